@@ -1,0 +1,20 @@
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+# dscdma_add_gtest(<name> SOURCES ... [LIBS ...] [GUI])
+# GUI tests get a main() that creates a QApplication on the offscreen platform.
+function(dscdma_add_gtest name)
+  cmake_parse_arguments(ARG "GUI" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  if(ARG_GUI)
+    target_link_libraries(${name} PRIVATE dscdma_gui_test_main Qt6::Widgets Qt6::Test)
+  else()
+    target_link_libraries(${name} PRIVATE GTest::gtest_main)
+  endif()
+  target_link_libraries(${name} PRIVATE GTest::gtest GTest::gmock ${ARG_LIBS})
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/support/lsan.supp"
+  )
+endfunction()

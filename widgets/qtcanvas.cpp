@@ -1,0 +1,267 @@
+#include "qtcanvas.h"
+
+#include <QFontMetrics>
+
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+// One pixel back from `to` towards `from` along the major axis, the last pixel a line of the
+// original device interface covers.
+QPoint lastCoveredPixel(QPoint from, QPoint to)
+{
+    const int dx = to.x() - from.x();
+    const int dy = to.y() - from.y();
+    if (std::abs(dx) >= std::abs(dy)) {
+        const int sx = dx > 0 ? 1 : -1;
+        const int x = to.x() - sx;
+        // y on the line at x, rounded half away from the start
+        const int y = from.y() + (dx == 0 ? 0 : static_cast<int>(std::lround(double(dy) * (x - from.x()) / dx)));
+        return {x, y};
+    }
+    const int sy = dy > 0 ? 1 : -1;
+    const int y = to.y() - sy;
+    const int x = from.x() + static_cast<int>(std::lround(double(dx) * (y - from.y()) / dy));
+    return {x, y};
+}
+
+} // namespace
+
+QtCanvas::QtCanvas(int width, int height)
+{
+    resize(width, height);
+}
+
+QtCanvas::QtCanvas(QPainter& painter, QPoint origin, QSize size)
+    : m_painter(&painter)
+    , m_origin(origin)
+    , m_size(size)
+{
+    m_painter->save();
+    m_painter->setRenderHint(QPainter::Antialiasing, false);
+    m_painter->setRenderHint(QPainter::TextAntialiasing, true);
+    m_painter->translate(origin);
+    m_painter->setClipRect(QRect(QPoint(0, 0), size), Qt::IntersectClip);
+    m_painter->setFont(font());
+}
+
+QtCanvas::~QtCanvas()
+{
+    if (!m_ownPainter && m_painter)
+        m_painter->restore();
+}
+
+QSize QtCanvas::size() const
+{
+    return m_ownPainter || !m_painter ? m_image.size() : m_size;
+}
+
+void QtCanvas::resize(int width, int height)
+{
+    if (m_painter && !m_ownPainter)
+        return; // a foreign surface has the size its owner gave it
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    if (!m_image.isNull() && m_image.width() == width && m_image.height() == height)
+        return;
+    m_ownPainter.reset();
+    m_painter = nullptr;
+    m_image = QImage(width, height, QImage::Format_RGB32);
+    if (!m_image.isNull())
+        m_image.fill(Qt::white);
+    beginOwnPainter();
+}
+
+void QtCanvas::beginOwnPainter()
+{
+    if (m_image.isNull())
+        return;
+    m_ownPainter = std::make_unique<QPainter>(&m_image);
+    m_painter = m_ownPainter.get();
+    m_painter->setRenderHint(QPainter::Antialiasing, false);
+    m_painter->setFont(font());
+    if (m_clipped)
+        m_painter->setClipRect(m_clip);
+}
+
+void QtCanvas::fontChanged()
+{
+    if (m_painter)
+        m_painter->setFont(font());
+}
+
+QPen QtCanvas::qtPen(const QColor& color) const
+{
+    const Pen& p = pen();
+    QPen qp(color);
+    if (p.width <= 1) {
+        qp.setWidth(0); // cosmetic, one pixel whatever the transform
+        qp.setCapStyle(Qt::FlatCap);
+    } else {
+        qp.setWidth(p.width);
+        qp.setCapStyle(Qt::RoundCap);
+        qp.setJoinStyle(Qt::RoundJoin);
+    }
+    return qp;
+}
+
+void QtCanvas::strokeOpen(std::span<const QPoint> points)
+{
+    if (!m_painter || points.size() < 2)
+        return;
+    const Pen& p = pen();
+    std::vector<QPoint> pts(points.begin(), points.end());
+    if (p.width <= 1) {
+        // Thin lines leave out their last pixel; wide ones end in a round cap, as there.
+        QPoint& last = pts.back();
+        const QPoint prev = pts[pts.size() - 2];
+        if (last == prev) {
+            pts.pop_back();
+        } else {
+            last = lastCoveredPixel(prev, last);
+        }
+    }
+    auto stroke = [&](const QPen& qp) {
+        m_painter->setPen(qp);
+        if (pts.size() == 1)
+            m_painter->drawPoint(pts.front());
+        else
+            m_painter->drawPolyline(pts.data(), int(pts.size()));
+    };
+    if (p.style == PenStyle::Dot && p.width <= 1) {
+        if (brush().style == BrushStyle::Solid)
+            stroke(qtPen(brush().color));
+        QPen dotted = qtPen(p.color);
+        dotted.setDashPattern({3.0, 3.0});
+        stroke(dotted);
+    } else {
+        stroke(qtPen(p.color));
+    }
+}
+
+void QtCanvas::drawLine(QPoint from, QPoint to)
+{
+    if (from == to)
+        return;
+    const QPoint pts[2] = {from, to};
+    strokeOpen(pts);
+}
+
+void QtCanvas::polyline(std::span<const QPoint> points)
+{
+    strokeOpen(points);
+}
+
+void QtCanvas::rectangle(int x1, int y1, int x2, int y2)
+{
+    if (!m_painter)
+        return;
+    if (x2 < x1)
+        std::swap(x1, x2);
+    if (y2 < y1)
+        std::swap(y1, y2);
+    if (x2 - x1 < 1 || y2 - y1 < 1)
+        return;
+    const QRect area(x1, y1, x2 - x1, y2 - y1);
+    if (brush().style == BrushStyle::Solid)
+        m_painter->fillRect(area, brush().color);
+    m_painter->setBrush(Qt::NoBrush);
+    if (pen().width <= 1) {
+        // A cosmetic outline of drawRect(x, y, w, h) covers x..x+w, hence the one less.
+        const QPoint outline[5] = {{x1, y1}, {x2 - 1, y1}, {x2 - 1, y2 - 1}, {x1, y2 - 1}, {x1, y1}};
+        Pen saved = pen();
+        std::vector<QPoint> pts(std::begin(outline), std::end(outline));
+        if (saved.style == PenStyle::Dot) {
+            strokeOpen(pts);
+        } else {
+            m_painter->setPen(qtPen(saved.color));
+            m_painter->drawRect(QRect(x1, y1, x2 - x1 - 1, y2 - y1 - 1));
+        }
+    } else {
+        const int inset = pen().width / 2;
+        m_painter->setPen(qtPen(pen().color));
+        m_painter->drawRect(area.adjusted(inset, inset, -inset - 1, -inset - 1));
+    }
+}
+
+void QtCanvas::polygon(std::span<const QPoint> points)
+{
+    if (!m_painter || points.empty())
+        return;
+    m_painter->setPen(qtPen(pen().color));
+    if (brush().style == BrushStyle::Solid)
+        m_painter->setBrush(brush().color);
+    else
+        m_painter->setBrush(Qt::NoBrush);
+    m_painter->drawPolygon(points.data(), int(points.size()));
+    m_painter->setBrush(Qt::NoBrush);
+}
+
+void QtCanvas::setPixel(int x, int y, const QColor& color)
+{
+    if (!m_painter)
+        return;
+    QPen qp(color);
+    qp.setWidth(0);
+    m_painter->setPen(qp);
+    m_painter->drawPoint(x, y);
+}
+
+void QtCanvas::textOut(int x, int y, const QString& text)
+{
+    if (!m_painter || text.isEmpty())
+        return;
+    const QFontMetrics fm(font(), m_painter->device());
+    if (brush().style == BrushStyle::Solid)
+        m_painter->fillRect(QRect(x, y, fm.horizontalAdvance(text), fm.height()), brush().color);
+    m_painter->setPen(fontColor());
+    m_painter->drawText(QPoint(x, y + fm.ascent()), text);
+}
+
+int QtCanvas::textWidth(const QString& text) const
+{
+    if (m_painter)
+        return QFontMetrics(font(), m_painter->device()).horizontalAdvance(text);
+    return QFontMetrics(font()).horizontalAdvance(text);
+}
+
+int QtCanvas::textHeight(const QString&) const
+{
+    if (m_painter)
+        return QFontMetrics(font(), m_painter->device()).height();
+    return QFontMetrics(font()).height();
+}
+
+void QtCanvas::setClipRect(const QRect& rect)
+{
+    m_clip = rect;
+    m_clipped = true;
+    if (!m_painter)
+        return;
+    if (m_ownPainter) {
+        m_painter->setClipRect(rect);
+    } else {
+        m_painter->setClipRect(QRect(QPoint(0, 0), m_size));
+        m_painter->setClipRect(rect, Qt::IntersectClip);
+    }
+}
+
+void QtCanvas::clearClip()
+{
+    m_clipped = false;
+    if (!m_painter)
+        return;
+    if (m_ownPainter)
+        m_painter->setClipping(false);
+    else
+        m_painter->setClipRect(QRect(QPoint(0, 0), m_size));
+}
+
+void QtCanvas::copyFrom(const Canvas& source, int x, int y)
+{
+    if (!m_painter)
+        return;
+    if (const auto* qt = dynamic_cast<const QtCanvas*>(&source); qt && !qt->m_image.isNull())
+        m_painter->drawImage(QPoint(x, y), qt->m_image);
+}

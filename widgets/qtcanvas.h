@@ -1,0 +1,57 @@
+#pragma once
+
+#include "canvas.h"
+
+#include <QImage>
+#include <QPainter>
+
+#include <memory>
+
+// Canvas over QPainter, without antialiasing. It either owns an off-screen image (resizable,
+// the chart's frame and plot surfaces) or draws through a painter that someone else owns
+// (a window, an SVG generator), translated to an origin and clipped to a size.
+class QtCanvas final : public Canvas
+{
+public:
+    explicit QtCanvas(int width = 0, int height = 0);
+    QtCanvas(QPainter& painter, QPoint origin, QSize size);
+    ~QtCanvas() override;
+
+    QtCanvas(const QtCanvas&) = delete;
+    QtCanvas& operator=(const QtCanvas&) = delete;
+
+    QSize size() const override;
+    void resize(int width, int height) override;
+
+    void polyline(std::span<const QPoint> points) override;
+    void rectangle(int x1, int y1, int x2, int y2) override;
+    void polygon(std::span<const QPoint> points) override;
+    void setPixel(int x, int y, const QColor& color) override;
+    void textOut(int x, int y, const QString& text) override;
+    int textWidth(const QString& text) const override;
+    int textHeight(const QString& text) const override;
+    void setClipRect(const QRect& rect) override;
+    void clearClip() override;
+    void copyFrom(const Canvas& source, int x, int y) override;
+
+    // The owned image; null for a canvas over a foreign painter.
+    const QImage& image() const { return m_image; }
+
+protected:
+    void drawLine(QPoint from, QPoint to) override;
+    void fontChanged() override;
+
+private:
+    void beginOwnPainter();
+    QPen qtPen(const QColor& color) const;
+    // Draws a polyline whose last pixel is left out; points already clamped by callers.
+    void strokeOpen(std::span<const QPoint> points);
+
+    QImage m_image;
+    std::unique_ptr<QPainter> m_ownPainter;
+    QPainter* m_painter = nullptr;
+    QPoint m_origin;
+    QSize m_size;
+    QRect m_clip;
+    bool m_clipped = false;
+};
