@@ -1,0 +1,398 @@
+#include "AboutBox.h"
+
+#include "resources/dscdmaresources.h"
+
+#include <qtcanvas.h>
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+const QColor Maroon(128, 0, 0);
+const QColor LinkBlue(0, 0, 255);
+const QColor LinkRed(255, 0, 0);
+
+QFont pixelFont(const QString& family, int pixels, bool bold = false, bool italic = false, bool underline = false)
+{
+    QFont font(family);
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    font.setItalic(italic);
+    font.setUnderline(underline);
+    return font;
+}
+
+void setTextColor(QWidget* widget, const QColor& color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, color);
+    widget->setPalette(palette);
+}
+
+template <typename Label = QLabel>
+Label* makeLabel(QWidget* parent, const char* name, QRect geometry, Qt::Alignment alignment, const QString& text)
+{
+    auto* label = new Label(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setGeometry(geometry);
+    label->setAlignment(alignment);
+    // Translations and addresses are shown as they are, never as markup.
+    label->setTextFormat(Qt::PlainText);
+    label->setText(text);
+    return label;
+}
+
+// Windows' Frame3D for a one-pixel line: the top and left edges in `top`, the right and bottom
+// edges (with the corners top-right and bottom-left) in `bottom`. Shrinks the rectangle by one.
+void frame3D(Canvas& canvas, QRect& r, const QColor& top, const QColor& bottom)
+{
+    const int left = r.left();
+    const int topY = r.top();
+    const int right = r.right();
+    const int bottomY = r.bottom();
+    canvas.setPenColor(top);
+    const std::array<QPoint, 3> topLeft{QPoint(left, bottomY), QPoint(left, topY), QPoint(right, topY)};
+    canvas.polyline(topLeft);
+    canvas.setPenColor(bottom);
+    const std::array<QPoint, 3> bottomRight{QPoint(right, topY), QPoint(right, bottomY), QPoint(left - 1, bottomY)};
+    canvas.polyline(bottomRight);
+    r.adjust(1, 1, -1, -1);
+}
+
+void bevelColors(TBevelPanel::Bevel bevel, const QColor& light, const QColor& dark, QColor& top, QColor& bottom)
+{
+    const bool lowered = bevel == TBevelPanel::Bevel::Lowered;
+    top = lowered ? dark : light;
+    bottom = lowered ? light : dark;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+TBevelPanel::TBevelPanel(QWidget* parent)
+    : QWidget(parent)
+{
+    // Moves without a button held are what the hover colours of the links react to.
+    setMouseTracking(true);
+}
+
+void TBevelPanel::setBevels(Bevel outer, Bevel inner)
+{
+    if (outer == m_outer && inner == m_inner)
+        return;
+    m_outer = outer;
+    m_inner = inner;
+    update();
+}
+
+void TBevelPanel::paintBevels(Canvas& canvas, QSize size, Bevel outer, Bevel inner, const QColor& light,
+                              const QColor& dark)
+{
+    QRect r(QPoint(0, 0), size);
+    canvas.setPen(Canvas::Pen{});
+    for (Bevel bevel : {outer, inner}) {
+        if (bevel == Bevel::None || r.width() < 1 || r.height() < 1)
+            continue;
+        QColor top;
+        QColor bottom;
+        bevelColors(bevel, light, dark, top, bottom);
+        frame3D(canvas, r, top, bottom);
+    }
+}
+
+void TBevelPanel::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    QtCanvas canvas(painter, QPoint(0, 0), size());
+    const QColor face = palette().color(QPalette::Window);
+    canvas.setPen(Canvas::Pen{face});
+    canvas.setBrush(Canvas::Brush{face});
+    canvas.rectangle(0, 0, width(), height());
+    paintBevels(canvas, size(), m_outer, m_inner, palette().color(QPalette::Light), palette().color(QPalette::Dark));
+}
+
+void TBevelPanel::mouseMoveEvent(QMouseEvent* event)
+{
+    emit mouseMoved(event->position().toPoint());
+    event->accept();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TClickLabel::TClickLabel(QWidget* parent)
+    : QLabel(parent)
+{
+    setMouseTracking(true);
+}
+
+QColor TClickLabel::fontColor() const
+{
+    return palette().color(QPalette::WindowText);
+}
+
+void TClickLabel::setFontColor(const QColor& color)
+{
+    if (color == fontColor())
+        return;
+    setTextColor(this, color);
+}
+
+void TClickLabel::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_pressed = true;
+    event->accept();
+}
+
+void TClickLabel::mouseReleaseEvent(QMouseEvent* event)
+{
+    const bool click = m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    if (event->button() == Qt::LeftButton)
+        m_pressed = false;
+    event->accept();
+    if (click)
+        emit clicked();
+}
+
+void TClickLabel::mouseMoveEvent(QMouseEvent* event)
+{
+    emit mouseMoved(event->position().toPoint());
+    event->accept();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TFrmAbout::TFrmAbout(QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("FrmAbout"));
+    setWindowTitle(QStringLiteral("BF_About"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(ClientSize);
+    setWindowIcon(DscdmaResources::applicationIcon());
+    setFont(pixelFont(QStringLiteral("Arial"), 13));
+    setTextColor(this, Qt::black);
+    // The main window alone decides when the program ends.
+    setAttribute(Qt::WA_QuitOnClose, false);
+
+    const auto centred = Qt::AlignHCenter | Qt::AlignTop;
+
+    m_panel1 = new TBevelPanel(this);
+    m_panel1->setObjectName(QStringLiteral("Panel1"));
+    m_panel1->setGeometry(8, 10, 529, 127);
+    m_panel1->setBevels(TBevelPanel::Bevel::Lowered, TBevelPanel::Bevel::Raised);
+
+    m_lblName = makeLabel(m_panel1, "LblName", QRect(8, 12, 513, 34), centred, QStringLiteral("App. name"));
+    m_lblName->setFont(pixelFont(QStringLiteral("Arial"), 30, true, true));
+    setTextColor(m_lblName, Maroon);
+
+    m_lblVersion = makeLabel(m_panel1, "LblVersion", QRect(8, 50, 513, 16), centred, QStringLiteral("App. version"));
+    m_lblAuthor = makeLabel(m_panel1, "LblAuthor", QRect(8, 74, 513, 16), centred, QString());
+    m_lblCopyright = makeLabel(m_panel1, "LblCopyright", QRect(8, 100, 513, 16), centred, copyrightText());
+
+    m_lblDescription = makeLabel(this, "LblDescription", QRect(8, 152, 529, 65), centred, QString());
+    m_lblDescription->setWordWrap(true);
+    m_lblDescription->setFont(pixelFont(QStringLiteral("Arial"), 13));
+    setTextColor(m_lblDescription, Maroon);
+
+    m_panel2 = new TBevelPanel(this);
+    m_panel2->setObjectName(QStringLiteral("Panel2"));
+    m_panel2->setGeometry(8, 224, 529, 65);
+    m_panel2->setBevels(TBevelPanel::Bevel::Lowered, TBevelPanel::Bevel::Raised);
+    connect(m_panel2, &TBevelPanel::mouseMoved, this, &TFrmAbout::Panel2MouseMove);
+
+    m_lblWebSite = makeLabel(m_panel2, "LblWebSite", QRect(8, 8, 137, 49), Qt::AlignRight | Qt::AlignTop, QString());
+    m_lblWebSite->setWordWrap(true);
+    // Only the bare panel turns the links blue, not the text beside them.
+    m_lblWebSite->setAttribute(Qt::WA_NoMousePropagation);
+
+    const QFont linkFont = pixelFont(QStringLiteral("Courier New"), 13, true, false, true);
+    const auto linkAlignment = Qt::AlignLeft | Qt::AlignTop;
+
+    m_lblHomePage = makeLabel<TClickLabel>(m_panel2, "LblHomePage", QRect(152, 12, 369, 16), linkAlignment,
+                                           QStringLiteral("BF_HomePage"));
+    m_lblHomePage->setFont(linkFont);
+    m_lblHomePage->setFontColor(LinkBlue);
+    m_lblHomePage->setCursor(Qt::PointingHandCursor);
+    m_lblHomePage->hide();
+    connect(m_lblHomePage, &TClickLabel::clicked, this, &TFrmAbout::LblHomePageClick);
+    connect(m_lblHomePage, &TClickLabel::mouseMoved, this, &TFrmAbout::LblHomePageMouseMove);
+
+    m_lblSimus = makeLabel<TClickLabel>(m_panel2, "LblSimus", QRect(152, 36, 369, 16), linkAlignment,
+                                        simulationsAddress());
+    m_lblSimus->setFont(linkFont);
+    m_lblSimus->setFontColor(LinkBlue);
+    m_lblSimus->setCursor(Qt::PointingHandCursor);
+    connect(m_lblSimus, &TClickLabel::clicked, this, &TFrmAbout::LblSimusClick);
+    connect(m_lblSimus, &TClickLabel::mouseMoved, this, &TFrmAbout::LblSimusMouseMove);
+
+    m_bButOK = new QPushButton(QStringLiteral("BF_OK"), this);
+    m_bButOK->setObjectName(QStringLiteral("BButOK"));
+    m_bButOK->setGeometry(424, 296, 113, 33);
+    m_bButOK->setIcon(DscdmaResources::okGlyph());
+    m_bButOK->setDefault(true);
+    connect(m_bButOK, &QPushButton::clicked, this, &TFrmAbout::BButOKClick);
+
+    setUrlOpener({});
+}
+
+void TFrmAbout::setLanguage(Language language)
+{
+    m_lblWebSite->setText(webSiteText(language));
+    m_lblDescription->setText(descriptionText(language));
+}
+
+TFrmAbout::Language TFrmAbout::languageFromSetting(const QString& setting)
+{
+    static const QString german = QStringLiteral("lggerman");
+    if (setting.size() != german.size())
+        return Language::English;
+    // Only 'A' to 'Z' fold, as everywhere in language files.
+    for (qsizetype i = 0; i < setting.size(); ++i) {
+        char16_t c = setting[i].unicode();
+        if (c >= u'A' && c <= u'Z')
+            c = char16_t(c - u'A' + u'a');
+        if (c != german[i].unicode())
+            return Language::English;
+    }
+    return Language::German;
+}
+
+QString TFrmAbout::webSiteText(Language language)
+{
+    return language == Language::German ? QStringLiteral("Mehr Informationen finden Sie auf folgenden Webseiten:")
+                                        : QStringLiteral("More information can be found at the following Web sites:");
+}
+
+QString TFrmAbout::descriptionText(Language language)
+{
+    if (language == Language::German)
+        return QStringLiteral("Dieses Programm zeigt die Funktion von DS-CDMA, wurde vom DS-CDMA-Team als "
+                              "interaktives Beispiel entwickelt und wird in verschiedenen interaktiven "
+                              "elektronischen Lehrbüchern eingesetzt.");
+    return QStringLiteral("This program shows the principles of DS-CDMA. It is an interactive example "
+                          "developed by the DS-CDMA team. It is used in various electronic textbooks.");
+}
+
+QString TFrmAbout::copyrightText()
+{
+    return QStringLiteral("Copyright © 2026 the DS-CDMA team. All rights reserved.");
+}
+
+QString TFrmAbout::simulationsAddress()
+{
+    return QStringLiteral("https://dscdma-team.example.org/simulations");
+}
+
+void TFrmAbout::setUrlOpener(UrlOpener opener)
+{
+    if (opener) {
+        m_urlOpener = std::move(opener);
+        return;
+    }
+    m_urlOpener = [](const QString& address) {
+        const QUrl url = urlForAddress(address);
+        if (!url.isEmpty())
+            QDesktopServices::openUrl(url);
+    };
+}
+
+QUrl TFrmAbout::urlForAddress(const QString& address)
+{
+    const QString text = address.trimmed();
+    if (text.isEmpty())
+        return {};
+    const QUrl url = QUrl::fromUserInput(text);
+    if (!url.isValid())
+        return {};
+    // fromUserInput guesses "http://" for text without a scheme of its own; a key such as
+    // "HomePageURL" would then send the browser to a host of that name.
+    const bool guessed = QUrl(text).scheme().compare(url.scheme(), Qt::CaseInsensitive) != 0;
+    if (guessed && !url.isLocalFile()) {
+        const QString host = url.host();
+        if (!host.contains(QLatin1Char('.')) && host != QLatin1String("localhost"))
+            return {};
+    }
+    return url;
+}
+
+void TFrmAbout::FormShow()
+{
+    m_lblHomePage->setVisible(true);
+}
+
+void TFrmAbout::LblHomePageClick()
+{
+    openAddress(m_homePageAddress);
+}
+
+void TFrmAbout::LblSimusClick()
+{
+    openAddress(m_lblSimus->text());
+}
+
+void TFrmAbout::LblHomePageMouseMove()
+{
+    m_lblHomePage->setFontColor(LinkRed);
+}
+
+void TFrmAbout::LblSimusMouseMove()
+{
+    m_lblSimus->setFontColor(LinkRed);
+}
+
+void TFrmAbout::Panel2MouseMove()
+{
+    m_lblHomePage->setFontColor(LinkBlue);
+    m_lblSimus->setFontColor(LinkBlue);
+}
+
+void TFrmAbout::BButOKClick()
+{
+    accept();
+}
+
+void TFrmAbout::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    fitLabelHeights();
+    FormShow();
+}
+
+void TFrmAbout::fitLabelHeights()
+{
+    // The layout's heights suit fonts of tighter line spacing than many desktops have; a label
+    // keeps its place and width and grows downwards, inside its parent's frame, so that no line
+    // of its text is cut off.
+    for (QLabel* label : findChildren<QLabel*>()) {
+        const QWidget* parent = label->parentWidget();
+        const int frame = qobject_cast<const TBevelPanel*>(parent) ? 2 : 0;
+        const int room = parent->height() - frame - label->y();
+        const int needed = label->wordWrap() ? label->heightForWidth(label->width()) : label->sizeHint().height();
+        const int height = std::min(std::max(label->height(), needed), std::max(room, label->height()));
+        if (height != label->height())
+            label->resize(label->width(), height);
+    }
+}
+
+void TFrmAbout::openAddress(const QString& address)
+{
+    // Starting a browser can take a while; the busy cursor says that the click was taken.
+    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+    struct RestoreCursor
+    {
+        ~RestoreCursor() { QGuiApplication::restoreOverrideCursor(); }
+    } restore;
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    m_urlOpener(address);
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QIcon>
+
+// The program's own images, compiled in under ":/dscdma/": the application icon and the glyphs
+// of the bitmap buttons. Each accessor makes the resources available first, which a static
+// library cannot do by itself.
+namespace DscdmaResources {
+
+void init();
+
+QIcon applicationIcon();
+QIcon aboutGlyph();
+QIcon exitGlyph();
+QIcon okGlyph();
+
+} // namespace DscdmaResources

@@ -1,0 +1,406 @@
+#include "AboutBox.h"
+
+#include <recordingcanvas.h>
+
+#include <QApplication>
+#include <QCursor>
+#include <QDir>
+#include <QImage>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+namespace {
+
+const QColor Maroon(128, 0, 0);
+const QColor Blue(0, 0, 255);
+const QColor Red(255, 0, 0);
+
+template <typename T = QWidget>
+T* child(const TFrmAbout& box, const char* name)
+{
+    T* widget = box.findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+}
+
+QColor textColor(const QWidget* widget)
+{
+    return widget->palette().color(QPalette::WindowText);
+}
+
+// A mouse move without a button, delivered to whatever lies under the point, the way the
+// window system delivers it: widgets without mouse tracking pass it on to their parents.
+void hover(TFrmAbout& box, QPoint posInBox)
+{
+    QWidget* target = box.childAt(posInBox);
+    if (!target)
+        target = &box;
+    const QPointF local = target->mapFrom(&box, posInBox);
+    QMouseEvent move(QEvent::MouseMove, local, target->mapToGlobal(local), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+}
+
+QPoint centreIn(const TFrmAbout& box, const QWidget* widget)
+{
+    return widget->mapTo(&box, widget->rect().center());
+}
+
+struct Recorded
+{
+    QStringList addresses;
+    QList<Qt::CursorShape> cursors; // override cursor while the address was handed over
+};
+
+void recordInto(TFrmAbout& box, Recorded& recorded)
+{
+    box.setUrlOpener([&recorded](const QString& address) {
+        recorded.addresses << address;
+        const QCursor* cursor = QGuiApplication::overrideCursor();
+        recorded.cursors << (cursor ? cursor->shape() : Qt::ArrowCursor);
+    });
+}
+
+} // namespace
+
+TEST(AboutBox, ControlsHaveTheirStoredPlaceParentAndAlignment)
+{
+    struct Row
+    {
+        const char* name;
+        const char* parent;
+        QRect geometry;
+        Qt::Alignment alignment;
+        bool wordWrap;
+    };
+    const Qt::Alignment centred = Qt::AlignHCenter | Qt::AlignTop;
+    const Row rows[] = {
+        {"Panel1", "FrmAbout", QRect(8, 10, 529, 127), {}, false},
+        {"LblName", "Panel1", QRect(8, 12, 513, 34), centred, false},
+        {"LblVersion", "Panel1", QRect(8, 50, 513, 16), centred, false},
+        {"LblAuthor", "Panel1", QRect(8, 74, 513, 16), centred, false},
+        {"LblCopyright", "Panel1", QRect(8, 100, 513, 16), centred, false},
+        {"LblDescription", "FrmAbout", QRect(8, 152, 529, 65), centred, true},
+        {"Panel2", "FrmAbout", QRect(8, 224, 529, 65), {}, false},
+        {"LblWebSite", "Panel2", QRect(8, 8, 137, 49), Qt::AlignRight | Qt::AlignTop, true},
+        {"LblHomePage", "Panel2", QRect(152, 12, 369, 16), Qt::AlignLeft | Qt::AlignTop, false},
+        {"LblSimus", "Panel2", QRect(152, 36, 369, 16), Qt::AlignLeft | Qt::AlignTop, false},
+        {"BButOK", "FrmAbout", QRect(424, 296, 113, 33), {}, false},
+    };
+    TFrmAbout box;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QWidget* widget = child(box, row.name);
+        ASSERT_NE(widget, nullptr);
+        EXPECT_EQ(widget->parentWidget()->objectName(), QString::fromLatin1(row.parent));
+        EXPECT_EQ(widget->geometry(), row.geometry);
+        if (auto* label = qobject_cast<QLabel*>(widget)) {
+            EXPECT_EQ(label->alignment(), row.alignment);
+            EXPECT_EQ(label->wordWrap(), row.wordWrap);
+            EXPECT_EQ(label->textFormat(), Qt::PlainText);
+        }
+    }
+}
+
+TEST(AboutBox, FontsAndColoursFollowTheStoredLayout)
+{
+    struct Row
+    {
+        const char* name;
+        const char* family;
+        int pixels;
+        bool bold;
+        bool italic;
+        bool underline;
+        QColor color;
+    };
+    const Row rows[] = {
+        {"LblName", "Arial", 30, true, true, false, Maroon},
+        {"LblVersion", "Arial", 13, false, false, false, Qt::black},
+        {"LblCopyright", "Arial", 13, false, false, false, Qt::black},
+        {"LblDescription", "Arial", 13, false, false, false, Maroon},
+        {"LblWebSite", "Arial", 13, false, false, false, Qt::black},
+        {"LblHomePage", "Courier New", 13, true, false, true, Blue},
+        {"LblSimus", "Courier New", 13, true, false, true, Blue},
+    };
+    TFrmAbout box;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QWidget* widget = child(box, row.name);
+        ASSERT_NE(widget, nullptr);
+        const QFont font = widget->font();
+        EXPECT_EQ(font.family(), QString::fromLatin1(row.family));
+        EXPECT_EQ(font.pixelSize(), row.pixels);
+        EXPECT_EQ(font.bold(), row.bold);
+        EXPECT_EQ(font.italic(), row.italic);
+        EXPECT_EQ(font.underline(), row.underline);
+        EXPECT_EQ(textColor(widget), row.color);
+    }
+    EXPECT_EQ(box.LblHomePage()->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(box.LblSimus()->cursor().shape(), Qt::PointingHandCursor);
+}
+
+TEST(AboutBox, WindowIsAFixedDialogThatDoesNotEndTheProgram)
+{
+    TFrmAbout box;
+    EXPECT_EQ(box.windowTitle(), "BF_About");
+    EXPECT_EQ(box.size(), QSize(543, 332));
+    EXPECT_EQ(box.minimumSize(), box.maximumSize());
+    EXPECT_FALSE(box.windowIcon().isNull());
+    EXPECT_FALSE(box.testAttribute(Qt::WA_QuitOnClose));
+    EXPECT_EQ(box.LblName()->text(), "App. name");
+    EXPECT_EQ(box.LblVersion()->text(), "App. version");
+    EXPECT_TRUE(box.LblAuthor()->text().isEmpty());
+    EXPECT_TRUE(box.LblCopyright()->text().contains("DS-CDMA team"));
+    EXPECT_EQ(box.LblHomePage()->text(), "BF_HomePage");
+    EXPECT_EQ(box.LblSimus()->text(), TFrmAbout::simulationsAddress());
+    EXPECT_EQ(box.BButOK()->text(), "BF_OK");
+    EXPECT_FALSE(box.BButOK()->icon().isNull());
+}
+
+TEST(AboutBox, HomePageLinkBecomesVisibleOnEveryShow)
+{
+    TFrmAbout box;
+    EXPECT_FALSE(box.LblHomePage()->isVisibleTo(&box));
+    box.show();
+    EXPECT_TRUE(box.LblHomePage()->isVisible());
+    box.hide();
+    box.LblHomePage()->hide();
+    box.show();
+    EXPECT_TRUE(box.LblHomePage()->isVisible());
+}
+
+TEST(AboutBox, LinksTurnRedUnderTheMouseAndBlueOnlyOverTheBarePanel)
+{
+    TFrmAbout box;
+    box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+    QLabel* home = box.LblHomePage();
+    QLabel* simus = box.LblSimus();
+
+    hover(box, centreIn(box, simus));
+    EXPECT_EQ(textColor(simus), Red);
+    EXPECT_EQ(textColor(home), Blue);
+
+    hover(box, centreIn(box, home));
+    EXPECT_EQ(textColor(home), Red);
+    EXPECT_EQ(textColor(simus), Red) << "a link stays red until the mouse crosses the bare panel";
+
+    hover(box, centreIn(box, box.LblWebSite()));
+    EXPECT_EQ(textColor(home), Red) << "the lead-in text is not bare panel";
+
+    hover(box, box.LblDescription()->geometry().center());
+    EXPECT_EQ(textColor(home), Red) << "leaving the panel changes nothing";
+
+    const QPoint barePanel = box.Panel2()->mapTo(&box, QPoint(148, 32));
+    ASSERT_EQ(box.childAt(barePanel), box.Panel2());
+    hover(box, barePanel);
+    EXPECT_EQ(textColor(home), Blue);
+    EXPECT_EQ(textColor(simus), Blue);
+}
+
+TEST(AboutBox, ClickingALinkHandsItsAddressOverUnderABusyCursor)
+{
+    TFrmAbout box;
+    Recorded recorded;
+    recordInto(box, recorded);
+    box.setHomePageAddress("HomePageURL");
+    box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+
+    QTest::mouseClick(box.LblHomePage(), Qt::LeftButton);
+    QTest::mouseClick(box.LblSimus(), Qt::LeftButton);
+    QTest::mouseClick(box.LblWebSite(), Qt::LeftButton);
+    QTest::mouseClick(box.LblSimus(), Qt::RightButton);
+
+    EXPECT_EQ(recorded.addresses, QStringList({"HomePageURL", TFrmAbout::simulationsAddress()}));
+    EXPECT_EQ(recorded.cursors, QList<Qt::CursorShape>({Qt::BusyCursor, Qt::BusyCursor}));
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+TEST(AboutBox, ReleasingOutsideTheLinkIsNoClick)
+{
+    TFrmAbout box;
+    Recorded recorded;
+    recordInto(box, recorded);
+    box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+
+    QTest::mousePress(box.LblSimus(), Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseRelease(box.LblSimus(), Qt::LeftButton, {}, QPoint(5, 40));
+    EXPECT_TRUE(recorded.addresses.isEmpty());
+}
+
+TEST(AboutBox, CursorIsRestoredWhenOpeningFails)
+{
+    TFrmAbout box;
+    box.setUrlOpener([](const QString&) { throw std::runtime_error("no handler"); });
+    EXPECT_THROW(box.LblSimusClick(), std::runtime_error);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+TEST(AboutBox, LanguageSettingChoosesGermanOnlyForLgGerman)
+{
+    struct Row
+    {
+        const char* setting;
+        TFrmAbout::Language expected;
+    };
+    const Row rows[] = {
+        {"lggerman", TFrmAbout::Language::German},
+        {"LGGerman", TFrmAbout::Language::German},
+        {"LGGERMAN", TFrmAbout::Language::German},
+        {"$dlglanguage$", TFrmAbout::Language::English},
+        {"lgenglish", TFrmAbout::Language::English},
+        {"german", TFrmAbout::Language::English},
+        {"lggerman ", TFrmAbout::Language::English},
+        {"", TFrmAbout::Language::English},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(TFrmAbout::languageFromSetting(QString::fromLatin1(row.setting)), row.expected) << row.setting;
+}
+
+TEST(AboutBox, SetLanguageFillsLeadInAndDescription)
+{
+    TFrmAbout box;
+    box.setLanguage(TFrmAbout::Language::German);
+    EXPECT_EQ(box.LblWebSite()->text(), "Mehr Informationen finden Sie auf folgenden Webseiten:");
+    const QString german = box.LblDescription()->text();
+    EXPECT_TRUE(german.startsWith("Dieses Programm zeigt die Funktion von DS-CDMA"));
+    EXPECT_TRUE(german.endsWith("und wird in verschiedenen interaktiven elektronischen Lehrbüchern eingesetzt."));
+    EXPECT_TRUE(german.contains("DS-CDMA-Team"));
+
+    box.setLanguage(TFrmAbout::Language::English);
+    EXPECT_EQ(box.LblWebSite()->text(), "More information can be found at the following Web sites:");
+    const QString english = box.LblDescription()->text();
+    EXPECT_TRUE(english.startsWith("This program shows the principles of DS-CDMA. "));
+    EXPECT_TRUE(english.endsWith(" It is used in various electronic textbooks."));
+    EXPECT_TRUE(english.contains("DS-CDMA team"));
+}
+
+TEST(AboutBox, ShownTextsAreNeverCutOff)
+{
+    TFrmAbout box;
+    box.LblName()->setText("DS-CDMA");
+    box.LblVersion()->setText("Version 1.0");
+    for (auto language : {TFrmAbout::Language::English, TFrmAbout::Language::German}) {
+        box.setLanguage(language);
+        box.show();
+        for (const QLabel* label : box.findChildren<QLabel*>()) {
+            SCOPED_TRACE(label->objectName().toStdString());
+            const int flags = (label->wordWrap() ? Qt::TextWordWrap : 0) | int(label->alignment());
+            const QRect needed =
+                label->fontMetrics().boundingRect(QRect(0, 0, label->width(), 1000), flags, label->text());
+            EXPECT_LE(needed.width(), label->width());
+            EXPECT_LE(needed.height(), label->height());
+            EXPECT_LE(label->geometry().bottom(), label->parentWidget()->height() - 1);
+        }
+        box.hide();
+    }
+    // Heights may grow; places and widths stay.
+    EXPECT_EQ(box.LblWebSite()->pos(), QPoint(8, 8));
+    EXPECT_EQ(box.LblWebSite()->width(), 137);
+    EXPECT_EQ(box.LblDescription()->geometry().topLeft(), QPoint(8, 152));
+}
+
+TEST(AboutBox, AddressesBecomeUrlsOnlyWhenTheyNameSomething)
+{
+    struct Row
+    {
+        const char* address;
+        const char* url; // empty: nothing is opened
+    };
+    const Row rows[] = {
+        {"HomePageURL", ""},
+        {"", ""},
+        {"   ", ""},
+        {"https://dscdma-team.example.org/simulations", "https://dscdma-team.example.org/simulations"},
+        {"www.example.org/dscdma", "http://www.example.org/dscdma"},
+        {" www.example.org ", "http://www.example.org"},
+        {"localhost:8080/book", "http://localhost:8080/book"},
+        {"mailto:team@example.org", "mailto:team@example.org"},
+        {"/usr/share/doc/dscdma/index.html", "file:///usr/share/doc/dscdma/index.html"},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(TFrmAbout::urlForAddress(QString::fromLatin1(row.address)).toString(), QString::fromLatin1(row.url))
+            << row.address;
+}
+
+TEST(AboutBox, OkButtonEndsTheModalShowing)
+{
+    TFrmAbout box;
+    QTimer::singleShot(0, &box, [&box] { QTest::mouseClick(box.BButOK(), Qt::LeftButton); });
+    EXPECT_EQ(box.exec(), QDialog::Accepted);
+    EXPECT_FALSE(box.isVisible());
+
+    QTimer::singleShot(0, &box, [&box] { QTest::keyClick(&box, Qt::Key_Return); });
+    EXPECT_EQ(box.exec(), QDialog::Accepted) << "OK is the default button";
+}
+
+TEST(BevelPanel, LoweredOuterAndRaisedInnerBevelsAreDrawnAsFrameLines)
+{
+    RecordingCanvas canvas(10, 6);
+    const QColor light(255, 255, 255);
+    const QColor dark(160, 160, 160);
+    TBevelPanel::paintBevels(canvas, QSize(10, 6), TBevelPanel::Bevel::Lowered, TBevelPanel::Bevel::Raised, light, dark);
+
+    const auto lines = canvas.ops(RecordingCanvas::OpKind::Polyline);
+    ASSERT_EQ(lines.size(), 4u);
+    using Points = std::vector<QPoint>;
+    EXPECT_EQ(lines[0].points, Points({{0, 5}, {0, 0}, {9, 0}}));
+    EXPECT_EQ(lines[0].pen.color, dark);
+    EXPECT_EQ(lines[1].points, Points({{9, 0}, {9, 5}, {-1, 5}}));
+    EXPECT_EQ(lines[1].pen.color, light);
+    EXPECT_EQ(lines[2].points, Points({{1, 4}, {1, 1}, {8, 1}}));
+    EXPECT_EQ(lines[2].pen.color, light);
+    EXPECT_EQ(lines[3].points, Points({{8, 1}, {8, 4}, {0, 4}}));
+    EXPECT_EQ(lines[3].pen.color, dark);
+}
+
+TEST(BevelPanel, NoBevelDrawsNothingAndTinyPanelsStayInside)
+{
+    RecordingCanvas none(10, 6);
+    TBevelPanel::paintBevels(none, QSize(10, 6), TBevelPanel::Bevel::None, TBevelPanel::Bevel::None, Qt::white, Qt::gray);
+    EXPECT_TRUE(none.ops().empty());
+
+    RecordingCanvas tiny(1, 1);
+    TBevelPanel::paintBevels(tiny, QSize(1, 1), TBevelPanel::Bevel::Raised, TBevelPanel::Bevel::Raised, Qt::white, Qt::gray);
+    EXPECT_EQ(tiny.ops(RecordingCanvas::OpKind::Polyline).size(), 2u) << "the inner bevel has no room left";
+}
+
+TEST(AboutBox, PaintedBoxShowsBevelsAndMaroonName)
+{
+    TFrmAbout box;
+    box.LblName()->setText("DS-CDMA");
+    box.LblVersion()->setText("Version 1.0");
+    box.setLanguage(TFrmAbout::Language::English);
+    box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+    const QImage image = box.grab().toImage();
+    if (const QString dir = qEnvironmentVariable("DSCDMA_GRAB_DIR"); !dir.isEmpty())
+        image.save(QDir(dir).filePath("about.png"));
+
+    ASSERT_EQ(image.size(), QSize(543, 332));
+    const QColor light = box.Panel1()->palette().color(QPalette::Light);
+    const QColor dark = box.Panel1()->palette().color(QPalette::Dark);
+    // Panel1 at (8, 10), 529 x 127: outer bevel lowered, inner raised.
+    EXPECT_EQ(image.pixel(20, 10), dark.rgb());
+    EXPECT_EQ(image.pixel(8, 40), dark.rgb());
+    EXPECT_EQ(image.pixel(20, 136), light.rgb());
+    EXPECT_EQ(image.pixel(536, 40), light.rgb());
+    EXPECT_EQ(image.pixel(20, 11), light.rgb());
+    EXPECT_EQ(image.pixel(535, 40), dark.rgb());
+
+    int maroonPixels = 0;
+    const QRect nameArea = box.LblName()->geometry().translated(box.Panel1()->pos());
+    for (int y = nameArea.top(); y <= nameArea.bottom(); ++y)
+        for (int x = nameArea.left(); x <= nameArea.right(); ++x)
+            maroonPixels += image.pixel(x, y) == Maroon.rgb();
+    EXPECT_GT(maroonPixels, 50);
+}

@@ -1,0 +1,31 @@
+#include "uexplain.h"
+
+#include <Babelfish2000.h>
+
+#include <QBuffer>
+
+#include <gtest/gtest.h>
+
+TEST(ExplainWindowTranslation, KeysWithoutEntriesShowWithoutTheirPrefix)
+{
+    TFrmExplain window;
+    TBabelfish2000 translator(QString{});
+    translator.TranslateComponent(&window);
+    EXPECT_EQ(window.windowTitle(), "Explanations");
+    EXPECT_EQ(window.MMExplain()->lines(), QStringList({"MMExplain1", "", "MMExplain2"}));
+    EXPECT_EQ(window.MMExplain()->toPlainText(), "MMExplain1\n\nMMExplain2");
+}
+
+TEST(ExplainWindowTranslation, LanguageFileTextsReplaceEachLine)
+{
+    QByteArray file("[MMExplain1]=Trace A shows the data of channel 1.|$$\r\n"
+                    "[MMExplain2]=Trace K shows the recovered bits.\\nGreen means correct.|$$\r\n");
+    QBuffer stream(&file);
+    ASSERT_TRUE(stream.open(QIODevice::ReadOnly));
+    TBabelfish2000 translator(QString{});
+    translator.LoadFromStream(stream);
+    TFrmExplain window;
+    translator.TranslateComponent(&window);
+    EXPECT_EQ(window.MMExplain()->toPlainText(),
+              "Trace A shows the data of channel 1.\n\nTrace K shows the recovered bits.\nGreen means correct.");
+}
