@@ -191,8 +191,9 @@ bool TDelimiterReader::ReadBlock()
     buffer.resize(old + BlockSize);
     const qint64 got = stream.read(buffer.data() + old, BlockSize);
     buffer.resize(old + std::max<qint64>(got, 0));
-    // A short read ends the stream, as it does for a file.
-    if (got < BlockSize)
+    // A file ends with a short read; a pipe may also deliver one in between, so only a read
+    // that returns nothing ends the stream.
+    if (got <= 0)
         ended = true;
     return got > 0;
 }

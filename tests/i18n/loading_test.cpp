@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ostream>
 
 namespace {
@@ -123,6 +124,41 @@ TEST(Loading, ReadsFromTheStartWhateverThePosition)
     TBabelfish2000 engine(QString{});
     engine.LoadFromStream(buffer);
     EXPECT_EQ(engine.Keys(), (QStringList{u"a"_s, u"b"_s}));
+}
+
+// A pipe-like stream that hands out a few bytes per read.
+class TrickleDevice : public QIODevice
+{
+public:
+    explicit TrickleDevice(QByteArray data)
+        : data(std::move(data))
+    {
+        open(QIODevice::ReadOnly);
+    }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char* out, qint64 max) override
+    {
+        const qint64 n = std::min<qint64>({max, 7, data.size() - pos});
+        std::copy_n(data.constData() + pos, n, out);
+        pos += n;
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QByteArray data;
+    qint64 pos = 0;
+};
+
+TEST(Loading, ReadsAStreamThatDeliversShortReads)
+{
+    TrickleDevice device("[a]=" + QByteArray(600, 'x') + "|$$[b]=y|$$rest");
+    TBabelfish2000 engine(QString{});
+    engine.LoadFromStream(device);
+    EXPECT_EQ(engine.Keys(), (QStringList{u"a"_s, u"b"_s}));
+    EXPECT_EQ(engine.Texts()[0].size(), 600);
 }
 
 TEST(Loading, ASecondLoadReplacesTheDictionaryButKeepsTheTemplateLines)
