@@ -17,10 +17,11 @@ TMemo::TMemo(QWidget* parent)
 
 void TMemo::setLines(const QStringList& lines)
 {
-    if (lines == m_lines)
+    const QString text = lines.join(QLatin1Char('\n'));
+    if (lines == m_lines && text == toPlainText())
         return;
     m_lines = lines;
-    setPlainText(m_lines.join(QLatin1Char('\n')));
+    setPlainText(text);
 }
 
 void TMemo::mousePressEvent(QMouseEvent* event)

@@ -35,16 +35,11 @@ QColor textColor(const QWidget* widget)
     return widget->palette().color(QPalette::WindowText);
 }
 
-// A mouse move without a button, delivered to whatever lies under the point, the way the
-// window system delivers it: widgets without mouse tracking pass it on to their parents.
+// A mouse move without a button, through the window system as a real one arrives: the window
+// hands it to the widget under the mouse, and widgets without mouse tracking pass it on.
 void hover(TFrmAbout& box, QPoint posInBox)
 {
-    QWidget* target = box.childAt(posInBox);
-    if (!target)
-        target = &box;
-    const QPointF local = target->mapFrom(&box, posInBox);
-    QMouseEvent move(QEvent::MouseMove, local, target->mapToGlobal(local), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &move);
+    QTest::mouseMove(&box, posInBox);
 }
 
 QPoint centreIn(const TFrmAbout& box, const QWidget* widget)

@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QDrag>
+#include <QMimeData>
+#include <QTimer>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
@@ -161,4 +164,27 @@ TEST(ExplainWindow, PaintedWindowShowsTheCreamTextBox)
         for (int x = 0; x < 120; ++x)
             dark += image.pixelColor(x, y).lightness() < 100;
     EXPECT_GT(dark, 20) << "the first line is drawn";
+}
+
+TEST(ExplainWindow, DragCarriesTheWholeTextAndIsCleanedUp)
+{
+    TFrmExplain window;
+    window.MMExplain()->setLines({"First", "", "Second"});
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QWidget* surface = window.MMExplain()->viewport();
+
+    // Headless, a drag ends at once; its object waits for deferred deletion.
+    QTest::mousePress(surface, Qt::LeftButton, {}, QPoint(10, 10));
+    QMouseEvent move(QEvent::MouseMove, QPointF(60, 10), surface->mapToGlobal(QPointF(60, 10)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(surface, &move);
+    const auto* drag = window.MMExplain()->findChild<QDrag*>();
+    ASSERT_NE(drag, nullptr);
+    ASSERT_NE(drag->mimeData(), nullptr);
+    EXPECT_EQ(drag->mimeData()->text(), "First\n\nSecond");
+    EXPECT_EQ(drag->supportedActions(), Qt::CopyAction);
+
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(window.MMExplain()->findChild<QDrag*>(), nullptr);
 }
