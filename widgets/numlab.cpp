@@ -230,6 +230,41 @@ QString formatDateTime(const CivilDateTime& t, const QString& pattern)
     return out;
 }
 
+// Degrees with minutes (and seconds) rounded as one number, so that 1.0833333 shows 1° 5' 0"
+// and not 1° 4' 60". Values too large for that fall back to the plain parts.
+QString degreesMinutes(double v, int decimals, bool withSeconds)
+{
+    const QString degree = QString(QChar(0x00B0));
+    const double mag = std::fabs(v);
+    const std::int64_t scale = static_cast<std::int64_t>(std::pow(10.0, decimals));
+    const std::int64_t perMinute = withSeconds ? 60 * scale : scale;
+    const std::int64_t perDegree = 60 * perMinute;
+    double degrees = 0, minutes = 0, seconds = 0;
+    if (mag * double(perDegree) < 9.0e15) {
+        const std::int64_t units = std::llround(mag * double(perDegree));
+        degrees = double(units / perDegree);
+        const std::int64_t rest = units % perDegree;
+        if (withSeconds) {
+            minutes = double(rest / perMinute);
+            seconds = double(rest % perMinute) / double(scale);
+        } else {
+            minutes = double(rest) / double(scale);
+        }
+    } else {
+        degrees = std::trunc(mag);
+        minutes = (mag - degrees) * 60.0;
+        if (withSeconds) {
+            seconds = (minutes - std::trunc(minutes)) * 60.0;
+            minutes = std::trunc(minutes);
+        }
+    }
+    const QString whole = (v < 0 ? QStringLiteral("-") : QString()) + fixed(degrees, 0) + degree + QLatin1Char(' ');
+    if (!withSeconds)
+        return whole + rightAligned(fixed(minutes, decimals), decimals + 3) + QLatin1Char('\'');
+    return whole + rightAligned(fixed(minutes, 0), 2) + QStringLiteral("' ")
+         + rightAligned(fixed(seconds, decimals), decimals + 3) + QLatin1Char('"');
+}
+
 const QString sampleText = QString::fromUtf8("(8g]}\u00DC\u00C4\u00A7");
 
 } // namespace
@@ -404,14 +439,7 @@ QString TNumLab::FormatValue() const
         const QString degree = QString(QChar(0x00B0));
         if (m_displayType == dtDeg)
             return fixed(v, a) + degree;
-        const double whole = v == 0.0 ? 0.0 : std::trunc(v); // keeps the sign of -0.5 as "-0"
-        const double minutes = (std::fabs(v) - std::trunc(std::fabs(v))) * 60.0;
-        if (m_displayType == dtDegMin)
-            return fixed(whole, 0) + degree + QLatin1Char(' ') + rightAligned(fixed(minutes, a), a + 3) + QLatin1Char('\'');
-        const double wholeMinutes = std::trunc(minutes);
-        const double seconds = (minutes - wholeMinutes) * 60.0;
-        return fixed(whole, 0) + degree + QLatin1Char(' ') + rightAligned(fixed(wholeMinutes, 0), 2)
-             + QStringLiteral("' ") + rightAligned(fixed(seconds, a), a + 3) + QLatin1Char('"');
+        return degreesMinutes(v, a, m_displayType == dtDegMinSec);
     }
     }
     return {};
