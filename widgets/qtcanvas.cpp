@@ -2,27 +2,41 @@
 
 #include <QFontMetrics>
 
+#include <cmath>
 #include <cstdlib>
 #include <vector>
 
 namespace {
 
-// One pixel back from `to` towards `from` along the major axis, the last pixel a line of the
-// original device interface covers.
+QList<qreal> dashPattern(Canvas::PenStyle style)
+{
+    switch (style) {
+    case Canvas::PenStyle::Dot:
+        return {3, 3};
+    case Canvas::PenStyle::Dash:
+        return {18, 6};
+    case Canvas::PenStyle::DashDot:
+        return {9, 6, 3, 6};
+    case Canvas::PenStyle::DashDotDot:
+        return {9, 3, 3, 3, 3, 3};
+    default:
+        return {};
+    }
+}
+
+// The last pixel a line of the original device covers: one step back from `to` towards
+// `from` along the major axis.
 QPoint lastCoveredPixel(QPoint from, QPoint to)
 {
     const int dx = to.x() - from.x();
     const int dy = to.y() - from.y();
     if (std::abs(dx) >= std::abs(dy)) {
-        const int sx = dx > 0 ? 1 : -1;
-        const int x = to.x() - sx;
-        // y on the line at x, rounded half away from the start
-        const int y = from.y() + (dx == 0 ? 0 : static_cast<int>(std::lround(double(dy) * (x - from.x()) / dx)));
+        const int x = to.x() - (dx > 0 ? 1 : -1);
+        const int y = from.y() + int(std::lround(double(dy) * (x - from.x()) / dx));
         return {x, y};
     }
-    const int sy = dy > 0 ? 1 : -1;
-    const int y = to.y() - sy;
-    const int x = from.x() + static_cast<int>(std::lround(double(dx) * (y - from.y()) / dy));
+    const int y = to.y() - (dy > 0 ? 1 : -1);
+    const int x = from.x() + int(std::lround(double(dx) * (y - from.y()) / dy));
     return {x, y};
 }
 
@@ -96,8 +110,10 @@ QPen QtCanvas::qtPen(const QColor& color) const
     const Pen& p = pen();
     QPen qp(color);
     if (p.width <= 1) {
-        qp.setWidth(0); // cosmetic, one pixel whatever the transform
-        qp.setCapStyle(Qt::FlatCap);
+        // Cosmetic, one pixel whatever the transform. Square caps cover both ends: a flat
+        // cap drops whichever end is larger, the start pixel of a line drawn left or up.
+        qp.setWidth(0);
+        qp.setCapStyle(Qt::SquareCap);
     } else {
         qp.setWidth(p.width);
         qp.setCapStyle(Qt::RoundCap);
@@ -111,30 +127,32 @@ void QtCanvas::strokeOpen(std::span<const QPoint> points)
     if (!m_painter || points.size() < 2)
         return;
     const Pen& p = pen();
-    std::vector<QPoint> pts(points.begin(), points.end());
+    if (p.style == PenStyle::Clear)
+        return;
+    std::span<const QPoint> pts = points;
     if (p.width <= 1) {
-        // Thin lines leave out their last pixel; wide ones end in a round cap, as there.
-        QPoint& last = pts.back();
-        const QPoint prev = pts[pts.size() - 2];
-        if (last == prev) {
-            pts.pop_back();
-        } else {
-            last = lastCoveredPixel(prev, last);
-        }
+        // Every joint is covered; only the very last pixel is left out.
+        m_points.assign(points.begin(), points.end());
+        while (m_points.size() >= 2 && m_points.back() == m_points[m_points.size() - 2])
+            m_points.pop_back();
+        if (m_points.size() < 2)
+            return;
+        m_points.back() = lastCoveredPixel(m_points[m_points.size() - 2], m_points.back());
+        pts = m_points;
     }
     auto stroke = [&](const QPen& qp) {
         m_painter->setPen(qp);
-        if (pts.size() == 1)
-            m_painter->drawPoint(pts.front());
+        if (pts.size() == 2 && pts[0] == pts[1])
+            m_painter->drawPoint(pts[0]);
         else
             m_painter->drawPolyline(pts.data(), int(pts.size()));
     };
-    if (p.style == PenStyle::Dot && p.width <= 1) {
+    if (p.style != PenStyle::Solid && p.width <= 1) {
         if (brush().style == BrushStyle::Solid)
             stroke(qtPen(brush().color));
-        QPen dotted = qtPen(p.color);
-        dotted.setDashPattern({3.0, 3.0});
-        stroke(dotted);
+        QPen dashed = qtPen(p.color);
+        dashed.setDashPattern(dashPattern(p.style));
+        stroke(dashed);
     } else {
         stroke(qtPen(p.color));
     }
@@ -167,12 +185,14 @@ void QtCanvas::rectangle(int x1, int y1, int x2, int y2)
     if (brush().style == BrushStyle::Solid)
         m_painter->fillRect(area, brush().color);
     m_painter->setBrush(Qt::NoBrush);
+    if (pen().style == PenStyle::Clear)
+        return;
     if (pen().width <= 1) {
         // A cosmetic outline of drawRect(x, y, w, h) covers x..x+w, hence the one less.
         const QPoint outline[5] = {{x1, y1}, {x2 - 1, y1}, {x2 - 1, y2 - 1}, {x1, y2 - 1}, {x1, y1}};
         Pen saved = pen();
         std::vector<QPoint> pts(std::begin(outline), std::end(outline));
-        if (saved.style == PenStyle::Dot) {
+        if (saved.style != PenStyle::Solid) {
             strokeOpen(pts);
         } else {
             m_painter->setPen(qtPen(saved.color));
@@ -189,7 +209,10 @@ void QtCanvas::polygon(std::span<const QPoint> points)
 {
     if (!m_painter || points.empty())
         return;
-    m_painter->setPen(qtPen(pen().color));
+    if (pen().style == PenStyle::Clear)
+        m_painter->setPen(Qt::NoPen);
+    else
+        m_painter->setPen(qtPen(pen().color));
     if (brush().style == BrushStyle::Solid)
         m_painter->setBrush(brush().color);
     else

@@ -6,6 +6,7 @@
 #include <QPainter>
 
 #include <memory>
+#include <vector>
 
 // Canvas over QPainter, without antialiasing. It either owns an off-screen image (resizable,
 // the chart's frame and plot surfaces) or draws through a painter that someone else owns
@@ -54,4 +55,5 @@ private:
     QSize m_size;
     QRect m_clip;
     bool m_clipped = false;
+    std::vector<QPoint> m_points; // reused by every stroke
 };

@@ -1,0 +1,175 @@
+// Pixel semantics of the Qt backend: what the classic device interface draws, pixel for pixel.
+#include "chartoffsetcanvas.h"
+#include "qtcanvas.h"
+#include "recordingcanvas.h"
+
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QRgb white = qRgb(255, 255, 255), black = qRgb(0, 0, 0), red = qRgb(255, 0, 0);
+
+// The covered pixels of one row or column as a string: '#' black, 'r' red, '.' white.
+std::string row(const QImage& img, int y, int x0, int x1)
+{
+    std::string s;
+    for (int x = x0; x <= x1; ++x)
+        s += img.pixel(x, y) == black ? '#' : img.pixel(x, y) == red ? 'r' : img.pixel(x, y) == white ? '.' : '?';
+    return s;
+}
+
+std::string column(const QImage& img, int x, int y0, int y1)
+{
+    std::string s;
+    for (int y = y0; y <= y1; ++y)
+        s += img.pixel(x, y) == black ? '#' : img.pixel(x, y) == red ? 'r' : img.pixel(x, y) == white ? '.' : '?';
+    return s;
+}
+
+TEST(QtCanvasPixels, LineLeavesOutItsEndPixel)
+{
+    struct Row { QPoint from, to; std::string expected; bool horizontal; };
+    const Row rows[] = {
+        {{1, 1}, {10, 1}, ".#########..", true},  // covers 1..9
+        {{10, 1}, {1, 1}, "..#########.", true},  // backwards: 10..2
+        {{1, 1}, {2, 1}, ".#..........", true},   // one pixel
+        {{3, 1}, {3, 6}, ".#####..", false},      // vertical: rows 1..5
+    };
+    for (const Row& r : rows) {
+        QtCanvas c(12, 8);
+        c.moveTo(r.from.x(), r.from.y());
+        c.lineTo(r.to.x(), r.to.y());
+        const std::string got = r.horizontal ? row(c.image(), 1, 0, 11) : column(c.image(), 3, 0, 7);
+        EXPECT_EQ(got, r.expected);
+        EXPECT_EQ(c.currentPosition(), r.to);
+    }
+}
+
+TEST(QtCanvasPixels, PolylineCoversEveryJointAndLeavesOutOnlyTheLastPoint)
+{
+    QtCanvas c(12, 10);
+    const QPoint pts[] = {{1, 1}, {8, 1}, {8, 6}};
+    c.polyline(pts);
+    EXPECT_EQ(row(c.image(), 1, 0, 11), ".########...");
+    EXPECT_EQ(column(c.image(), 8, 0, 9), ".#####....");
+    // segments running left and up keep their start pixels: no gaps at the corners
+    QtCanvas d(12, 12);
+    const QPoint back[] = {{10, 9}, {2, 9}, {2, 2}, {9, 2}};
+    d.polyline(back);
+    EXPECT_EQ(row(d.image(), 9, 0, 11), "..#########.");
+    EXPECT_EQ(column(d.image(), 2, 0, 11), "..########..");
+    EXPECT_EQ(row(d.image(), 2, 0, 11), "..#######...");
+}
+
+TEST(QtCanvasPixels, StepTraceCornersAreClosed)
+{
+    QtCanvas c(12, 12);
+    const QPoint steps[] = {{0, 8}, {0, 2}, {4, 2}, {4, 8}, {8, 8}, {8, 2}, {11, 2}};
+    c.polyline(steps);
+    for (QPoint corner : {QPoint(0, 2), QPoint(4, 2), QPoint(4, 8), QPoint(8, 8), QPoint(8, 2)})
+        EXPECT_EQ(c.image().pixel(corner), black) << corner.x() << "," << corner.y();
+    EXPECT_EQ(c.image().pixel(0, 8), black);
+    EXPECT_EQ(c.image().pixel(11, 2), white);
+}
+
+TEST(QtCanvasPixels, RectangleEdgesAtX2MinusOneAndY2MinusOne)
+{
+    QtCanvas c(12, 10);
+    c.setPen({Qt::black, 1, Canvas::PenStyle::Solid});
+    c.setBrush({Qt::red, Canvas::BrushStyle::Solid});
+    c.rectangle(1, 1, 7, 6);
+    EXPECT_EQ(row(c.image(), 1, 0, 8), ".######..");
+    EXPECT_EQ(row(c.image(), 3, 0, 8), ".#rrrr#..");
+    EXPECT_EQ(row(c.image(), 5, 0, 8), ".######..");
+    EXPECT_EQ(row(c.image(), 6, 0, 8), ".........");
+    // a clear brush leaves the inside alone
+    QtCanvas d(12, 10);
+    d.setBrushStyle(Canvas::BrushStyle::Clear);
+    d.rectangle(1, 1, 7, 6);
+    EXPECT_EQ(row(d.image(), 3, 0, 8), ".#....#..");
+}
+
+TEST(QtCanvasPixels, DottedPenShowsTheBrushInItsGaps)
+{
+    QtCanvas c(16, 4);
+    c.setPen({Qt::black, 1, Canvas::PenStyle::Dot});
+    c.setBrush({Qt::red, Canvas::BrushStyle::Solid});
+    c.moveTo(0, 1);
+    c.lineTo(15, 1);
+    EXPECT_EQ(row(c.image(), 1, 0, 15), "###rrr###rrr###.");
+    c.setBrushStyle(Canvas::BrushStyle::Clear);
+    c.moveTo(0, 2);
+    c.lineTo(15, 2);
+    EXPECT_EQ(row(c.image(), 2, 0, 15), "###...###...###.");
+}
+
+TEST(QtCanvasPixels, ClearPenDrawsNoLine)
+{
+    QtCanvas c(8, 4);
+    c.setPenStyle(Canvas::PenStyle::Clear);
+    c.moveTo(0, 1);
+    c.lineTo(7, 1);
+    EXPECT_EQ(row(c.image(), 1, 0, 7), "........");
+}
+
+TEST(QtCanvasPixels, CopyAndClip)
+{
+    QtCanvas src(3, 2);
+    src.setPen({Qt::black, 1, Canvas::PenStyle::Solid});
+    src.setBrush({Qt::black, Canvas::BrushStyle::Solid});
+    src.rectangle(0, 0, 3, 2);
+    QtCanvas dst(10, 4);
+    dst.copyFrom(src, 4, 1);
+    EXPECT_EQ(row(dst.image(), 1, 0, 9), "....###...");
+    EXPECT_EQ(row(dst.image(), 3, 0, 9), "..........");
+    dst.setClipRect(QRect(0, 0, 2, 4));
+    dst.moveTo(0, 3);
+    dst.lineTo(9, 3);
+    dst.clearClip();
+    EXPECT_EQ(row(dst.image(), 3, 0, 9), "##........");
+}
+
+TEST(QtCanvasPixels, OffsetViewShiftsAndClipsOntoItsTarget)
+{
+    QtCanvas target(12, 6);
+    {
+        ChartOffsetCanvas view(target, QPoint(3, 2), QSize(4, 3));
+        view.setPen({Qt::black, 1, Canvas::PenStyle::Solid});
+        view.moveTo(-2, 0);
+        view.lineTo(20, 0); // clipped to columns 3..6
+        view.setPixel(0, 2, Qt::red);
+    }
+    target.clearClip();
+    EXPECT_EQ(row(target.image(), 2, 0, 11), "...####.....");
+    EXPECT_EQ(target.image().pixel(3, 4), red);
+}
+
+TEST(QtCanvasPixels, CanvasOverAForeignPainterDrawsAtItsOrigin)
+{
+    QImage img(12, 6, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    {
+        QPainter painter(&img);
+        QtCanvas c(painter, QPoint(2, 1), QSize(5, 3));
+        c.moveTo(0, 0);
+        c.lineTo(10, 0);
+    }
+    EXPECT_EQ(row(img, 1, 0, 11), "..#####.....");
+}
+
+TEST(RecordingCanvasOps, RecordsPenAndTextMetrics)
+{
+    RecordingCanvas c;
+    c.setPen({Qt::red, 3, Canvas::PenStyle::Dash});
+    c.moveTo(1, 2);
+    c.lineTo(3, 4);
+    ASSERT_EQ(c.ops().size(), 1u);
+    EXPECT_EQ(c.ops()[0].pen.style, Canvas::PenStyle::Dash);
+    EXPECT_EQ(c.ops()[0].points[1], QPoint(3, 4));
+    EXPECT_EQ(c.textWidth(QStringLiteral("abc")), 21);
+    EXPECT_EQ(c.textHeight(QStringLiteral("abc")), 13);
+}
+
+} // namespace

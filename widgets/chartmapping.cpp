@@ -1,0 +1,109 @@
+#include "chartmapping.h"
+
+#include <cmath>
+
+int RoundPixel(long double v)
+{
+    if (std::isnan(v))
+        return 0;
+    constexpr long double limit = 2147483647.0L;
+    if (v > limit)
+        v = limit;
+    if (v < -limit)
+        v = -limit;
+    return int(std::nearbyintl(v)); // the default rounding mode rounds ties to even
+}
+
+namespace {
+
+bool usable(long double k, long double d)
+{
+    return std::isfinite(k) && std::isfinite(d);
+}
+
+} // namespace
+
+void ChartMapping::Recompute(const ChartGeometry& g, const std::array<AxisRange, Layers>& x,
+                             const std::array<AxisRange, Layers>& y)
+{
+    m_w = g.W;
+    m_h = g.H;
+    const int pw = g.PW();
+    const int ph = g.PH();
+    const long double right = g.W - g.MR - g.SW;
+    const long double bottom = g.H - g.MB - g.SW;
+    for (int n = 0; n < Layers; ++n) {
+        Coeff& cx = m_x[std::size_t(n)];
+        const long double xlo = x[std::size_t(n)].lo;
+        const long double xhi = x[std::size_t(n)].hi;
+        cx.logarithmic = x[std::size_t(n)].logarithmic;
+        cx.reversed = xhi < xlo;
+        cx.k = 0;
+        cx.d = g.W / 2.0L;
+        if (pw > 0) {
+            long double k, d;
+            if (cx.logarithmic) {
+                const long double lh = std::log(xhi), ll = std::log(xlo);
+                k = pw / (lh - ll);
+                d = (lh * g.ML - ll * right) / (lh - ll);
+            } else {
+                k = pw * (1.0L / (xhi - xlo));
+                d = (g.ML * xhi - right * xlo) / (xhi - xlo);
+            }
+            // An empty or unusable range keeps the centre line rather than poisoning every pixel.
+            if (usable(k, d)) {
+                cx.k = k;
+                cx.d = d;
+            }
+        }
+
+        Coeff& cy = m_y[std::size_t(n)];
+        const long double ylo = y[std::size_t(n)].lo;
+        const long double yhi = y[std::size_t(n)].hi;
+        cy.logarithmic = y[std::size_t(n)].logarithmic;
+        cy.reversed = yhi < ylo;
+        cy.k = 0;
+        cy.d = g.H / 2.0L;
+        if (ph > 0) {
+            long double k, d;
+            if (cy.logarithmic) {
+                const long double lh = std::log(yhi), ll = std::log(ylo);
+                k = -ph / (lh - ll);
+                d = (lh * bottom - ll * g.MT) / (lh - ll);
+            } else {
+                k = -ph / (yhi - ylo);
+                d = (bottom * yhi - g.MT * ylo) / (yhi - ylo);
+            }
+            if (usable(k, d)) {
+                cy.k = k;
+                cy.d = d;
+            }
+        }
+    }
+}
+
+int ChartMapping::MapX(int layer, double x) const
+{
+    const Coeff& c = m_x[std::size_t(index(layer))];
+    if (c.logarithmic) {
+        if (!(x > 1e-100))
+            return c.reversed ? m_w : 0;
+        return RoundPixel(c.k * std::log(static_cast<long double>(x)) + c.d);
+    }
+    if (c.k == 0)
+        return RoundPixel(c.d);
+    return RoundPixel(c.k * x + c.d);
+}
+
+int ChartMapping::MapY(int layer, double y) const
+{
+    const Coeff& c = m_y[std::size_t(index(layer))];
+    if (c.logarithmic) {
+        if (!(y > 1e-100))
+            return c.reversed ? 0 : m_h;
+        return RoundPixel(c.k * std::log(static_cast<long double>(y)) + c.d);
+    }
+    if (c.k == 0)
+        return RoundPixel(c.d);
+    return RoundPixel(c.k * y + c.d);
+}

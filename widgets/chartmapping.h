@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QPoint>
+
+#include <array>
+
+// Pixel geometry of a chart: control size, margins and shadow width.
+struct ChartGeometry
+{
+    int W = 280;
+    int H = 200;
+    int ML = 50;
+    int MR = 10;
+    int MT = 16;
+    int MB = 32;
+    int SW = 0;
+
+    int PW() const { return W - ML - MR - SW; }
+    int PH() const { return H - MT - MB - SW; }
+};
+
+struct AxisRange
+{
+    double lo = 0;
+    double hi = 1;
+    bool logarithmic = false;
+};
+
+// Rounds half-way values to the even neighbour, after clamping to the 32-bit range.
+int RoundPixel(long double v);
+// Every drawing call gets coordinates in this range, whatever the world values were.
+inline int ClampDraw(int v)
+{
+    return v < -30000 ? -30000 : (v > 30000 ? 30000 : v);
+}
+
+// World-to-pixel map of the 16 layers of one chart, in control pixels.
+class ChartMapping
+{
+public:
+    static constexpr int Layers = 16;
+
+    void Recompute(const ChartGeometry& g, const std::array<AxisRange, Layers>& x,
+                   const std::array<AxisRange, Layers>& y);
+
+    // Control pixel of world (x, y) on the given layer (clamped to 1..16), not yet limited
+    // to the drawing range.
+    int MapX(int layer, double x) const;
+    int MapY(int layer, double y) const;
+    QPoint Map(int layer, double x, double y) const { return {MapX(layer, x), MapY(layer, y)}; }
+
+    long double kx(int layer) const { return m_x[index(layer)].k; }
+    long double dx(int layer) const { return m_x[index(layer)].d; }
+    long double ky(int layer) const { return m_y[index(layer)].k; }
+    long double dy(int layer) const { return m_y[index(layer)].d; }
+
+private:
+    struct Coeff
+    {
+        long double k = 0;
+        long double d = 0;
+        bool logarithmic = false;
+        bool reversed = false; // RangeHigh < RangeLow
+    };
+    static int index(int layer) { return (layer < 1 ? 1 : (layer > Layers ? Layers : layer)) - 1; }
+
+    std::array<Coeff, Layers> m_x{};
+    std::array<Coeff, Layers> m_y{};
+    int m_w = 0;
+    int m_h = 0;
+};

@@ -1,0 +1,128 @@
+#pragma once
+
+#include "canvas.h"
+#include "chartcolor.h"
+
+#include <QFont>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+enum TScaleUnitAnchor { uaSclTopLft, uaSclCenter, uaSclBotRgt };
+enum TFigType { ftNoFigs, ftNum, ftTime, ftDateTime, ftUserText };
+enum TScaleLocation { slTop, slBottom, slLeft, slRight };
+enum TScaleType { sctXB, sctXT, sctYL, sctYR };
+
+// The settings of one axis as the chart's scale-properties objects publish them.
+struct ScaleSettings
+{
+    QString Caption;
+    int CaptionPosX = 0;
+    int CaptionPosY = 0;
+    TAlignment CaptionAlignment = taCenter;
+    TScaleUnitAnchor CaptionAnchor = uaSclTopLft;
+    TColor ColorScale = clBlack;
+    int DecPlaces = -2;
+    QFont Font = DefaultChartFont();
+    bool Logarithmic = false;
+    TFigType LabelType = ftNum;
+    int MinTicks = 3;
+    double MinRange = 1e-10;
+    double RangeLow = 0;
+    double RangeHigh = 1;
+    bool ShortTicks = true;
+    QString ScaleInscript;
+    int ScalePos = 0;
+    QString UserTickText;
+    QString DateFormat;
+    bool Visible = false;
+    TScaleLocation ScaleLocation = slBottom;
+};
+
+// The tick rule of a linear axis, free of any drawing.
+struct TickStep
+{
+    double step = 0;       // signed like RangeHigh - RangeLow
+    int minorIntervals = 0;
+};
+// Step of the major ticks for at least minTicks intervals; none for an empty range.
+std::optional<TickStep> NiceTickStep(double lo, double hi, int minTicks);
+// First multiple of step not below lo in the direction of the axis, within 0.001 step.
+double FirstMajorTick(double lo, double hi, double step);
+
+struct AxisTicks
+{
+    TickStep step;
+    std::vector<double> minor; // every minor position, major positions included
+    std::vector<double> major;
+};
+// Minor ticks are computed only when wanted; both lists are bounded.
+AxisTicks ComputeAxisTicks(double lo, double hi, int minTicks, bool shortTicks);
+
+// Decimals of the numbers: -1 means exponential notation.
+int AutoDecimals(double lo, double hi);
+int EffectiveDecimals(int decPlaces, double lo, double hi);
+// The text written at a major tick of value v.
+QString TickText(double v, double lo, double hi, int decimals, const QString& inscript);
+
+// Draws one axis (base line, ticks, numbers, caption) onto a chart's frame surface. The chart
+// keeps one per layer and direction and feeds it from the scale-properties objects.
+class TScale
+{
+public:
+    static constexpr int MaxTicks = 50;
+
+    explicit TScale(QString name, TScaleType kind = sctXT);
+
+    const QString& Name() const { return m_name; }
+
+    const ScaleSettings& Settings() const { return m_settings; }
+    void Assign(const ScaleSettings& settings);
+
+    TScaleType Kind() const { return m_kind; }
+    void SetKind(TScaleType kind) { m_kind = kind; }
+    void SetSize(int width, int height);
+    void SetMargins(int left, int top, int right, int bottom);
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
+    int MarginLeft() const { return m_left; }
+    int MarginTop() const { return m_top; }
+    int MarginRight() const { return m_right; }
+    int MarginBottom() const { return m_bottom; }
+
+    bool ShowBaseLine = true;
+    bool Transparent = true;
+
+    bool IsHorizontal() const { return m_kind == sctXB || m_kind == sctXT; }
+    // Pixel of the base line across the axis (y for horizontal axes, x for vertical ones).
+    int BaseLine() const;
+    // Pixel along the axis of a world value.
+    int MapValue(double v) const;
+
+    // Tick values recorded by the last drawing, at most MaxTicks.
+    const std::vector<double>& Ticks() const { return m_ticks; }
+
+    void Draw(Canvas& canvas);
+
+private:
+    void recomputeMapping();
+    void drawTick(Canvas& canvas, int pos, int length) const;
+    void drawNumber(Canvas& canvas, int pos, const QString& text) const;
+    void drawCaption(Canvas& canvas) const;
+    void addTick(double v);
+
+    QString m_name;
+    ScaleSettings m_settings;
+    TScaleType m_kind;
+    int m_width = 0;
+    int m_height = 0;
+    int m_left = 0;
+    int m_top = 0;
+    int m_right = 0;
+    int m_bottom = 0;
+    long double m_k = 0;
+    long double m_offset = 0;
+    std::vector<double> m_ticks;
+};
