@@ -379,6 +379,35 @@ TEST(NumIOAssign, CopiesSettingsButNotTextOrDecimals)
     EXPECT_EQ(f.io->InputFormat(), itHex);
 }
 
+// NIOKeyA of the main window: 33 x 24, light blue, showing 23.
+TEST(NumIOLook, KeyFieldShowsItsNumberOnItsColour)
+{
+    TNumIO io;
+    io.resize(33, 24);
+    io.SetRangeLow(-1000000);
+    io.SetRangeHigh(1000000);
+    io.SetColor(QColor(0xDD, 0xDD, 0xFF));
+    QFont font = io.font();
+    font.setPixelSize(13);
+    io.setFont(font);
+    io.setText("23");
+    io.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&io));
+    const QImage img = io.grab().toImage();
+    ASSERT_EQ(img.size(), QSize(33, 24));
+    int blue = 0, ink = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QColor c = img.pixelColor(x, y);
+            blue += c == QColor(0xDD, 0xDD, 0xFF);
+            ink += c.blue() < 0x80;
+        }
+    EXPECT_GT(blue, 33 * 24 / 2);
+    EXPECT_GT(ink, 5);
+    if (const QByteArray dir = qgetenv("NUMERIC_PNG_DIR"); !dir.isEmpty())
+        img.save(QString::fromLocal8Bit(dir) + "/niokeya.png");
+}
+
 TEST(NumIOLook, ColorIsTheEditBackground)
 {
     TNumIO io;

@@ -541,6 +541,9 @@ TEST(NumLabPixels, ProcessingGainLabelShowsEight)
     TNumLab lab;
     makeProcessingGainLabel(lab);
     lab.SetLeftText("Processing Gain");
+    QFont font = lab.font();
+    font.setPixelSize(13);
+    lab.setFont(font);
     lab.SetColorOutBakG(QColor(0xF0, 0xF0, 0xF0));
     lab.SetColorLabBakG(QColor(0xF0, 0xF0, 0xF0));
     QtCanvas canvas(169, 22);
