@@ -7,6 +7,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QTextDocument>
 #include <QWindow>
 
 TMemo::TMemo(QWidget* parent)
@@ -17,11 +18,34 @@ TMemo::TMemo(QWidget* parent)
 
 void TMemo::setLines(const QStringList& lines)
 {
-    const QString text = lines.join(QLatin1Char('\n'));
-    if (lines == m_lines && text == toPlainText())
-        return;
     m_lines = lines;
-    setPlainText(text);
+    if (isVisible()) {
+        showLines();
+        return;
+    }
+    m_linesPending = true;
+    if (!document()->isEmpty())
+        clear();
+}
+
+QString TMemo::text() const
+{
+    return m_lines.join(QLatin1Char('\n'));
+}
+
+void TMemo::showEvent(QShowEvent* event)
+{
+    QPlainTextEdit::showEvent(event);
+    if (m_linesPending)
+        showLines();
+}
+
+void TMemo::showLines()
+{
+    m_linesPending = false;
+    const QString shown = text();
+    if (shown != toPlainText())
+        setPlainText(shown);
 }
 
 void TMemo::mousePressEvent(QMouseEvent* event)
@@ -57,7 +81,7 @@ void TMemo::startTextDrag()
 {
     auto* drag = new QDrag(this);
     auto* data = new QMimeData;
-    data->setText(toPlainText());
+    data->setText(text());
     drag->setMimeData(data);
     drag->exec(Qt::CopyAction);
 }

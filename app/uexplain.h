@@ -8,6 +8,10 @@
 // A read-only multi-line text box whose content is a list of lines. The lines are the stored
 // text: translating them (a string-list property, line by line) rewrites what is shown.
 // Pressing the mouse on it and moving starts a drag of the whole text.
+//
+// While hidden, the box keeps its lines out of its text document and fills it when shown. The
+// translator walks the document's plain text as well as the lines, and would otherwise look up
+// the whole text, keys and line breaks included, as one key.
 class TMemo : public QPlainTextEdit
 {
     Q_OBJECT
@@ -18,8 +22,11 @@ public:
 
     const QStringList& lines() const { return m_lines; }
     void setLines(const QStringList& lines);
+    // The lines as one text, as shown and as dragged.
+    QString text() const;
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -28,7 +35,10 @@ protected:
     virtual void startTextDrag();
 
 private:
+    void showLines();
+
     QStringList m_lines;
+    bool m_linesPending = false;
     QPoint m_pressPos;
     bool m_pressed = false;
 };

@@ -52,6 +52,9 @@ TEST(ExplainWindow, MemoIsReadOnlyCreamAndHoldsTheStoredLines)
     EXPECT_EQ(memo->palette().color(QPalette::Base), QColor(255, 251, 240));
     EXPECT_EQ(memo->lines(), StoredLines);
     EXPECT_EQ(memo->property("Lines").toStringList(), StoredLines);
+    EXPECT_EQ(memo->text(), "BF_MMExplain1\n\nBF_MMExplain2");
+    EXPECT_TRUE(memo->toPlainText().isEmpty()) << "a hidden box keeps its keys out of its document";
+    window.show();
     EXPECT_EQ(memo->toPlainText(), "BF_MMExplain1\n\nBF_MMExplain2");
 }
 
@@ -60,8 +63,20 @@ TEST(ExplainWindow, LinesPropertyRewritesTheShownText)
     TFrmExplain window;
     TMemo* memo = window.MMExplain();
     ASSERT_TRUE(memo->setProperty("Lines", QStringList{"First", "", "Second"}));
+    EXPECT_EQ(memo->text(), "First\n\nSecond");
+    window.show();
     EXPECT_EQ(memo->toPlainText(), "First\n\nSecond");
-    EXPECT_EQ(memo->lines(), QStringList({"First", "", "Second"}));
+
+    // While shown, at once.
+    memo->setLines({"Third"});
+    EXPECT_EQ(memo->toPlainText(), "Third");
+
+    // While hidden again, when next shown.
+    window.hide();
+    memo->setLines({"Fourth", "Fifth"});
+    EXPECT_EQ(memo->lines(), QStringList({"Fourth", "Fifth"}));
+    window.show();
+    EXPECT_EQ(memo->toPlainText(), "Fourth\nFifth");
 
     memo->setLines({});
     EXPECT_TRUE(memo->toPlainText().isEmpty());

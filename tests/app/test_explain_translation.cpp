@@ -13,6 +13,7 @@ TEST(ExplainWindowTranslation, KeysWithoutEntriesShowWithoutTheirPrefix)
     translator.TranslateComponent(&window);
     EXPECT_EQ(window.windowTitle(), "Explanations");
     EXPECT_EQ(window.MMExplain()->lines(), QStringList({"MMExplain1", "", "MMExplain2"}));
+    window.show();
     EXPECT_EQ(window.MMExplain()->toPlainText(), "MMExplain1\n\nMMExplain2");
 }
 
@@ -26,6 +27,17 @@ TEST(ExplainWindowTranslation, LanguageFileTextsReplaceEachLine)
     translator.LoadFromStream(stream);
     TFrmExplain window;
     translator.TranslateComponent(&window);
+    window.show();
     EXPECT_EQ(window.MMExplain()->toPlainText(),
               "Trace A shows the data of channel 1.\n\nTrace K shows the recovered bits.\nGreen means correct.");
+}
+
+// The window is translated while hidden, at start-up; only the line keys are missed.
+TEST(ExplainWindowTranslation, TemplateFileListsEachLineKeyOnce)
+{
+    TBabelfish2000 translator(QString{});
+    translator.SetAutoCreateItlFile(true);
+    TFrmExplain window;
+    translator.TranslateComponent(&window);
+    EXPECT_EQ(translator.ItlOutput(), QStringList({"[MMExplain2]=MMExplain2|$$", "[MMExplain1]=MMExplain1|$$"}));
 }
