@@ -398,4 +398,12 @@ TEST(AboutBox, PaintedBoxShowsBevelsAndMaroonName)
         for (int x = nameArea.left(); x <= nameArea.right(); ++x)
             maroonPixels += image.pixel(x, y) == Maroon.rgb();
     EXPECT_GT(maroonPixels, 50);
+
+    box.setLanguage(TFrmAbout::Language::German);
+    box.hide();
+    box.show();
+    const QImage german = box.grab().toImage();
+    if (const QString dir = qEnvironmentVariable("DSCDMA_GRAB_DIR"); !dir.isEmpty())
+        german.save(QDir(dir).filePath("about-de.png"));
+    EXPECT_NE(german, image);
 }
