@@ -435,7 +435,7 @@ void TRChart::syncDrawers()
     for (int n = 0; n < Layers; ++n) {
         TScaleProps& px = *m_scaleX[std::size_t(n)];
         TScale& dx = *m_drawersX[std::size_t(n)];
-        const int pos = px.ScalePos();
+        const int pos = ClampDraw(px.ScalePos());
         dx.SetSize(g.W, g.H);
         if (px.EffectiveLocation() == slTop) {
             dx.SetKind(sctXB);
@@ -448,7 +448,7 @@ void TRChart::syncDrawers()
 
         TScaleProps& py = *m_scaleY[std::size_t(n)];
         TScale& dy = *m_drawersY[std::size_t(n)];
-        const int posY = py.ScalePos();
+        const int posY = ClampDraw(py.ScalePos());
         dy.SetSize(g.W, g.H);
         if (py.EffectiveLocation() == slRight) {
             dy.SetKind(sctYL);
@@ -561,7 +561,8 @@ void TRChart::SetGridDy(double v)
 
 void TRChart::setGeometryField(int& field, int value)
 {
-    value = std::max(value, 0);
+    // Bounded so that the plot size and the minimum size stay far from integer overflow.
+    value = std::clamp(value, 0, MaxMargin);
     if (field == value)
         return;
     field = value;
@@ -694,7 +695,7 @@ void TRChart::paintFrame(Canvas& frame)
     frame.setBrushStyle(Canvas::BrushStyle::Clear);
     if (!m_caption.isEmpty()) {
         const int tw = frame.textWidth(m_caption);
-        int x = m_captionPosX;
+        int x = ClampDraw(m_captionPosX);
         switch (m_captionAnchorHoriz) {
         case cahControlLeft:
             break;
@@ -711,7 +712,7 @@ void TRChart::paintFrame(Canvas& frame)
             x += W;
             break;
         }
-        int y = m_captionPosY;
+        int y = ClampDraw(m_captionPosY);
         switch (m_captionAnchorVert) {
         case cavControlTop:
             break;
@@ -979,7 +980,7 @@ void TRChart::paintLabels(Canvas& plot)
             const QColor shadow = ToQColor(l.ColorShadow());
             plot.setPenColor(shadow);
             plot.setBrushColor(shadow);
-            drawBox(box, l.ShadowDx(), l.ShadowDy());
+            drawBox(box, ClampDraw(l.ShadowDx()), ClampDraw(l.ShadowDy()));
             plot.setPenColor(border);
             plot.setBrushColor(bkg);
             drawBox(box);

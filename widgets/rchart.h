@@ -380,6 +380,7 @@ class TRChart : public QWidget
 public:
     static constexpr int Layers = 16;
     static constexpr int LabelCount = 30;
+    static constexpr int MaxMargin = 100000;
 
     explicit TRChart(QWidget* parent = nullptr);
     ~TRChart() override;
@@ -459,6 +460,7 @@ public:
     void SetCaptionAnchorVert(TCaptionAnchorVert v) { setAppearance(m_captionAnchorVert, v); }
     bool AutoRedraw() const { return m_autoRedraw; }
     void SetAutoRedraw(bool v) { m_autoRedraw = v; }
+    // Margins are taken in 0..MaxMargin.
     int MarginLeft() const { return m_geom.ML; }
     void SetMarginLeft(int v) { setGeometryField(m_geom.ML, v); }
     int MarginRight() const { return m_geom.MR; }

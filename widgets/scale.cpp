@@ -308,8 +308,8 @@ void TScale::drawCaption(Canvas& canvas) const
         }
         x = BaseLine();
     }
-    x += m_settings.CaptionPosX;
-    y += m_settings.CaptionPosY;
+    x += ClampDraw(m_settings.CaptionPosX);
+    y += ClampDraw(m_settings.CaptionPosY);
     if (m_settings.CaptionAlignment == taRightJustify)
         x -= tw;
     else if (m_settings.CaptionAlignment == taCenter)
@@ -343,7 +343,7 @@ void TScale::Draw(Canvas& canvas)
                     addTick(v);
                     drawTick(canvas, MapValue(v), 7);
                     if (m_settings.LabelType != ftNoFigs)
-                        drawNumber(canvas, MapValue(v), TickText(v, lo, hi, -1, m_settings.ScaleInscript));
+                        drawNumber(canvas, ClampDraw(MapValue(v)), TickText(v, lo, hi, -1, m_settings.ScaleInscript));
                 } else if (m_settings.ShortTicks) {
                     drawTick(canvas, MapValue(v), 4);
                 }
@@ -359,7 +359,7 @@ void TScale::Draw(Canvas& canvas)
         for (double v : ticks.major) {
             if (!m_settings.ShortTicks)
                 addTick(v);
-            const int pos = MapValue(v);
+            const int pos = ClampDraw(MapValue(v));
             drawTick(canvas, pos, 7);
             if (m_settings.LabelType != ftNoFigs)
                 drawNumber(canvas, pos, TickText(v, lo, hi, decimals, m_settings.ScaleInscript));

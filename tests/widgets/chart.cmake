@@ -9,3 +9,8 @@ dscdma_add_gtest(test_canvas_qt
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_canvas_qt.cpp
   LIBS widgets GUI)
 target_compile_definitions(test_chart_widget PRIVATE DSCDMA_PICTURE_DIR="${CMAKE_BINARY_DIR}/pictures")
+if(TARGET Qt6::Svg)
+  dscdma_add_gtest(test_chart_svg
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_chart_svg.cpp
+    LIBS widgets Qt6::Svg GUI)
+endif()

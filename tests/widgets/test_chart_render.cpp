@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 
 using namespace charttest;
@@ -738,6 +739,73 @@ TEST(ChartPixels, PictureOfTheReceiverChart)
             if (qGray(img.pixel(x, y)) < 100)
                 ++dark;
     EXPECT_GT(dark, 30);
+}
+
+} // namespace
+
+namespace {
+
+TEST(ChartBadInput, ExtremeSettingsPaintWithinTheSurfaces)
+{
+    TRChart c;
+    configureRcd(c);
+    c.SetCaptionPosX(INT_MAX);
+    c.SetCaptionPosY(INT_MIN);
+    c.SetGridStyle(gsPoints);
+    c.SetGridDx(1e-300);
+    c.SetGridDy(1e-300);
+    c.Scale1X()->SetScalePos(INT_MIN);
+    c.Scale1X()->SetCaptionPosX(INT_MAX);
+    c.Scale1X()->SetMinTicks(INT_MAX);
+    c.Scale1X()->SetDecPlaces(INT_MAX);
+    c.Scale2Y()->SetVisible(true);
+    c.Scale2Y()->SetRangeLow(-1e308);
+    c.Scale2Y()->SetRangeHigh(1e308);
+    TTextLabel* l = c.TextLabel(1);
+    l->SetAttachToData(tlamNone);
+    l->SetPosX(1e308);
+    l->SetPosY(-1e308);
+    l->SetShadowDx(INT_MAX);
+    l->SetShadowDy(INT_MIN);
+    l->SetMode(tlShadow);
+    l->SetCaption(QString(5000, QLatin1Char('W')));
+    l->SetVisible(true);
+    c.SetActiveLayer(2);
+    c.SetLineWidth(255);
+    c.MoveToPoint(-1e308, 1e308);
+    c.LineToPoint(std::numeric_limits<double>::infinity(), std::nan(""));
+    c.LineToPoint(5, 5);
+    c.show();
+    c.ShowItems();
+    EXPECT_EQ(c.FrameImage().size(), QSize(785, 281));
+    RecordingCanvas frame, plot;
+    c.PaintSurfaces(frame, plot);
+    for (const RecordingCanvas* canvas : {&frame, &plot})
+        for (const Op& op : canvas->ops())
+            for (const QPoint& p : op.points) {
+                ASSERT_LE(std::abs(p.x()), 60000 + 40000);
+                ASSERT_LE(std::abs(p.y()), 60000 + 40000);
+            }
+    c.SetMarginLeft(INT_MAX);
+    c.SetMarginRight(INT_MAX);
+    EXPECT_EQ(c.MarginLeft(), TRChart::MaxMargin);
+    c.SetMarginLeft(10);
+    c.SetMarginRight(18);
+    c.ShowItems();
+}
+
+TEST(ChartBadInput, PlotWithoutRoomGivesAnEmptyPlotSurface)
+{
+    TRChart c;
+    configureRca(c);
+    c.SetMarginTop(300); // taller than the control: PH < 0 until the size follows
+    c.resize(785, 10);
+    c.MoveToPoint(0, 0);
+    c.LineToPoint(1000, 1);
+    RecordingCanvas frame, plot;
+    c.PaintSurfaces(frame, plot);
+    EXPECT_GE(c.height(), 300 + 2 + 20); // raised to the minimum
+    EXPECT_EQ(plot.size().height(), c.height() - 300 - 2 + 1);
 }
 
 } // namespace
