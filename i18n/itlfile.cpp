@@ -72,30 +72,30 @@ qsizetype IndexOf(QStringView haystack, QStringView needle, qsizetype from, bool
     return -1;
 }
 
-QString ReplaceAll(QStringView text, QStringView pattern, QStringView replacement, bool ignoreAsciiCase)
+QString ReplaceAll(const QString& text, QStringView pattern, QStringView replacement, bool ignoreAsciiCase)
 {
     if (pattern.isEmpty())
-        return text.toString();
+        return text;
     QString out;
     qsizetype done = 0;
     for (;;) {
         const qsizetype pos = IndexOf(text, pattern, done, ignoreAsciiCase);
         if (pos < 0)
             break;
-        out += text.sliced(done, pos - done);
+        out += QStringView(text).sliced(done, pos - done);
         out += replacement;
         done = pos + pattern.size();
     }
     if (done == 0)
-        return text.toString();
-    out += text.sliced(done);
+        return text;
+    out += QStringView(text).sliced(done);
     return out;
 }
 
-QString FillPlaceholders(QStringView text, const QStringList& params)
+QString FillPlaceholders(const QString& text, const QStringList& params)
 {
     if (params.isEmpty())
-        return text.toString();
+        return text;
     QString out;
     qsizetype done = 0;
     qsizetype from = 0;
@@ -111,18 +111,18 @@ QString FillPlaceholders(QStringView text, const QStringList& params)
             valid = number <= params.size();
             ++i;
         }
-        valid = valid && text.sliced(i).startsWith(u"%>");
+        valid = valid && QStringView(text).sliced(i).startsWith(u"%>");
         if (!valid) {
             from = pos + 1;
             continue;
         }
-        out += text.sliced(done, pos - done);
+        out += QStringView(text).sliced(done, pos - done);
         out += params[number - 1];
         done = from = i + 2;
     }
     if (done == 0)
-        return text.toString();
-    out += text.sliced(done);
+        return text;
+    out += QStringView(text).sliced(done);
     return out;
 }
 
@@ -141,9 +141,8 @@ QString NormalizeKey(QStringView rawKey)
     return key;
 }
 
-QString PrepareText(QStringView rawText, QStringView appName)
+QString PrepareText(QString text, QStringView appName)
 {
-    QString text = rawText.toString();
     for (QChar& c : text) {
         if (c == u'\r' || c == u'\n')
             c = u' ';

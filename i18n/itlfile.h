@@ -10,6 +10,8 @@
 
 class QIODevice;
 
+// Functions that return a text unchanged hand back the argument itself (shared, not copied).
+//
 // The pieces of the language-file format that need no engine state: splitting a byte stream
 // into entries, splitting an entry into key and text, and the clean-up both receive at load.
 // Letter case is folded for 'A'..'Z' only, whatever the locale.
@@ -24,19 +26,19 @@ qsizetype IndexOf(QStringView haystack, QStringView needle, qsizetype from, bool
 
 // Replaces every occurrence from left to right; the search resumes after each inserted
 // replacement, so inserted text is never searched again.
-QString ReplaceAll(QStringView text, QStringView pattern, QStringView replacement, bool ignoreAsciiCase);
+QString ReplaceAll(const QString& text, QStringView pattern, QStringView replacement, bool ignoreAsciiCase);
 
 // Fills "<%1%>", "<%2%>", ... with params[0], params[1], ... in one pass over text, so that a
 // parameter containing a placeholder is inserted as it stands. Numbers beyond the parameters,
 // and numbers written with leading zeros, stay in the text.
-QString FillPlaceholders(QStringView text, const QStringList& params);
+QString FillPlaceholders(const QString& text, const QStringList& params);
 
 // Lower-cased; CR, LF and tab as spaces; runs of spaces as one; no leading spaces.
 QString NormalizeKey(QStringView rawKey);
 
 // CR and LF as spaces, then the two characters "\n" as a line feed, then "<%APPNAME%>" in any
 // case as appName.
-QString PrepareText(QStringView rawText, QStringView appName);
+QString PrepareText(QString rawText, QStringView appName);
 
 // Reads entries that end with a delimiter from the current position of a stream, in blocks of
 // 256 bytes. Only the bytes of the entry being assembled are held (plus one block), so an
