@@ -1,11 +1,13 @@
 #include "numio.h"
 
 #include <QLabel>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 #include <ostream>
 
 void PrintTo(const QString& s, std::ostream* os)
@@ -224,6 +226,36 @@ TEST(NumIOFixPoint, CommaSeparatorComesToRest)
     f.io->setText("1.50");
     EXPECT_EQ(f.io->text(), "0.00");
     EXPECT_TRUE(f.reported.isEmpty());
+}
+
+// Random typing in every format: after each keystroke the field shows a text it accepted, whose
+// value lies in the range.
+TEST(NumIOTyping, RandomKeystrokesLeaveAnAcceptedText)
+{
+    const QString chars = QStringLiteral("0123456789.,-+e$%&af ");
+    const Qt::Key keys[] = {Qt::Key_Backspace, Qt::Key_Delete, Qt::Key_Home, Qt::Key_End, Qt::Key_Left, Qt::Key_Right};
+    std::mt19937 rng(4);
+    for (int format = itExp; format <= itDynamic; ++format) {
+        for (const TDecPSep sep : {dsDot, dsBoth}) {
+            Field f(-5000, 70000, TInFormat(format));
+            f.io->SetDecPlaceSep(sep);
+            QSet<QString> shownTexts;
+            for (int i = 0; i < 1500; ++i) {
+                const int pick = int(rng() % 40);
+                if (pick < 6)
+                    f.key(keys[pick]);
+                else if (pick == 6)
+                    f.io->selectAll();
+                else
+                    f.type(QString(chars[int(rng() % chars.size())]));
+                ASSERT_EQ(f.io->text(), f.io->LastValidText()) << format << " step " << i;
+                const double v = f.io->Value();
+                ASSERT_TRUE(v >= -5000 && v <= 70000) << format << " step " << i;
+                shownTexts.insert(f.io->text());
+            }
+            EXPECT_GT(shownTexts.size(), 20) << format; // the typing really got somewhere
+        }
+    }
 }
 
 struct RangeRow
