@@ -13,4 +13,5 @@ if(TARGET Qt6::Svg)
   dscdma_add_gtest(test_chart_svg
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_chart_svg.cpp
     LIBS widgets Qt6::Svg GUI)
+  target_compile_definitions(test_chart_svg PRIVATE DSCDMA_PICTURE_DIR="${CMAKE_BINARY_DIR}/pictures")
 endif()
