@@ -101,16 +101,18 @@ TEST(ExplainWindow, FirstShowCentresTheWindowWithItsOuterSize)
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     const QMargins frame = window.windowHandle()->frameMargins();
-    const QMargins used = frame.isNull() ? TFrmExplain::AssumedFrame : frame;
-    EXPECT_EQ(window.size().grownBy(used), QSize(611, 174));
+    const QRect area = window.screen()->availableGeometry();
     if (!frame.isNull()) {
         EXPECT_EQ(window.frameGeometry().size(), QSize(611, 174));
+        EXPECT_LE(std::abs(window.frameGeometry().center().x() - area.center().x()), 1);
+        EXPECT_LE(std::abs(window.frameGeometry().center().y() - area.center().y()), 1);
+    } else {
+        // No frame reported (yet): sized and placed for the assumed one.
+        const QMargins assumed = TFrmExplain::AssumedFrame;
+        EXPECT_EQ(window.size().grownBy(assumed), QSize(611, 174));
+        const QPoint expectedTopLeft(area.x() + (area.width() - 611) / 2, area.y() + (area.height() - 174) / 2);
+        EXPECT_EQ(window.frameGeometry().topLeft(), expectedTopLeft);
     }
-
-    const QRect area = window.screen()->availableGeometry();
-    const QRect outer(window.geometry().topLeft() - QPoint(used.left(), used.top()), QSize(611, 174));
-    EXPECT_LE(std::abs(outer.center().x() - area.center().x()), 1);
-    EXPECT_LE(std::abs(outer.center().y() - area.center().y()), 1);
 
     // Moved by the user, hidden and shown again: it stays where it was put.
     window.move(10, 20);
@@ -183,6 +185,8 @@ TEST(ExplainWindow, PaintedWindowShowsTheCreamTextBox)
 
 TEST(ExplainWindow, DragCarriesTheWholeTextAndIsCleanedUp)
 {
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        GTEST_SKIP() << "on a real display the drag waits for the real mouse button";
     TFrmExplain window;
     window.MMExplain()->setLines({"First", "", "Second"});
     window.show();
