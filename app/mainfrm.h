@@ -1,0 +1,106 @@
+#pragma once
+
+#include "Babelfish2000.h"
+#include "plotsignals.h"
+
+#include <QWidget>
+
+#include <functional>
+
+class QDialog;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollBar;
+class QToolButton;
+class TFrmAbout;
+class TFrmExplain;
+class TNumIO;
+class TNumLab;
+class TRChart;
+
+// The simulation's only interactive window: the inputs of both transmitters and the receiver,
+// the spreading factor, the four charts and the received character. Every change of an input
+// recomputes and redraws everything.
+class TForm1 : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr QSize ClientSize{931, 709};
+
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // The dialogs live beside the main window for the whole program; FormShow fills and shows them.
+    void SetDialogs(TFrmExplain* explain, TFrmAbout* about);
+    // Runs a dialog modally; tests replace QDialog::exec.
+    void SetModalRunner(std::function<void(QDialog&)> runner);
+
+    TRChart* RCA() const { return m_rca; }
+    TRChart* RCB() const { return m_rcb; }
+    TRChart* RCC() const { return m_rcc; }
+    TRChart* RCD() const { return m_rcd; }
+    TNumIO* NIOKeyA() const { return m_nioKeyA; }
+    TNumIO* NIOKeyB() const { return m_nioKeyB; }
+    TNumIO* NIOKeyD() const { return m_nioKeyD; }
+    QLineEdit* EdTransA() const { return m_edTransA; }
+    QLineEdit* EdTransB() const { return m_edTransB; }
+    QScrollBar* SBarSpread() const { return m_sbarSpread; }
+    QLabel* LblResult() const { return m_lblResult; }
+    QLabel* LblTransErr() const { return m_lblTransErr; }
+    TNumLab* NLabPG() const { return m_nlabPG; }
+    QToolButton* SBLabelsOnOff() const { return m_sbLabelsOnOff; }
+    QPushButton* BButAbout() const { return m_bButAbout; }
+    QPushButton* BButExit() const { return m_bButExit; }
+    TBabelfish2000& Translator() { return m_translator; }
+
+    // Reads the inputs from the controls, computes every signal and redraws the charts.
+    void UpdateSimulation();
+    // How many runs have completed; lets tests see that an edit recomputed exactly once.
+    int SimulationRuns() const { return m_runs; }
+
+    // Event handlers.
+    void EdTransAChange();
+    bool EdTransAKeyPress(QLineEdit* sender, const QString& typed);
+    void SBarSpreadChange();
+    void SBLabelsOnOffClick();
+    void BButAboutClick();
+    void BButExitClick();
+    void FormShow();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateControls();
+    void ConnectEvents();
+    void ShowResult(const std::string& recoveredText, bool ok);
+
+    TRChart* m_rca = nullptr;
+    TNumIO* m_nioKeyA = nullptr;
+    TRChart* m_rcb = nullptr;
+    TRChart* m_rcc = nullptr;
+    TNumIO* m_nioKeyB = nullptr;
+    TNumIO* m_nioKeyD = nullptr;
+    QLineEdit* m_edTransA = nullptr;
+    QLineEdit* m_edTransB = nullptr;
+    QScrollBar* m_sbarSpread = nullptr;
+    TRChart* m_rcd = nullptr;
+    QLabel* m_lblResult = nullptr;
+    QLabel* m_lblTransErr = nullptr;
+    TNumLab* m_nlabPG = nullptr;
+    QToolButton* m_sbLabelsOnOff = nullptr;
+    QPushButton* m_bButAbout = nullptr;
+    QPushButton* m_bButExit = nullptr;
+
+    TFrmExplain* m_frmExplain = nullptr;
+    TFrmAbout* m_frmAbout = nullptr;
+    std::function<void(QDialog&)> m_modalRunner;
+    TBabelfish2000 m_translator;
+    TSignalView m_view;
+    bool m_shown = false;
+    int m_runs = 0;
+};

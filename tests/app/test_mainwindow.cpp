@@ -1,0 +1,300 @@
+#include "AboutBox.h"
+#include "errorreport.h"
+#include "mainfrm.h"
+#include "numio.h"
+#include "numlab.h"
+#include "rchart.h"
+#include "uexplain.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+using namespace TraceColors;
+
+int VisibleLabels(const TRChart& chart)
+{
+    int visible = 0;
+    for (int i = 1; i <= TRChart::LabelCount; ++i)
+        visible += chart.TextLabel(i)->Visible() ? 1 : 0;
+    return visible;
+}
+
+QColor TextColor(const QWidget* widget)
+{
+    return widget->palette().color(QPalette::WindowText);
+}
+
+// The program's three windows, with the About box's modal run recorded instead of blocking.
+class MainWindow : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ErrorReport::SetSink([this](const QString& message) { errors << message; });
+        form = std::make_unique<TForm1>();
+        explain = std::make_unique<TFrmExplain>();
+        about = std::make_unique<TFrmAbout>();
+        form->SetDialogs(explain.get(), about.get());
+        form->SetModalRunner([this](QDialog& dialog) {
+            modalRuns << dialog.objectName();
+            runsBeforeModal = form->SimulationRuns();
+            aboutTexts = {about->LblName()->text(), about->LblVersion()->text(), about->LblWebSite()->text()};
+            aboutDescription = about->LblDescription()->text();
+        });
+    }
+
+    void TearDown() override { ErrorReport::SetSink(nullptr); }
+
+    void Show()
+    {
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    }
+
+    void Type(QWidget* field, const QString& text)
+    {
+        field->setFocus();
+        QTest::keyClicks(field, text);
+    }
+
+    std::unique_ptr<TForm1> form;
+    std::unique_ptr<TFrmExplain> explain;
+    std::unique_ptr<TFrmAbout> about;
+    QStringList errors;
+    QStringList modalRuns;
+    QStringList aboutTexts;
+    QString aboutDescription;
+    int runsBeforeModal = -1;
+};
+
+} // namespace
+
+TEST_F(MainWindow, ControlsSitWhereTheLayoutPutsThem)
+{
+    EXPECT_EQ(form->windowTitle(), "Direct Sequence CDMA");
+    EXPECT_EQ(form->size(), QSize(931, 709));
+    EXPECT_EQ(form->minimumSize(), form->maximumSize());
+    struct Row { const char* name; QRect geometry; };
+    const Row rows[] = {
+        {"RCA", {144, 40, 785, 137}},      {"NIOKeyA", {96, 152, 33, 24}},   {"RCB", {144, 184, 785, 145}},
+        {"RCC", {144, 336, 785, 81}},      {"NIOKeyB", {96, 304, 33, 24}},   {"NIOKeyD", {104, 448, 33, 24}},
+        {"EdTransA", {96, 64, 33, 24}},    {"EdTransB", {96, 216, 33, 24}},  {"SBarSpread", {24, 8, 121, 20}},
+        {"RCD", {144, 424, 785, 281}},     {"LblResult", {64, 624, 23, 38}}, {"Label1", {7, 56, 82, 48}},
+        {"Label2", {7, 200, 82, 48}},      {"Label3", {19, 144, 73, 32}},    {"Label4", {19, 296, 73, 32}},
+        {"Label5", {21, 440, 79, 48}},     {"LblTransErr", {16, 664, 121, 32}}, {"NLabPG", {168, 8, 169, 22}},
+        {"SBLabelsOnOff", {488, 5, 137, 29}}, {"Label6", {8, 608, 137, 16}}, {"BButAbout", {632, 5, 137, 29}},
+        {"BButExit", {776, 5, 137, 29}},
+    };
+    QStringList order;
+    for (QObject* child : form->children())
+        if (child->isWidgetType())
+            order << child->objectName();
+    QStringList expectedOrder;
+    for (const Row& row : rows) {
+        expectedOrder << row.name;
+        const auto* widget = form->findChild<QWidget*>(row.name);
+        ASSERT_NE(widget, nullptr) << row.name;
+        EXPECT_EQ(widget->geometry(), row.geometry) << row.name;
+    }
+    // Creation order is the order the translator walks.
+    EXPECT_EQ(order, expectedOrder);
+    EXPECT_EQ(form->SBarSpread()->maximum(), 20);
+    EXPECT_EQ(form->SBarSpread()->value(), 8);
+    EXPECT_EQ(form->NLabPG()->Value(), 8);
+    EXPECT_EQ(form->RCD()->ScaleX(1)->Caption(), QString::fromUtf8("µs"));
+    EXPECT_TRUE(form->RCD()->ScaleX(1)->Visible());
+    EXPECT_DOUBLE_EQ(form->RCD()->ScaleY(3)->RangeLow(), -40);
+    EXPECT_DOUBLE_EQ(form->RCA()->ScaleY(1)->RangeHigh(), 2.5);
+    EXPECT_EQ(form->RCC()->DataColor(), Navy);
+    EXPECT_FALSE(form->LblTransErr()->isVisibleTo(form.get()));
+    // Applying the layout ran no simulation.
+    EXPECT_EQ(form->SimulationRuns(), 0);
+    EXPECT_EQ(form->RCA()->Count(), 0);
+}
+
+TEST_F(MainWindow, CaptionsShowTheirKeyWithoutPrefixWithoutALanguageFile)
+{
+    EXPECT_EQ(form->RCA()->Caption(), "Channel 1");
+    EXPECT_EQ(form->RCC()->Caption(), "Transmitted Composite Signal");
+    EXPECT_EQ(form->SBLabelsOnOff()->text(), "Show Explanations");
+    EXPECT_EQ(form->BButExit()->text(), "Exit");
+    EXPECT_EQ(form->NLabPG()->LeftText(), "Processing Gain");
+    EXPECT_EQ(form->findChild<QLabel*>("Label5")->text(), "Receiver Channel Number");
+    EXPECT_EQ(form->LblTransErr()->text(), "Transmission Error");
+}
+
+TEST_F(MainWindow, FirstShowFillsAndShowsAboutBoxThenDrawsTheDefaultRun)
+{
+    Show();
+    EXPECT_EQ(modalRuns, QStringList{"FrmAbout"});
+    EXPECT_EQ(runsBeforeModal, 0);
+    EXPECT_EQ(aboutTexts, (QStringList{"DS-CDMA", "Version 1.0", "More information can be found at the following Web sites:"}));
+    EXPECT_EQ(aboutDescription, TFrmAbout::descriptionText(TFrmAbout::Language::English));
+    EXPECT_EQ(form->SimulationRuns(), 1);
+    EXPECT_EQ(form->SBarSpread()->maximum(), 20);
+    EXPECT_EQ(form->LblResult()->text(), "Z");
+    EXPECT_EQ(TextColor(form->LblResult()), QColor(0, 128, 0));
+    EXPECT_FALSE(form->LblTransErr()->isVisible());
+    EXPECT_EQ(form->RCD()->ChartColor(), ChannelA);
+    EXPECT_EQ(form->RCD()->Count(), 22 + 6 * 64);
+    EXPECT_TRUE(errors.isEmpty());
+    // A second show (after minimising, say) does not start over.
+    form->hide();
+    form->show();
+    EXPECT_EQ(modalRuns.size(), 1);
+}
+
+TEST_F(MainWindow, TypedCharacterReplacesTheFieldAndRecomputesOnce)
+{
+    Show();
+    const int runs = form->SimulationRuns();
+    Type(form->EdTransA(), "q");
+    EXPECT_EQ(form->EdTransA()->text(), "q");
+    EXPECT_EQ(form->SimulationRuns(), runs + 1);
+    EXPECT_EQ(form->LblResult()->text(), "q");
+
+    Type(form->EdTransA(), "q"); // the same character: nothing changes
+    EXPECT_EQ(form->SimulationRuns(), runs + 1);
+
+    QTest::keyClick(form->EdTransA(), Qt::Key_Backspace);
+    EXPECT_EQ(form->EdTransA()->text(), QString(QChar(8)));
+    EXPECT_EQ(form->SimulationRuns(), runs + 2);
+
+    QTest::keyClick(form->EdTransB(), Qt::Key_End);
+    QTest::keyClick(form->EdTransB(), Qt::Key_Backspace);
+    EXPECT_EQ(form->EdTransB()->text(), QString(QChar(8)));
+
+    // Delete types no character: the field empties, which sends the byte 0 and never matches.
+    form->EdTransA()->setCursorPosition(0);
+    QTest::keyClick(form->EdTransA(), Qt::Key_Delete);
+    EXPECT_EQ(form->EdTransA()->text(), "");
+    EXPECT_TRUE(form->LblTransErr()->isVisible());
+    EXPECT_EQ(TextColor(form->LblResult()), QColor(255, 0, 0));
+
+    // Letters beyond ASCII are sent as their 8-bit code; one the code page lacks becomes '?'.
+    QTest::sendKeyEvent(QTest::Press, form->EdTransA(), Qt::Key_unknown, QString::fromUtf8("ü"), Qt::NoModifier);
+    EXPECT_EQ(form->EdTransA()->text(), QString::fromUtf8("ü"));
+    QTest::sendKeyEvent(QTest::Press, form->EdTransB(), Qt::Key_unknown, QString::fromUtf8("Ω"), Qt::NoModifier);
+    EXPECT_EQ(form->EdTransB()->text(), "?");
+    EXPECT_TRUE(errors.isEmpty());
+}
+
+TEST_F(MainWindow, EditingTheReceiverKeyRetunesTheReceiver)
+{
+    Show();
+    form->NIOKeyD()->selectAll();
+    Type(form->NIOKeyD(), "44");
+    EXPECT_EQ(form->NIOKeyD()->text(), "44");
+    EXPECT_EQ(form->RCD()->ChartColor(), ChannelB);
+    EXPECT_EQ(form->LblResult()->text(), "W");
+
+    form->NIOKeyD()->selectAll();
+    Type(form->NIOKeyD(), "7");
+    EXPECT_EQ(form->RCD()->ChartColor(), White);
+    EXPECT_TRUE(form->LblTransErr()->isVisible());
+
+    // A letter is no part of a number: the field restores its text and the picture stays.
+    Type(form->NIOKeyD(), "x");
+    EXPECT_EQ(form->NIOKeyD()->text(), "7");
+    EXPECT_EQ(form->RCD()->ChartColor(), White);
+
+    // Empty fields read as 0.
+    form->NIOKeyA()->clear();
+    form->NIOKeyD()->clear();
+    EXPECT_EQ(form->RCD()->ChartColor(), ChannelA);
+    EXPECT_TRUE(errors.isEmpty());
+}
+
+TEST_F(MainWindow, ScrollBarStopsAtTwentyChipsPerBit)
+{
+    Show();
+    form->SBarSpread()->setValue(20);
+    EXPECT_EQ(form->NLabPG()->Value(), 20);
+    EXPECT_EQ(form->RCD()->Count(), 982);
+    form->SBarSpread()->setValue(24);
+    EXPECT_EQ(form->SBarSpread()->value(), 20);
+    form->SBarSpread()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    form->SBarSpread()->triggerAction(QAbstractSlider::SliderToMaximum);
+    EXPECT_EQ(form->SBarSpread()->value(), 20);
+    form->SBarSpread()->setValue(0);
+    EXPECT_EQ(form->SBarSpread()->value(), 2);
+    EXPECT_EQ(form->NLabPG()->Value(), 2);
+    EXPECT_EQ(form->RCA()->Count(), 3 + 6 * 16);
+    EXPECT_TRUE(errors.isEmpty());
+}
+
+TEST_F(MainWindow, ExplanationsButtonTogglesWindowAndTraceLabels)
+{
+    Show();
+    QTest::mouseClick(form->SBLabelsOnOff(), Qt::LeftButton);
+    EXPECT_TRUE(form->SBLabelsOnOff()->isChecked());
+    EXPECT_TRUE(explain->isVisible());
+    EXPECT_EQ(VisibleLabels(*form->RCA()) + VisibleLabels(*form->RCB()) + VisibleLabels(*form->RCC())
+                  + VisibleLabels(*form->RCD()),
+              11);
+    QTest::mouseClick(form->SBLabelsOnOff(), Qt::LeftButton);
+    EXPECT_FALSE(form->SBLabelsOnOff()->isChecked());
+    EXPECT_FALSE(explain->isVisible());
+    EXPECT_EQ(VisibleLabels(*form->RCA()) + VisibleLabels(*form->RCD()), 0);
+}
+
+TEST_F(MainWindow, UnroundableReceiverKeyIsReportedAndThePictureStays)
+{
+    Show();
+    const int items = form->RCD()->Count();
+    const TColor colour = form->RCD()->ChartColor();
+    const int runs = form->SimulationRuns();
+    form->NIOKeyD()->setText("1e300");
+    EXPECT_EQ(errors, QStringList{"Invalid floating point operation"});
+    EXPECT_EQ(form->SimulationRuns(), runs);
+    EXPECT_EQ(form->RCD()->Count(), items);
+    EXPECT_EQ(form->RCD()->ChartColor(), colour);
+    // The window goes on: the next edit recomputes.
+    form->NIOKeyD()->setText("44");
+    EXPECT_EQ(form->SimulationRuns(), runs + 1);
+    EXPECT_EQ(form->LblResult()->text(), "W");
+}
+
+TEST_F(MainWindow, AboutButtonShowsTheBoxAndExitClosesTheWindow)
+{
+    Show();
+    QTest::mouseClick(form->BButAbout(), Qt::LeftButton);
+    EXPECT_EQ(modalRuns, (QStringList{"FrmAbout", "FrmAbout"}));
+    QTest::mouseClick(form->SBLabelsOnOff(), Qt::LeftButton);
+    ASSERT_TRUE(explain->isVisible());
+    QTest::mouseClick(form->BButExit(), Qt::LeftButton);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(explain->isVisible());
+}
+
+// Renders the window at the default inputs and with explanations on, for people to look at,
+// and checks the pixels that tell the run apart.
+TEST_F(MainWindow, PictureShowsTheReceiverInTheColourOfChannelOne)
+{
+    Show();
+    QImage plain = form->grab().toImage();
+    QTest::mouseClick(form->SBLabelsOnOff(), Qt::LeftButton);
+    QImage explained = form->grab().toImage();
+    const QString folder = QDir::current().filePath("pictures");
+    QDir().mkpath(folder);
+    EXPECT_TRUE(plain.save(folder + "/mainwindow.png"));
+    EXPECT_TRUE(explained.save(folder + "/mainwindow-explained.png"));
+    EXPECT_TRUE(explain->grab().save(folder + "/explanations.png"));
+    EXPECT_TRUE(about->grab().save(folder + "/about.png"));
+
+    // Inside RCD's plot, away from traces: the light blue of channel 1.
+    const QPoint rcdPlot = form->RCD()->geometry().topLeft() + QPoint(10 + 3, 20 + 3);
+    EXPECT_EQ(plain.pixelColor(rcdPlot), ToQColor(ChannelA));
+    EXPECT_NE(plain, explained);
+}
