@@ -1,7 +1,6 @@
 // Pixel semantics of the Qt backend: what the classic device interface draws, pixel for pixel.
 #include "chartoffsetcanvas.h"
 #include "qtcanvas.h"
-#include "recordingcanvas.h"
 
 #include <QPainter>
 
@@ -157,19 +156,6 @@ TEST(QtCanvasPixels, CanvasOverAForeignPainterDrawsAtItsOrigin)
         c.lineTo(10, 0);
     }
     EXPECT_EQ(row(img, 1, 0, 11), "..#####.....");
-}
-
-TEST(RecordingCanvasOps, RecordsPenAndTextMetrics)
-{
-    RecordingCanvas c;
-    c.setPen({Qt::red, 3, Canvas::PenStyle::Dash});
-    c.moveTo(1, 2);
-    c.lineTo(3, 4);
-    ASSERT_EQ(c.ops().size(), 1u);
-    EXPECT_EQ(c.ops()[0].pen.style, Canvas::PenStyle::Dash);
-    EXPECT_EQ(c.ops()[0].points[1], QPoint(3, 4));
-    EXPECT_EQ(c.textWidth(QStringLiteral("abc")), 21);
-    EXPECT_EQ(c.textHeight(QStringLiteral("abc")), 13);
 }
 
 } // namespace

@@ -297,28 +297,6 @@ TEST(ChartLabels, IndexOutsideTheArrayRaisesWithTheComponentName)
     EXPECT_NE(c.TextLabel(1), c.TextLabel(30));
 }
 
-TEST(ChartLabels, DefaultsAtCreation)
-{
-    TRChart c;
-    for (int i = 1; i <= 30; ++i) {
-        const TTextLabel* l = c.TextLabel(i);
-        ASSERT_EQ(l->Mode(), tlBox);
-        EXPECT_EQ(l->PosX(), 0);
-        EXPECT_EQ(l->Layer(), 1);
-        EXPECT_EQ(l->AttachToData(), tlamBoth);
-        EXPECT_EQ(l->Alignment(), taCenter);
-        EXPECT_EQ(l->VerticalAlignment(), vaBottom);
-        EXPECT_EQ(l->ColorBkg(), 0xFFFFFFu);
-        EXPECT_EQ(l->ColorBorder(), 0u);
-        EXPECT_EQ(l->ColorShadow(), 0x808080u);
-        EXPECT_EQ(l->ShadowDx(), 3);
-        EXPECT_EQ(l->ShadowDy(), 3);
-        EXPECT_FALSE(l->Transparent());
-        EXPECT_FALSE(l->Visible());
-        EXPECT_TRUE(l->Caption().isEmpty());
-    }
-}
-
 TEST(ChartLabels, NoFreeLabelMeansZeroAndNoChange)
 {
     TRChart c;
