@@ -134,6 +134,9 @@ INSTANTIATE_TEST_SUITE_P(Decimals, NumLabFormat, ::testing::Values(
     FormatRow{TNumLab::dtExp, 1234.5, 2, "1.23e+03"},
     FormatRow{TNumLab::dtFloat, 0.5, 3, "0.5"},
     FormatRow{TNumLab::dtFloat, 1234567, 3, "1.23e+06"},
+    FormatRow{TNumLab::dtFloat, 1234.5, 0, "1e+03"},
+    FormatRow{TNumLab::dtExp, 1234.5, 0, "1e+03"},
+    FormatRow{TNumLab::dtFixP, 2.5, 0, "2"}, // the exact half goes to even, as printf does
     FormatRow{TNumLab::dtState, 5, 2, "undefined"},
     FormatRow{TNumLab::dtDeg, 12.5, 1, "12.5" + Degree},
     FormatRow{TNumLab::dtDeg, 12.5, 12, "12.50000000" + Degree},
