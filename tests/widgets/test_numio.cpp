@@ -294,18 +294,6 @@ INSTANTIATE_TEST_SUITE_P(Setters, NumIORange, ::testing::Values(
     RangeRow{0, 10, false, 0, 0, 0},
     RangeRow{-1.7e308, 1.7e308, false, 3, -1.7e308, 3}));
 
-TEST(NumIOSettings, DefaultsOfAFieldCreatedAtRunTime)
-{
-    TNumIO io;
-    EXPECT_EQ(io.InputFormat(), itDynamic);
-    EXPECT_EQ(io.FixPointDecPlaces(), 2);
-    EXPECT_FALSE(io.Beep());
-    EXPECT_EQ(io.RangeLow(), 0);
-    EXPECT_EQ(io.RangeHigh(), 0);
-    EXPECT_EQ(io.DecPlaceSep(), dsDot);
-    EXPECT_EQ(io.text(), "");
-}
-
 TEST(NumIOSettings, ChangesForgetTheLastValidTextAndCheckAgain)
 {
     Field f(0, 1000, itHex);
@@ -438,14 +426,6 @@ TEST(NumIOLook, KeyFieldShowsItsNumberOnItsColour)
     EXPECT_GT(ink, 5);
     if (const QByteArray dir = qgetenv("NUMERIC_PNG_DIR"); !dir.isEmpty())
         img.save(QString::fromLocal8Bit(dir) + "/niokeya.png");
-}
-
-TEST(NumIOLook, ColorIsTheEditBackground)
-{
-    TNumIO io;
-    io.SetColor(QColor(0xDD, 0xDD, 0xFF));
-    EXPECT_EQ(io.Color(), QColor(0xDD, 0xDD, 0xFF));
-    EXPECT_EQ(io.palette().color(QPalette::Base), QColor(0xDD, 0xDD, 0xFF));
 }
 
 } // namespace
