@@ -45,7 +45,7 @@ Trace stepTrace(int layer, TColor color, int width, const std::vector<double>& v
     return t;
 }
 
-struct ChartSpec
+struct ChartSetup
 {
     QRect geometry;
     int ml, mr, mt, mb;
@@ -54,21 +54,21 @@ struct ChartSpec
     std::vector<Trace> traces;
 };
 
-std::vector<ChartSpec> mainWindowCharts()
+std::vector<ChartSetup> mainWindowCharts()
 {
     std::mt19937 gen(20);
     const TColor darkRed = 221;
     auto bits = [&] { return randomSamples(gen, {0, 1}); };
     auto chips = [&] { return randomSamples(gen, {-1, 1}); };
     std::vector<double> data = bits(), data2 = bits();
-    std::vector<ChartSpec> specs;
-    specs.push_back({{144, 40, 785, 137}, 10, 18, 20, 2, 0xFFDDDD,
+    std::vector<ChartSetup> setups;
+    setups.push_back({{144, 40, 785, 137}, 10, 18, 20, 2, 0xFFDDDD,
                      {{0, 1000, -7.5, 2.5}, {0, 1000, -4, 6}, {0, 1000, -2.5, 17.5}, {0, 1, 0, 1}},
                      {stepTrace(1, darkRed, 3, data), stepTrace(2, clBlack, 1, bits()), stepTrace(3, clBlack, 3, chips())}});
-    specs.push_back({{144, 184, 785, 145}, 10, 18, 24, 2, 0xC1EBF9,
+    setups.push_back({{144, 184, 785, 145}, 10, 18, 24, 2, 0xC1EBF9,
                      {{0, 1000, -7, 3}, {0, 1000, -4, 6}, {0, 1000, -2.5, 17.5}, {0, 1, 0, 1}},
                      {stepTrace(1, darkRed, 3, data2), stepTrace(2, clBlack, 1, bits()), stepTrace(3, clBlack, 3, chips())}});
-    specs.push_back({{144, 336, 785, 81}, 10, 18, 20, 2, 0xFFFFFF,
+    setups.push_back({{144, 336, 785, 81}, 10, 18, 20, 2, 0xFFFFFF,
                      {{0, 1000, -3, 3}, {0, 1000, 0, 1}, {0, 1000, 0, 1}, {0, 1000, 0, 1}},
                      {stepTrace(1, clNavy, 3, randomSamples(gen, {-2, 0, 2}))}});
     std::vector<double> integral;
@@ -85,14 +85,14 @@ std::vector<ChartSpec> mainWindowCharts()
         bitsK.points.emplace_back(b * 125.0, b % 2 ? 1 : -1);
         bitsK.points.emplace_back((b + 1) * 125.0, b % 2 ? 1 : -1);
     }
-    specs.push_back({{144, 424, 785, 281}, 10, 18, 20, 28, 0xFFFFFF,
+    setups.push_back({{144, 424, 785, 281}, 10, 18, 20, 28, 0xFFFFFF,
                      {{0, 1000, -35, 5}, {0, 1000, -18, 8}, {0, 1000, -40, 60}, {0, 1000, -4, 36}},
                      {stepTrace(1, clBlack, 1, chips()), stepTrace(2, clNavy, 3, randomSamples(gen, {-2, 0, 2})), zero,
                       stepTrace(3, clBlue, 3, integral), bitsK}});
-    return specs;
+    return setups;
 }
 
-std::unique_ptr<TRChart> makeChart(const ChartSpec& s, bool axis)
+std::unique_ptr<TRChart> makeChart(const ChartSetup& s, bool axis)
 {
     auto c = std::make_unique<TRChart>();
     c->BeginLoading();
@@ -125,7 +125,7 @@ std::unique_ptr<TRChart> makeChart(const ChartSpec& s, bool axis)
     return c;
 }
 
-void appendTraces(TRChart& c, const ChartSpec& s)
+void appendTraces(TRChart& c, const ChartSetup& s)
 {
     for (const Trace& t : s.traces) {
         c.SetActiveLayer(t.layer);
@@ -138,7 +138,7 @@ void appendTraces(TRChart& c, const ChartSpec& s)
     c.SetLineWidth(1);
 }
 
-void fill(TRChart& c, const ChartSpec& s)
+void fill(TRChart& c, const ChartSetup& s)
 {
     c.ClearItems();
     appendTraces(c, s);
@@ -146,11 +146,11 @@ void fill(TRChart& c, const ChartSpec& s)
 
 void BM_AppendReceiverRun(benchmark::State& state)
 {
-    const ChartSpec spec = mainWindowCharts()[3];
-    auto chart = makeChart(spec, true);
+    const ChartSetup setup = mainWindowCharts()[3];
+    auto chart = makeChart(setup, true);
     for (auto _ : state) {
         chart->ItemStorage().Clear(); // ClearItems without its plot background
-        appendTraces(*chart, spec);
+        appendTraces(*chart, setup);
         benchmark::DoNotOptimize(chart->Count());
     }
     state.counters["items"] = chart->Count();
@@ -160,12 +160,12 @@ BENCHMARK(BM_AppendReceiverRun);
 void BM_AppendReceiverRunFloor(benchmark::State& state)
 {
     // The same records pushed into a vector that keeps its storage.
-    const ChartSpec spec = mainWindowCharts()[3];
+    const ChartSetup setup = mainWindowCharts()[3];
     std::vector<TChartItem> items;
     items.reserve(1000);
     for (auto _ : state) {
         items.clear();
-        for (const Trace& t : spec.traces)
+        for (const Trace& t : setup.traces)
             for (std::size_t i = 0; i < t.points.size(); ++i)
                 items.push_back({t.points[i].x(), t.points[i].y(), t.color, psSolid, t.width, 0,
                                  i ? ikLineTo : ikMoveTo, t.layer});
@@ -177,13 +177,13 @@ BENCHMARK(BM_AppendReceiverRunFloor);
 
 void BM_PaintFourCharts(benchmark::State& state)
 {
-    const auto specs = mainWindowCharts();
+    const auto setups = mainWindowCharts();
     std::vector<std::unique_ptr<TRChart>> charts;
-    for (std::size_t i = 0; i < specs.size(); ++i) {
-        charts.push_back(makeChart(specs[i], i == 3));
+    for (std::size_t i = 0; i < setups.size(); ++i) {
+        charts.push_back(makeChart(setups[i], i == 3));
         charts.back()->show();
         if (state.range(0))
-            fill(*charts.back(), specs[i]);
+            fill(*charts.back(), setups[i]);
     }
     for (auto _ : state) {
         for (auto& c : charts)
@@ -196,18 +196,18 @@ BENCHMARK(BM_PaintFourCharts)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
 
 void BM_PaintFourChartsFloor(benchmark::State& state)
 {
-    const auto specs = mainWindowCharts();
+    const auto setups = mainWindowCharts();
     struct Floor
     {
         QImage image;
         std::vector<std::pair<QPen, std::vector<QPoint>>> polylines;
     };
     std::vector<Floor> floors;
-    for (std::size_t i = 0; i < specs.size(); ++i) {
-        auto chart = makeChart(specs[i], false);
-        Floor f{QImage(specs[i].geometry.size(), QImage::Format_RGB32), {}};
+    for (std::size_t i = 0; i < setups.size(); ++i) {
+        auto chart = makeChart(setups[i], false);
+        Floor f{QImage(setups[i].geometry.size(), QImage::Format_RGB32), {}};
         f.image.fill(Qt::white);
-        for (const Trace& t : specs[i].traces) {
+        for (const Trace& t : setups[i].traces) {
             QPen pen(ToQColor(t.color));
             pen.setWidth(t.width <= 1 ? 0 : t.width);
             std::vector<QPoint> pts;

@@ -20,7 +20,7 @@
 class Canvas
 {
 public:
-    // Dash patterns of the original device for thin pens (dash 18/6, dot 3/3, dash-dot 9/6/3/6,
+    // Dash patterns of the classic device interface for thin pens (dash 18/6, dot 3/3, dash-dot 9/6/3/6,
     // dash-dot-dot 9/3/3/3/3/3); wider pens draw every style but Clear solid, as there.
     enum class PenStyle { Solid, Dot, Dash, DashDot, DashDotDot, Clear };
     enum class BrushStyle { Solid, Clear };

@@ -24,7 +24,7 @@ QList<qreal> dashPattern(Canvas::PenStyle style)
     }
 }
 
-// The last pixel a line of the original device covers: one step back from `to` towards
+// The last pixel a line of the classic device interface covers: one step back from `to` towards
 // `from` along the major axis.
 QPoint lastCoveredPixel(QPoint from, QPoint to)
 {
