@@ -5,7 +5,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
 #include <QIODevice>
 #include <QMetaProperty>
 #include <QObject>
