@@ -50,7 +50,7 @@ Label* makeLabel(QWidget* parent, const char* name, QRect geometry, Qt::Alignmen
     return label;
 }
 
-// Windows' Frame3D for a one-pixel line: the top and left edges in `top`, the right and bottom
+// One bevel line around the rectangle: the top and left edges in `top`, the right and bottom
 // edges (with the corners top-right and bottom-left) in `bottom`. Shrinks the rectangle by one.
 void frame3D(Canvas& canvas, QRect& r, const QColor& top, const QColor& bottom)
 {
@@ -244,6 +244,9 @@ TFrmAbout::TFrmAbout(QWidget* parent)
     connect(m_bButOK, &QPushButton::clicked, this, &TFrmAbout::BButOKClick);
 
     setUrlOpener({});
+
+    for (QLabel* label : findChildren<QLabel*>())
+        m_labelDesigns.push_back({label, label->font(), label->height()});
 }
 
 void TFrmAbout::setLanguage(Language language)
@@ -365,23 +368,34 @@ void TFrmAbout::BButOKClick()
 void TFrmAbout::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    fitLabelHeights();
+    fitLabels();
     FormShow();
 }
 
-void TFrmAbout::fitLabelHeights()
+void TFrmAbout::fitLabels()
 {
-    // The layout's heights suit fonts of tighter line spacing than many desktops have; a label
-    // keeps its place and width and grows downwards, inside its parent's frame, so that no line
-    // of its text is cut off.
-    for (QLabel* label : findChildren<QLabel*>()) {
+    // The layout's sizes suit fonts of tighter metrics than many desktops have. A label keeps
+    // its place and width and grows downwards inside its parent's frame; text that still does
+    // not fit is set a pixel smaller at a time, so that no line is ever cut off.
+    constexpr int smallestPixels = 8;
+    for (const LabelDesign& design : m_labelDesigns) {
+        QLabel* label = design.label;
+        label->setFont(design.font);
+        label->resize(label->width(), design.height);
         const QWidget* parent = label->parentWidget();
         const int frame = qobject_cast<const TBevelPanel*>(parent) ? 2 : 0;
-        const int room = parent->height() - frame - label->y();
-        const int needed = label->wordWrap() ? label->heightForWidth(label->width()) : label->sizeHint().height();
-        const int height = std::min(std::max(label->height(), needed), std::max(room, label->height()));
-        if (height != label->height())
-            label->resize(label->width(), height);
+        const int room = std::max(parent->height() - frame - label->y(), design.height);
+        QFont font = design.font;
+        for (;;) {
+            const int needed = label->wordWrap() ? label->heightForWidth(label->width()) : label->sizeHint().height();
+            const bool fits = needed <= room && (label->wordWrap() || label->sizeHint().width() <= label->width());
+            if (fits || font.pixelSize() <= smallestPixels) {
+                label->resize(label->width(), std::clamp(needed, design.height, room));
+                break;
+            }
+            font.setPixelSize(font.pixelSize() - 1);
+            label->setFont(font);
+        }
     }
 }
 

@@ -6,6 +6,7 @@
 #include <QUrl>
 
 #include <functional>
+#include <vector>
 
 class Canvas;
 class QPushButton;
@@ -132,7 +133,14 @@ protected:
 
 private:
     void openAddress(const QString& address);
-    void fitLabelHeights();
+    void fitLabels();
+
+    struct LabelDesign
+    {
+        QLabel* label;
+        QFont font;
+        int height;
+    };
 
     TBevelPanel* m_panel1 = nullptr;
     QLabel* m_lblName = nullptr;
@@ -146,6 +154,7 @@ private:
     TClickLabel* m_lblSimus = nullptr;
     QPushButton* m_bButOK = nullptr;
 
+    std::vector<LabelDesign> m_labelDesigns;
     QString m_homePageAddress;
     UrlOpener m_urlOpener;
 };

@@ -260,6 +260,18 @@ TEST(AboutBox, SetLanguageFillsLeadInAndDescription)
     EXPECT_TRUE(english.contains("DS-CDMA team"));
 }
 
+void expectNoLabelCutOff(const TFrmAbout& box)
+{
+    for (const QLabel* label : box.findChildren<QLabel*>()) {
+        SCOPED_TRACE(label->objectName().toStdString());
+        const int flags = (label->wordWrap() ? Qt::TextWordWrap : 0) | int(label->alignment());
+        const QRect needed = label->fontMetrics().boundingRect(QRect(0, 0, label->width(), 1000), flags, label->text());
+        EXPECT_LE(needed.width(), label->width());
+        EXPECT_LE(needed.height(), label->height());
+        EXPECT_LE(label->geometry().bottom(), label->parentWidget()->height() - 1);
+    }
+}
+
 TEST(AboutBox, ShownTextsAreNeverCutOff)
 {
     TFrmAbout box;
@@ -268,21 +280,32 @@ TEST(AboutBox, ShownTextsAreNeverCutOff)
     for (auto language : {TFrmAbout::Language::English, TFrmAbout::Language::German}) {
         box.setLanguage(language);
         box.show();
-        for (const QLabel* label : box.findChildren<QLabel*>()) {
-            SCOPED_TRACE(label->objectName().toStdString());
-            const int flags = (label->wordWrap() ? Qt::TextWordWrap : 0) | int(label->alignment());
-            const QRect needed =
-                label->fontMetrics().boundingRect(QRect(0, 0, label->width(), 1000), flags, label->text());
-            EXPECT_LE(needed.width(), label->width());
-            EXPECT_LE(needed.height(), label->height());
-            EXPECT_LE(label->geometry().bottom(), label->parentWidget()->height() - 1);
-        }
+        expectNoLabelCutOff(box);
         box.hide();
     }
     // Heights may grow; places and widths stay.
     EXPECT_EQ(box.LblWebSite()->pos(), QPoint(8, 8));
     EXPECT_EQ(box.LblWebSite()->width(), 137);
     EXPECT_EQ(box.LblDescription()->geometry().topLeft(), QPoint(8, 152));
+}
+
+TEST(AboutBox, TextTooLongForItsLabelIsSetSmallerUntilTheNextShow)
+{
+    TFrmAbout box;
+    const int designed = box.LblWebSite()->font().pixelSize();
+    box.LblWebSite()->setText("Weitere Informationen, Unterrichtsmaterialien und Simulationen finden Sie auf "
+                              "folgenden Webseiten:");
+    box.LblSimus()->setText("https://dscdma-team.example.org/simulations/direct-sequence");
+    box.show();
+    expectNoLabelCutOff(box);
+    EXPECT_LT(box.LblWebSite()->font().pixelSize(), designed);
+
+    box.hide();
+    box.setLanguage(TFrmAbout::Language::English);
+    box.LblSimus()->setText(TFrmAbout::simulationsAddress());
+    box.show();
+    EXPECT_EQ(box.LblWebSite()->font().pixelSize(), designed) << "a fitting text gets the designed font back";
+    expectNoLabelCutOff(box);
 }
 
 TEST(AboutBox, AddressesBecomeUrlsOnlyWhenTheyNameSomething)
