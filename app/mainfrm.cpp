@@ -7,6 +7,7 @@
 #include "numlab.h"
 #include "rchart.h"
 #include "resources/dscdmaresources.h"
+#include "signalcharts.h"
 #include "signalmodel.h"
 #include "uexplain.h"
 
@@ -20,7 +21,6 @@
 #include <QScrollBar>
 #include <QToolButton>
 
-#include <array>
 
 namespace {
 
@@ -52,86 +52,6 @@ void SetTextColor(QWidget* widget, const QColor& color)
     QPalette palette = widget->palette();
     palette.setColor(QPalette::WindowText, color);
     widget->setPalette(palette);
-}
-
-struct Range
-{
-    double low, high;
-};
-
-// One row of the main window's chart table.
-struct ChartLayout
-{
-    const char* name;
-    QRect geometry;
-    int marginLeft, marginRight, marginTop, marginBottom;
-    TColor chartColor;
-    TColor dataColor;
-    const char* caption;
-    std::array<Range, 4> x, y; // layers 1 to 4
-};
-
-const ChartLayout RCALayout{
-    "RCA", {144, 40, 785, 137}, 10, 18, 20, 2, 0xFFDDDD, clBlack, "BF_Channel 1",
-    {{{0, 1000}, {0, 1000}, {0, 1000}, {0, 1}}},
-    {{{-7.5, 2.5}, {-4, 6}, {-2.5, 17.5}, {0, 1}}}};
-const ChartLayout RCBLayout{
-    "RCB", {144, 184, 785, 145}, 10, 18, 24, 2, 0xC1EBF9, clBlack, "BF_Channel 2",
-    {{{0, 1000}, {0, 1000}, {0, 1000}, {0, 1}}},
-    {{{-7, 3}, {-4, 6}, {-2.5, 17.5}, {0, 1}}}};
-const ChartLayout RCCLayout{
-    "RCC", {144, 336, 785, 81}, 10, 18, 20, 2, 0xFFFFFF, clNavy, "BF_Transmitted Composite Signal",
-    {{{0, 1000}, {0, 1000}, {0, 1000}, {0, 1000}}},
-    {{{-3, 3}, {0, 1}, {0, 1}, {0, 1}}}};
-const ChartLayout RCDLayout{
-    "RCD", {144, 424, 785, 281}, 10, 18, 20, 28, 0xFFFFFF, clBlack, "BF_Recovered Signals",
-    {{{0, 1000}, {0, 1000}, {0, 1000}, {0, 1000}}},
-    {{{-35, 5}, {-18, 8}, {-40, 60}, {-4, 36}}}};
-
-TRChart* MakeChart(QWidget* parent, const ChartLayout& layout)
-{
-    auto* chart = new TRChart(parent);
-    chart->BeginLoading();
-    chart->setObjectName(layout.name);
-    chart->setGeometry(layout.geometry);
-    chart->setFocusPolicy(Qt::NoFocus);
-    chart->setFont(PixelFont(FormFamilies, 13, true));
-    chart->SetAllocSize(1000);
-    chart->SetAutoRedraw(false);
-    chart->SetClassDefault(0);
-    chart->SetMarginLeft(layout.marginLeft);
-    chart->SetMarginRight(layout.marginRight);
-    chart->SetMarginTop(layout.marginTop);
-    chart->SetMarginBottom(layout.marginBottom);
-    chart->SetChartColor(layout.chartColor);
-    chart->SetDataColor(layout.dataColor);
-    chart->SetCaption(layout.caption);
-    chart->SetCaptionPosX(0);
-    chart->SetCaptionPosY(-16);
-    chart->SetCaptionAlignment(taRightJustify);
-    chart->SetCaptionAnchorHoriz(cahChartRight);
-    chart->SetCaptionAnchorVert(cavChartTop);
-    chart->SetGridStyle(gsVertDotLines);
-    chart->SetGridDx(125);
-    chart->SetGridColor(clSilver);
-    chart->SetShadowStyle(ssFlying);
-    chart->SetShadowColor(clGrayText);
-    chart->SetShadowBakColor(clBtnFace);
-    for (int layer = 1; layer <= 4; ++layer) {
-        TScaleProps* x = chart->ScaleX(layer);
-        TScaleProps* y = chart->ScaleY(layer);
-        x->SetMinRange(1e-10);
-        y->SetMinRange(1e-10);
-        x->SetRangeLow(layout.x[layer - 1].low);
-        x->SetRangeHigh(layout.x[layer - 1].high);
-        y->SetRangeLow(layout.y[layer - 1].low);
-        y->SetRangeHigh(layout.y[layer - 1].high);
-        x->SetScaleLocation(slBottom);
-        y->SetScaleLocation(slLeft);
-        x->SetVisible(false);
-        y->SetVisible(false);
-    }
-    return chart;
 }
 
 TNumIO* MakeKeyField(QWidget* parent, const char* name, QRect geometry, const QString& text, double low,
@@ -211,11 +131,11 @@ void TForm1::CreateControls()
     setFont(PixelFont(FormFamilies, 13));
     setWindowIcon(DscdmaResources::applicationIcon());
 
-    m_rca = MakeChart(this, RCALayout);
+    m_rca = CreateSignalChart(this, SignalChart::RCA);
     m_nioKeyA = MakeKeyField(this, "NIOKeyA", {96, 152, 33, 24}, "23", -1000000, 1000000);
     m_nioKeyA->SetColor(ToQColor(ChannelA));
-    m_rcb = MakeChart(this, RCBLayout);
-    m_rcc = MakeChart(this, RCCLayout);
+    m_rcb = CreateSignalChart(this, SignalChart::RCB);
+    m_rcc = CreateSignalChart(this, SignalChart::RCC);
     m_nioKeyB = MakeKeyField(this, "NIOKeyB", {96, 304, 33, 24}, "44", -1000000, 1000000);
     m_nioKeyB->SetColor(ToQColor(ChannelB));
     m_nioKeyD = MakeKeyField(this, "NIOKeyD", {104, 448, 33, 24}, "23", -1.7e308, 1.7e308);
@@ -230,13 +150,7 @@ void TForm1::CreateControls()
     m_sbarSpread->setValue(8);
     m_sbarSpread->setPageStep(0);
 
-    m_rcd = MakeChart(this, RCDLayout);
-    TScaleProps* time = m_rcd->ScaleX(1);
-    time->SetCaption(QString::fromUtf8("µs"));
-    time->SetCaptionPosY(12);
-    time->SetCaptionAnchor(uaSclCenter);
-    time->SetCaptionAlignment(taCenter);
-    time->SetVisible(true);
+    m_rcd = CreateSignalChart(this, SignalChart::RCD);
 
     m_lblResult = MakeLabel(this, "LblResult", {64, 624, 23, 38}, "A", Qt::AlignLeft | Qt::AlignTop, false);
     m_lblResult->setFont(PixelFont(ArialFamilies, 33, true));
@@ -284,9 +198,6 @@ void TForm1::CreateControls()
     setTabOrder(m_edTransB, m_sbarSpread);
     setTabOrder(m_sbarSpread, m_bButAbout);
     setTabOrder(m_bButAbout, m_bButExit);
-
-    for (TRChart* chart : {m_rca, m_rcb, m_rcc, m_rcd})
-        chart->Loaded();
 
     m_view.RCA = m_rca;
     m_view.RCB = m_rcb;

@@ -1,7 +1,9 @@
 #include "simcli.h"
 
 #include "signalmodel.h"
+#include "chartpicture.h"
 #include "cp1252.h"
+#include "numparse.h"
 
 #include <QCommandLineParser>
 #include <QJsonArray>
@@ -56,12 +58,12 @@ double ReadKey(const QCommandLineParser& parser, const QString& option, double f
 {
     if (!parser.isSet(option))
         return fallback;
+    // Read as the key fields read them, so a script and the window agree on every key.
     const QString text = parser.value(option);
-    bool ok = false;
-    const double value = QLocale::c().toDouble(text.trimmed(), &ok);
-    if (!ok)
+    const ParsedNumber number = ParseText(text.toStdString(), itDynamic, dsDot);
+    if (!number.valid)
         throw UsageError{QStringLiteral("--%1 takes a number, not \"%2\"").arg(option, text)};
-    return value;
+    return number.value;
 }
 
 int ReadSpread(const QCommandLineParser& parser)
@@ -173,7 +175,11 @@ SimCliResult RunSimCli(const QStringList& arguments)
         {"key-b", "Key of transmitter B (default 44).", "K"},
         {"key-rx", "Key held by the receiver (default 23).", "K"},
         {"spread", "Spreading factor, chips per bit, 2..20 (default 8).", "N"},
-        {"format", "Output format: json or csv (default json).", "FORMAT"},
+        {"format", "Output format: json or csv (default json; none when a picture is written,\n"
+                   "unless asked for).", "FORMAT"},
+        {"png", "Writes the four charts, as the main window shows them, to a PNG file.", "FILE"},
+        {"svg", "Writes the four charts to an SVG file.", "FILE"},
+        {"labels", "Shows the trace labels in the pictures, as the explanations button does."},
         {{"h", "help"}, "Shows this help."},
     };
     parser.addOptions(options);
@@ -196,6 +202,7 @@ SimCliResult RunSimCli(const QStringList& arguments)
 
     SimInput in;
     bool csv = false;
+    const bool pictures = parser.isSet("png") || parser.isSet("svg");
     try {
         in.SetTextA(ReadText(parser, "text-a", "code-a", "Z"));
         in.SetTextB(ReadText(parser, "text-b", "code-b", "W"));
@@ -213,7 +220,19 @@ SimCliResult RunSimCli(const QStringList& arguments)
 
     try {
         const SimResult r = ComputeSignals(in);
-        result.out = csv ? Csv(r) : Json(in, r);
+        const bool labels = parser.isSet("labels");
+        QString failure;
+        if (parser.isSet("png"))
+            failure = ChartPicture::WritePng(r, labels, parser.value("png"));
+        if (failure.isEmpty() && parser.isSet("svg"))
+            failure = ChartPicture::WriteSvg(r, labels, parser.value("svg"));
+        if (!failure.isEmpty()) {
+            result.exitCode = ExitModelFailed;
+            result.err = "dscdma-sim: " + failure.toUtf8() + '\n';
+            return result;
+        }
+        if (!pictures || parser.isSet("format"))
+            result.out = csv ? Csv(r) : Json(in, r);
     } catch (const std::exception& e) {
         result.exitCode = ExitModelFailed;
         result.err = QByteArray("dscdma-sim: ") + e.what() + '\n';

@@ -5,6 +5,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QImage>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -161,7 +163,8 @@ TEST(SimCli, BadUsageExitsTwoWithOneLineAndNoOutput)
         {"--spread", "21"},
         {"--spread", "8.5"},
         {"--key-a", "abc"},
-        {"--key-rx", ""},
+        {"--key-a", "1,5"},
+        {"--key-b", "1 2"},
         {"--format", "xml"},
         {"stray"},
     };
@@ -172,6 +175,23 @@ TEST(SimCli, BadUsageExitsTwoWithOneLineAndNoOutput)
         EXPECT_EQ(r.err.count('\n'), 1) << r.err.constData();
         EXPECT_TRUE(r.err.endsWith('\n'));
     }
+}
+
+TEST(SimCli, KeysAreReadAsTheKeyFieldsReadThem)
+{
+    struct Row { const char* text; double value; };
+    const Row rows[] = {{"$ff", 255}, {"%101", 5}, {"&17", 15}, {"2.5e3", 2500}, {"1E5", 100000},
+                        {"  12", 12}, {"-", 0}, {"", 0}, {"1e", 1}, {"-0.5", -0.5}};
+    for (const Row& row : rows) {
+        const QJsonObject o = RunJson({"--key-a", row.text});
+        EXPECT_EQ(o["input"].toObject()["key_a"].toDouble(), row.value) << row.text;
+    }
+    // The receiver field takes the widest range: huge keys parse, then fail to round.
+    const SimCliResult r = RunSim({"--key-b", "1e5000"});
+    EXPECT_EQ(r.exitCode, 1);
+    const SimCliResult bad = RunSim({"--key-rx", "12 "});
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_TRUE(bad.err.contains("--key-rx")) << bad.err.constData();
 }
 
 TEST(SimCli, UnroundableKeyExitsOne)
@@ -190,4 +210,57 @@ TEST(SimCli, HelpListsTheOptions)
     EXPECT_EQ(r.exitCode, 0);
     for (const char* option : {"--text-a", "--code-b", "--key-rx", "--spread", "--format"})
         EXPECT_TRUE(r.out.contains(option)) << option;
+}
+
+TEST(SimCli, WritesTheFourChartsAsPictures)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString png = dir.filePath("run.png");
+    const QString svg = dir.filePath("run.svg");
+    const QString labelled = dir.filePath("labelled.png");
+    const SimCliResult r = RunSim({"--png", png, "--svg", svg, "--key-rx", "44"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    EXPECT_TRUE(r.out.isEmpty()); // pictures only, unless a format is asked for
+    ASSERT_EQ(RunSim({"--png", labelled, "--labels", "--key-rx", "44"}).exitCode, 0);
+
+    const QImage image(png);
+    ASSERT_EQ(image.size(), QSize(785, 665));
+    // Inside the receiver chart's plot (top 424 - 40, margins 10 and 20): tuned to channel 2.
+    EXPECT_EQ(image.pixelColor(10 + 3, 384 + 20 + 3), QColor(249, 235, 193));
+    // Inside channel 1's plot, its light blue.
+    EXPECT_EQ(image.pixelColor(10 + 3, 0 + 20 + 3), QColor(221, 221, 255));
+    // The labels put yellow boxes where there were none.
+    auto yellow = [](const QImage& i) {
+        int n = 0;
+        for (int y = 0; y < i.height(); ++y)
+            for (int x = 0; x < i.width(); ++x)
+                n += i.pixelColor(x, y) == QColor(255, 255, 0) ? 1 : 0;
+        return n;
+    };
+    EXPECT_EQ(yellow(image), 0);
+    EXPECT_GT(yellow(QImage(labelled)), 1000);
+
+    QFile file(svg);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray content = file.readAll();
+    EXPECT_TRUE(content.contains("<svg"));
+    EXPECT_TRUE(content.contains("viewBox=\"0 0 785 665\""));
+    EXPECT_TRUE(content.contains("<polyline")) << "traces are drawn as vectors";
+}
+
+TEST(SimCli, PictureAndDataTogetherWhenAFormatIsAskedFor)
+{
+    QTemporaryDir dir;
+    const SimCliResult r = RunSim({"--png", dir.filePath("a.png"), "--format", "csv"});
+    ASSERT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(r.out.startsWith("n,t_start"));
+}
+
+TEST(SimCli, UnwritablePictureExitsOne)
+{
+    const SimCliResult r = RunSim({"--png", "/nonexistent-folder/x.png"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_TRUE(r.err.startsWith("dscdma-sim: cannot write /nonexistent-folder/x.png"));
 }

@@ -1,0 +1,113 @@
+#include "signalcharts.h"
+
+#include "plotsignals.h"
+#include "rchart.h"
+
+#include <array>
+
+namespace {
+
+struct Range
+{
+    double low, high;
+};
+
+struct ChartLayout
+{
+    const char* name;
+    QRect geometry;
+    int marginLeft, marginRight, marginTop, marginBottom;
+    TColor chartColor;
+    TColor dataColor;
+    const char* caption;
+    std::array<Range, 4> x, y; // layers 1 to 4
+};
+
+// Each trace has a layer of its own; the y ranges stack the traces of a chart in bands.
+const std::array<ChartLayout, 4> Layouts = {{
+    {"RCA", {144, 40, 785, 137}, 10, 18, 20, 2, TraceColors::ChannelA, clBlack, "BF_Channel 1",
+     {{{0, 1000}, {0, 1000}, {0, 1000}, {0, 1}}},
+     {{{-7.5, 2.5}, {-4, 6}, {-2.5, 17.5}, {0, 1}}}},
+    {"RCB", {144, 184, 785, 145}, 10, 18, 24, 2, TraceColors::ChannelB, clBlack, "BF_Channel 2",
+     {{{0, 1000}, {0, 1000}, {0, 1000}, {0, 1}}},
+     {{{-7, 3}, {-4, 6}, {-2.5, 17.5}, {0, 1}}}},
+    {"RCC", {144, 336, 785, 81}, 10, 18, 20, 2, clWhite, clNavy, "BF_Transmitted Composite Signal",
+     {{{0, 1000}, {0, 1000}, {0, 1000}, {0, 1000}}},
+     {{{-3, 3}, {0, 1}, {0, 1}, {0, 1}}}},
+    {"RCD", {144, 424, 785, 281}, 10, 18, 20, 28, clWhite, clBlack, "BF_Recovered Signals",
+     {{{0, 1000}, {0, 1000}, {0, 1000}, {0, 1000}}},
+     {{{-35, 5}, {-18, 8}, {-40, 60}, {-4, 36}}}},
+}};
+
+const ChartLayout& LayoutOf(SignalChart which)
+{
+    return Layouts[static_cast<std::size_t>(which)];
+}
+
+} // namespace
+
+QRect SignalChartGeometry(SignalChart which)
+{
+    return LayoutOf(which).geometry;
+}
+
+TRChart* CreateSignalChart(QWidget* parent, SignalChart which)
+{
+    const ChartLayout& layout = LayoutOf(which);
+    auto* chart = new TRChart(parent);
+    chart->BeginLoading();
+    chart->setObjectName(layout.name);
+    chart->setGeometry(layout.geometry);
+    chart->setFocusPolicy(Qt::NoFocus);
+    QFont font;
+    font.setFamilies({"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arial", "DejaVu Sans"});
+    font.setPixelSize(13);
+    font.setBold(true);
+    chart->setFont(font);
+    chart->SetAllocSize(1000);
+    chart->SetAutoRedraw(false);
+    chart->SetClassDefault(0);
+    chart->SetMarginLeft(layout.marginLeft);
+    chart->SetMarginRight(layout.marginRight);
+    chart->SetMarginTop(layout.marginTop);
+    chart->SetMarginBottom(layout.marginBottom);
+    chart->SetChartColor(layout.chartColor);
+    chart->SetDataColor(layout.dataColor);
+    chart->SetCaption(layout.caption);
+    chart->SetCaptionPosX(0);
+    chart->SetCaptionPosY(-16);
+    chart->SetCaptionAlignment(taRightJustify);
+    chart->SetCaptionAnchorHoriz(cahChartRight);
+    chart->SetCaptionAnchorVert(cavChartTop);
+    chart->SetGridStyle(gsVertDotLines);
+    chart->SetGridDx(125);
+    chart->SetGridColor(clSilver);
+    chart->SetShadowStyle(ssFlying);
+    chart->SetShadowColor(clGrayText);
+    chart->SetShadowBakColor(clBtnFace);
+    for (int layer = 1; layer <= 4; ++layer) {
+        TScaleProps* x = chart->ScaleX(layer);
+        TScaleProps* y = chart->ScaleY(layer);
+        x->SetMinRange(1e-10);
+        y->SetMinRange(1e-10);
+        x->SetRangeLow(layout.x[layer - 1].low);
+        x->SetRangeHigh(layout.x[layer - 1].high);
+        y->SetRangeLow(layout.y[layer - 1].low);
+        y->SetRangeHigh(layout.y[layer - 1].high);
+        x->SetScaleLocation(slBottom);
+        y->SetScaleLocation(slLeft);
+        x->SetVisible(false);
+        y->SetVisible(false);
+    }
+    if (which == SignalChart::RCD) {
+        // The only visible axis: time in microseconds under the receiver's traces.
+        TScaleProps* time = chart->ScaleX(1);
+        time->SetCaption(QString::fromUtf8("µs"));
+        time->SetCaptionPosY(12);
+        time->SetCaptionAnchor(uaSclCenter);
+        time->SetCaptionAlignment(taCenter);
+        time->SetVisible(true);
+    }
+    chart->Loaded();
+    return chart;
+}

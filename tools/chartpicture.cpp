@@ -1,0 +1,102 @@
+#include "chartpicture.h"
+
+#include "Babelfish2000.h"
+#include "plotsignals.h"
+#include "qtcanvas.h"
+#include "rchart.h"
+#include "signalcharts.h"
+
+#include <QFile>
+#include <QPainter>
+#include <QSvgGenerator>
+
+#include <memory>
+
+namespace {
+
+constexpr int TopOfFirstChart = 40;
+
+class Charts
+{
+public:
+    explicit Charts(const SimResult& result, bool labels)
+    {
+        // Without a language file every caption shows its key without the prefix, as on screen.
+        TBabelfish2000 translator{QString()};
+        for (SignalChart which : {SignalChart::RCA, SignalChart::RCB, SignalChart::RCC, SignalChart::RCD}) {
+            m_charts.emplace_back(CreateSignalChart(nullptr, which), which);
+            translator.TranslateComponent(m_charts.back().first.get());
+        }
+        TSignalView view;
+        view.Translate = [&translator](const QString& key) { return translator.Translate(key); };
+        view.RCA = chart(SignalChart::RCA);
+        view.RCB = chart(SignalChart::RCB);
+        view.RCC = chart(SignalChart::RCC);
+        view.RCD = chart(SignalChart::RCD);
+        PlotSignals(result, labels, view);
+    }
+
+    void paint(QPainter& painter) const
+    {
+        painter.fillRect(0, 0, ChartPicture::Width, ChartPicture::Height, ToQColor(clBtnFace));
+        for (const auto& [chart, which] : m_charts) {
+            const QPoint origin(0, SignalChartGeometry(which).top() - TopOfFirstChart);
+            QtCanvas canvas(painter, origin, chart->size());
+            chart->RenderTo(canvas);
+        }
+    }
+
+private:
+    TRChart* chart(SignalChart which) const
+    {
+        for (const auto& [chart, w] : m_charts)
+            if (w == which)
+                return chart.get();
+        return nullptr;
+    }
+
+    std::vector<std::pair<std::unique_ptr<TRChart>, SignalChart>> m_charts;
+};
+
+} // namespace
+
+QImage ChartPicture::Render(const SimResult& result, bool labels)
+{
+    const Charts charts(result, labels);
+    QImage image(Width, Height, QImage::Format_RGB32);
+    QPainter painter(&image);
+    charts.paint(painter);
+    return image;
+}
+
+QString ChartPicture::WritePng(const SimResult& result, bool labels, const QString& fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return QStringLiteral("cannot write %1: %2").arg(fileName, file.errorString());
+    if (!Render(result, labels).save(&file, "PNG"))
+        return QStringLiteral("cannot write %1 as PNG").arg(fileName);
+    return {};
+}
+
+QString ChartPicture::WriteSvg(const SimResult& result, bool labels, const QString& fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return QStringLiteral("cannot write %1: %2").arg(fileName, file.errorString());
+    const Charts charts(result, labels);
+    QSvgGenerator svg;
+    svg.setOutputDevice(&file);
+    svg.setSize(QSize(Width, Height));
+    svg.setViewBox(QRect(0, 0, Width, Height));
+    svg.setTitle("DS-CDMA");
+    svg.setDescription("Traces of one direct-sequence CDMA run");
+    QPainter painter;
+    if (!painter.begin(&svg))
+        return QStringLiteral("cannot write %1 as SVG").arg(fileName);
+    charts.paint(painter);
+    painter.end();
+    if (file.error() != QFileDevice::NoError)
+        return QStringLiteral("cannot write %1: %2").arg(fileName, file.errorString());
+    return {};
+}
