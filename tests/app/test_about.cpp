@@ -8,9 +8,11 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -35,11 +37,32 @@ QColor textColor(const QWidget* widget)
     return widget->palette().color(QPalette::WindowText);
 }
 
+// Remembers where the last mouse move that reached a widget happened, in global coordinates.
+class MoveWatcher : public QObject
+{
+public:
+    QPoint lastMove{-1, -1};
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::MouseMove && watched->isWidgetType())
+            lastMove = static_cast<QMouseEvent*>(event)->globalPosition().toPoint();
+        return false;
+    }
+};
+
 // A mouse move without a button, through the window system as a real one arrives: the window
-// hands it to the widget under the mouse, and widgets without mouse tracking pass it on.
+// hands it to the widget under the mouse, and widgets without mouse tracking pass it on. On a
+// real display the move comes back from the server later, so wait until it has been delivered.
 void hover(TFrmAbout& box, QPoint posInBox)
 {
+    MoveWatcher watcher;
+    qApp->installEventFilter(&watcher);
+    const QPoint global = box.mapToGlobal(posInBox);
     QTest::mouseMove(&box, posInBox);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return watcher.lastMove == global; }, 2000));
+    qApp->removeEventFilter(&watcher);
 }
 
 QPoint centreIn(const TFrmAbout& box, const QWidget* widget)
@@ -138,6 +161,14 @@ TEST(AboutBox, WindowIsAFixedDialogThatDoesNotEndTheProgram)
     EXPECT_EQ(box.LblSimus()->text(), TFrmAbout::simulationsAddress());
     EXPECT_EQ(box.BButOK()->text(), "BF_OK");
     EXPECT_FALSE(box.BButOK()->icon().isNull());
+
+    box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+    // Without a window manager the frame is only guessed.
+    if (!box.windowHandle()->frameMargins().isNull()) {
+        const QPoint offCentre = box.frameGeometry().center() - box.screen()->availableGeometry().center();
+        EXPECT_LE(offCentre.manhattanLength(), 2) << "centred on the screen";
+    }
 }
 
 TEST(AboutBox, HomePageLinkBecomesVisibleOnEveryShow)
