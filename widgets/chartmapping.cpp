@@ -11,7 +11,9 @@ int RoundPixel(long double v)
         v = limit;
     if (v < -limit)
         v = -limit;
-    return int(std::nearbyintl(v)); // the default rounding mode rounds ties to even
+    // The default rounding mode rounds ties to even; lrintl does so without saving and
+    // restoring the floating-point environment, as nearbyintl must.
+    return int(std::lrintl(v));
 }
 
 namespace {

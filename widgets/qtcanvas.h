@@ -55,5 +55,8 @@ private:
     QSize m_size;
     QRect m_clip;
     bool m_clipped = false;
+    bool strokeAsRects(std::span<const QPoint> points, const Pen& pen);
+
     std::vector<QPoint> m_points; // reused by every stroke
+    std::vector<QRect> m_rects;
 };

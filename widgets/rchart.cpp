@@ -308,8 +308,9 @@ void TRChart::Loaded()
 
 void TRChart::ClearItems()
 {
-    refreshSize();
-    paintPlotBackground(m_plot);
+    // The plot surface is not cleared here: every path that puts it on screen (a full paint or
+    // a plot redraw) draws its background first, so clearing it now would only cost a fill per
+    // chart on every run.
     m_items.Clear();
 }
 
@@ -619,7 +620,11 @@ void TRChart::Paint()
 {
     if (!canPaint())
         return;
-    PaintSurfaces(m_frame, m_plot);
+    // The plot is drawn straight into the frame surface, clipped to the plot area: the same
+    // pixels as drawing it apart and copying it over (RenderTo is tested to match), without
+    // a copy of the whole plot per paint. The frame surface still keeps the window from
+    // showing a half-drawn chart.
+    RenderTo(m_frame);
     update();
 }
 

@@ -73,6 +73,55 @@ TEST(QtCanvasPixels, StepTraceCornersAreClosed)
     EXPECT_EQ(c.image().pixel(11, 2), white);
 }
 
+TEST(QtCanvasPixels, WideStepTraceCoversTheRoundPenStrokeWithSquareCorners)
+{
+    // Wide step traces are filled as rectangles: everything a round pen covers, and besides
+    // only the outer corner pixels of caps and joints.
+    const QPoint steps[] = {{0, 20}, {0, 5}, {9, 5}, {9, 30}, {10, 30}, {10, 12}, {30, 12}, {30, 12}, {30, 40}, {39, 40}};
+    for (int width : {2, 3}) {
+        SCOPED_TRACE(width);
+        QtCanvas fast(48, 48);
+        fast.setPen({Qt::black, width, Canvas::PenStyle::Solid});
+        fast.polyline(steps);
+
+        QImage stroked(48, 48, QImage::Format_RGB32);
+        stroked.fill(Qt::white);
+        QPainter painter(&stroked);
+        painter.setPen(QPen(Qt::black, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.drawPolyline(steps, int(std::size(steps)));
+        painter.end();
+
+        auto nearVertex = [&](int x, int y) {
+            for (QPoint v : steps)
+                if (std::abs(v.x() - x) <= 1 && std::abs(v.y() - y) <= 1)
+                    return true;
+            return false;
+        };
+        int extra = 0;
+        for (int y = 0; y < 48; ++y) {
+            for (int x = 0; x < 48; ++x) {
+                const bool ours = fast.image().pixel(x, y) == black;
+                const bool round = stroked.pixel(x, y) == black;
+                if (round) {
+                    EXPECT_TRUE(ours) << "missing " << x << "," << y;
+                }
+                if (ours && !round) {
+                    EXPECT_TRUE(nearVertex(x, y)) << "stray " << x << "," << y;
+                    ++extra;
+                }
+            }
+        }
+        EXPECT_LE(extra, 2 * int(std::size(steps)));
+    }
+    // A slanted segment still goes through the general stroker.
+    QtCanvas slanted(16, 16);
+    slanted.setPen({Qt::black, 3, Canvas::PenStyle::Solid});
+    const QPoint diagonal[] = {{2, 2}, {12, 12}};
+    slanted.polyline(diagonal);
+    EXPECT_EQ(slanted.image().pixel(7, 7), black);
+    EXPECT_EQ(slanted.image().pixel(12, 2), white);
+}
+
 TEST(QtCanvasPixels, RectangleEdgesAtX2MinusOneAndY2MinusOne)
 {
     QtCanvas c(12, 10);
