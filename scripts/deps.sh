@@ -4,7 +4,7 @@ DSCDMA_PACKAGES=(
   qt6-base-dev qt6-svg-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libqcustomplot-dev
-  fonts-dejavu-core
+  fonts-dejavu-core fonts-liberation2
 )
 
 dscdma_missing_packages() {
