@@ -2,7 +2,7 @@ find_package(Qt6 QUIET COMPONENTS PrintSupport)
 find_package(QCustomPlotQt6 QUIET)
 
 add_executable(bench_mainwindow ${CMAKE_CURRENT_LIST_DIR}/bench_mainwindow.cpp)
-target_link_libraries(bench_mainwindow PRIVATE app benchmark::benchmark Qt6::Test)
+target_link_libraries(bench_mainwindow PRIVATE app dscdma_gui_bench_main Qt6::Test)
 if(TARGET QCustomPlotQt6::QCustomPlotQt6)
   target_link_libraries(bench_mainwindow PRIVATE QCustomPlotQt6::QCustomPlotQt6)
   target_compile_definitions(bench_mainwindow PRIVATE DSCDMA_HAVE_QCUSTOMPLOT)

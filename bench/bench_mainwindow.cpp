@@ -175,14 +175,3 @@ static void BM_PeerReplot(benchmark::State& state)
 BENCHMARK(BM_PeerReplot)->ArgName("antialiased")->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
 
 #endif
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

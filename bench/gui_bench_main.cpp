@@ -1,0 +1,15 @@
+#include <QApplication>
+
+#include <benchmark/benchmark.h>
+
+// Benchmarks of widgets need a QApplication; they run headless unless a platform is asked for.
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
