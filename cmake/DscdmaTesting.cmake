@@ -13,6 +13,7 @@ function(dscdma_add_gtest name)
   endif()
   target_link_libraries(${name} PRIVATE GTest::gtest GTest::gmock ${ARG_LIBS})
   gtest_discover_tests(${name}
+    TEST_PREFIX "${name}."
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/support/lsan.supp"
