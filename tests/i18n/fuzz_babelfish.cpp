@@ -1,6 +1,7 @@
 // libFuzzer target: a language file of arbitrary bytes is loaded, looked up and written back
 // as a template. Besides the sanitizers it checks what must hold for every file.
 #include "Babelfish2000.h"
+#include "load_support.h"
 #include "cp1252.h"
 #include "itlfile.h"
 
@@ -20,14 +21,6 @@ void Check(bool condition, const char* what)
         std::fprintf(stderr, "violated: %s\n", what);
         std::abort();
     }
-}
-
-void Load(TBabelfish2000& engine, const QByteArray& file)
-{
-    QBuffer buffer;
-    buffer.setData(file);
-    buffer.open(QIODevice::ReadOnly);
-    engine.LoadFromStream(buffer);
 }
 
 // The entries as a reader that sees the whole file at once finds them.

@@ -1,4 +1,5 @@
 #include "Babelfish2000.h"
+#include "load_support.h"
 #include "cp1252.h"
 #include "itlfile.h"
 
@@ -10,14 +11,6 @@
 #include <ostream>
 
 namespace {
-
-void Load(TBabelfish2000& engine, const QByteArray& file)
-{
-    QBuffer buffer;
-    buffer.setData(file);
-    buffer.open(QIODevice::ReadOnly);
-    engine.LoadFromStream(buffer);
-}
 
 struct LoadCase
 {

@@ -1,4 +1,5 @@
 #include "Babelfish2000.h"
+#include "load_support.h"
 #include "itlfile.h"
 
 #include <QBuffer>
@@ -10,14 +11,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-void Load(TBabelfish2000& engine, const QByteArray& file)
-{
-    QBuffer buffer;
-    buffer.setData(file);
-    buffer.open(QIODevice::ReadOnly);
-    engine.LoadFromStream(buffer);
-}
 
 const QByteArray kDictionary = "[Channel  Number]=Kanalnummer|$$\r\n"
                                "[Exit]=Ende|$$\r\n"

@@ -1,4 +1,5 @@
 #include "Babelfish2000.h"
+#include "load_support.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -12,14 +13,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-void Load(TBabelfish2000& engine, const QByteArray& file)
-{
-    QBuffer buffer;
-    buffer.setData(file);
-    buffer.open(QIODevice::ReadOnly);
-    engine.LoadFromStream(buffer);
-}
 
 QByteArray ReadFile(const QString& name)
 {

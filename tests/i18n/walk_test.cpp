@@ -1,4 +1,5 @@
 #include "Babelfish2000.h"
+#include "load_support.h"
 
 #include <QAction>
 #include <QBuffer>
@@ -133,14 +134,6 @@ private:
 };
 
 namespace {
-
-void Load(TBabelfish2000& engine, const QByteArray& file)
-{
-    QBuffer buffer;
-    buffer.setData(file);
-    buffer.open(QIODevice::ReadOnly);
-    engine.LoadFromStream(buffer);
-}
 
 const QByteArray kGerman = "[Main Window]=Hauptfenster|$$\r\n"
                            "[Channel Number]=Kanalnummer|$$\r\n"
