@@ -140,7 +140,9 @@ void QtCanvas::strokeOpen(std::span<const QPoint> points)
         m_points.back() = lastCoveredPixel(m_points[m_points.size() - 2], m_points.back());
         pts = m_points;
     }
-    if (p.style == PenStyle::Solid && p.width > 1 && p.width <= 3 && strokeAsRects(pts, p))
+    if (p.style == PenStyle::Solid && p.width <= 3 && rasterTarget() && strokeAsRects(pts, p))
+        return;
+    if (p.style != PenStyle::Solid && p.width <= 1 && pts.size() == 2 && rasterTarget() && dashAsRects(pts[0], pts[1], p))
         return;
     auto stroke = [&](const QPen& qp) {
         m_painter->setPen(qp);
@@ -160,15 +162,17 @@ void QtCanvas::strokeOpen(std::span<const QPoint> points)
     }
 }
 
-// Step traces are all horizontal and vertical segments. Up to three pixels wide, a round pen
-// covers the rectangle around such a segment but for the outer corner pixel of a cap or joint,
-// and filling rectangles costs a fraction of the general stroker; the square corners are
-// crisper too. Returns false, drawing nothing, when a segment is slanted.
+// Step traces, grids, ticks and frames are all horizontal and vertical segments. Such a segment
+// of a thin pen covers exactly the pixels of its rectangle; up to three pixels wide, a round pen
+// covers that rectangle but for the outer corner pixel of a cap or joint. Filling rectangles
+// costs a fraction of the general stroker, and the square corners are crisper too. Returns
+// false, drawing nothing, when a segment is slanted.
 bool QtCanvas::strokeAsRects(std::span<const QPoint> points, const Pen& pen)
 {
     m_rects.clear();
-    const int before = pen.width / 2; // pixels left of / above the centre line, as Qt strokes
-    const int after = (pen.width - 1) / 2;
+    const int width = std::max(pen.width, 1);
+    const int before = width / 2; // pixels left of / above the centre line, as Qt strokes
+    const int after = (width - 1) / 2;
     for (std::size_t i = 1; i < points.size(); ++i) {
         const QPoint a = points[i - 1];
         const QPoint b = points[i];
@@ -185,6 +189,51 @@ bool QtCanvas::strokeAsRects(std::span<const QPoint> points, const Pen& pen)
     m_painter->drawRects(m_rects.data(), int(m_rects.size()));
     m_painter->setBrush(Qt::NoBrush);
     return true;
+}
+
+// A thin dotted or dashed horizontal or vertical line (the grid) as runs of pixels: the gaps in
+// the brush colour while the brush is solid, then the dashes, counted from the line's start as
+// the cosmetic stroker counts them. Returns false, drawing nothing, when the line is slanted.
+bool QtCanvas::dashAsRects(QPoint from, QPoint to, const Pen& pen)
+{
+    if (from.x() != to.x() && from.y() != to.y())
+        return false;
+    std::vector<int> pattern;
+    int period = 0;
+    for (qreal length : dashPattern(pen.style)) {
+        pattern.push_back(std::max(1, int(length)));
+        period += pattern.back();
+    }
+    if (period == 0)
+        return false;
+    if (brush().style == BrushStyle::Solid)
+        m_painter->fillRect(QRect(QPoint(std::min(from.x(), to.x()), std::min(from.y(), to.y())),
+                                  QPoint(std::max(from.x(), to.x()), std::max(from.y(), to.y()))),
+                            brush().color);
+    const int length = std::abs(to.x() - from.x()) + std::abs(to.y() - from.y()) + 1;
+    const QPoint step(to.x() > from.x() ? 1 : to.x() < from.x() ? -1 : 0,
+                      to.y() > from.y() ? 1 : to.y() < from.y() ? -1 : 0);
+    // Dashes are the even entries of the pattern, gaps the odd ones.
+    int k = 0;
+    for (std::size_t i = 0; k < length; i = (i + 1) % pattern.size()) {
+        const int run = std::min(pattern[i], length - k);
+        if (i % 2 == 0) {
+            const QPoint a = from + step * k;
+            const QPoint b = from + step * (k + run - 1);
+            m_painter->fillRect(QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
+                                      QPoint(std::max(a.x(), b.x()), std::max(a.y(), b.y()))),
+                                pen.color);
+        }
+        k += run;
+    }
+    return true;
+}
+
+// Pixel runs stand in for lines only where the result is pixels; a vector target such as an SVG
+// keeps its lines as lines.
+bool QtCanvas::rasterTarget() const
+{
+    return m_painter->device() && m_painter->device()->devType() == QInternal::Image;
 }
 
 void QtCanvas::drawLine(QPoint from, QPoint to)
@@ -224,8 +273,13 @@ void QtCanvas::rectangle(int x1, int y1, int x2, int y2)
         if (saved.style != PenStyle::Solid) {
             strokeOpen(pts);
         } else {
-            m_painter->setPen(qtPen(saved.color));
-            m_painter->drawRect(QRect(x1, y1, x2 - x1 - 1, y2 - y1 - 1));
+            // The four edges as one-pixel fills: the same pixels, without the stroker.
+            const QRect edges[4] = {QRect(QPoint(x1, y1), QPoint(x2 - 1, y1)),
+                                    QRect(QPoint(x1, y2 - 1), QPoint(x2 - 1, y2 - 1)),
+                                    QRect(QPoint(x1, y1), QPoint(x1, y2 - 1)),
+                                    QRect(QPoint(x2 - 1, y1), QPoint(x2 - 1, y2 - 1))};
+            for (const QRect& edge : edges)
+                m_painter->fillRect(edge, saved.color);
         }
     } else {
         const int inset = pen().width / 2;

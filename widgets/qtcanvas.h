@@ -56,6 +56,8 @@ private:
     QRect m_clip;
     bool m_clipped = false;
     bool strokeAsRects(std::span<const QPoint> points, const Pen& pen);
+    bool dashAsRects(QPoint from, QPoint to, const Pen& pen);
+    bool rasterTarget() const;
 
     std::vector<QPoint> m_points; // reused by every stroke
     std::vector<QRect> m_rects;

@@ -122,6 +122,56 @@ TEST(QtCanvasPixels, WideStepTraceCoversTheRoundPenStrokeWithSquareCorners)
     EXPECT_EQ(slanted.image().pixel(12, 2), white);
 }
 
+TEST(QtCanvasPixels, DashedGridLinesMatchTheCosmeticStroker)
+{
+    // Straight dashed lines are drawn as pixel runs; they must match Qt's own cosmetic dashes,
+    // counted from the start of the line in either direction, with the brush in the gaps.
+    const std::pair<QPoint, QPoint> lines[] = {
+        {{0, 1}, {31, 1}}, {{31, 3}, {0, 3}}, {{2, 5}, {19, 5}}, {{1, 7}, {1, 30}}, {{3, 30}, {3, 8}}, {{5, 9}, {5, 10}}};
+    const std::pair<Canvas::PenStyle, QList<qreal>> styles[] = {
+        {Canvas::PenStyle::Dot, {3, 3}},
+        {Canvas::PenStyle::Dash, {18, 6}},
+        {Canvas::PenStyle::DashDot, {9, 6, 3, 6}},
+        {Canvas::PenStyle::DashDotDot, {9, 3, 3, 3, 3, 3}}};
+    for (const auto& [style, pattern] : styles) {
+        for (bool solidBrush : {true, false}) {
+            SCOPED_TRACE(testing::Message() << int(style) << " brush " << solidBrush);
+            QtCanvas fast(40, 40);
+            fast.setPen({Qt::black, 1, style});
+            fast.setBrush({QColor(255, 0, 0), solidBrush ? Canvas::BrushStyle::Solid : Canvas::BrushStyle::Clear});
+            QImage stroked(40, 40, QImage::Format_RGB32);
+            stroked.fill(Qt::white);
+            QPainter painter(&stroked);
+            for (const auto& [a, b] : lines) {
+                fast.moveTo(a.x(), a.y());
+                fast.lineTo(b.x(), b.y());
+                // The reference: the line without its end pixel through the stroker.
+                const QPoint step((b.x() > a.x()) - (b.x() < a.x()), (b.y() > a.y()) - (b.y() < a.y()));
+                const QPoint end = b - step;
+                QPen under(QColor(255, 0, 0), 0);
+                under.setCapStyle(Qt::SquareCap);
+                QPen dashed(Qt::black, 0);
+                dashed.setCapStyle(Qt::SquareCap);
+                dashed.setDashPattern(pattern);
+                for (int pass = solidBrush ? 0 : 1; pass < 2; ++pass) {
+                    painter.setPen(pass == 0 ? under : dashed);
+                    if (end == a)
+                        painter.drawPoint(a);
+                    else
+                        painter.drawLine(a, end);
+                }
+            }
+            painter.end();
+            std::string diff;
+            for (int y = 0; y < 40; ++y)
+                for (int x = 0; x < 40; ++x)
+                    if (fast.image().pixel(x, y) != stroked.pixel(x, y))
+                        diff += "(" + std::to_string(x) + "," + std::to_string(y) + ")";
+            EXPECT_EQ(diff, "");
+        }
+    }
+}
+
 TEST(QtCanvasPixels, RectangleEdgesAtX2MinusOneAndY2MinusOne)
 {
     QtCanvas c(12, 10);
