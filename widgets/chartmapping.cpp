@@ -11,9 +11,13 @@ int RoundPixel(long double v)
         v = limit;
     if (v < -limit)
         v = -limit;
-    // The default rounding mode rounds ties to even; lrintl does so without saving and
-    // restoring the floating-point environment, as nearbyintl must.
-    return int(std::lrintl(v));
+    // Adding and removing 1.5 * 2^63 leaves v rounded to an integer by the addition itself, in
+    // the default mode: to nearest, ties to even. The integral value goes through double, which
+    // holds it exactly, because casting an extended value to int switches the x87 rounding
+    // mode back and forth, and that costs more than all the rest.
+    constexpr long double magic = 0x1.8p63L;
+    const long double rounded = (v + magic) - magic;
+    return int(double(rounded));
 }
 
 namespace {

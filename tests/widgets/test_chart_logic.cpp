@@ -113,7 +113,9 @@ TEST(ChartMapping, RoundsTiesToEvenAndClampsToThe32BitRange)
 {
     struct Row { long double in; int out; };
     const Row rows[] = {{0.5L, 0}, {1.5L, 2}, {2.5L, 2}, {-0.5L, 0}, {-1.5L, -2}, {2.4999L, 2},
-                        {48.75L, 49}, {1e300L, 2147483647}, {-1e300L, -2147483647}};
+                        {48.75L, 49}, {1e300L, 2147483647}, {-1e300L, -2147483647}, {-2.5L, -2},
+                        {-3.5L, -4}, {0.4999999999999999999L, 0}, {2147483646.5L, 2147483646},
+                        {-2147483646.5L, -2147483646}, {2147483647.4L, 2147483647}};
     for (const Row& r : rows)
         EXPECT_EQ(RoundPixel(r.in), r.out) << double(r.in);
     EXPECT_EQ(ClampDraw(2147483647), 30000);
