@@ -320,27 +320,40 @@ SimCliResult RunSimCli(const QStringList& arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(
         "Runs the DS-CDMA simulation without a window and prints every trace.\n"
-        "Two transmitters send one character each, spread by chips drawn from their keys;\n"
-        "the receiver despreads the sum with its own key.\n"
+        "Two transmitters send one character each, spread by chips drawn from their\n"
+        "keys; the receiver despreads the sum with its own key.\n"
         "\n"
-        "Output (JSON by default): the inputs, the selected channel, the recovered byte, the\n"
-        "verdict, the bit signs and every trace sample by sample; as CSV, one row per sample.\n"
-        "--margins adds, per bit, the end value of trace J split into the parts of channel A and\n"
-        "channel B: part_a and part_b (-1 times the sum of that channel's spread signal times\n"
-        "the receiver's chips over the bit), end_value (their sum, trace J at the bit's last\n"
-        "sample), decision (the decided bit, 0 or 1, where an end value of 0 decides 1) and, when\n"
-        "the receiver key belongs to a transmitter, wanted and interference (that channel's part\n"
-        "and the other's) and bit_ok (the decided bit equals the sent one); as CSV one row per bit\n"
-        "with the columns bit,part_a,part_b,end_value,decision,wanted,interference,bit_ok.\n"
-        "--sweep runs the same characters and keys at every spreading factor from 2 to 20 and\n"
-        "prints, per factor, spread_factor, recovered_byte, transmission_ok, bit_errors (bits\n"
-        "that differ from the selected transmitter's character; null in JSON and empty in CSV\n"
-        "when the receiver key belongs to no transmitter) and min_margin (the smallest |end\n"
-        "value| over the 8 bits); as CSV one row per factor. In CSV, yes/no values are 1 and 0.\n"
+        "Output, JSON unless --format csv: the inputs, the selected channel (1 when the\n"
+        "receiver key rounds to key A, else 2 when to key B, else -), the recovered byte,\n"
+        "the verdict, the bit signs and every trace sample by sample; as CSV one row per\n"
+        "sample.\n"
         "\n"
-        "Exit status: 0 done, 1 a key too large to round (\"Invalid floating point operation\")\n"
-        "or a file or standard output that could not be written, 2 bad usage. Every error is\n"
-        "one line on standard error; a picture file is either written whole or left as it was.");
+        "--margins splits the end value of trace J of each of the 8 bits into what the\n"
+        "two transmitters contribute: part_a and part_b (-1 times the sum of channel A's\n"
+        "or B's spread signal times the receiver's chips over the bit), end_value (their\n"
+        "sum, trace J at the bit's last sample), decision (the decided bit, 0 or 1; an\n"
+        "end value of 0 decides 1) and, with a selected channel, wanted and interference\n"
+        "(that channel's part and the other's) and bit_ok (whether the decided bit is\n"
+        "the one that channel's transmitter sent). JSON adds an object \"margins\" with an\n"
+        "array of 8 per name (null for the last three without a selected channel); CSV\n"
+        "prints one row per bit instead of one per sample, with the columns\n"
+        "bit,part_a,part_b,end_value,decision,wanted,interference,bit_ok (the last three\n"
+        "empty without a selected channel).\n"
+        "\n"
+        "--sweep runs the same characters and keys at every spreading factor from 2 to 20\n"
+        "and gives per factor spread_factor, recovered_byte, transmission_ok, bit_errors\n"
+        "(bits that differ from the selected transmitter's character; null in JSON and\n"
+        "empty in CSV without a selected channel) and min_margin (the smallest |end\n"
+        "value| over the 8 bits). JSON holds the inputs, the selected channel and an\n"
+        "array \"sweep\" of 19 objects; CSV one row per factor.\n"
+        "\n"
+        "In CSV, yes and no are 1 and 0. An option takes its value as the next argument\n"
+        "or after '=' (--spread=4), and may be written with one dash (-spread 4).\n"
+        "\n"
+        "Exit status: 0 done; 1 a key too large to round (\"Invalid floating point\n"
+        "operation\"), or a picture or standard output that could not be written; 2 bad\n"
+        "usage. Every error is one line on standard error. A picture file is written\n"
+        "whole or not at all: on failure an existing file keeps its old content.");
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QList<QCommandLineOption> options = {
         {"text-a", "Character of transmitter A (at most one; default Z).", "T"},
@@ -349,20 +362,20 @@ SimCliResult RunSimCli(const QStringList& arguments)
         {"code-b", "Byte 0..255 sent by transmitter B instead of --text-b.", "N"},
         {"key-a", "Key of transmitter A (default 23). Read as the key fields read it: decimal with "
                   "exponent, or $ hex, % binary, & octal.", "K"},
-        {"key-b", "Key of transmitter B (default 44).", "K"},
-        {"key-rx", "Key held by the receiver (default 23).", "K"},
+        {"key-b", "Key of transmitter B (default 44), read as --key-a.", "K"},
+        {"key-rx", "Key held by the receiver (default 23), read as --key-a.", "K"},
         {"spread", "Spreading factor, chips per bit, 2..20 (default 8). Not with --sweep.", "N"},
         {"format", "Output format: json or csv (default json). When a picture is written, nothing "
                    "is printed unless a format is given.", "FORMAT"},
-        {"margins", "Prints the decision margins of each bit (see above) and draws them with "
-                    "--png/--svg: the wanted and interfering parts as bars, the end value of trace J, "
-                    "the threshold and each decided bit. Not with --sweep."},
-        {"sweep", "Runs every spreading factor from 2 to 20 and prints one result per factor (see "
-                  "above); with --png/--svg draws bit errors and the smallest margin over the "
-                  "factor. Not with --margins or --spread."},
-        {"png", "Writes a PNG picture: the four charts as the main window shows them, or the "
-                "margins or sweep chart.", "FILE"},
-        {"svg", "Writes the same picture as SVG, 785 pixels wide.", "FILE"},
+        {"margins", "Adds the decision margins of each bit (see above); with --png/--svg draws "
+                    "them instead of the four charts: the wanted and interfering parts as bars, "
+                    "the end value of trace J, the threshold and each decided bit. Not with --sweep."},
+        {"sweep", "Runs every spreading factor from 2 to 20 and prints one result per factor "
+                  "instead of the traces (see above); with --png/--svg draws bit errors and the "
+                  "smallest margin over the factor. Not with --margins or --spread."},
+        {"png", "Writes a PNG picture: the four charts as the main window shows them (785 x 665 "
+                "pixels), or the margins or sweep chart (785 x 345).", "FILE"},
+        {"svg", "Writes the same picture as SVG, sized in pixels.", "FILE"},
         {"labels", "Shows the trace labels in the four charts, as the explanations button does "
                    "(the margins and sweep charts always have their legend)."},
         {{"h", "help"}, "Shows this help."},

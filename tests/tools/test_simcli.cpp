@@ -220,8 +220,13 @@ TEST(SimCli, HelpListsTheOptions)
 {
     const SimCliResult r = RunSim({"--help"});
     EXPECT_EQ(r.exitCode, 0);
-    for (const char* option : {"--text-a", "--code-b", "--key-rx", "--spread", "--format"})
+    for (const char* option : {"--text-a", "--code-b", "--key-rx", "--spread", "--format", "--margins", "--sweep",
+                               "--png", "--svg", "--labels"})
         EXPECT_TRUE(r.out.contains(option)) << option;
+    // The columns both options print, as a reader of the help needs them.
+    for (const char* column : {"bit,part_a,part_b,end_value,decision,wanted,interference,bit_ok", "spread_factor",
+                               "recovered_byte", "transmission_ok", "bit_errors", "min_margin"})
+        EXPECT_TRUE(r.out.contains(column)) << column;
 }
 
 TEST(SimCli, WritesTheFourChartsAsPictures)
