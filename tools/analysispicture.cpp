@@ -24,9 +24,9 @@ constexpr int MarginBottom = 44;
 constexpr int LegendTop = MarginTop + 18; // bottom line of the legend's text, in pixels
 
 // Layers: 1 and 2 hold the data, each slot (a bit or a factor) one unit wide from 0; layer 3
-// carries the x axis, shifted by half a slot so that its ticks sit under the slotCount' middles.
+// carries the x axis, shifted by half a slot so that its ticks sit under the slots' middles.
 // The grid follows layer 1, the active one when the chart is painted, so its dotted lines part
-// the slotCount as they part the bits in the main window.
+// the slots as they part the bits in the main window.
 constexpr int DataLayer = 1;
 constexpr int SecondLayer = 2;
 constexpr int AxisLayer = 3;

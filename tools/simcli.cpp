@@ -280,32 +280,30 @@ QByteArray SweepCsv(const std::vector<SweepPoint>& sweep)
     return out;
 }
 
-// Without a language file every caption shows its key without the prefix, as on screen.
-std::unique_ptr<TRChart> AnalysisChart(const SimInput& in, const SimResult& r, bool sweep)
-{
-    TBabelfish2000 translator{QString()};
-    if (sweep)
-        return AnalysisPicture::SweepChart(SweepSpreadFactors(in), r.SelectedChannel, translator);
-    return AnalysisPicture::MarginsChart(r, translator);
-}
-
 enum class Analysis { None, Margins, Sweep };
 
-Picture PictureOf(const SimInput& in, const SimResult& r, Analysis analysis, bool labels)
+// The picture of a run: the four charts, or the chart of its analysis. sweep is used only for
+// the sweep's picture and must outlive the picture, as must the result.
+Picture PictureOf(const SimResult& r, Analysis analysis, const std::vector<SweepPoint>& sweep, bool labels)
 {
     if (analysis == Analysis::None)
         return {QSize(ChartPicture::Width, ChartPicture::Height),
                 [&r, labels](QPainter& painter) { ChartPicture::Paint(r, labels, painter); },
                 "DS-CDMA", "Traces of one direct-sequence CDMA run"};
-    const bool sweep = analysis == Analysis::Sweep;
+    const bool isSweep = analysis == Analysis::Sweep;
     return {QSize(AnalysisPicture::Width, AnalysisPicture::Height),
-            [&in, &r, sweep](QPainter& painter) {
-                const std::unique_ptr<TRChart> chart = AnalysisChart(in, r, sweep);
+            [&r, &sweep, isSweep](QPainter& painter) {
+                // Without a language file every caption shows its key without the prefix, as on
+                // screen.
+                TBabelfish2000 translator{QString()};
+                const std::unique_ptr<TRChart> chart =
+                    isSweep ? AnalysisPicture::SweepChart(sweep, r.SelectedChannel, translator)
+                            : AnalysisPicture::MarginsChart(r, translator);
                 AnalysisPicture::Paint(*chart, painter);
             },
             "DS-CDMA",
-            sweep ? "Bit errors and smallest decision margin over the spreading factor"
-                  : "Decision margins of one direct-sequence CDMA run"};
+            isSweep ? "Bit errors and smallest decision margin over the spreading factor"
+                    : "Decision margins of one direct-sequence CDMA run"};
 }
 
 } // namespace
@@ -430,7 +428,7 @@ SimCliResult RunSimCli(const QStringList& arguments)
         std::vector<SweepPoint> sweep;
         if (analysis == Analysis::Sweep)
             sweep = SweepSpreadFactors(in);
-        const Picture picture = PictureOf(in, r, analysis, parser.isSet("labels"));
+        const Picture picture = PictureOf(r, analysis, sweep, parser.isSet("labels"));
         for (const char* option : {"png", "svg"}) {
             if (!parser.isSet(option))
                 continue;
