@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <bit>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -68,35 +66,6 @@ TEST(DecisionMargins, PartsAddUpToTraceJAtTheEndOfEveryBitAtEveryFactor)
     }
 }
 
-TEST(DecisionMargins, WantedAndInterferenceFollowTheSelectedChannel)
-{
-    for (const Inputs& row : Table) {
-        const SimInput in = Make(row, 8);
-        const SimResult r = ComputeSignals(in);
-        const BitMargins m = ComputeMargins(r);
-        SCOPED_TRACE(row.name);
-        switch (r.SelectedChannel) {
-        case '1':
-            ASSERT_TRUE(m.HasWanted);
-            EXPECT_EQ(m.Wanted, m.PartA);
-            EXPECT_EQ(m.Interference, m.PartB);
-            for (int bit = 0; bit < BitsPerChar; ++bit)
-                EXPECT_EQ(m.BitOk[bit], m.Decision[bit] == SentBit(in.CharA, bit)) << bit;
-            break;
-        case '2':
-            ASSERT_TRUE(m.HasWanted);
-            EXPECT_EQ(m.Wanted, m.PartB);
-            EXPECT_EQ(m.Interference, m.PartA);
-            for (int bit = 0; bit < BitsPerChar; ++bit)
-                EXPECT_EQ(m.BitOk[bit], m.Decision[bit] == SentBit(in.CharB, bit)) << bit;
-            break;
-        default:
-            EXPECT_FALSE(m.HasWanted);
-            EXPECT_EQ(m.BitErrors(), 0);
-        }
-    }
-}
-
 // A receiver holding a transmitter's key despreads that transmitter to exactly +-factor: every
 // chip counts once, with the sign of the sent bit.
 TEST(DecisionMargins, MatchedReceiverGetsTheFullFactorFromItsTransmitter)
@@ -142,45 +111,6 @@ TEST(DecisionMargins, CollidingKeysGiveEqualParts)
     const BitMargins m = ComputeMargins(ComputeSignals(in));
     EXPECT_EQ(m.PartA, (BitValues{-8, 8, -8, 8, 8, -8, 8, -8}));
     EXPECT_EQ(m.PartB, (BitValues{8, 8, 8, -8, 8, -8, 8, -8}));
-}
-
-TEST(DecisionMargins, DefaultInputsSplitIntoTheKnownParts)
-{
-    const BitMargins m = ComputeMargins(ComputeSignals(SimInput{}));
-    EXPECT_EQ(m.EndValue, (BitValues{-12, 10, -8, 10, 10, -8, 12, -10}));
-    EXPECT_EQ(m.Wanted, (BitValues{-8, 8, -8, 8, 8, -8, 8, -8}));
-    EXPECT_EQ(m.Interference, (BitValues{-4, 2, 0, 2, 2, 0, 4, -2}));
-    EXPECT_EQ(m.BitErrors(), 0);
-    EXPECT_EQ(m.MinMargin(), 8);
-}
-
-TEST(SpreadSweep, AgreesWithASingleRunAtEveryFactor)
-{
-    for (const Inputs& row : Table) {
-        const std::vector<SweepPoint> sweep = SweepSpreadFactors(Make(row, 8));
-        ASSERT_EQ(sweep.size(), 19u);
-        for (std::size_t i = 0; i < sweep.size(); ++i) {
-            const int sf = MinSpreadFactor + int(i);
-            SCOPED_TRACE(std::string(row.name) + ", factor " + std::to_string(sf));
-            const SweepPoint& p = sweep[i];
-            const SimInput in = Make(row, sf);
-            const SimResult r = ComputeSignals(in);
-            EXPECT_EQ(p.SpreadFactor, sf);
-            EXPECT_EQ(p.RecoveredByte, r.RecoveredByte);
-            EXPECT_EQ(p.TransmissionOk, r.TransmissionOk);
-            int smallest = 1000;
-            for (int bit = 1; bit <= BitsPerChar; ++bit)
-                smallest = std::min(smallest, std::abs(r.NegIntegral[bit * sf - 1]));
-            EXPECT_EQ(p.MinMargin, smallest);
-            if (r.SelectedChannel == '-') {
-                EXPECT_FALSE(p.BitErrors.has_value());
-            } else {
-                const std::uint8_t sent = r.SelectedChannel == '1' ? in.CharA : in.CharB;
-                ASSERT_TRUE(p.BitErrors.has_value());
-                EXPECT_EQ(*p.BitErrors, std::popcount(unsigned(sent ^ r.RecoveredByte)));
-            }
-        }
-    }
 }
 
 // Key 0 for B against the receiver on A: the sweep pins down the factors that lose a bit. With
