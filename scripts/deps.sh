@@ -4,6 +4,7 @@ DSCDMA_PACKAGES=(
   qt6-base-dev qt6-svg-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libqcustomplot-dev
+  librsvg2-bin
   fonts-dejavu-core fonts-liberation2
 )
 

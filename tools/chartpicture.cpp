@@ -6,9 +6,7 @@
 #include "rchart.h"
 #include "signalcharts.h"
 
-#include <QFile>
 #include <QPainter>
-#include <QSvgGenerator>
 
 #include <memory>
 
@@ -60,43 +58,16 @@ private:
 
 } // namespace
 
+void ChartPicture::Paint(const SimResult& result, bool labels, QPainter& painter)
+{
+    const Charts charts(result, labels);
+    charts.paint(painter);
+}
+
 QImage ChartPicture::Render(const SimResult& result, bool labels)
 {
-    const Charts charts(result, labels);
     QImage image(Width, Height, QImage::Format_RGB32);
     QPainter painter(&image);
-    charts.paint(painter);
+    Paint(result, labels, painter);
     return image;
-}
-
-QString ChartPicture::WritePng(const SimResult& result, bool labels, const QString& fileName)
-{
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("cannot write %1: %2").arg(fileName, file.errorString());
-    if (!Render(result, labels).save(&file, "PNG"))
-        return QStringLiteral("cannot write %1 as PNG").arg(fileName);
-    return {};
-}
-
-QString ChartPicture::WriteSvg(const SimResult& result, bool labels, const QString& fileName)
-{
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("cannot write %1: %2").arg(fileName, file.errorString());
-    const Charts charts(result, labels);
-    QSvgGenerator svg;
-    svg.setOutputDevice(&file);
-    svg.setSize(QSize(Width, Height));
-    svg.setViewBox(QRect(0, 0, Width, Height));
-    svg.setTitle("DS-CDMA");
-    svg.setDescription("Traces of one direct-sequence CDMA run");
-    QPainter painter;
-    if (!painter.begin(&svg))
-        return QStringLiteral("cannot write %1 as SVG").arg(fileName);
-    charts.paint(painter);
-    painter.end();
-    if (file.error() != QFileDevice::NoError)
-        return QStringLiteral("cannot write %1: %2").arg(fileName, file.errorString());
-    return {};
 }

@@ -3,7 +3,8 @@
 #include "signalmodel.h"
 
 #include <QImage>
-#include <QString>
+
+class QPainter;
 
 // The four charts of one run as the main window shows them, stacked without the controls: a
 // picture of 785 x 665 pixels on the window's button-face colour, each chart at (0, its top in
@@ -13,9 +14,7 @@ namespace ChartPicture {
 constexpr int Width = 785;
 constexpr int Height = 665;
 
+void Paint(const SimResult& result, bool labels, QPainter& painter);
 QImage Render(const SimResult& result, bool labels);
-// Both return an empty text on success, else what went wrong.
-QString WritePng(const SimResult& result, bool labels, const QString& fileName);
-QString WriteSvg(const SimResult& result, bool labels, const QString& fileName);
 
 } // namespace ChartPicture

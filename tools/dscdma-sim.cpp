@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -17,10 +18,27 @@ bool WantsPictures(int argc, char** argv)
     return false;
 }
 
+// The tool reports every failure itself, in one line; Qt's notes on its environment (a missing
+// runtime folder, say) would only add lines to a run that went well. Serious ones still show.
+void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "dscdma-sim: %s\n", OneLine(message).toLocal8Bit().constData());
+}
+
+// Everything or an error: a full disk or a closed pipe must not pass for a result.
+bool WriteAll(std::FILE* stream, const QByteArray& data)
+{
+    errno = 0;
+    const std::size_t written = std::fwrite(data.constData(), 1, std::size_t(data.size()), stream);
+    return written == std::size_t(data.size()) && std::fflush(stream) == 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    qInstallMessageHandler(QuietQtMessages);
     // The charts are widgets, so pictures need a GUI application, but never a display.
     std::unique_ptr<QCoreApplication> app;
     if (WantsPictures(argc, argv)) {
@@ -30,8 +48,13 @@ int main(int argc, char** argv)
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
-    const SimCliResult result = RunSimCli(QCoreApplication::arguments());
-    std::fwrite(result.out.constData(), 1, size_t(result.out.size()), stdout);
+    SimCliResult result = RunSimCli(QCoreApplication::arguments());
+    if (!result.out.isEmpty() && !WriteAll(stdout, result.out)) {
+        const int error = errno;
+        result.exitCode = 1;
+        result.err = QByteArray("dscdma-sim: cannot write to standard output: ")
+                     + (error ? std::strerror(error) : "write failed") + '\n';
+    }
     std::fwrite(result.err.constData(), 1, size_t(result.err.size()), stderr);
     return result.exitCode;
 }

@@ -1,27 +1,75 @@
 #include "simcli.h"
 
-#include "signalmodel.h"
+#include "analysispicture.h"
+#include "Babelfish2000.h"
 #include "chartpicture.h"
 #include "cp1252.h"
+#include "decisionmargins.h"
 #include "numparse.h"
+#include "picturefile.h"
+#include "rchart.h"
+#include "signalmodel.h"
 
 #include <QCommandLineParser>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
+#include <QPainter>
 
 #include <functional>
 
 namespace {
 
-constexpr int ExitModelFailed = 1;
+constexpr int ExitFailed = 1; // the model failed, or a file could not be written
 constexpr int ExitUsage = 2;
 
 struct UsageError
 {
     QString message;
 };
+
+QString Escape(const QString& text, bool quoting)
+{
+    QString out;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (quoting && (u == u'"' || u == u'\\')) {
+            out += u'\\';
+            out += c;
+            continue;
+        }
+        switch (u) {
+        case u'\n':
+            out += QStringLiteral("\\n");
+            continue;
+        case u'\r':
+            out += QStringLiteral("\\r");
+            continue;
+        case u'\t':
+            out += QStringLiteral("\\t");
+            continue;
+        default:
+            break;
+        }
+        const QChar::Category category = c.category();
+        if (category == QChar::Other_Control || category == QChar::Separator_Line
+            || category == QChar::Separator_Paragraph) {
+            out += u < 0x100 ? QStringLiteral("\\x%1").arg(int(u), 2, 16, QChar(u'0'))
+                             : QStringLiteral("\\u%1").arg(int(u), 4, 16, QChar(u'0'));
+            continue;
+        }
+        out += c;
+    }
+    return out;
+}
+
+// A value from the command line as a message shows it: in double quotes, with quotes,
+// backslashes, line breaks and other control characters escaped, so that it stays on one line.
+QString Quoted(const QString& value)
+{
+    return u'"' + Escape(value, true) + u'"';
+}
 
 QString NumberText(double value)
 {
@@ -40,17 +88,17 @@ std::string ReadText(const QCommandLineParser& parser, const QString& textOption
         bool ok = false;
         const int code = parser.value(codeOption).toInt(&ok, 10);
         if (!ok || code < 0 || code > 255)
-            throw UsageError{QStringLiteral("--%1 takes a byte value 0..255, not \"%2\"").arg(codeOption, parser.value(codeOption))};
+            throw UsageError{QStringLiteral("--%1 takes a byte value 0..255, not %2").arg(codeOption, Quoted(parser.value(codeOption)))};
         return std::string(1, static_cast<char>(code));
     }
     if (!hasText)
         return fallback;
     const QString text = parser.value(textOption);
     if (text.toUcs4().size() > 1)
-        throw UsageError{QStringLiteral("--%1 takes at most one character, not \"%2\"").arg(textOption, text)};
+        throw UsageError{QStringLiteral("--%1 takes at most one character, not %2").arg(textOption, Quoted(text))};
     const QByteArray bytes = cp1252::Encode(text);
     if (cp1252::Decode(bytes) != text) // the encoder stands '?' in for what it cannot hold
-        throw UsageError{QStringLiteral("--%1: \"%2\" has no Windows-1252 code").arg(textOption, text)};
+        throw UsageError{QStringLiteral("--%1: %2 has no Windows-1252 code").arg(textOption, Quoted(text))};
     return bytes.toStdString();
 }
 
@@ -62,7 +110,7 @@ double ReadKey(const QCommandLineParser& parser, const QString& option, double f
     const QString text = parser.value(option);
     const ParsedNumber number = ParseText(text.toStdString(), itDynamic, dsDot);
     if (!number.valid)
-        throw UsageError{QStringLiteral("--%1 takes a number, not \"%2\"").arg(option, text)};
+        throw UsageError{QStringLiteral("--%1 takes a number, not %2").arg(option, Quoted(text))};
     return number.value;
 }
 
@@ -73,7 +121,7 @@ int ReadSpread(const QCommandLineParser& parser)
     bool ok = false;
     const int value = parser.value("spread").toInt(&ok, 10);
     if (!ok || value < MinSpreadFactor || value > MaxSpreadFactor)
-        throw UsageError{QStringLiteral("--spread takes a whole number 2..20, not \"%1\"").arg(parser.value("spread"))};
+        throw UsageError{QStringLiteral("--spread takes a whole number 2..20, not %1").arg(Quoted(parser.value("spread")))};
     return value;
 }
 
@@ -108,7 +156,7 @@ const std::vector<Trace>& Traces()
     return traces;
 }
 
-QByteArray Json(const SimInput& in, const SimResult& r)
+QJsonObject InputObject(const SimInput& in, bool withSpread)
 {
     QJsonObject input;
     input["text_a"] = Bytes(in.TextA);
@@ -116,8 +164,35 @@ QByteArray Json(const SimInput& in, const SimResult& r)
     input["key_a"] = in.KeyA;
     input["key_b"] = in.KeyB;
     input["key_rx"] = in.KeyRx;
-    input["spread_factor"] = in.SpreadFactor;
+    if (withSpread)
+        input["spread_factor"] = in.SpreadFactor;
+    return input;
+}
 
+template <typename T>
+QJsonArray Array(const std::array<T, BitsPerChar>& values, bool known = true)
+{
+    QJsonArray out;
+    for (const T& v : values)
+        out.append(known ? QJsonValue(v) : QJsonValue(QJsonValue::Null));
+    return out;
+}
+
+QJsonObject MarginsObject(const BitMargins& m)
+{
+    QJsonObject margins;
+    margins["part_a"] = Array(m.PartA);
+    margins["part_b"] = Array(m.PartB);
+    margins["end_value"] = Array(m.EndValue);
+    margins["decision"] = Array(m.Decision);
+    margins["wanted"] = Array(m.Wanted, m.HasWanted);
+    margins["interference"] = Array(m.Interference, m.HasWanted);
+    margins["bit_ok"] = Array(m.BitOk, m.HasWanted);
+    return margins;
+}
+
+QByteArray Json(const SimInput& in, const SimResult& r, bool withMargins)
+{
     QJsonArray signs;
     for (int s : r.BitSigns)
         signs.append(s);
@@ -131,12 +206,14 @@ QByteArray Json(const SimInput& in, const SimResult& r)
     }
 
     QJsonObject root;
-    root["input"] = input;
+    root["input"] = InputObject(in, true);
     root["selected_channel"] = QString(QChar(r.SelectedChannel));
     root["recovered_byte"] = int(r.RecoveredByte);
     root["transmission_ok"] = r.TransmissionOk;
     root["bit_signs"] = signs;
     root["traces"] = traces;
+    if (withMargins)
+        root["margins"] = MarginsObject(ComputeMargins(r));
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 
@@ -156,54 +233,182 @@ QByteArray Csv(const SimResult& r)
     return out;
 }
 
+QByteArray MarginsCsv(const SimResult& r)
+{
+    const BitMargins m = ComputeMargins(r);
+    QByteArray out = "bit,part_a,part_b,end_value,decision,wanted,interference,bit_ok\n";
+    for (int bit = 0; bit < BitsPerChar; ++bit) {
+        out += QByteArray::number(bit + 1) + ',' + QByteArray::number(m.PartA[bit]) + ','
+               + QByteArray::number(m.PartB[bit]) + ',' + QByteArray::number(m.EndValue[bit]) + ','
+               + QByteArray::number(m.Decision[bit]) + ',';
+        if (m.HasWanted)
+            out += QByteArray::number(m.Wanted[bit]) + ',' + QByteArray::number(m.Interference[bit]) + ','
+                   + (m.BitOk[bit] ? '1' : '0');
+        else
+            out += ",,";
+        out += '\n';
+    }
+    return out;
+}
+
+QByteArray SweepJson(const SimInput& in, char selectedChannel, const std::vector<SweepPoint>& sweep)
+{
+    QJsonArray points;
+    for (const SweepPoint& p : sweep) {
+        QJsonObject point;
+        point["spread_factor"] = p.SpreadFactor;
+        point["recovered_byte"] = int(p.RecoveredByte);
+        point["transmission_ok"] = p.TransmissionOk;
+        point["bit_errors"] = p.BitErrors ? QJsonValue(*p.BitErrors) : QJsonValue(QJsonValue::Null);
+        point["min_margin"] = p.MinMargin;
+        points.append(point);
+    }
+    QJsonObject root;
+    root["input"] = InputObject(in, false);
+    root["selected_channel"] = QString(QChar(selectedChannel));
+    root["sweep"] = points;
+    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+}
+
+QByteArray SweepCsv(const std::vector<SweepPoint>& sweep)
+{
+    QByteArray out = "spread_factor,recovered_byte,transmission_ok,bit_errors,min_margin\n";
+    for (const SweepPoint& p : sweep)
+        out += QByteArray::number(p.SpreadFactor) + ',' + QByteArray::number(p.RecoveredByte) + ','
+               + (p.TransmissionOk ? '1' : '0') + ',' + (p.BitErrors ? QByteArray::number(*p.BitErrors) : QByteArray())
+               + ',' + QByteArray::number(p.MinMargin) + '\n';
+    return out;
+}
+
+enum class Analysis { None, Margins, Sweep };
+
+// The picture of a run: the four charts, or the chart of its analysis. sweep is used only for
+// the sweep's picture and must outlive the picture, as must the result.
+Picture PictureOf(const SimResult& r, Analysis analysis, const std::vector<SweepPoint>& sweep, bool labels)
+{
+    if (analysis == Analysis::None)
+        return {QSize(ChartPicture::Width, ChartPicture::Height),
+                [&r, labels](QPainter& painter) { ChartPicture::Paint(r, labels, painter); },
+                "DS-CDMA", "Traces of one direct-sequence CDMA run"};
+    const bool isSweep = analysis == Analysis::Sweep;
+    return {QSize(AnalysisPicture::Width, AnalysisPicture::Height),
+            [&r, &sweep, isSweep](QPainter& painter) {
+                // Without a language file every caption shows its key without the prefix, as on
+                // screen.
+                TBabelfish2000 translator{QString()};
+                const std::unique_ptr<TRChart> chart =
+                    isSweep ? AnalysisPicture::SweepChart(sweep, r.SelectedChannel, translator)
+                            : AnalysisPicture::MarginsChart(r, translator);
+                AnalysisPicture::Paint(*chart, painter);
+            },
+            "DS-CDMA",
+            isSweep ? "Bit errors and smallest decision margin over the spreading factor"
+                    : "Decision margins of one direct-sequence CDMA run"};
+}
+
 } // namespace
+
+QString OneLine(const QString& message)
+{
+    return Escape(message, false);
+}
 
 SimCliResult RunSimCli(const QStringList& arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         "Runs the DS-CDMA simulation without a window and prints every trace.\n"
-        "Two transmitters send one character each, spread by chips drawn from their keys;\n"
-        "the receiver despreads the sum with its own key.");
+        "Two transmitters send one character each, spread by chips drawn from their\n"
+        "keys; the receiver despreads the sum with its own key.\n"
+        "\n"
+        "Output, JSON unless --format csv: the inputs, the selected channel (1 when the\n"
+        "receiver key rounds to key A, else 2 when to key B, else -), the recovered byte,\n"
+        "the verdict, the bit signs and every trace sample by sample; as CSV one row per\n"
+        "sample.\n"
+        "\n"
+        "--margins splits the end value of trace J of each of the 8 bits into what the\n"
+        "two transmitters contribute: part_a and part_b (-1 times the sum of channel A's\n"
+        "or B's spread signal times the receiver's chips over the bit), end_value (their\n"
+        "sum, trace J at the bit's last sample), decision (the decided bit, 0 or 1; an\n"
+        "end value of 0 decides 1) and, with a selected channel, wanted and interference\n"
+        "(that channel's part and the other's) and bit_ok (whether the decided bit is\n"
+        "the one that channel's transmitter sent). JSON adds an object \"margins\" with an\n"
+        "array of 8 per name (null for the last three without a selected channel); CSV\n"
+        "prints one row per bit instead of one per sample, with the columns\n"
+        "bit,part_a,part_b,end_value,decision,wanted,interference,bit_ok (the last three\n"
+        "empty without a selected channel).\n"
+        "\n"
+        "--sweep runs the same characters and keys at every spreading factor from 2 to 20\n"
+        "and gives per factor spread_factor, recovered_byte, transmission_ok, bit_errors\n"
+        "(bits that differ from the selected transmitter's character; null in JSON and\n"
+        "empty in CSV without a selected channel) and min_margin (the smallest |end\n"
+        "value| over the 8 bits). JSON holds the inputs, the selected channel and an\n"
+        "array \"sweep\" of 19 objects; CSV one row per factor.\n"
+        "\n"
+        "In CSV, yes and no are 1 and 0. An option takes its value as the next argument\n"
+        "or after '=' (--spread=4), and may be written with one dash (-spread 4).\n"
+        "\n"
+        "Exit status: 0 done; 1 a key too large to round (\"Invalid floating point\n"
+        "operation\"), or a picture or standard output that could not be written; 2 bad\n"
+        "usage. Every error is one line on standard error. A picture file is written\n"
+        "whole or not at all: on failure an existing file keeps its old content.");
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QList<QCommandLineOption> options = {
         {"text-a", "Character of transmitter A (at most one; default Z).", "T"},
         {"text-b", "Character of transmitter B (at most one; default W).", "T"},
         {"code-a", "Byte 0..255 sent by transmitter A instead of --text-a.", "N"},
         {"code-b", "Byte 0..255 sent by transmitter B instead of --text-b.", "N"},
-        {"key-a", "Key of transmitter A (default 23).", "K"},
-        {"key-b", "Key of transmitter B (default 44).", "K"},
-        {"key-rx", "Key held by the receiver (default 23).", "K"},
-        {"spread", "Spreading factor, chips per bit, 2..20 (default 8).", "N"},
-        {"format", "Output format: json or csv (default json; none when a picture is written,\n"
-                   "unless asked for).", "FORMAT"},
-        {"png", "Writes the four charts, as the main window shows them, to a PNG file.", "FILE"},
-        {"svg", "Writes the four charts to an SVG file.", "FILE"},
-        {"labels", "Shows the trace labels in the pictures, as the explanations button does."},
+        {"key-a", "Key of transmitter A (default 23). Read as the key fields read it: decimal with "
+                  "exponent, or $ hex, % binary, & octal.", "K"},
+        {"key-b", "Key of transmitter B (default 44), read as --key-a.", "K"},
+        {"key-rx", "Key held by the receiver (default 23), read as --key-a.", "K"},
+        {"spread", "Spreading factor, chips per bit, 2..20 (default 8). Not with --sweep.", "N"},
+        {"format", "Output format: json or csv (default json). When a picture is written, nothing "
+                   "is printed unless a format is given.", "FORMAT"},
+        {"margins", "Adds the decision margins of each bit (see above); with --png/--svg draws "
+                    "them instead of the four charts: the wanted and interfering parts as bars, "
+                    "the end value of trace J, the threshold and each decided bit. Not with --sweep."},
+        {"sweep", "Runs every spreading factor from 2 to 20 and prints one result per factor "
+                  "instead of the traces (see above); with --png/--svg draws bit errors and the "
+                  "smallest margin over the factor. Not with --margins or --spread."},
+        {"png", "Writes a PNG picture: the four charts as the main window shows them (785 x 665 "
+                "pixels), or the margins or sweep chart (785 x 345).", "FILE"},
+        {"svg", "Writes the same picture as SVG, sized in pixels.", "FILE"},
+        {"labels", "Shows the trace labels in the four charts, as the explanations button does "
+                   "(the margins and sweep charts always have their legend)."},
         {{"h", "help"}, "Shows this help."},
     };
     parser.addOptions(options);
 
     SimCliResult result;
-    auto usageError = [&](const QString& message) {
-        result.exitCode = ExitUsage;
-        result.err = "dscdma-sim: " + message.toUtf8() + '\n';
+    auto fail = [&](int exitCode, const QString& message) {
+        result.exitCode = exitCode;
+        result.out.clear();
+        result.err = "dscdma-sim: " + OneLine(message).toUtf8() + '\n';
         return result;
     };
 
     if (!parser.parse(arguments))
-        return usageError(parser.errorText());
+        return fail(ExitUsage, parser.errorText());
     if (parser.isSet("help")) {
         result.out = parser.helpText().toUtf8();
         return result;
     }
     if (!parser.positionalArguments().isEmpty())
-        return usageError(QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first()));
+        return fail(ExitUsage, QStringLiteral("unexpected argument %1").arg(Quoted(parser.positionalArguments().first())));
 
     SimInput in;
     bool csv = false;
-    const bool pictures = parser.isSet("png") || parser.isSet("svg");
+    Analysis analysis = Analysis::None;
     try {
+        if (parser.isSet("margins") && parser.isSet("sweep"))
+            throw UsageError{"give --margins or --sweep, not both"};
+        if (parser.isSet("sweep") && parser.isSet("spread"))
+            throw UsageError{"--sweep runs every spreading factor; leave out --spread"};
+        analysis = parser.isSet("sweep") ? Analysis::Sweep : parser.isSet("margins") ? Analysis::Margins : Analysis::None;
+        for (const char* option : {"png", "svg"})
+            if (parser.isSet(option) && parser.value(option).isEmpty())
+                throw UsageError{QStringLiteral("--%1 needs a file name").arg(option)};
         in.SetTextA(ReadText(parser, "text-a", "code-a", "Z"));
         in.SetTextB(ReadText(parser, "text-b", "code-b", "W"));
         in.KeyA = ReadKey(parser, "key-a", 23);
@@ -211,31 +416,47 @@ SimCliResult RunSimCli(const QStringList& arguments)
         in.KeyRx = ReadKey(parser, "key-rx", 23);
         in.SpreadFactor = ReadSpread(parser);
         const QString format = parser.value("format");
-        if (!format.isEmpty() && format != "json" && format != "csv")
-            throw UsageError{QStringLiteral("--format takes json or csv, not \"%1\"").arg(format)};
+        if (parser.isSet("format") && format != "json" && format != "csv")
+            throw UsageError{QStringLiteral("--format takes json or csv, not %1").arg(Quoted(format))};
         csv = format == "csv";
     } catch (const UsageError& e) {
-        return usageError(e.message);
+        return fail(ExitUsage, e.message);
     }
 
     try {
         const SimResult r = ComputeSignals(in);
-        const bool labels = parser.isSet("labels");
-        QString failure;
-        if (parser.isSet("png"))
-            failure = ChartPicture::WritePng(r, labels, parser.value("png"));
-        if (failure.isEmpty() && parser.isSet("svg"))
-            failure = ChartPicture::WriteSvg(r, labels, parser.value("svg"));
-        if (!failure.isEmpty()) {
-            result.exitCode = ExitModelFailed;
-            result.err = "dscdma-sim: " + failure.toUtf8() + '\n';
-            return result;
+        std::vector<SweepPoint> sweep;
+        if (analysis == Analysis::Sweep)
+            sweep = SweepSpreadFactors(in);
+        const Picture picture = PictureOf(r, analysis, sweep, parser.isSet("labels"));
+        for (const char* option : {"png", "svg"}) {
+            if (!parser.isSet(option))
+                continue;
+            const QString fileName = parser.value(option);
+            const bool png = QByteArrayView(option) == "png";
+            const QByteArray bytes = png ? PictureFile::Png(picture) : PictureFile::Svg(picture);
+            if (bytes.isEmpty())
+                return fail(ExitFailed, QStringLiteral("cannot make the %1 picture for %2").arg(png ? "PNG" : "SVG", Quoted(fileName)));
+            const QString reason = PictureFile::Write(fileName, bytes);
+            if (!reason.isEmpty())
+                return fail(ExitFailed, QStringLiteral("cannot write %1: %2").arg(Quoted(fileName), reason));
         }
-        if (!pictures || parser.isSet("format"))
-            result.out = csv ? Csv(r) : Json(in, r);
+        const bool pictures = parser.isSet("png") || parser.isSet("svg");
+        if (pictures && !parser.isSet("format"))
+            return result;
+        switch (analysis) {
+        case Analysis::Sweep:
+            result.out = csv ? SweepCsv(sweep) : SweepJson(in, r.SelectedChannel, sweep);
+            break;
+        case Analysis::Margins:
+            result.out = csv ? MarginsCsv(r) : Json(in, r, true);
+            break;
+        case Analysis::None:
+            result.out = csv ? Csv(r) : Json(in, r, false);
+            break;
+        }
     } catch (const std::exception& e) {
-        result.exitCode = ExitModelFailed;
-        result.err = QByteArray("dscdma-sim: ") + e.what() + '\n';
+        return fail(ExitFailed, QString::fromUtf8(e.what()));
     }
     return result;
 }

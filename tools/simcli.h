@@ -8,9 +8,13 @@
 // drive it in-process.
 struct SimCliResult
 {
-    int exitCode = 0;  // 0 done, 1 the model failed, 2 bad usage
+    int exitCode = 0;  // 0 done, 1 the model failed or a picture could not be written, 2 bad usage
     QByteArray out;    // nothing unless the run succeeded (or --help)
     QByteArray err;    // one line on failure
 };
 
 SimCliResult RunSimCli(const QStringList& arguments);
+
+// The message with line breaks and other control characters escaped, so that it prints as one
+// line.
+QString OneLine(const QString& message);

@@ -2,9 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
+#include <cstdlib>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
 
@@ -166,7 +172,13 @@ TEST(SimCli, BadUsageExitsTwoWithOneLineAndNoOutput)
         {"--key-a", "1,5"},
         {"--key-b", "1 2"},
         {"--format", "xml"},
+        {"--format", ""},
         {"stray"},
+        {"--margins", "--sweep"},
+        {"--sweep", "--spread", "8"},
+        {"--png="},
+        {"--svg", ""},
+        {"--margins", "--png", ""},
     };
     for (const QStringList& args : bad) {
         const SimCliResult r = RunSim(args);
@@ -208,8 +220,13 @@ TEST(SimCli, HelpListsTheOptions)
 {
     const SimCliResult r = RunSim({"--help"});
     EXPECT_EQ(r.exitCode, 0);
-    for (const char* option : {"--text-a", "--code-b", "--key-rx", "--spread", "--format"})
+    for (const char* option : {"--text-a", "--code-b", "--key-rx", "--spread", "--format", "--margins", "--sweep",
+                               "--png", "--svg", "--labels"})
         EXPECT_TRUE(r.out.contains(option)) << option;
+    // The columns both options print, as a reader of the help needs them.
+    for (const char* column : {"bit,part_a,part_b,end_value,decision,wanted,interference,bit_ok", "spread_factor",
+                               "recovered_byte", "transmission_ok", "bit_errors", "min_margin"})
+        EXPECT_TRUE(r.out.contains(column)) << column;
 }
 
 TEST(SimCli, WritesTheFourChartsAsPictures)
@@ -246,6 +263,8 @@ TEST(SimCli, WritesTheFourChartsAsPictures)
     const QByteArray content = file.readAll();
     EXPECT_TRUE(content.contains("<svg"));
     EXPECT_TRUE(content.contains("viewBox=\"0 0 785 665\""));
+    // Declared in pixels, so that viewers show it at the size of the PNG.
+    EXPECT_TRUE(content.contains("<svg width=\"785\" height=\"665\"")) << content.left(200).constData();
     EXPECT_TRUE(content.contains("<polyline")) << "traces are drawn as vectors";
 }
 
@@ -262,5 +281,209 @@ TEST(SimCli, UnwritablePictureExitsOne)
     const SimCliResult r = RunSim({"--png", "/nonexistent-folder/x.png"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.out.isEmpty());
-    EXPECT_TRUE(r.err.startsWith("dscdma-sim: cannot write /nonexistent-folder/x.png"));
+    EXPECT_EQ(r.err, "dscdma-sim: cannot write \"/nonexistent-folder/x.png\": No such file or directory\n");
+}
+
+namespace {
+
+// The end values of trace J of a JSON run, and the margins' arrays as numbers (null as -999).
+std::vector<int> Column(const QJsonObject& margins, const char* name)
+{
+    std::vector<int> out;
+    for (const auto& v : margins[name].toArray())
+        out.push_back(v.isNull() ? -999 : v.isBool() ? int(v.toBool()) : v.toInt());
+    return out;
+}
+
+} // namespace
+
+TEST(SimCli, MarginsAgreeWithTheTracesItPrints)
+{
+    const QStringList rows[] = {{}, {"--key-rx", "44"}, {"--key-rx", "7"}, {"--key-b", "0", "--spread", "3"},
+                                {"--key-b", "23", "--spread", "20"}, {"--text-a", "", "--spread", "2"}};
+    for (const QStringList& args : rows) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const QJsonObject o = RunJson(args + QStringList{"--margins"});
+        const int spread = o["input"].toObject()["spread_factor"].toInt();
+        const QJsonObject m = o["margins"].toObject();
+        ASSERT_FALSE(m.isEmpty());
+        const std::vector<int> a = Column(m, "part_a"), b = Column(m, "part_b");
+        const std::vector<int> ends = EndValues(o, spread);
+        const std::vector<int> signs = Ints(o["bit_signs"].toArray());
+        ASSERT_EQ(a.size(), 8u);
+        EXPECT_EQ(Column(m, "end_value"), ends);
+        for (int bit = 0; bit < 8; ++bit) {
+            EXPECT_EQ(a[bit] + b[bit], ends[bit]) << "bit " << bit + 1;
+            EXPECT_EQ(Column(m, "decision")[bit], signs[bit] > 0 ? 1 : 0);
+        }
+        // The rest of the document is the plain run's.
+        QJsonObject without = o;
+        without.remove("margins");
+        EXPECT_EQ(without, RunJson(args));
+
+        const QString channel = o["selected_channel"].toString();
+        if (channel == "-") {
+            for (const char* name : {"wanted", "interference", "bit_ok"})
+                EXPECT_EQ(Column(m, name), std::vector<int>(8, -999)) << name;
+            continue;
+        }
+        const QString sent = channel == "1" ? "data_a" : "data_b";
+        const std::vector<int> data = Ints(o["traces"].toObject()[sent].toArray());
+        EXPECT_EQ(Column(m, "wanted"), channel == "1" ? a : b);
+        EXPECT_EQ(Column(m, "interference"), channel == "1" ? b : a);
+        for (int bit = 0; bit < 8; ++bit)
+            EXPECT_EQ(Column(m, "bit_ok")[bit], int(Column(m, "decision")[bit] == data[bit * spread])) << bit + 1;
+    }
+}
+
+TEST(SimCli, MarginsAsCsvHaveOneRowPerBit)
+{
+    const SimCliResult r = RunSim({"--margins", "--format", "csv"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    EXPECT_EQ(r.out, "bit,part_a,part_b,end_value,decision,wanted,interference,bit_ok\n"
+                     "1,-8,-4,-12,0,-8,-4,1\n"
+                     "2,8,2,10,1,8,2,1\n"
+                     "3,-8,0,-8,0,-8,0,1\n"
+                     "4,8,2,10,1,8,2,1\n"
+                     "5,8,2,10,1,8,2,1\n"
+                     "6,-8,0,-8,0,-8,0,1\n"
+                     "7,8,4,12,1,8,4,1\n"
+                     "8,-8,-2,-10,0,-8,-2,1\n");
+    // Without a selected channel the last three columns stay empty.
+    const QList<QByteArray> lines = RunSim({"--margins", "--format=csv", "--key-rx", "7"}).out.trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 9);
+    for (int i = 1; i <= 8; ++i)
+        EXPECT_TRUE(lines[i].endsWith(",,,")) << lines[i].constData();
+}
+
+TEST(SimCli, SweepAgreesWithARunAtEachFactor)
+{
+    const QStringList rows[] = {{}, {"--key-b", "0"}, {"--key-rx", "7"}};
+    for (const QStringList& args : rows) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const QJsonObject o = RunJson(args + QStringList{"--sweep"});
+        EXPECT_FALSE(o.contains("traces"));
+        EXPECT_FALSE(o["input"].toObject().contains("spread_factor"));
+        const QJsonArray sweep = o["sweep"].toArray();
+        ASSERT_EQ(sweep.size(), 19);
+        for (int i = 0; i < 19; ++i) {
+            const int spread = 2 + i;
+            const QJsonObject p = sweep[i].toObject();
+            const QJsonObject run = RunJson(args + QStringList{"--spread", QString::number(spread)});
+            EXPECT_EQ(p["spread_factor"].toInt(), spread);
+            EXPECT_EQ(p["recovered_byte"].toInt(), run["recovered_byte"].toInt()) << spread;
+            EXPECT_EQ(p["transmission_ok"].toBool(), run["transmission_ok"].toBool()) << spread;
+            int smallest = 1000;
+            for (int v : EndValues(run, spread))
+                smallest = std::min(smallest, std::abs(v));
+            EXPECT_EQ(p["min_margin"].toInt(), smallest) << spread;
+            const QString channel = run["selected_channel"].toString();
+            EXPECT_EQ(o["selected_channel"].toString(), channel);
+            if (channel == "-") {
+                EXPECT_TRUE(p["bit_errors"].isNull()) << spread;
+                continue;
+            }
+            const QJsonArray sentText = run["input"].toObject()[channel == "1" ? "text_a" : "text_b"].toArray();
+            const int sent = sentText.isEmpty() ? 0 : sentText[0].toInt();
+            EXPECT_EQ(p["bit_errors"].toInt(), std::popcount(unsigned(sent ^ run["recovered_byte"].toInt()))) << spread;
+        }
+    }
+}
+
+TEST(SimCli, SweepAsCsvHasOneRowPerFactor)
+{
+    const SimCliResult r = RunSim({"--sweep", "--format", "csv", "--key-b", "0"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    const QList<QByteArray> lines = r.out.trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 20);
+    EXPECT_EQ(lines[0], "spread_factor,recovered_byte,transmission_ok,bit_errors,min_margin");
+    EXPECT_EQ(lines[1], "2,94,0,1,0");
+    EXPECT_EQ(lines[4], "5,90,1,0,2");
+    EXPECT_TRUE(lines[19].startsWith("20,"));
+    const QList<QByteArray> unknown = RunSim({"--sweep", "--format", "csv", "--key-rx", "7"}).out.trimmed().split('\n');
+    ASSERT_EQ(unknown.size(), 20);
+    for (int i = 1; i < 20; ++i)
+        EXPECT_EQ(unknown[i].split(',')[3], "") << unknown[i].constData();
+}
+
+TEST(SimCli, EveryErrorIsOneLineWithTheValueEscaped)
+{
+    struct Row { QStringList args; const char* shown; };
+    const Row rows[] = {
+        {{"--key-a", "1\n2"}, "\"1\\n2\""},
+        {{"--spread", "8\rx"}, "\"8\\rx\""},
+        {{"--format", "c\tsv"}, "\"c\\tsv\""},
+        {{"--code-b", QString("1") + QChar(0x1b) + "[31m"}, "\"1\\x1b[31m\""},
+        {{"--text-a", QString(QChar(0x2028))}, "\"\\u2028\""},
+        {{"--text-b", "a\"b"}, "\"a\\\"b\""},
+        {{"stray\nline"}, "\"stray\\nline\""},
+        {{"--unknown\noption"}, "unknown\\noption"},
+        {{"--png", "/nonexistent-folder/a\nb.png"}, "\"/nonexistent-folder/a\\nb.png\""},
+    };
+    for (const Row& row : rows) {
+        const SimCliResult r = RunSim(row.args);
+        EXPECT_NE(r.exitCode, 0);
+        EXPECT_EQ(r.err.count('\n'), 1) << r.err.constData();
+        EXPECT_TRUE(r.err.contains(row.shown)) << r.err.constData() << " lacks " << row.shown;
+        EXPECT_FALSE(r.err.contains('\r') || r.err.contains('\t') || r.err.contains('\x1b')) << r.err.constData();
+    }
+}
+
+TEST(SimCli, EmptyFileNameIsAUsageError)
+{
+    for (const QStringList& args : {QStringList{"--png="}, QStringList{"--svg", ""}}) {
+        const SimCliResult r = RunSim(args);
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_EQ(r.err, "dscdma-sim: " + args[0].split('=')[0].toUtf8() + " needs a file name\n");
+    }
+}
+
+TEST(SimCli, WritesTheMarginsAndSweepPictures)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (const char* analysis : {"--margins", "--sweep"}) {
+        const QString png = dir.filePath(QString(analysis).mid(2) + ".png");
+        const QString svg = dir.filePath(QString(analysis).mid(2) + ".svg");
+        const SimCliResult r = RunSim({analysis, "--png", png, "--svg", svg});
+        ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+        EXPECT_TRUE(r.out.isEmpty());
+        const QImage image(png);
+        EXPECT_EQ(image.size(), QSize(785, 345)) << analysis;
+        // The plot of a receiver on channel 1 in its light blue, just inside the top-left corner.
+        EXPECT_EQ(image.pixelColor(44 + 3, 24 + 30), QColor(221, 221, 255)) << analysis;
+        QFile file(svg);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(file.readAll().contains("<svg width=\"785\" height=\"345\"\n viewBox=\"0 0 785 345\""));
+    }
+    // With a format, the data comes too.
+    const SimCliResult both = RunSim({"--sweep", "--png", dir.filePath("s.png"), "--format", "csv"});
+    EXPECT_TRUE(both.out.startsWith("spread_factor,"));
+}
+
+TEST(SimCli, FailedPictureWritesAreReportedAndLeaveNothingBehind)
+{
+    for (const char* option : {"--png", "--svg"}) {
+        const SimCliResult full = RunSim({option, "/dev/full", "--margins"});
+        EXPECT_EQ(full.exitCode, 1) << option;
+        EXPECT_EQ(full.err, "dscdma-sim: cannot write \"/dev/full\": No space left on device\n") << option;
+        const QFileInfo device("/dev/full");
+        EXPECT_TRUE(device.exists() && !device.isFile()) << "the device itself stays";
+    }
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const SimCliResult folder = RunSim({"--png", dir.path()});
+    EXPECT_EQ(folder.exitCode, 1);
+    EXPECT_TRUE(folder.err.contains("it is a folder")) << folder.err.constData();
+
+    // A good write replaces the old file whole and leaves no temporary file next to it.
+    const QString target = dir.filePath("old.png");
+    QFile old(target);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write(QByteArray(100000, 'x'));
+    old.close();
+    ASSERT_EQ(RunSim({"--png", target}).exitCode, 0);
+    EXPECT_EQ(QImage(target).size(), QSize(785, 665));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"old.png"});
 }
