@@ -3,6 +3,7 @@
 #include "AboutBox.h"
 #include "cp1252.h"
 #include "errorreport.h"
+#include "formtools.h"
 #include "numio.h"
 #include "numlab.h"
 #include "rchart.h"
@@ -21,38 +22,13 @@
 #include <QScrollBar>
 #include <QToolButton>
 
-
 namespace {
 
+using namespace FormTools;
 using namespace TraceColors;
-
-// The layout was drawn for a classic 8-pixel sans serif at 120 pixels per inch and is kept
-// unscaled, so fonts are given in pixels.
-QFont PixelFont(const QStringList& families, int pixels, bool bold = false)
-{
-    QFont font;
-    font.setFamilies(families);
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
-}
 
 const QStringList FormFamilies = {"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arial", "DejaVu Sans"};
 const QStringList ArialFamilies = {"Arial", "Liberation Sans", "Arimo", "DejaVu Sans"};
-
-void SetBackground(QWidget* widget, const QColor& color)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Base, color);
-    widget->setPalette(palette);
-}
-
-void SetTextColor(QWidget* widget, const QColor& color)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, color);
-    widget->setPalette(palette);
-}
 
 TNumIO* MakeKeyField(QWidget* parent, const char* name, QRect geometry, const QString& text, double low,
                      double high)
@@ -79,19 +55,6 @@ QLineEdit* MakeCharField(QWidget* parent, const char* name, QRect geometry, cons
     field->setText(text);
     SetBackground(field, ToQColor(color));
     return field;
-}
-
-QLabel* MakeLabel(QWidget* parent, const char* name, QRect geometry, const QString& caption,
-                  Qt::Alignment alignment, bool wordWrap)
-{
-    auto* label = new QLabel(parent);
-    label->setObjectName(name);
-    label->setGeometry(geometry);
-    label->setTextFormat(Qt::PlainText);
-    label->setText(caption);
-    label->setAlignment(alignment);
-    label->setWordWrap(wordWrap);
-    return label;
 }
 
 QPushButton* MakeBitmapButton(QWidget* parent, const char* name, QRect geometry, const QString& caption,
