@@ -19,7 +19,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QScrollBar>
 #include <QToolButton>
 
 namespace {
@@ -66,6 +65,8 @@ QPushButton* MakeBitmapButton(QWidget* parent, const char* name, QRect geometry,
     button->setText(caption);
     button->setIcon(glyph);
     button->setIconSize(QSize(16, 16));
+    // Return clicks the button that has the focus, as Space does.
+    button->setAutoDefault(true);
     return button;
 }
 
@@ -105,13 +106,15 @@ void TForm1::CreateControls()
     m_edTransA = MakeCharField(this, "EdTransA", {96, 64, 33, 24}, "Z", ChannelA);
     m_edTransB = MakeCharField(this, "EdTransB", {96, 216, 33, 24}, "W", ChannelB);
 
-    m_sbarSpread = new QScrollBar(Qt::Horizontal, this);
+    m_sbarSpread = new TScrollBar(Qt::Horizontal, this);
     m_sbarSpread->setObjectName("SBarSpread");
     m_sbarSpread->setGeometry(24, 8, 121, 20);
     // The arrays hold 160 samples: the bar never offers more than 20 chips per bit.
     m_sbarSpread->setRange(MinSpreadFactor, MaxSpreadFactor);
     m_sbarSpread->setValue(8);
-    m_sbarSpread->setPageStep(0);
+    // The layout's page size 0 is the size of the thumb; a click into the trough and the page
+    // keys move by the large change, 1.
+    m_sbarSpread->setPageStep(1);
 
     m_rcd = CreateSignalChart(this, SignalChart::RCD);
 
@@ -148,19 +151,19 @@ void TForm1::CreateControls()
     m_sbLabelsOnOff->setText("BF_Show Explanations");
     m_sbLabelsOnOff->setCheckable(true);
     m_sbLabelsOnOff->setChecked(false);
-    m_sbLabelsOnOff->setFocusPolicy(Qt::NoFocus);
+    // Reached by Tab only, so that clicking it leaves the focus where the user was typing.
+    m_sbLabelsOnOff->setFocusPolicy(Qt::TabFocus);
 
     MakeLabel(this, "Label6", {8, 608, 137, 16}, "BF_Received Character", Qt::AlignHCenter | Qt::AlignTop, false);
     m_bButAbout = MakeBitmapButton(this, "BButAbout", {632, 5, 137, 29}, "BF_About", DscdmaResources::aboutGlyph());
     m_bButExit = MakeBitmapButton(this, "BButExit", {776, 5, 137, 29}, "BF_Exit", DscdmaResources::exitGlyph());
 
-    setTabOrder(m_nioKeyA, m_nioKeyB);
-    setTabOrder(m_nioKeyB, m_nioKeyD);
-    setTabOrder(m_nioKeyD, m_edTransA);
-    setTabOrder(m_edTransA, m_edTransB);
-    setTabOrder(m_edTransB, m_sbarSpread);
-    setTabOrder(m_sbarSpread, m_bButAbout);
-    setTabOrder(m_bButAbout, m_bButExit);
+    // The layout's tab order; the explanations button has none there and joins the chain
+    // where it sits on the top row, so that every action is reachable by keyboard.
+    const QList<QWidget*> chain{m_nioKeyA, m_nioKeyB, m_nioKeyD, m_edTransA, m_edTransB,
+                                m_sbarSpread, m_sbLabelsOnOff, m_bButAbout, m_bButExit};
+    for (qsizetype i = 1; i < chain.size(); ++i)
+        setTabOrder(chain[i - 1], chain[i]);
 
     m_view.RCA = m_rca;
     m_view.RCB = m_rcb;

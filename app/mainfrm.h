@@ -2,6 +2,7 @@
 
 #include "Babelfish2000.h"
 #include "plotsignals.h"
+#include "scrollbar.h"
 
 #include <QWidget>
 
@@ -11,7 +12,6 @@ class QDialog;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QScrollBar;
 class QToolButton;
 class TFrmAbout;
 class TFrmExplain;
@@ -46,7 +46,7 @@ public:
     TNumIO* NIOKeyD() const { return m_nioKeyD; }
     QLineEdit* EdTransA() const { return m_edTransA; }
     QLineEdit* EdTransB() const { return m_edTransB; }
-    QScrollBar* SBarSpread() const { return m_sbarSpread; }
+    TScrollBar* SBarSpread() const { return m_sbarSpread; }
     QLabel* LblResult() const { return m_lblResult; }
     QLabel* LblTransErr() const { return m_lblTransErr; }
     TNumLab* NLabPG() const { return m_nlabPG; }
@@ -87,7 +87,7 @@ private:
     TNumIO* m_nioKeyD = nullptr;
     QLineEdit* m_edTransA = nullptr;
     QLineEdit* m_edTransB = nullptr;
-    QScrollBar* m_sbarSpread = nullptr;
+    TScrollBar* m_sbarSpread = nullptr;
     TRChart* m_rcd = nullptr;
     QLabel* m_lblResult = nullptr;
     QLabel* m_lblTransErr = nullptr;

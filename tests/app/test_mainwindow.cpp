@@ -10,7 +10,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QKeySequence>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTest>
 #include <QToolButton>
 
@@ -60,6 +62,14 @@ protected:
     {
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    }
+
+    // Shown and active, so that focus and keys behave as on a desktop.
+    void ShowActive()
+    {
+        Show();
+        form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     }
 
     void Type(QWidget* field, const QString& text)
@@ -234,6 +244,66 @@ TEST_F(MainWindow, ScrollBarStopsAtTwentyChipsPerBit)
     EXPECT_TRUE(errors.isEmpty());
 }
 
+TEST_F(MainWindow, TabVisitsEveryControlInTheLayoutsOrder)
+{
+    ShowActive();
+    ASSERT_EQ(QApplication::focusWidget(), form->NIOKeyA());
+    QStringList visited;
+    for (int i = 0; i < 9; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget()->objectName();
+    }
+    EXPECT_EQ(visited, (QStringList{"NIOKeyB", "NIOKeyD", "EdTransA", "EdTransB", "SBarSpread", "SBLabelsOnOff",
+                                    "BButAbout", "BButExit", "NIOKeyA"}));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    EXPECT_EQ(QApplication::focusWidget(), form->BButExit());
+}
+
+TEST_F(MainWindow, ScrollBarKeysMoveTheSpreadingFactorAsTheArrowsPoint)
+{
+    ShowActive();
+    TScrollBar* bar = form->SBarSpread();
+    bar->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(bar->hasFocus());
+    struct Row { Qt::Key key; int from; int to; };
+    const Row rows[] = {
+        {Qt::Key_Right, 8, 9},     {Qt::Key_Down, 8, 9},   {Qt::Key_Left, 8, 7},    {Qt::Key_Up, 8, 7},
+        {Qt::Key_PageDown, 8, 9},  {Qt::Key_PageUp, 8, 7}, {Qt::Key_Home, 8, 2},    {Qt::Key_End, 8, 20},
+        {Qt::Key_Right, 20, 20},   {Qt::Key_Left, 2, 2},   {Qt::Key_PageUp, 2, 2},  {Qt::Key_PageDown, 20, 20},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(QKeySequence(row.key).toString().toStdString());
+        bar->setValue(row.from);
+        const int runs = form->SimulationRuns();
+        QTest::keyClick(bar, row.key);
+        EXPECT_EQ(bar->value(), row.to);
+        EXPECT_EQ(form->NLabPG()->Value(), row.to);
+        EXPECT_EQ(form->SimulationRuns(), runs + (row.from != row.to ? 1 : 0));
+    }
+    EXPECT_TRUE(errors.isEmpty());
+}
+
+// The thumb of a bar whose page size is 0 leaves a trough on either side at most positions.
+TEST_F(MainWindow, ATroughClickMovesTheSpreadingFactorOneTowardsTheClick)
+{
+    Show();
+    TScrollBar* bar = form->SBarSpread();
+    struct Row { QStyle::SubControl part; int to; };
+    const Row rows[] = {
+        {QStyle::SC_ScrollBarAddPage, 9},  {QStyle::SC_ScrollBarAddPage, 10}, {QStyle::SC_ScrollBarSubPage, 9},
+        {QStyle::SC_ScrollBarAddLine, 10}, {QStyle::SC_ScrollBarSubLine, 9},
+    };
+    for (const Row& row : rows) {
+        const QRect part = bar->SubControlRect(row.part);
+        ASSERT_FALSE(part.isEmpty()) << row.part;
+        QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, part.center());
+        EXPECT_EQ(bar->value(), row.to) << row.part;
+        EXPECT_EQ(form->NLabPG()->Value(), row.to);
+        EXPECT_FALSE(bar->IsRepeating());
+    }
+    EXPECT_TRUE(errors.isEmpty());
+}
+
 TEST_F(MainWindow, ExplanationsButtonTogglesWindowAndTraceLabels)
 {
     Show();
@@ -297,4 +367,22 @@ TEST_F(MainWindow, PictureShowsTheReceiverInTheColourOfChannelOne)
     const QPoint rcdPlot = form->RCD()->geometry().topLeft() + QPoint(10 + 3, 20 + 3);
     EXPECT_EQ(plain.pixelColor(rcdPlot), ToQColor(ChannelA));
     EXPECT_NE(plain, explained);
+}
+
+// The window with the keyboard on the spreading factor, for people to look at: the thumb shows
+// the focus, which the bar without focus does not.
+TEST_F(MainWindow, PictureShowsWhichControlHasTheFocus)
+{
+    ShowActive();
+    TScrollBar* bar = form->SBarSpread();
+    const QImage unfocused = bar->grab().toImage();
+    form->EdTransB()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(form->EdTransB(), Qt::Key_Tab);
+    ASSERT_TRUE(bar->hasFocus());
+    const QImage window = form->grab().toImage();
+    const QString folder = QDir::current().filePath("pictures");
+    QDir().mkpath(folder);
+    EXPECT_TRUE(window.save(folder + "/mainwindow-focus-spread.png"));
+    EXPECT_TRUE(window.copy(QRect(0, 0, 360, 40)).scaled(1080, 120).save(folder + "/mainwindow-focus-spread-zoom.png"));
+    EXPECT_NE(bar->grab().toImage(), unfocused);
 }
