@@ -118,8 +118,9 @@ void TForm1::CreateControls()
 
     m_rcd = CreateSignalChart(this, SignalChart::RCD);
 
-    m_lblResult = MakeLabel(this, "LblResult", {64, 624, 23, 38}, "A", Qt::AlignLeft | Qt::AlignTop, false);
+    m_lblResult = MakeLabel<TAutoSizeLabel>(this, "LblResult", {64, 624, 23, 38}, "A", Qt::AlignLeft | Qt::AlignTop);
     m_lblResult->setFont(PixelFont(ArialFamilies, 33, true));
+    m_lblResult->FitToText();
     const Qt::Alignment rightTop = Qt::AlignRight | Qt::AlignTop;
     MakeLabel(this, "Label1", {7, 56, 82, 48}, "BF_Character to transmit on channel A", rightTop, true);
     MakeLabel(this, "Label2", {7, 200, 82, 48}, "BF_Character to transmit on channel B", rightTop, true);
@@ -217,7 +218,7 @@ void TForm1::UpdateSimulation()
 
 void TForm1::ShowResult(const std::string& recoveredText, bool ok)
 {
-    m_lblResult->setText(cp1252::Decode(QByteArray::fromStdString(recoveredText)));
+    m_lblResult->SetCaption(cp1252::Decode(QByteArray::fromStdString(recoveredText)));
     SetTextColor(m_lblResult, ok ? QColor(0, 128, 0) : QColor(255, 0, 0));
     m_lblTransErr->setVisible(!ok);
 }

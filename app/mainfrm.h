@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Babelfish2000.h"
+#include "autosizelabel.h"
 #include "plotsignals.h"
 #include "scrollbar.h"
 
@@ -47,7 +48,7 @@ public:
     QLineEdit* EdTransA() const { return m_edTransA; }
     QLineEdit* EdTransB() const { return m_edTransB; }
     TScrollBar* SBarSpread() const { return m_sbarSpread; }
-    QLabel* LblResult() const { return m_lblResult; }
+    TAutoSizeLabel* LblResult() const { return m_lblResult; }
     QLabel* LblTransErr() const { return m_lblTransErr; }
     TNumLab* NLabPG() const { return m_nlabPG; }
     QToolButton* SBLabelsOnOff() const { return m_sbLabelsOnOff; }
@@ -89,7 +90,7 @@ private:
     QLineEdit* m_edTransB = nullptr;
     TScrollBar* m_sbarSpread = nullptr;
     TRChart* m_rcd = nullptr;
-    QLabel* m_lblResult = nullptr;
+    TAutoSizeLabel* m_lblResult = nullptr;
     QLabel* m_lblTransErr = nullptr;
     TNumLab* m_nlabPG = nullptr;
     QToolButton* m_sbLabelsOnOff = nullptr;

@@ -1,4 +1,5 @@
 #include "AboutBox.h"
+#include "cp1252.h"
 #include "errorreport.h"
 #include "mainfrm.h"
 #include "numio.h"
@@ -9,6 +10,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QKeySequence>
 #include <QScrollBar>
@@ -18,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -100,7 +103,7 @@ TEST_F(MainWindow, ControlsSitWhereTheLayoutPutsThem)
         {"RCA", {144, 40, 785, 137}},      {"NIOKeyA", {96, 152, 33, 24}},   {"RCB", {144, 184, 785, 145}},
         {"RCC", {144, 336, 785, 81}},      {"NIOKeyB", {96, 304, 33, 24}},   {"NIOKeyD", {104, 448, 33, 24}},
         {"EdTransA", {96, 64, 33, 24}},    {"EdTransB", {96, 216, 33, 24}},  {"SBarSpread", {24, 8, 121, 20}},
-        {"RCD", {144, 424, 785, 281}},     {"LblResult", {64, 624, 23, 38}}, {"Label1", {7, 56, 82, 48}},
+        {"RCD", {144, 424, 785, 281}},     {"LblResult", {64, 624, 0, 0}},   {"Label1", {7, 56, 82, 48}},
         {"Label2", {7, 200, 82, 48}},      {"Label3", {19, 144, 73, 32}},    {"Label4", {19, 296, 73, 32}},
         {"Label5", {21, 440, 79, 48}},     {"LblTransErr", {16, 664, 121, 32}}, {"NLabPG", {168, 8, 169, 22}},
         {"SBLabelsOnOff", {488, 5, 137, 29}}, {"Label6", {8, 608, 137, 16}}, {"BButAbout", {632, 5, 137, 29}},
@@ -115,7 +118,9 @@ TEST_F(MainWindow, ControlsSitWhereTheLayoutPutsThem)
         expectedOrder << row.name;
         const auto* widget = form->findChild<QWidget*>(row.name);
         ASSERT_NE(widget, nullptr) << row.name;
-        EXPECT_EQ(widget->geometry(), row.geometry) << row.name;
+        // A label without a size takes the size of its caption.
+        const QRect expected = row.geometry.isEmpty() ? QRect(row.geometry.topLeft(), widget->sizeHint()) : row.geometry;
+        EXPECT_EQ(widget->geometry(), expected) << row.name;
     }
     // Creation order is the order the translator walks.
     EXPECT_EQ(order, expectedOrder);
@@ -197,6 +202,62 @@ TEST_F(MainWindow, TypedCharacterReplacesTheFieldAndRecomputesOnce)
     EXPECT_EQ(form->EdTransA()->text(), QString::fromUtf8("ü"));
     QTest::sendKeyEvent(QTest::Press, form->EdTransB(), Qt::Key_unknown, QString::fromUtf8("Ω"), Qt::NoModifier);
     EXPECT_EQ(form->EdTransB()->text(), "?");
+    EXPECT_TRUE(errors.isEmpty());
+}
+
+// How much a text drawn on the background darkens or colours it, summed over all pixels.
+qint64 InkMass(const QImage& image, QColor background)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    qint64 mass = 0;
+    for (int y = 0; y < rgb.height(); ++y)
+        for (int x = 0; x < rgb.width(); ++x) {
+            const QColor c = rgb.pixelColor(x, y);
+            mass += std::abs(c.red() - background.red()) + std::abs(c.green() - background.green())
+                    + std::abs(c.blue() - background.blue());
+        }
+    return mass;
+}
+
+// The whole ink of the caption, drawn with the label's font and colour with room on every side.
+qint64 FreeInkMass(const QLabel* label, QColor background)
+{
+    const QFontMetrics metrics(label->font());
+    QImage image(metrics.height() * 4, metrics.height() * 3, QImage::Format_RGB32);
+    image.fill(background);
+    QPainter painter(&image);
+    painter.setFont(label->font());
+    painter.setPen(TextColor(label));
+    painter.drawText(metrics.height(), metrics.height() + metrics.ascent(), label->text());
+    painter.end();
+    return InkMass(image, background);
+}
+
+// The label grows to the right and down from its corner to take what the character needs: a
+// character that does not fit keeps less ink in the label than when drawn freely.
+TEST_F(MainWindow, ReceivedCharacterIsNeverCutOff)
+{
+    Show();
+    QLabel* label = form->LblResult();
+    const QColor background = form->palette().color(QPalette::Window);
+    // The case: receiver key 44 receives 'W' from channel 2.
+    form->NIOKeyD()->setText("44");
+    ASSERT_EQ(label->text(), "W");
+    EXPECT_EQ(InkMass(label->grab().toImage(), background), FreeInkMass(label, background));
+    form->NIOKeyD()->setText("23");
+
+    QStringList cut;
+    for (int code = 0x20; code <= 0xFF; ++code) {
+        if (code == 0x7F || code == 0x81 || code == 0x8D || code == 0x8F || code == 0x90 || code == 0x9D)
+            continue; // not printable in the code page
+        const QString character = cp1252::Decode(QByteArray(1, char(code)));
+        form->EdTransA()->setText(character);
+        ASSERT_EQ(label->text(), character);
+        EXPECT_EQ(label->pos(), QPoint(64, 624));
+        if (InkMass(label->grab().toImage(), background) != FreeInkMass(label, background))
+            cut << character;
+    }
+    EXPECT_TRUE(cut.isEmpty()) << cut.join(' ').toStdString();
     EXPECT_TRUE(errors.isEmpty());
 }
 
