@@ -52,6 +52,7 @@ QLineEdit* MakeCharField(QWidget* parent, const char* name, QRect geometry, cons
     field->setGeometry(geometry);
     field->setMaxLength(1);
     field->setText(text);
+    field->setCursorPosition(0);
     SetBackground(field, ToQColor(color));
     return field;
 }
@@ -234,8 +235,11 @@ bool TForm1::EdTransAKeyPress(QLineEdit* sender, const QString& typed)
 {
     // What the 8-bit code page can hold is what the simulation sends.
     const QString text = cp1252::Decode(cp1252::Encode(typed.left(typed.at(0).isHighSurrogate() ? 2 : 1)));
-    if (sender->text() != text)
+    if (sender->text() != text) {
         sender->setText(text);
+        // An edit whose text is set has its caret at the start, so that Delete then empties it.
+        sender->setCursorPosition(0);
+    }
     return true;
 }
 

@@ -173,6 +173,8 @@ TEST_F(MainWindow, FirstShowFillsAndShowsAboutBoxThenDrawsTheDefaultRun)
 TEST_F(MainWindow, TypedCharacterReplacesTheFieldAndRecomputesOnce)
 {
     Show();
+    EXPECT_EQ(form->EdTransA()->cursorPosition(), 0);
+    EXPECT_EQ(form->EdTransB()->cursorPosition(), 0);
     const int runs = form->SimulationRuns();
     Type(form->EdTransA(), "q");
     EXPECT_EQ(form->EdTransA()->text(), "q");
@@ -190,8 +192,10 @@ TEST_F(MainWindow, TypedCharacterReplacesTheFieldAndRecomputesOnce)
     QTest::keyClick(form->EdTransB(), Qt::Key_Backspace);
     EXPECT_EQ(form->EdTransB()->text(), QString(QChar(8)));
 
-    // Delete types no character: the field empties, which sends the byte 0 and never matches.
-    form->EdTransA()->setCursorPosition(0);
+    // Delete types no character: right after a typed character, with the caret where setting
+    // the text leaves it, the field empties, which sends the byte 0 and never matches.
+    Type(form->EdTransA(), "r");
+    EXPECT_EQ(form->EdTransA()->cursorPosition(), 0);
     QTest::keyClick(form->EdTransA(), Qt::Key_Delete);
     EXPECT_EQ(form->EdTransA()->text(), "");
     EXPECT_TRUE(form->LblTransErr()->isVisible());
