@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAccessible>
 #include <QColor>
 #include <QFont>
 #include <QLabel>
@@ -7,7 +8,10 @@
 #include <QString>
 #include <QStringList>
 
-// What the windows share to build their controls as their stored layouts describe them.
+#include <functional>
+
+// What the windows share to build their controls as their stored layouts describe them, and to
+// describe them to a screen reader.
 namespace FormTools {
 
 // The layouts were drawn at 120 pixels per inch and are kept unscaled, so fonts are given in
@@ -35,5 +39,17 @@ Label* MakeLabel(QWidget* parent, const char* name, QRect geometry, const QStrin
     label->setWordWrap(wordWrap);
     return label;
 }
+
+// What a screen reader speaks for a control. A text that differs from the current one is set,
+// and setting it announces the change (Qt raises the accessibility event); the same text again
+// changes and announces nothing.
+void SetSpokenName(QWidget* widget, const QString& name);
+void SetSpokenDescription(QWidget* widget, const QString& description);
+
+// Sees every change that SetSpokenName and SetSpokenDescription announce. Qt passes the events
+// on only while assistive technology listens, which a headless test never has; an empty
+// observer stops watching.
+using AnnouncementObserver = std::function<void(QWidget* widget, QAccessible::Event change)>;
+void SetAnnouncementObserver(AnnouncementObserver observer);
 
 } // namespace FormTools

@@ -167,12 +167,50 @@ void TForm1::CreateControls()
     for (qsizetype i = 1; i < chain.size(); ++i)
         setTabOrder(chain[i - 1], chain[i]);
 
+    DescribeControls();
+
     m_view.RCA = m_rca;
     m_view.RCB = m_rcb;
     m_view.RCC = m_rcc;
     m_view.RCD = m_rcd;
     m_view.Translate = [this](const QString& key) { return m_translator.Translate(key); };
     m_view.ShowResult = [this](const std::string& text, bool ok) { ShowResult(text, ok); };
+}
+
+// What a screen reader speaks: translation keys like the captions, so that the language file
+// translates them too. A control without a name of its own is named by its caption.
+void TForm1::DescribeControls()
+{
+    const QString keyDescription = "BF_A number that selects the chip sequence";
+    const QString characterDescription = "BF_Type one character; it replaces the one shown";
+    struct Spoken { QWidget* widget; const char* name; QString description; };
+    const Spoken spoken[] = {
+        {m_rca, "BF_Channel 1", "BF_Traces A to C: data bits, chip sequence and spread signal of channel 1"},
+        {m_rcb, "BF_Channel 2", "BF_Traces D to F: data bits, chip sequence and spread signal of channel 2"},
+        {m_rcc, "BF_Transmitted Composite Signal", "BF_Trace G: the sum of both spread signals, as sent on the channel"},
+        {m_rcd, "BF_Recovered Signals",
+         "BF_Traces H to K: receiver chips, despread signal, integral over each bit and recovered bits"},
+        {m_nioKeyA, "BF_Channel Number of channel A", keyDescription},
+        {m_nioKeyB, "BF_Channel Number of channel B", keyDescription},
+        {m_nioKeyD, "BF_Receiver Channel Number", "BF_The receiver recovers the character of the channel with this number"},
+        {m_edTransA, "BF_Character to transmit on channel A", characterDescription},
+        {m_edTransB, "BF_Character to transmit on channel B", characterDescription},
+        {m_sbarSpread, "BF_Spreading factor, 2 to 20", "BF_Chips per bit, shown as the processing gain"},
+        {m_nlabPG, "BF_Processing Gain", QString::number(m_nlabPG->Value())},
+        {m_lblResult, "BF_Received Character", QString()},
+        {m_sbLabelsOnOff, nullptr, "BF_Labels every trace and opens a window that explains them"},
+    };
+    for (const Spoken& s : spoken) {
+        if (s.name)
+            s.widget->setAccessibleName(s.name);
+        s.widget->setAccessibleDescription(s.description);
+    }
+    // The captions beside the fields label them for assistive technology as well.
+    const std::pair<const char*, QWidget*> buddies[] = {
+        {"Label1", m_edTransA}, {"Label2", m_edTransB}, {"Label3", m_nioKeyA}, {"Label4", m_nioKeyB}, {"Label5", m_nioKeyD},
+    };
+    for (const auto& [label, field] : buddies)
+        findChild<QLabel*>(label)->setBuddy(field);
 }
 
 void TForm1::ConnectEvents()
@@ -219,9 +257,18 @@ void TForm1::UpdateSimulation()
 
 void TForm1::ShowResult(const std::string& recoveredText, bool ok)
 {
-    m_lblResult->SetCaption(cp1252::Decode(QByteArray::fromStdString(recoveredText)));
+    const QString received = cp1252::Decode(QByteArray::fromStdString(recoveredText));
+    m_lblResult->SetCaption(received);
     SetTextColor(m_lblResult, ok ? QColor(0, 128, 0) : QColor(255, 0, 0));
     m_lblTransErr->setVisible(!ok);
+    // Spoken, and so announced, only when it changes.
+    QString character = received;
+    if (received.size() != 1 || !received[0].isPrint() || received[0].isSpace()) {
+        const int code = received.isEmpty() ? 0 : static_cast<unsigned char>(cp1252::Encode(received).at(0));
+        character = m_translator.Translate("character code <%1%>", {QString::number(code)});
+    }
+    SetSpokenName(m_lblResult, m_translator.Translate("Received Character") + ": " + character);
+    SetSpokenDescription(m_lblResult, m_translator.Translate(ok ? "received correctly" : "Transmission Error"));
 }
 
 void TForm1::EdTransAChange()
@@ -246,6 +293,7 @@ bool TForm1::EdTransAKeyPress(QLineEdit* sender, const QString& typed)
 void TForm1::SBarSpreadChange()
 {
     m_nlabPG->SetValue(m_sbarSpread->value());
+    SetSpokenDescription(m_nlabPG, QString::number(m_nlabPG->Value()));
     UpdateSimulation();
 }
 

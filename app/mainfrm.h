@@ -77,6 +77,7 @@ protected:
 
 private:
     void CreateControls();
+    void DescribeControls();
     void ConnectEvents();
     void ShowResult(const std::string& recoveredText, bool ok);
 

@@ -1,5 +1,6 @@
 #include "AboutBox.h"
 #include "cp1252.h"
+#include "formtools.h"
 #include "errorreport.h"
 #include "mainfrm.h"
 #include "numio.h"
@@ -7,6 +8,8 @@
 #include "rchart.h"
 #include "uexplain.h"
 
+#include <QAccessible>
+#include <QBuffer>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,6 +24,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -147,6 +151,100 @@ TEST_F(MainWindow, CaptionsShowTheirKeyWithoutPrefixWithoutALanguageFile)
     EXPECT_EQ(form->NLabPG()->LeftText(), "Processing Gain");
     EXPECT_EQ(form->findChild<QLabel*>("Label5")->text(), "Receiver Channel Number");
     EXPECT_EQ(form->LblTransErr()->text(), "Transmission Error");
+}
+
+QString Spoken(QWidget* widget, QAccessible::Text text)
+{
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+    return accessible ? accessible->text(text) : QString("(not accessible)");
+}
+
+// What a screen reader is told about each control. The texts are translation keys, so without a
+// language file they read as the key without its prefix.
+TEST_F(MainWindow, EveryControlTellsAScreenReaderWhatItIs)
+{
+    Show();
+    const QString keyDescription = "A number that selects the chip sequence";
+    const QString characterDescription = "Type one character; it replaces the one shown";
+    struct Row { const char* control; QString name; QString description; };
+    const Row rows[] = {
+        {"RCA", "Channel 1", "Traces A to C: data bits, chip sequence and spread signal of channel 1"},
+        {"RCB", "Channel 2", "Traces D to F: data bits, chip sequence and spread signal of channel 2"},
+        {"RCC", "Transmitted Composite Signal", "Trace G: the sum of both spread signals, as sent on the channel"},
+        {"RCD", "Recovered Signals",
+         "Traces H to K: receiver chips, despread signal, integral over each bit and recovered bits"},
+        {"NIOKeyA", "Channel Number of channel A", keyDescription},
+        {"NIOKeyB", "Channel Number of channel B", keyDescription},
+        {"NIOKeyD", "Receiver Channel Number", "The receiver recovers the character of the channel with this number"},
+        {"EdTransA", "Character to transmit on channel A", characterDescription},
+        {"EdTransB", "Character to transmit on channel B", characterDescription},
+        {"SBarSpread", "Spreading factor, 2 to 20", "Chips per bit, shown as the processing gain"},
+        {"NLabPG", "Processing Gain", "8"},
+        {"LblResult", "Received Character: Z", "received correctly"},
+        {"SBLabelsOnOff", "Show Explanations", "Labels every trace and opens a window that explains them"},
+        {"BButAbout", "About", ""},
+        {"BButExit", "Exit", ""},
+        {"Label6", "Received Character", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.control);
+        auto* widget = form->findChild<QWidget*>(row.control);
+        ASSERT_NE(widget, nullptr);
+        EXPECT_EQ(Spoken(widget, QAccessible::Name), row.name);
+        EXPECT_EQ(Spoken(widget, QAccessible::Description), row.description);
+    }
+    // The scroll bar speaks its value and range; the captions label the fields beside them.
+    QAccessibleValueInterface* value = QAccessible::queryAccessibleInterface(form->SBarSpread())->valueInterface();
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->currentValue().toInt(), 8);
+    EXPECT_EQ(value->minimumValue().toInt(), 2);
+    EXPECT_EQ(value->maximumValue().toInt(), 20);
+    const auto labelled = QAccessible::queryAccessibleInterface(form->EdTransB())->relations(QAccessible::Label);
+    ASSERT_EQ(labelled.size(), 1);
+    EXPECT_EQ(labelled.first().first->object()->objectName(), "Label2");
+}
+
+// The received character and the verdict are spoken with the translator's texts and announced
+// only when they change.
+TEST_F(MainWindow, ReceivedCharacterAndVerdictAreAnnouncedWhenTheyChange)
+{
+    QByteArray file("[Received Character]=Empfangenes Zeichen|$$[received correctly]=richtig empfangen|$$"
+                    "[Transmission Error]=\xdc" "bertragungsfehler|$$[character code <%1%>]=Zeichen Nummer <%1%>|$$");
+    QBuffer stream(&file);
+    ASSERT_TRUE(stream.open(QIODevice::ReadOnly));
+    form->Translator().LoadFromStream(stream);
+    QStringList announced;
+    FormTools::SetAnnouncementObserver([&announced](QWidget* widget, QAccessible::Event change) {
+        announced << widget->objectName() + (change == QAccessible::NameChanged ? " name" : " description");
+    });
+    Show();
+    QLabel* label = form->LblResult();
+    EXPECT_EQ(Spoken(label, QAccessible::Name), "Empfangenes Zeichen: Z");
+    EXPECT_EQ(Spoken(label, QAccessible::Description), "richtig empfangen");
+
+    struct Row { const char* step; std::function<void()> edit; QString name; QString description; QStringList said; };
+    const Row rows[] = {
+        {"same result at another spreading factor", [&] { form->SBarSpread()->setValue(9); },
+         "Empfangenes Zeichen: Z", "richtig empfangen", {"NLabPG description"}},
+        {"receiver on channel 2", [&] { form->NIOKeyD()->setText("44"); },
+         "Empfangenes Zeichen: W", "richtig empfangen", {"LblResult name"}},
+        {"a space on channel 2", [&] { form->EdTransB()->setText(" "); },
+         "Empfangenes Zeichen: Zeichen Nummer 32", "richtig empfangen", {"LblResult name"}},
+        {"receiver on no channel", [&] { form->NIOKeyD()->setText("7"); }, "",
+         QString::fromUtf8("Übertragungsfehler"), {"LblResult name", "LblResult description"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.step);
+        announced.clear();
+        row.edit();
+        if (!row.name.isEmpty()) {
+            EXPECT_EQ(Spoken(label, QAccessible::Name), row.name);
+        }
+        EXPECT_EQ(Spoken(label, QAccessible::Description), row.description);
+        EXPECT_EQ(announced, row.said);
+    }
+    FormTools::SetAnnouncementObserver(nullptr);
+    EXPECT_TRUE(errors.isEmpty());
 }
 
 TEST_F(MainWindow, FirstShowFillsAndShowsAboutBoxThenDrawsTheDefaultRun)
