@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -105,6 +106,8 @@ TClickLabel::TClickLabel(QWidget* parent)
     : QLabel(parent)
 {
     setMouseTracking(true);
+    // Tab only: a click opens the link and should not leave a focus frame behind.
+    setFocusPolicy(Qt::TabFocus);
 }
 
 QColor TClickLabel::fontColor() const
@@ -140,6 +143,29 @@ void TClickLabel::mouseMoveEvent(QMouseEvent* event)
 {
     emit mouseMoved(event->position().toPoint());
     event->accept();
+}
+
+void TClickLabel::keyPressEvent(QKeyEvent* event)
+{
+    const bool activates = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Space;
+    if (!activates || event->modifiers() & ~Qt::KeypadModifier) {
+        QLabel::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    emit clicked();
+}
+
+void TClickLabel::paintEvent(QPaintEvent* event)
+{
+    QLabel::paintEvent(event);
+    if (!hasFocus())
+        return;
+    QPainter painter(this);
+    painter.setPen(QPen(fontColor(), 1, Qt::DotLine));
+    painter.setBrush(Qt::NoBrush);
+    const int textWidth = std::min(fontMetrics().horizontalAdvance(text()) + 3, width());
+    painter.drawRect(0, 0, textWidth - 1, height() - 1);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -214,6 +240,12 @@ TFrmAbout::TFrmAbout(QWidget* parent)
     m_bButOK->setIcon(DscdmaResources::okGlyph());
     m_bButOK->setDefault(true);
     connect(m_bButOK, &QPushButton::clicked, this, &TFrmAbout::BButOKClick);
+    // OK first, so that Return closes the box as shown; Tab then reaches the links.
+    setTabOrder(m_bButOK, m_lblHomePage);
+    setTabOrder(m_lblHomePage, m_lblSimus);
+    const QString linkDescription = QStringLiteral("BF_Web link; Return opens it in the browser");
+    m_lblHomePage->setAccessibleDescription(linkDescription);
+    m_lblSimus->setAccessibleDescription(linkDescription);
 
     setUrlOpener({});
 
@@ -304,6 +336,7 @@ QUrl TFrmAbout::urlForAddress(const QString& address)
 void TFrmAbout::FormShow()
 {
     m_lblHomePage->setVisible(true);
+    m_bButOK->setFocus(Qt::OtherFocusReason);
 }
 
 void TFrmAbout::LblHomePageClick()

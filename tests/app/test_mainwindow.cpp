@@ -548,4 +548,14 @@ TEST_F(MainWindow, PictureShowsWhichControlHasTheFocus)
     EXPECT_TRUE(window.save(folder + "/mainwindow-focus-spread.png"));
     EXPECT_TRUE(window.copy(QRect(0, 0, 360, 40)).scaled(1080, 120).save(folder + "/mainwindow-focus-spread-zoom.png"));
     EXPECT_NE(bar->grab().toImage(), unfocused);
+    // The top row with the focus on each of its buttons in turn.
+    QImage buttons(931, 3 * 40, QImage::Format_RGB32);
+    QPainter painter(&buttons);
+    for (int row = 0; row < 3; ++row) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        painter.drawImage(0, row * 40, form->grab(QRect(0, 0, 931, 40)).toImage());
+    }
+    painter.end();
+    EXPECT_EQ(QApplication::focusWidget(), form->BButExit());
+    EXPECT_TRUE(buttons.save(folder + "/mainwindow-focus-buttons.png"));
 }
