@@ -422,6 +422,37 @@ TEST_F(MainWindow, TabVisitsEveryControlInTheLayoutsOrder)
     EXPECT_EQ(QApplication::focusWidget(), form->BButExit());
 }
 
+// A whole session by keyboard alone: every key goes to whatever has the focus.
+TEST_F(MainWindow, TheWholeSimulationRunsWithoutAMouse)
+{
+    ShowActive();
+    const auto press = [](Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); };
+    const auto type = [](const char* text) { QTest::keyClicks(QApplication::focusWidget(), text); };
+    press(Qt::Key_Tab);
+    press(Qt::Key_Tab); // receiver key, its text selected by Tab
+    type("44");
+    EXPECT_EQ(form->LblResult()->text(), "W");
+    press(Qt::Key_Tab);
+    press(Qt::Key_Tab); // character on channel B
+    type("k");
+    EXPECT_EQ(form->LblResult()->text(), "k");
+    press(Qt::Key_Tab); // spreading factor
+    press(Qt::Key_End);
+    EXPECT_EQ(form->NLabPG()->Value(), 20);
+    press(Qt::Key_Tab); // explanations on and off
+    press(Qt::Key_Space);
+    EXPECT_TRUE(explain->isVisible());
+    press(Qt::Key_Space);
+    EXPECT_FALSE(explain->isVisible());
+    press(Qt::Key_Tab); // About
+    press(Qt::Key_Return);
+    EXPECT_EQ(modalRuns, (QStringList{"FrmAbout", "FrmAbout"}));
+    press(Qt::Key_Tab); // Exit
+    press(Qt::Key_Return);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(errors.isEmpty());
+}
+
 TEST_F(MainWindow, ScrollBarKeysMoveTheSpreadingFactorAsTheArrowsPoint)
 {
     ShowActive();
