@@ -1,5 +1,6 @@
 #include "AboutBox.h"
 
+#include "formtools.h"
 #include "resources/dscdmaresources.h"
 
 #include <qtcanvas.h>
@@ -7,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -16,39 +18,11 @@
 
 namespace {
 
+using namespace FormTools;
+
 const QColor Maroon(128, 0, 0);
 const QColor LinkBlue(0, 0, 255);
 const QColor LinkRed(255, 0, 0);
-
-QFont pixelFont(const QString& family, int pixels, bool bold = false, bool italic = false, bool underline = false)
-{
-    QFont font(family);
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    font.setItalic(italic);
-    font.setUnderline(underline);
-    return font;
-}
-
-void setTextColor(QWidget* widget, const QColor& color)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, color);
-    widget->setPalette(palette);
-}
-
-template <typename Label = QLabel>
-Label* makeLabel(QWidget* parent, const char* name, QRect geometry, Qt::Alignment alignment, const QString& text)
-{
-    auto* label = new Label(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setGeometry(geometry);
-    label->setAlignment(alignment);
-    // Translations and addresses are shown as they are, never as markup.
-    label->setTextFormat(Qt::PlainText);
-    label->setText(text);
-    return label;
-}
 
 // One bevel line around the rectangle: the top and left edges in `top`, the right and bottom
 // edges (with the corners top-right and bottom-left) in `bottom`. Shrinks the rectangle by one.
@@ -132,18 +106,20 @@ TClickLabel::TClickLabel(QWidget* parent)
     : QLabel(parent)
 {
     setMouseTracking(true);
+    // Tab only: a click opens the link and should not leave a focus frame behind.
+    setFocusPolicy(Qt::TabFocus);
 }
 
 QColor TClickLabel::fontColor() const
 {
-    return palette().color(QPalette::WindowText);
+    return TextColor(this);
 }
 
 void TClickLabel::setFontColor(const QColor& color)
 {
     if (color == fontColor())
         return;
-    setTextColor(this, color);
+    SetTextColor(this, color);
 }
 
 void TClickLabel::mousePressEvent(QMouseEvent* event)
@@ -169,6 +145,29 @@ void TClickLabel::mouseMoveEvent(QMouseEvent* event)
     event->accept();
 }
 
+void TClickLabel::keyPressEvent(QKeyEvent* event)
+{
+    const bool activates = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Space;
+    if (!activates || event->modifiers() & ~Qt::KeypadModifier) {
+        QLabel::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    emit clicked();
+}
+
+void TClickLabel::paintEvent(QPaintEvent* event)
+{
+    QLabel::paintEvent(event);
+    if (!hasFocus())
+        return;
+    QPainter painter(this);
+    painter.setPen(QPen(fontColor(), 1, Qt::DotLine));
+    painter.setBrush(Qt::NoBrush);
+    const int textWidth = std::min(fontMetrics().horizontalAdvance(text()) + 3, width());
+    painter.drawRect(0, 0, textWidth - 1, height() - 1);
+}
+
 // ---------------------------------------------------------------------------------------------
 
 TFrmAbout::TFrmAbout(QWidget* parent)
@@ -180,8 +179,8 @@ TFrmAbout::TFrmAbout(QWidget* parent)
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(ClientSize);
     setWindowIcon(DscdmaResources::applicationIcon());
-    setFont(pixelFont(QStringLiteral("Arial"), 13));
-    setTextColor(this, Qt::black);
+    setFont(PixelFont({QStringLiteral("Arial")}, 13));
+    SetTextColor(this, Qt::black);
     // The main window alone decides when the program ends.
     setAttribute(Qt::WA_QuitOnClose, false);
 
@@ -192,18 +191,17 @@ TFrmAbout::TFrmAbout(QWidget* parent)
     m_panel1->setGeometry(8, 10, 529, 127);
     m_panel1->setBevels(TBevelPanel::Bevel::Lowered, TBevelPanel::Bevel::Raised);
 
-    m_lblName = makeLabel(m_panel1, "LblName", QRect(8, 12, 513, 34), centred, QStringLiteral("App. name"));
-    m_lblName->setFont(pixelFont(QStringLiteral("Arial"), 30, true, true));
-    setTextColor(m_lblName, Maroon);
+    m_lblName = MakeLabel(m_panel1, "LblName", QRect(8, 12, 513, 34), QStringLiteral("App. name"), centred);
+    m_lblName->setFont(PixelFont({QStringLiteral("Arial")}, 30, true, true));
+    SetTextColor(m_lblName, Maroon);
 
-    m_lblVersion = makeLabel(m_panel1, "LblVersion", QRect(8, 50, 513, 16), centred, QStringLiteral("App. version"));
-    m_lblAuthor = makeLabel(m_panel1, "LblAuthor", QRect(8, 74, 513, 16), centred, QString());
-    m_lblCopyright = makeLabel(m_panel1, "LblCopyright", QRect(8, 100, 513, 16), centred, copyrightText());
+    m_lblVersion = MakeLabel(m_panel1, "LblVersion", QRect(8, 50, 513, 16), QStringLiteral("App. version"), centred);
+    m_lblAuthor = MakeLabel(m_panel1, "LblAuthor", QRect(8, 74, 513, 16), QString(), centred);
+    m_lblCopyright = MakeLabel(m_panel1, "LblCopyright", QRect(8, 100, 513, 16), copyrightText(), centred);
 
-    m_lblDescription = makeLabel(this, "LblDescription", QRect(8, 152, 529, 65), centred, QString());
-    m_lblDescription->setWordWrap(true);
-    m_lblDescription->setFont(pixelFont(QStringLiteral("Arial"), 13));
-    setTextColor(m_lblDescription, Maroon);
+    m_lblDescription = MakeLabel(this, "LblDescription", QRect(8, 152, 529, 65), QString(), centred, true);
+    m_lblDescription->setFont(PixelFont({QStringLiteral("Arial")}, 13));
+    SetTextColor(m_lblDescription, Maroon);
 
     m_panel2 = new TBevelPanel(this);
     m_panel2->setObjectName(QStringLiteral("Panel2"));
@@ -211,16 +209,16 @@ TFrmAbout::TFrmAbout(QWidget* parent)
     m_panel2->setBevels(TBevelPanel::Bevel::Lowered, TBevelPanel::Bevel::Raised);
     connect(m_panel2, &TBevelPanel::mouseMoved, this, &TFrmAbout::Panel2MouseMove);
 
-    m_lblWebSite = makeLabel(m_panel2, "LblWebSite", QRect(8, 8, 137, 49), Qt::AlignRight | Qt::AlignTop, QString());
-    m_lblWebSite->setWordWrap(true);
+    m_lblWebSite = MakeLabel(m_panel2, "LblWebSite", QRect(8, 8, 137, 49), QString(), Qt::AlignRight | Qt::AlignTop,
+                             true);
     // Only the bare panel turns the links blue, not the text beside them.
     m_lblWebSite->setAttribute(Qt::WA_NoMousePropagation);
 
-    const QFont linkFont = pixelFont(QStringLiteral("Courier New"), 13, true, false, true);
+    const QFont linkFont = PixelFont({QStringLiteral("Courier New")}, 13, true, false, true);
     const auto linkAlignment = Qt::AlignLeft | Qt::AlignTop;
 
-    m_lblHomePage = makeLabel<TClickLabel>(m_panel2, "LblHomePage", QRect(152, 12, 369, 16), linkAlignment,
-                                           QStringLiteral("BF_HomePage"));
+    m_lblHomePage = MakeLabel<TClickLabel>(m_panel2, "LblHomePage", QRect(152, 12, 369, 16),
+                                           QStringLiteral("BF_HomePage"), linkAlignment);
     m_lblHomePage->setFont(linkFont);
     m_lblHomePage->setFontColor(LinkBlue);
     m_lblHomePage->setCursor(Qt::PointingHandCursor);
@@ -228,8 +226,8 @@ TFrmAbout::TFrmAbout(QWidget* parent)
     connect(m_lblHomePage, &TClickLabel::clicked, this, &TFrmAbout::LblHomePageClick);
     connect(m_lblHomePage, &TClickLabel::mouseMoved, this, &TFrmAbout::LblHomePageMouseMove);
 
-    m_lblSimus = makeLabel<TClickLabel>(m_panel2, "LblSimus", QRect(152, 36, 369, 16), linkAlignment,
-                                        simulationsAddress());
+    m_lblSimus = MakeLabel<TClickLabel>(m_panel2, "LblSimus", QRect(152, 36, 369, 16), simulationsAddress(),
+                                        linkAlignment);
     m_lblSimus->setFont(linkFont);
     m_lblSimus->setFontColor(LinkBlue);
     m_lblSimus->setCursor(Qt::PointingHandCursor);
@@ -242,6 +240,12 @@ TFrmAbout::TFrmAbout(QWidget* parent)
     m_bButOK->setIcon(DscdmaResources::okGlyph());
     m_bButOK->setDefault(true);
     connect(m_bButOK, &QPushButton::clicked, this, &TFrmAbout::BButOKClick);
+    // OK first, so that Return closes the box as shown; Tab then reaches the links.
+    setTabOrder(m_bButOK, m_lblHomePage);
+    setTabOrder(m_lblHomePage, m_lblSimus);
+    const QString linkDescription = QStringLiteral("BF_Web link; Return opens it in the browser");
+    m_lblHomePage->setAccessibleDescription(linkDescription);
+    m_lblSimus->setAccessibleDescription(linkDescription);
 
     setUrlOpener({});
 
@@ -332,6 +336,7 @@ QUrl TFrmAbout::urlForAddress(const QString& address)
 void TFrmAbout::FormShow()
 {
     m_lblHomePage->setVisible(true);
+    m_bButOK->setFocus(Qt::OtherFocusReason);
 }
 
 void TFrmAbout::LblHomePageClick()

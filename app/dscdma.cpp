@@ -1,26 +1,20 @@
 #include "AboutBox.h"
 #include "errorreport.h"
 #include "mainfrm.h"
-#include "resources/dscdmaresources.h"
 #include "uexplain.h"
-
-#include <QMessageBox>
 
 #include <memory>
 
 int main(int argc, char** argv)
 {
     TApplication app(argc, argv);
-    QApplication::setApplicationName("dscdma");
-    QApplication::setApplicationDisplayName("DS-CDMA");
-    QApplication::setWindowIcon(DscdmaResources::applicationIcon());
 
     // The three windows live until the program ends; the first is the main window.
     std::unique_ptr<TForm1> Form1;
     try {
         Form1 = std::make_unique<TForm1>();
     } catch (const std::exception& e) {
-        QMessageBox::critical(nullptr, QApplication::applicationDisplayName(), QString::fromLocal8Bit(e.what()));
+        ErrorReport::Show(e);
         return 1;
     }
     TFrmExplain FrmExplain;

@@ -1,6 +1,11 @@
 #include "errorreport.h"
 
+#include "resources/dscdmaresources.h"
+
 #include <QMessageBox>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QWidget>
 
 namespace {
 
@@ -10,6 +15,49 @@ ErrorReport::Sink& CurrentSink()
     return sink;
 }
 
+// The widget that took the last press of a mouse button still held, and where.
+struct MouseHold
+{
+    QPointer<QWidget> widget;
+    Qt::MouseButton button = Qt::NoButton;
+    Qt::KeyboardModifiers modifiers;
+};
+
+MouseHold& CurrentHold()
+{
+    static MouseHold hold;
+    return hold;
+}
+
+// Sees every mouse event before its receiver does. A press that a child ignores travels on to
+// its parent, so the last receiver seen is the one that took it.
+class MouseHoldWatch : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+            if (watched->isWidgetType()) {
+                const auto* mouse = static_cast<QMouseEvent*>(event);
+                CurrentHold() = {static_cast<QWidget*>(watched), mouse->button(), mouse->modifiers()};
+            }
+            break;
+        case QEvent::MouseButtonRelease:
+            if (static_cast<QMouseEvent*>(event)->buttons() == Qt::NoButton)
+                CurrentHold() = {};
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+};
+
 } // namespace
 
 void ErrorReport::Show(const QString& message)
@@ -18,7 +66,8 @@ void ErrorReport::Show(const QString& message)
         CurrentSink()(message);
         return;
     }
-    QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationDisplayName(), message);
+    EndMouseRepeat();
+    QMessageBox::critical(QApplication::activeWindow(), QString::fromUtf16(BoxTitle), message);
 }
 
 void ErrorReport::Show(const std::exception& error)
@@ -31,9 +80,25 @@ void ErrorReport::SetSink(Sink sink)
     CurrentSink() = std::move(sink);
 }
 
+void ErrorReport::EndMouseRepeat()
+{
+    const MouseHold hold = CurrentHold();
+    CurrentHold() = {};
+    if (!hold.widget)
+        return;
+    const QPointF away(-1, -1);
+    QMouseEvent release(QEvent::MouseButtonRelease, away, hold.widget->mapToGlobal(away), hold.button,
+                        Qt::NoButton, hold.modifiers);
+    QCoreApplication::sendEvent(hold.widget, &release);
+}
+
 TApplication::TApplication(int& argc, char** argv)
     : QApplication(argc, argv)
 {
+    // No display name: the desktop would append it to every window title.
+    setApplicationName(QStringLiteral("dscdma"));
+    setWindowIcon(DscdmaResources::applicationIcon());
+    installEventFilter(new MouseHoldWatch(this));
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event)

@@ -12,10 +12,19 @@ namespace ErrorReport {
 
 using Sink = std::function<void(const QString& message)>;
 
+// The title of the message box.
+inline constexpr char16_t BoxTitle[] = u"DS-CDMA";
+
 void Show(const QString& message);
 void Show(const std::exception& error);
 // An empty sink restores the message box.
 void SetSink(Sink sink);
+
+// Ends what a held mouse button keeps doing, such as a scroll bar stepping on while its arrow is
+// held: the widget that took the press gets a release away from it, which completes no click.
+// A modal box calls this first, since the real release would go to the box and the control
+// would repeat behind it. Needs the watch that TApplication keeps; without it, does nothing.
+void EndMouseRepeat();
 
 // Wraps an event handler so that whatever it throws reaches the report instead of unwinding
 // through the toolkit's own frames.
@@ -33,8 +42,9 @@ auto Guarded(F handler)
 
 } // namespace ErrorReport
 
-// The program's application object: the last line of defence for errors that escape an event
-// delivered by the toolkit itself.
+// The program's application object: its name (the windows' titles carry no suffix from it), its
+// icon, a watch on which widget holds a mouse button, and the last line of defence for errors
+// that escape an event delivered by the toolkit itself.
 class TApplication : public QApplication
 {
 public:

@@ -3,6 +3,7 @@
 #include "AboutBox.h"
 #include "cp1252.h"
 #include "errorreport.h"
+#include "formtools.h"
 #include "numio.h"
 #include "numlab.h"
 #include "rchart.h"
@@ -18,41 +19,15 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QScrollBar>
 #include <QToolButton>
-
 
 namespace {
 
+using namespace FormTools;
 using namespace TraceColors;
-
-// The layout was drawn for a classic 8-pixel sans serif at 120 pixels per inch and is kept
-// unscaled, so fonts are given in pixels.
-QFont PixelFont(const QStringList& families, int pixels, bool bold = false)
-{
-    QFont font;
-    font.setFamilies(families);
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
-}
 
 const QStringList FormFamilies = {"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arial", "DejaVu Sans"};
 const QStringList ArialFamilies = {"Arial", "Liberation Sans", "Arimo", "DejaVu Sans"};
-
-void SetBackground(QWidget* widget, const QColor& color)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Base, color);
-    widget->setPalette(palette);
-}
-
-void SetTextColor(QWidget* widget, const QColor& color)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, color);
-    widget->setPalette(palette);
-}
 
 TNumIO* MakeKeyField(QWidget* parent, const char* name, QRect geometry, const QString& text, double low,
                      double high)
@@ -77,21 +52,9 @@ QLineEdit* MakeCharField(QWidget* parent, const char* name, QRect geometry, cons
     field->setGeometry(geometry);
     field->setMaxLength(1);
     field->setText(text);
+    field->setCursorPosition(0);
     SetBackground(field, ToQColor(color));
     return field;
-}
-
-QLabel* MakeLabel(QWidget* parent, const char* name, QRect geometry, const QString& caption,
-                  Qt::Alignment alignment, bool wordWrap)
-{
-    auto* label = new QLabel(parent);
-    label->setObjectName(name);
-    label->setGeometry(geometry);
-    label->setTextFormat(Qt::PlainText);
-    label->setText(caption);
-    label->setAlignment(alignment);
-    label->setWordWrap(wordWrap);
-    return label;
 }
 
 QPushButton* MakeBitmapButton(QWidget* parent, const char* name, QRect geometry, const QString& caption,
@@ -103,6 +66,8 @@ QPushButton* MakeBitmapButton(QWidget* parent, const char* name, QRect geometry,
     button->setText(caption);
     button->setIcon(glyph);
     button->setIconSize(QSize(16, 16));
+    // Return clicks the button that has the focus, as Space does.
+    button->setAutoDefault(true);
     return button;
 }
 
@@ -142,18 +107,21 @@ void TForm1::CreateControls()
     m_edTransA = MakeCharField(this, "EdTransA", {96, 64, 33, 24}, "Z", ChannelA);
     m_edTransB = MakeCharField(this, "EdTransB", {96, 216, 33, 24}, "W", ChannelB);
 
-    m_sbarSpread = new QScrollBar(Qt::Horizontal, this);
+    m_sbarSpread = new TScrollBar(Qt::Horizontal, this);
     m_sbarSpread->setObjectName("SBarSpread");
     m_sbarSpread->setGeometry(24, 8, 121, 20);
     // The arrays hold 160 samples: the bar never offers more than 20 chips per bit.
     m_sbarSpread->setRange(MinSpreadFactor, MaxSpreadFactor);
     m_sbarSpread->setValue(8);
-    m_sbarSpread->setPageStep(0);
+    // The layout's page size 0 is the size of the thumb; a click into the trough and the page
+    // keys move by the large change, 1.
+    m_sbarSpread->setPageStep(1);
 
     m_rcd = CreateSignalChart(this, SignalChart::RCD);
 
-    m_lblResult = MakeLabel(this, "LblResult", {64, 624, 23, 38}, "A", Qt::AlignLeft | Qt::AlignTop, false);
+    m_lblResult = MakeLabel<TAutoSizeLabel>(this, "LblResult", {64, 624, 23, 38}, "A", Qt::AlignLeft | Qt::AlignTop);
     m_lblResult->setFont(PixelFont(ArialFamilies, 33, true));
+    m_lblResult->FitToText();
     const Qt::Alignment rightTop = Qt::AlignRight | Qt::AlignTop;
     MakeLabel(this, "Label1", {7, 56, 82, 48}, "BF_Character to transmit on channel A", rightTop, true);
     MakeLabel(this, "Label2", {7, 200, 82, 48}, "BF_Character to transmit on channel B", rightTop, true);
@@ -185,19 +153,21 @@ void TForm1::CreateControls()
     m_sbLabelsOnOff->setText("BF_Show Explanations");
     m_sbLabelsOnOff->setCheckable(true);
     m_sbLabelsOnOff->setChecked(false);
-    m_sbLabelsOnOff->setFocusPolicy(Qt::NoFocus);
+    // Reached by Tab only, so that clicking it leaves the focus where the user was typing.
+    m_sbLabelsOnOff->setFocusPolicy(Qt::TabFocus);
 
     MakeLabel(this, "Label6", {8, 608, 137, 16}, "BF_Received Character", Qt::AlignHCenter | Qt::AlignTop, false);
     m_bButAbout = MakeBitmapButton(this, "BButAbout", {632, 5, 137, 29}, "BF_About", DscdmaResources::aboutGlyph());
     m_bButExit = MakeBitmapButton(this, "BButExit", {776, 5, 137, 29}, "BF_Exit", DscdmaResources::exitGlyph());
 
-    setTabOrder(m_nioKeyA, m_nioKeyB);
-    setTabOrder(m_nioKeyB, m_nioKeyD);
-    setTabOrder(m_nioKeyD, m_edTransA);
-    setTabOrder(m_edTransA, m_edTransB);
-    setTabOrder(m_edTransB, m_sbarSpread);
-    setTabOrder(m_sbarSpread, m_bButAbout);
-    setTabOrder(m_bButAbout, m_bButExit);
+    // The layout's tab order; the explanations button has none there and joins the chain
+    // where it sits on the top row, so that every action is reachable by keyboard.
+    const QList<QWidget*> chain{m_nioKeyA, m_nioKeyB, m_nioKeyD, m_edTransA, m_edTransB,
+                                m_sbarSpread, m_sbLabelsOnOff, m_bButAbout, m_bButExit};
+    for (qsizetype i = 1; i < chain.size(); ++i)
+        setTabOrder(chain[i - 1], chain[i]);
+
+    DescribeControls();
 
     m_view.RCA = m_rca;
     m_view.RCB = m_rcb;
@@ -205,6 +175,42 @@ void TForm1::CreateControls()
     m_view.RCD = m_rcd;
     m_view.Translate = [this](const QString& key) { return m_translator.Translate(key); };
     m_view.ShowResult = [this](const std::string& text, bool ok) { ShowResult(text, ok); };
+}
+
+// What a screen reader speaks: translation keys like the captions, so that the language file
+// translates them too. A control without a name of its own is named by its caption.
+void TForm1::DescribeControls()
+{
+    const QString keyDescription = "BF_A number that selects the chip sequence";
+    const QString characterDescription = "BF_Type one character; it replaces the one shown";
+    struct Spoken { QWidget* widget; const char* name; QString description; };
+    const Spoken spoken[] = {
+        {m_rca, "BF_Channel 1", "BF_Traces A to C: data bits, chip sequence and spread signal of channel 1"},
+        {m_rcb, "BF_Channel 2", "BF_Traces D to F: data bits, chip sequence and spread signal of channel 2"},
+        {m_rcc, "BF_Transmitted Composite Signal", "BF_Trace G: the sum of both spread signals, as sent on the channel"},
+        {m_rcd, "BF_Recovered Signals",
+         "BF_Traces H to K: receiver chips, despread signal, integral over each bit and recovered bits"},
+        {m_nioKeyA, "BF_Channel Number of channel A", keyDescription},
+        {m_nioKeyB, "BF_Channel Number of channel B", keyDescription},
+        {m_nioKeyD, "BF_Receiver Channel Number", "BF_The receiver recovers the character of the channel with this number"},
+        {m_edTransA, "BF_Character to transmit on channel A", characterDescription},
+        {m_edTransB, "BF_Character to transmit on channel B", characterDescription},
+        {m_sbarSpread, "BF_Spreading factor, 2 to 20", "BF_Chips per bit, shown as the processing gain"},
+        {m_nlabPG, "BF_Processing Gain", QString::number(m_nlabPG->Value())},
+        {m_lblResult, "BF_Received Character", QString()},
+        {m_sbLabelsOnOff, nullptr, "BF_Labels every trace and opens a window that explains them"},
+    };
+    for (const Spoken& s : spoken) {
+        if (s.name)
+            s.widget->setAccessibleName(s.name);
+        s.widget->setAccessibleDescription(s.description);
+    }
+    // The captions beside the fields label them for assistive technology as well.
+    const std::pair<const char*, QWidget*> buddies[] = {
+        {"Label1", m_edTransA}, {"Label2", m_edTransB}, {"Label3", m_nioKeyA}, {"Label4", m_nioKeyB}, {"Label5", m_nioKeyD},
+    };
+    for (const auto& [label, field] : buddies)
+        findChild<QLabel*>(label)->setBuddy(field);
 }
 
 void TForm1::ConnectEvents()
@@ -251,9 +257,18 @@ void TForm1::UpdateSimulation()
 
 void TForm1::ShowResult(const std::string& recoveredText, bool ok)
 {
-    m_lblResult->setText(cp1252::Decode(QByteArray::fromStdString(recoveredText)));
+    const QString received = cp1252::Decode(QByteArray::fromStdString(recoveredText));
+    m_lblResult->SetCaption(received);
     SetTextColor(m_lblResult, ok ? QColor(0, 128, 0) : QColor(255, 0, 0));
     m_lblTransErr->setVisible(!ok);
+    // Spoken, and so announced, only when it changes.
+    QString character = received;
+    if (received.size() != 1 || !received[0].isPrint() || received[0].isSpace()) {
+        const int code = received.isEmpty() ? 0 : static_cast<unsigned char>(cp1252::Encode(received).at(0));
+        character = m_translator.Translate("character code <%1%>", {QString::number(code)});
+    }
+    SetSpokenName(m_lblResult, m_translator.Translate("Received Character") + ": " + character);
+    SetSpokenDescription(m_lblResult, m_translator.Translate(ok ? "received correctly" : "Transmission Error"));
 }
 
 void TForm1::EdTransAChange()
@@ -267,14 +282,18 @@ bool TForm1::EdTransAKeyPress(QLineEdit* sender, const QString& typed)
 {
     // What the 8-bit code page can hold is what the simulation sends.
     const QString text = cp1252::Decode(cp1252::Encode(typed.left(typed.at(0).isHighSurrogate() ? 2 : 1)));
-    if (sender->text() != text)
+    if (sender->text() != text) {
         sender->setText(text);
+        // An edit whose text is set has its caret at the start, so that Delete then empties it.
+        sender->setCursorPosition(0);
+    }
     return true;
 }
 
 void TForm1::SBarSpreadChange()
 {
     m_nlabPG->SetValue(m_sbarSpread->value());
+    SetSpokenDescription(m_nlabPG, QString::number(m_nlabPG->Value()));
     UpdateSimulation();
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "Babelfish2000.h"
+#include "autosizelabel.h"
 #include "plotsignals.h"
+#include "scrollbar.h"
 
 #include <QWidget>
 
@@ -11,7 +13,6 @@ class QDialog;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QScrollBar;
 class QToolButton;
 class TFrmAbout;
 class TFrmExplain;
@@ -46,8 +47,8 @@ public:
     TNumIO* NIOKeyD() const { return m_nioKeyD; }
     QLineEdit* EdTransA() const { return m_edTransA; }
     QLineEdit* EdTransB() const { return m_edTransB; }
-    QScrollBar* SBarSpread() const { return m_sbarSpread; }
-    QLabel* LblResult() const { return m_lblResult; }
+    TScrollBar* SBarSpread() const { return m_sbarSpread; }
+    TAutoSizeLabel* LblResult() const { return m_lblResult; }
     QLabel* LblTransErr() const { return m_lblTransErr; }
     TNumLab* NLabPG() const { return m_nlabPG; }
     QToolButton* SBLabelsOnOff() const { return m_sbLabelsOnOff; }
@@ -76,6 +77,7 @@ protected:
 
 private:
     void CreateControls();
+    void DescribeControls();
     void ConnectEvents();
     void ShowResult(const std::string& recoveredText, bool ok);
 
@@ -87,9 +89,9 @@ private:
     TNumIO* m_nioKeyD = nullptr;
     QLineEdit* m_edTransA = nullptr;
     QLineEdit* m_edTransB = nullptr;
-    QScrollBar* m_sbarSpread = nullptr;
+    TScrollBar* m_sbarSpread = nullptr;
     TRChart* m_rcd = nullptr;
-    QLabel* m_lblResult = nullptr;
+    TAutoSizeLabel* m_lblResult = nullptr;
     QLabel* m_lblTransErr = nullptr;
     TNumLab* m_nlabPG = nullptr;
     QToolButton* m_sbLabelsOnOff = nullptr;

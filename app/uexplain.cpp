@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDrag>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScreen>
@@ -14,6 +15,8 @@ TMemo::TMemo(QWidget* parent)
     : QPlainTextEdit(parent)
 {
     setReadOnly(true);
+    // A keyboard user moves through the text with the caret, and a screen reader follows it.
+    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
 }
 
 void TMemo::setLines(const QStringList& lines)
@@ -133,4 +136,14 @@ void TFrmExplain::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     m_mmExplain->setGeometry(rect());
+}
+
+void TFrmExplain::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && !(event->modifiers() & ~Qt::KeypadModifier)) {
+        event->accept();
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }

@@ -44,7 +44,8 @@ private:
 };
 
 // The floating explanations window: a topmost window whose text box explains the traces. It
-// has no behaviour of its own; the main window shows, hides and raises it.
+// has no behaviour of its own; the main window shows, hides and raises it. Escape closes it, as
+// its title bar does.
 class TFrmExplain : public QWidget
 {
     Q_OBJECT
@@ -63,6 +64,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     TMemo* m_mmExplain = nullptr;

@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -405,7 +406,9 @@ QString TNumLab::FormatValue() const
     case dtFixP:
         return fixed(v, p);
     case dtExp:
-        return formatDouble(v, std::chars_format::scientific, p);
+        // Precision counts significant digits, the first one before the point included; the
+        // exponent is 'e', a sign and at least two digits.
+        return formatDouble(v, std::chars_format::scientific, std::max(p, 1) - 1);
     case dtHex:
         if (!inUnsigned32Range(v) || !roundHalfEven(v, r))
             return m_overflowIndicator;

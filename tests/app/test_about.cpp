@@ -373,6 +373,42 @@ TEST(AboutBox, OkButtonEndsTheModalShowing)
     EXPECT_EQ(box.exec(), QDialog::Accepted) << "OK is the default button";
 }
 
+// OK has the focus on every show; Tab reaches the two links, which Return or Space opens, and
+// Escape closes the box.
+TEST(AboutBox, KeyboardReachesOkAndBothLinks)
+{
+    TFrmAbout box;
+    box.setHomePageAddress("https://home.example.org");
+    Recorded recorded;
+    recordInto(box, recorded);
+    box.show();
+    box.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&box));
+    ASSERT_EQ(QApplication::focusWidget(), box.BButOK());
+    const QImage unfocused = box.LblSimus()->grab().toImage();
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), box.LblHomePage());
+    QTest::keyClick(box.LblHomePage(), Qt::Key_Return);
+    QTest::keyClick(box.LblHomePage(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), box.LblSimus());
+    EXPECT_NE(box.LblSimus()->grab().toImage(), unfocused) << "the focus shows";
+    QTest::keyClick(box.LblSimus(), Qt::Key_Space);
+    QTest::keyClick(box.LblSimus(), Qt::Key_A);
+    EXPECT_EQ(recorded.addresses, (QStringList{"https://home.example.org", TFrmAbout::simulationsAddress()}));
+    QTest::keyClick(box.LblSimus(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), box.BButOK());
+
+    QTest::keyClick(box.LblSimus(), Qt::Key_Tab);
+    box.hide();
+    box.show();
+    EXPECT_EQ(box.focusWidget(), box.BButOK()) << "a new show starts at OK";
+
+    QTimer::singleShot(0, &box, [&box] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape); });
+    EXPECT_EQ(box.exec(), QDialog::Rejected);
+    EXPECT_FALSE(box.isVisible());
+}
+
 TEST(BevelPanel, LoweredOuterAndRaisedInnerBevelsAreDrawnAsFrameLines)
 {
     RecordingCanvas canvas(10, 6);

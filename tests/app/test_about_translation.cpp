@@ -20,6 +20,7 @@ TEST(AboutBoxTranslation, KeysWithoutEntriesShowWithoutTheirPrefix)
     EXPECT_EQ(box.LblCopyright()->text(), TFrmAbout::copyrightText());
     EXPECT_EQ(box.objectName(), "FrmAbout");
     EXPECT_EQ(box.homePageAddress(), "BF_NotAKeyHere") << "the address is no caption";
+    EXPECT_EQ(box.LblSimus()->accessibleDescription(), "Web link; Return opens it in the browser");
 }
 
 TEST(AboutBoxTranslation, LanguageFileTextsReplaceTheKeys)

@@ -134,6 +134,18 @@ TEST(ExplainWindow, ClosingItHidesItAndItCanBeShownAgain)
     EXPECT_EQ(window.MMExplain()->lines(), StoredLines) << "closing keeps the text";
 }
 
+TEST(ExplainWindow, EscapeClosesItFromTheTextBox)
+{
+    TFrmExplain window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    window.MMExplain()->setFocus();
+    QTest::keyClick(window.MMExplain(), Qt::Key_Down); // the text box keeps its own keys
+    EXPECT_TRUE(window.isVisible());
+    QTest::keyClick(window.MMExplain(), Qt::Key_Escape);
+    EXPECT_FALSE(window.isVisible());
+}
+
 TEST(ExplainWindow, PressingAndMovingStartsOneDragAndSelectsNothing)
 {
     QWidget host;

@@ -131,7 +131,11 @@ INSTANTIATE_TEST_SUITE_P(Integers, NumLabFormat, ::testing::Values(
 INSTANTIATE_TEST_SUITE_P(Decimals, NumLabFormat, ::testing::Values(
     FormatRow{TNumLab::dtFixP, 3.14159, 2, "3.14"},
     FormatRow{TNumLab::dtFixP, -2, 0, "-2"},
-    FormatRow{TNumLab::dtExp, 1234.5, 2, "1.23e+03"},
+    FormatRow{TNumLab::dtExp, 1234.5, 2, "1.2e+03"}, // Precision counts digits, not decimals
+    FormatRow{TNumLab::dtExp, 3.14159, 2, "3.1e+00"},
+    FormatRow{TNumLab::dtExp, -0.000123456, 4, "-1.235e-04"},
+    FormatRow{TNumLab::dtExp, 1e300, 15, "1.00000000000000e+300"},
+    FormatRow{TNumLab::dtExp, 1234.5, 1, "1e+03"},
     FormatRow{TNumLab::dtFloat, 0.5, 3, "0.5"},
     FormatRow{TNumLab::dtFloat, 1234567, 3, "1.23e+06"},
     FormatRow{TNumLab::dtFloat, 1234.5, 0, "1e+03"},

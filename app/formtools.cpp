@@ -1,0 +1,68 @@
+#include "formtools.h"
+
+namespace {
+
+FormTools::AnnouncementObserver& CurrentObserver()
+{
+    static FormTools::AnnouncementObserver observer;
+    return observer;
+}
+
+void Announced(QWidget* widget, QAccessible::Event change)
+{
+    if (CurrentObserver())
+        CurrentObserver()(widget, change);
+}
+
+} // namespace
+
+QFont FormTools::PixelFont(const QStringList& families, int pixels, bool bold, bool italic, bool underline)
+{
+    QFont font;
+    font.setFamilies(families);
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    font.setItalic(italic);
+    font.setUnderline(underline);
+    return font;
+}
+
+void FormTools::SetTextColor(QWidget* widget, const QColor& color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, color);
+    widget->setPalette(palette);
+}
+
+QColor FormTools::TextColor(const QWidget* widget)
+{
+    return widget->palette().color(QPalette::WindowText);
+}
+
+void FormTools::SetBackground(QWidget* widget, const QColor& color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Base, color);
+    widget->setPalette(palette);
+}
+
+void FormTools::SetSpokenName(QWidget* widget, const QString& name)
+{
+    if (widget->accessibleName() == name)
+        return;
+    widget->setAccessibleName(name);
+    Announced(widget, QAccessible::NameChanged);
+}
+
+void FormTools::SetSpokenDescription(QWidget* widget, const QString& description)
+{
+    if (widget->accessibleDescription() == description)
+        return;
+    widget->setAccessibleDescription(description);
+    Announced(widget, QAccessible::DescriptionChanged);
+}
+
+void FormTools::SetAnnouncementObserver(AnnouncementObserver observer)
+{
+    CurrentObserver() = std::move(observer);
+}
