@@ -13,6 +13,7 @@ int main(int argc, char** argv)
     TApplication app(argc, argv);
     QApplication::setApplicationName("dscdma");
     QApplication::setApplicationDisplayName("DS-CDMA");
+    QGuiApplication::setDesktopFileName("org.dscdma.DSCDMA");
     QApplication::setWindowIcon(DscdmaResources::applicationIcon());
 
     // The three windows live until the program ends; the first is the main window.
