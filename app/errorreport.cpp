@@ -97,6 +97,8 @@ TApplication::TApplication(int& argc, char** argv)
 {
     // No display name: the desktop would append it to every window title.
     setApplicationName(QStringLiteral("dscdma"));
+    // Lets desktops match the windows to the installed menu entry.
+    setDesktopFileName(QStringLiteral("org.dscdma.DSCDMA"));
     setWindowIcon(DscdmaResources::applicationIcon());
     installEventFilter(new MouseHoldWatch(this));
 }

@@ -1,4 +1,5 @@
-# Sourced by run.sh and test.sh: installs the Debian packages the build needs, when missing.
+# Sourced by run.sh, test.sh and package.sh: installs the Debian packages the build needs, when
+# missing; a script names any further ones it needs alone (package.sh: lintian).
 DSCDMA_PACKAGES=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-svg-dev
@@ -6,6 +7,8 @@ DSCDMA_PACKAGES=(
   libqcustomplot-dev
   librsvg2-bin
   fonts-dejavu-core fonts-liberation2
+  # manual pages, and the install and package checks
+  scdoc man-db desktop-file-utils appstream dpkg-dev file
 )
 
 dscdma_missing_packages() {

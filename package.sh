@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Builds the Debian package from this checkout and checks it with lintian. Installs what is missing.
+# Leaves dscdma_<version>_<arch>.deb here; install it with: apt install ./dscdma_*.deb
+set -euo pipefail
+cd "$(dirname "$0")"
+. scripts/deps.sh
+
+dscdma_install_packages lintian
+build=build-pkg
+# Debian's hardening flags, as a Debian build of the package would use them; CMake reads no CPPFLAGS.
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+eval "$(dpkg-buildflags --export=sh)"
+export CXXFLAGS="$CPPFLAGS $CXXFLAGS"
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+# Neither tests nor benchmarks go into the package, so the package build makes neither.
+cmake --fresh -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DDSCDMA_TESTS=OFF -DDSCDMA_BENCH=OFF "${launcher[@]}"
+cmake --build "$build" -j "$(nproc)"
+rm -f "$build"/dscdma_*.deb
+(cd "$build" && cpack -G DEB)
+deb=$(basename "$build"/dscdma_*.deb)
+cp "$build/$deb" .
+echo "lintian $deb:"
+lintian --info --display-info --pedantic --fail-on error "$deb"
+echo "Built $deb; install it with: apt install ./$deb"
