@@ -365,11 +365,11 @@ SimCliResult RunSimCli(const QStringList& arguments)
         {"spread", "Spreading factor, chips per bit, 2..20 (default 8). Not with --sweep.", "N"},
         {"format", "Output format: json or csv (default json). When a picture is written, nothing "
                    "is printed unless a format is given.", "FORMAT"},
-        {"margins", "Adds the decision margins of each bit (see above); with --png/--svg draws "
+        {"margins", "Adds the decision margins of each bit; with --png/--svg draws "
                     "them instead of the four charts: the wanted and interfering parts as bars, "
                     "the end value of trace J, the threshold and each decided bit. Not with --sweep."},
         {"sweep", "Runs every spreading factor from 2 to 20 and prints one result per factor "
-                  "instead of the traces (see above); with --png/--svg draws bit errors and the "
+                  "instead of the traces; with --png/--svg draws bit errors and the "
                   "smallest margin over the factor. Not with --margins or --spread."},
         {"png", "Writes a PNG picture: the four charts as the main window shows them (785 x 665 "
                 "pixels), or the margins or sweep chart (785 x 345).", "FILE"},
