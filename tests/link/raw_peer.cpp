@@ -1,7 +1,7 @@
 // A peer that speaks to a message window byte by byte, for the transport's limits.
-//   link_raw_peer send SOCKET HEX [--hold]   connect, write the bytes, with --hold keep the
-//                                            connection until standard input ends; then
-//                                            print "result N" or "closed"
+//   link_raw_peer send SOCKET HEX [--hold]   connect, write the bytes, with --hold wait until
+//                                            standard input ends; then end the writing side
+//                                            and print "result N" or "closed"
 //   link_raw_peer die SOCKET HEX             connect, write the bytes, end without closing
 //   link_raw_peer listen SOCKET COUNT        a listening socket that reads COUNT bytes of the
 //                                            first connection and ends without answering
@@ -74,6 +74,8 @@ int main(int argc, char** argv)
             while (read(STDIN_FILENO, &c, 1) > 0) {
             }
         }
+        // Nothing more comes: the window sees the end of what was written.
+        shutdown(fd, SHUT_WR);
         unsigned char result[4];
         size_t have = 0;
         while (have < 4) {
