@@ -302,6 +302,7 @@ std::int32_t TkdbCustomDemon::WndProc(quint32 message, quint32 wParam, quint32 d
     msg->SetData(content.toByteArray());
     msg->Sender->Handle = wParam;
     // A malformed message ends its own handling; the link stays as it was.
+    // ProcessMessage may destroy the link: nothing of it is touched afterwards.
     try {
         ProcessMessage(msg);
     } catch (const std::exception& e) {
@@ -317,9 +318,16 @@ void TkdbCustomDemon::ProcessMessage(std::unique_ptr<TTutorixMessageStream>& Msg
         m_serverDown = Msg->ReadByte() != 0;
         bool allowQuit = true;
         DoQuitMsgReceived(m_serverDown, allowQuit);
-        if (allowQuit)
+        if (!allowQuit)
+            break;
+        if (m_sendDepth > 0) {
             QuitLater();
-        break;
+            break;
+        }
+        // Nothing of this link runs below this call: it can go now, and its unregistration
+        // travels inside the quit's own send, as the server expects.
+        delete this;
+        return;
     }
     case msgReply:
         AddPendingReply(std::move(Msg));
@@ -347,8 +355,8 @@ void TkdbCustomDemon::AddPendingReply(std::unique_ptr<TTutorixMessageStream> rep
 
 void TkdbCustomDemon::QuitLater()
 {
-    // The quit may arrive inside a send of this link, whose callers still run on it: the link
-    // goes once control is back in the event loop, which never happens inside a send.
+    // The quit arrived inside a send of this link, whose callers still run on it: the link goes
+    // once control is back in the event loop, which never happens inside a send.
     if (m_quitAccepted)
         return;
     m_quitAccepted = true;
@@ -392,10 +400,12 @@ qint32 TkdbCustomDemon::ParamCount() const
 
 QByteArray TkdbCustomDemon::ParamStr(qint32 Index) const
 {
-    if (Index < 0 || Index > ParamCount())
-        throw ETutorix(QStringLiteral("Illegal \"ParamStr\" parameter: %1").arg(Index));
+    // Index 0 is the program file even after a peer replaced the list by an empty one, so
+    // that the local answers built on it keep working.
     if (Index == 0)
         return ProgramFile();
+    if (Index < 0 || Index > ParamCount())
+        throw ETutorix(QStringLiteral("Illegal \"ParamStr\" parameter: %1").arg(Index));
     return m_params[Index];
 }
 

@@ -119,8 +119,9 @@ struct TDemonSetup
 //
 // Sends are synchronous and re-entrant: while one waits for the server, messages to the link's
 // window are handled inside it (that is how replies arrive), and so can a parameter message
-// or a quit. An accepted quit destroys the link later, from the event loop, never inside a
-// send; the owner should hold the link in a QPointer.
+// or a quit. An accepted quit destroys the link (it must have been made with new): at once
+// when it arrives while the link is idle, else from the event loop once control is back
+// there, never inside a send. The owner should hold the link in a QPointer.
 class TkdbCustomDemon : public QObject
 {
     Q_OBJECT
@@ -167,7 +168,7 @@ public:
     const std::vector<std::unique_ptr<TTutorixMessageStream>>& PendingReplies() const { return m_pendingReplies; }
     // The flag of the last quit message.
     bool ServerDown() const { return m_serverDown; }
-    // An accepted quit waits for the event loop to destroy the link.
+    // A quit accepted inside a send waits for the event loop to destroy the link.
     bool QuitAccepted() const { return m_quitAccepted; }
 
     // Messages.

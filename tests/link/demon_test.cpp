@@ -164,6 +164,14 @@ TEST_F(Demon, ParamStrGivesTheProgramFileAtZeroAndRefusesOtherIndexes)
     EXPECT_EQ(link->ParamCount(), 1);
     EXPECT_EQ(link->ParamStr(0), kProgram) << "even after another instance replaced entry 0";
     EXPECT_EQ(link->ParamStr(1), QByteArray("z"));
+
+    // A peer's empty parameter text leaves no entries at all; index 0 still answers.
+    windows.Deliver(link->OwnEntity().Handle, 0, msgParams, {}, {});
+    EXPECT_EQ(link->ParamCount(), -1);
+    EXPECT_EQ(link->ParamStr(0), kProgram);
+    EXPECT_THROW(link->ParamStr(1), ETutorix);
+    link->SetUseMarvolaServer(false);
+    EXPECT_EQ(link->GetVariable("MarvolaWorkArea"), QByteArray("/opt/sim/"));
 }
 
 TEST_F(Demon, GetVariableWithoutServerAnswersLocally)
