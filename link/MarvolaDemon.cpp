@@ -584,7 +584,7 @@ std::unique_ptr<QBuffer> TkdbDemonClient::GetFileStream(const QByteArray& Name)
     if (reply->ReadByte() == 0)
         return nullptr;
     auto stream = std::make_unique<QBuffer>();
-    stream->setData(reply->ReadRest());
+    stream->setData(reply->TakeRest());
     stream->open(QIODevice::ReadOnly);
     return stream;
 }

@@ -64,6 +64,14 @@ QByteArray TByteStream::ReadRest()
     return bytes;
 }
 
+QByteArray TByteStream::TakeRest()
+{
+    QByteArray bytes = std::exchange(data, {});
+    bytes.remove(0, position); // cuts the front without moving the rest
+    position = 0;
+    return bytes;
+}
+
 void TByteStream::WriteInt32(qint32 value)
 {
     char bytes[4];

@@ -69,6 +69,9 @@ public:
     QByteArray Read(qint64 count);
     // Everything from the position to the end.
     QByteArray ReadRest();
+    // The same, taken out of the stream without a copy where the content is not shared; the
+    // stream is empty afterwards.
+    QByteArray TakeRest();
 
     void WriteInt32(qint32 value);
     qint32 ReadInt32();

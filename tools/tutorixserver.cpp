@@ -162,17 +162,19 @@ void TTutorixServer::HandleRequest(quint32 from, quint32 code, TTimeStamp stamp,
     if (lateNext) {
         // Answered only after this request's handling has returned: the requester keeps it.
         lateNext = false;
-        const QByteArray content = *reply;
+        const QByteArray payload = *reply;
         QMetaObject::invokeMethod(
-            context.get(), [this, from, stamp, content]() { Reply(from, stamp, content); }, Qt::QueuedConnection);
+            context.get(), [this, from, stamp, payload]() { Reply(from, stamp, payload); }, Qt::QueuedConnection);
         return;
     }
-    Reply(from, stamp, *reply);
+    Reply(from, stamp, std::move(*reply));
 }
 
 std::optional<QByteArray> TTutorixServer::Answer(quint32 from, quint32 code, TByteStream& content, QByteArray& line)
 {
+    // The reply is built as its payload: room for the time stamp, then the content.
     TByteStream reply;
+    reply.Write(QByteArray(TimeStampSize, '\0'));
     switch (code) {
     case msgRegister:
     case msgUnregister: {
@@ -219,21 +221,27 @@ std::optional<QByteArray> TTutorixServer::Answer(quint32 from, quint32 code, TBy
     }
     case msgGetFile: {
         const QByteArray name = content.ReadString();
-        QByteArray bytes;
-        bool found = false;
+        QByteArray payload;
+        qint64 size = 0;
         if (FileAllowed(name)) {
             QFile file(QFile::decodeName(options.FilesFolder + '/' + demonrules::FilePart(name)));
-            // One reply must fit into one frame with its time stamp and found byte.
-            if (QFileInfo(file).isFile() && file.size() <= MaxFramePayload - TimeStampSize - 1
-                && file.open(QIODevice::ReadOnly)) {
-                bytes = file.readAll();
-                found = true;
+            size = file.size();
+            // One reply must fit into one frame with its time stamp and found byte; the file
+            // is read straight into it.
+            constexpr qint64 head = TimeStampSize + 1;
+            if (QFileInfo(file).isFile() && size <= MaxFramePayload - head && file.open(QIODevice::ReadOnly)) {
+                payload = QByteArray(head + size, Qt::Uninitialized);
+                payload[TimeStampSize] = 1;
+                if (file.read(payload.data() + head, size) != size)
+                    payload.clear();
             }
         }
+        const bool found = !payload.isEmpty();
         line = "recv get-file " + line + " name=" + Escape(name) + " found=" + QByteArray::number(found ? 1 : 0)
-               + " size=" + QByteArray::number(bytes.size());
-        reply.WriteBool(found);
-        reply.Write(bytes);
+               + " size=" + QByteArray::number(found ? size : 0);
+        if (found)
+            return payload;
+        reply.WriteBool(false);
         return reply.Data();
     }
     case msgMapFileName: {
@@ -278,9 +286,11 @@ std::optional<QByteArray> TTutorixServer::Answer(quint32 from, quint32 code, TBy
     }
 }
 
-void TTutorixServer::Reply(quint32 to, TTimeStamp stamp, const QByteArray& content)
+void TTutorixServer::Reply(quint32 to, TTimeStamp stamp, QByteArray payload)
 {
-    Send(to, msgReply, stamp, content);
+    const QByteArray head = EncodePayload(stamp, {});
+    std::copy(head.begin(), head.end(), payload.begin());
+    windows.SendCopyData(to, handle, msgReply, payload);
 }
 
 std::int32_t TTutorixServer::Send(quint32 to, quint32 code, TTimeStamp stamp, const QByteArray& content)

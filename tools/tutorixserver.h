@@ -53,8 +53,10 @@ private:
 
     std::int32_t WndProc(quint32 message, quint32 wParam, quint32 dwData, QByteArrayView payload);
     void HandleRequest(quint32 from, quint32 code, TTimeStamp stamp, TByteStream& content);
+    // The reply's payload, or none for messages that get no reply.
     std::optional<QByteArray> Answer(quint32 from, quint32 code, TByteStream& content, QByteArray& line);
-    void Reply(quint32 to, TTimeStamp stamp, const QByteArray& content);
+    // Sends a reply payload (built with room for its time stamp) to the requester.
+    void Reply(quint32 to, TTimeStamp stamp, QByteArray payload);
     std::int32_t Send(quint32 to, quint32 code, TTimeStamp stamp, const QByteArray& content);
     bool FileAllowed(const QByteArray& name) const;
     const TEntityRecord* PartyByHandle(quint32 handle) const;

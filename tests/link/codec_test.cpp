@@ -128,6 +128,19 @@ TEST(ByteStream, WritingInsideOverwritesAndWritingAtTheEndGrows)
     EXPECT_EQ(s.Position(), 8);
 }
 
+TEST(ByteStream, TakingTheRestLeavesTheStreamEmptyAndSharedContentIntact)
+{
+    TByteStream s;
+    s.Write("\1payload");
+    const QByteArray shared = s.Data();
+    s.SetPosition(0);
+    s.ReadByte();
+    EXPECT_EQ(s.TakeRest(), QByteArray("payload"));
+    EXPECT_EQ(s.Size(), 0);
+    EXPECT_EQ(s.Position(), 0);
+    EXPECT_EQ(shared, QByteArray("\1payload"));
+}
+
 TEST(ParamText, EntriesEndWithCrLf)
 {
     EXPECT_EQ(EncodeParamText({"a", "", "b c"}), QByteArray("a\r\n\r\nb c\r\n"));
