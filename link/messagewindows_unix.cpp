@@ -426,9 +426,33 @@ std::int32_t TUnixMessageWindows::SendOverSocket(const QByteArray& path, quint32
     int resultHave = 0;
     bool done = false;
 
+    // Writes what the socket takes now; false once the receiver has gone.
+    const auto writeMore = [&]() {
+        iovec parts[2];
+        int count = 0;
+        if (sent < FrameHeaderSize) {
+            parts[count++] = {const_cast<char*>(header.constData() + sent), size_t(FrameHeaderSize - sent)};
+            if (!payload.isEmpty())
+                parts[count++] = {const_cast<char*>(payload.data()), size_t(payload.size())};
+        } else {
+            const qint64 offset = sent - FrameHeaderSize;
+            parts[count++] = {const_cast<char*>(payload.data() + offset), size_t(payload.size() - offset)};
+        }
+        msghdr message{};
+        message.msg_iov = parts;
+        message.msg_iovlen = size_t(count);
+        const ssize_t n = ::sendmsg(fd, &message, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n > 0)
+            sent += n;
+        return n > 0 || errno == EAGAIN || errno == EINTR;
+    };
+
     ++sendDepth;
     std::vector<pollfd> fds;
     std::vector<quint64> ids;
+    // Most frames fit into the socket at once: no poll before the first write.
+    if (connected && !writeMore())
+        done = true;
     while (!done) {
         // Until our frame is out, others' frames wait: two peers that send each other large
         // frames both keep reading and never block each other.
@@ -464,29 +488,11 @@ std::int32_t TUnixMessageWindows::SendOverSocket(const QByteArray& path, quint32
             break;
 
         if (!connected) {
-            if (!tryConnect())
+            if (!tryConnect() || (connected && !writeMore()))
                 break;
         } else if (sent < total) {
-            if (fds[0].revents & (POLLOUT | POLLERR | POLLHUP)) {
-                iovec parts[2];
-                int count = 0;
-                if (sent < FrameHeaderSize) {
-                    parts[count++] = {const_cast<char*>(header.constData() + sent), size_t(FrameHeaderSize - sent)};
-                    if (!payload.isEmpty())
-                        parts[count++] = {const_cast<char*>(payload.data()), size_t(payload.size())};
-                } else {
-                    const qint64 offset = sent - FrameHeaderSize;
-                    parts[count++] = {const_cast<char*>(payload.data() + offset), size_t(payload.size() - offset)};
-                }
-                msghdr message{};
-                message.msg_iov = parts;
-                message.msg_iovlen = size_t(count);
-                const ssize_t n = ::sendmsg(fd, &message, MSG_NOSIGNAL | MSG_DONTWAIT);
-                if (n > 0)
-                    sent += n;
-                else if (n < 0 && errno != EAGAIN && errno != EINTR)
-                    break; // the receiver has gone
-            }
+            if ((fds[0].revents & (POLLOUT | POLLERR | POLLHUP)) && !writeMore())
+                break; // the receiver has gone
         } else if (fds[0].revents & (POLLIN | POLLERR | POLLHUP)) {
             const ssize_t n = ::recv(fd, resultBytes + resultHave, size_t(4 - resultHave), MSG_DONTWAIT);
             if (n > 0)

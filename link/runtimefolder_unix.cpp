@@ -25,9 +25,9 @@ TRuntimeFolder OpenRuntimeFolder(bool create)
 {
     TRuntimeFolder folder;
     folder.path = RuntimeFolderPath();
-    const QString name = QFile::decodeName(folder.path);
     const auto refuse = [&](const QString& why) {
-        folder.error = QStringLiteral("The folder for message windows %1 cannot be used: %2").arg(name, why);
+        folder.error = QStringLiteral("The folder for message windows %1 cannot be used: %2")
+                           .arg(QFile::decodeName(folder.path), why);
         return folder;
     };
 

@@ -50,7 +50,11 @@ QCoreApplication& App()
     static int argc = 1;
     static char name[] = "fuzz_link";
     static char* argv[] = {name, nullptr};
-    static QCoreApplication* app = new QCoreApplication(argc, argv);
+    static QCoreApplication* app = [] {
+        // Every malformed message is reported; that is expected here and only slows the run.
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+        return new QCoreApplication(argc, argv);
+    }();
     return *app;
 }
 

@@ -315,6 +315,18 @@ TEST(RuntimeFolder, RefusesAFolderOthersCouldReachAndNamesIt)
         EXPECT_EQ(windows.FindWindow("C", ""), 0u) << c.name;
         EXPECT_EQ(TInstanceLock::Default().Acquire("QX_t").outcome, TInstanceLock::Outcome::Failed) << c.name;
     }
+    // The link cannot start there, and says why.
+    qputenv("TUTORIX_RUNTIME_DIR", root + "/g");
+    FakeSettings settings;
+    TDemonSetup setup;
+    setup.ProgramFile = "/opt/sim/prog";
+    setup.Settings = &settings;
+    try {
+        TkdbDemonClient link(nullptr, setup);
+        ADD_FAILURE() << "the link started in a folder others may enter";
+    } catch (const ETutorix& e) {
+        EXPECT_TRUE(e.Message().contains(QFile::decodeName(root + "/g"))) << e.what();
+    }
     if (::geteuid() == 0) {
         const QByteArray foreign = root + "/foreign";
         ::mkdir(foreign, 0700);
