@@ -223,8 +223,8 @@ void TkdbCustomDemon::CreateHiddenWindow()
         throw ETutorix(GetLastErrorString());
     const quint32 handle = Windows().CreateWindow(
         m_className, GetWindowName(),
-        [this](quint32 message, quint32 wParam, quint32 dwData, QByteArrayView payload) {
-            return WndProc(message, wParam, dwData, payload);
+        [this](quint32 message, quint32 wParam, quint32 dwData, QByteArray payload) {
+            return WndProc(message, wParam, dwData, std::move(payload));
         });
     if (handle == 0) {
         const QString why = GetLastErrorString();
@@ -287,7 +287,7 @@ TTutorixMessageStream* TkdbCustomDemon::FindReply(TTimeStamp TimeStamp) const
     return nullptr;
 }
 
-std::int32_t TkdbCustomDemon::WndProc(quint32 message, quint32 wParam, quint32 dwData, QByteArrayView payload)
+std::int32_t TkdbCustomDemon::WndProc(quint32 message, quint32 wParam, quint32 dwData, QByteArray payload)
 {
     if (message != WM_COPYDATA)
         return 0;
@@ -299,7 +299,9 @@ std::int32_t TkdbCustomDemon::WndProc(quint32 message, quint32 wParam, quint32 d
     auto msg = std::make_unique<TTutorixMessageStream>(this);
     msg->MsgCode = dwData;
     msg->TimeStamp = stamp;
-    msg->SetData(content.toByteArray());
+    // The message keeps the received bytes: cutting the stamp off the front moves no content.
+    payload.remove(0, TimeStampSize);
+    msg->SetData(std::move(payload));
     msg->Sender->Handle = wParam;
     // A malformed message ends its own handling; the link stays as it was.
     // ProcessMessage may destroy the link: nothing of it is touched afterwards.

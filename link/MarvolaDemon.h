@@ -178,7 +178,7 @@ public:
     // The first pending reply with this stamp, or null; it stays in the list.
     TTutorixMessageStream* FindReply(TTimeStamp TimeStamp) const;
     // The window procedure: every copy-data message becomes a message for ProcessMessage.
-    std::int32_t WndProc(quint32 message, quint32 wParam, quint32 dwData, QByteArrayView payload);
+    std::int32_t WndProc(quint32 message, quint32 wParam, quint32 dwData, QByteArray payload);
     // Handles one received message; may take it over by moving it out of Msg.
     virtual void ProcessMessage(std::unique_ptr<TTutorixMessageStream>& Msg);
     // Sends of this link under way (nested ones count each).

@@ -18,9 +18,10 @@
 class TMessageWindows
 {
 public:
-    // Answers one message. The payload is valid during the call only.
+    // Answers one message; the payload is handed over (not shared), so it may be kept without
+    // a copy.
     using WindowProc = std::function<std::int32_t(quint32 message, quint32 wParam, quint32 dwData,
-                                                  QByteArrayView payload)>;
+                                                  QByteArray payload)>;
 
     virtual ~TMessageWindows();
 

@@ -29,6 +29,8 @@ namespace {
 
 constexpr qint64 kReadChunk = 1024 * 1024;
 constexpr qint64 kMaxInfoFile = 64 * 1024;
+constexpr qint64 kLargeFrame = 256 * 1024;
+constexpr qint64 kMaxSendBuffer = 4 * 1024 * 1024;
 // How often a send retries a connection that found the target's backlog full.
 constexpr int kConnectRetryMs = 5;
 
@@ -187,11 +189,8 @@ bool TUnixMessageWindows::RegisterClass(const QByteArray& className)
         lastError = QStringLiteral("The window class \"%1\" is already registered").arg(QString::fromLatin1(className));
         return false;
     }
-    const TRuntimeFolder folder = OpenRuntimeFolder(true);
-    if (!folder.Usable()) {
-        lastError = folder.error;
+    if (!Folder(true).Usable())
         return false;
-    }
     classes.insert(className);
     return true;
 }
@@ -215,11 +214,9 @@ quint32 TUnixMessageWindows::CreateWindow(const QByteArray& className, const QBy
         lastError = QStringLiteral("A window name cannot hold a line break");
         return 0;
     }
-    const TRuntimeFolder folder = OpenRuntimeFolder(true);
-    if (!folder.Usable()) {
-        lastError = folder.error;
+    const TRuntimeFolder folder = Folder(true);
+    if (!folder.Usable())
         return 0;
-    }
 
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) {
@@ -309,13 +306,21 @@ void TUnixMessageWindows::DestroyWindow(quint32 handle)
         Drop(id);
 }
 
+const TRuntimeFolder& TUnixMessageWindows::Folder(bool create)
+{
+    // Sends check the folder once per path; making windows checks it every time.
+    if (create || folderChecked.path != RuntimeFolderPath() || !folderChecked.Usable())
+        folderChecked = OpenRuntimeFolder(create);
+    if (!folderChecked.Usable())
+        lastError = folderChecked.error;
+    return folderChecked;
+}
+
 quint32 TUnixMessageWindows::FindWindow(QByteArrayView className, QByteArrayView windowName)
 {
-    const TRuntimeFolder folder = OpenRuntimeFolder(false);
-    if (!folder.Usable()) {
-        lastError = folder.error;
+    const TRuntimeFolder folder = Folder(false);
+    if (!folder.Usable())
         return 0;
-    }
     DIR* dir = ::opendir(folder.path.constData());
     if (!dir)
         return 0;
@@ -353,7 +358,7 @@ bool TUnixMessageWindows::IsWindow(quint32 window)
         return false;
     if (windows.count(window))
         return true;
-    const TRuntimeFolder folder = OpenRuntimeFolder(false);
+    const TRuntimeFolder& folder = Folder(false);
     if (!folder.Usable())
         return false;
     return ProbeSocket(SocketPath(folder.path, window)) == Probe::Alive;
@@ -369,11 +374,9 @@ std::int32_t TUnixMessageWindows::SendCopyData(quint32 target, quint32 wParam, q
     }
     if (windows.count(target))
         return CallOwnWindow(target, wParam, dwData, payload);
-    const TRuntimeFolder folder = OpenRuntimeFolder(false);
-    if (!folder.Usable()) {
-        lastError = folder.error;
+    const TRuntimeFolder& folder = Folder(false);
+    if (!folder.Usable())
         return 0;
-    }
     return SendOverSocket(SocketPath(folder.path, target), wParam, dwData, payload);
 }
 
@@ -386,7 +389,7 @@ std::int32_t TUnixMessageWindows::CallOwnWindow(quint32 target, quint32 wParam, 
     ++sendDepth;
     std::int32_t result = 0;
     try {
-        result = proc(WM_COPYDATA, wParam, dwData, payload);
+        result = proc(WM_COPYDATA, wParam, dwData, payload.toByteArray());
     } catch (...) {
         result = 0;
     }
@@ -404,6 +407,11 @@ std::int32_t TUnixMessageWindows::SendOverSocket(const QByteArray& path, quint32
     if (fd < 0) {
         SetSystemError(QStringLiteral("Could not create a socket"), errno);
         return 0;
+    }
+    // A large frame crosses in fewer, larger pieces (the system caps what it grants).
+    if (payload.size() > kLargeFrame) {
+        const int buffer = int(std::min<qint64>(FrameHeaderSize + payload.size(), kMaxSendBuffer));
+        (void)::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &buffer, sizeof buffer);
     }
     bool connected = false;
     const auto tryConnect = [&]() {
@@ -512,7 +520,7 @@ std::int32_t TUnixMessageWindows::SendOverSocket(const QByteArray& path, quint32
                 if (i < firstConnection) {
                     for (const auto& [handle, window] : windows) {
                         if (window.fd == fds[i].fd) {
-                            AcceptAll(handle);
+                            AcceptOne(handle);
                             break;
                         }
                     }
@@ -536,8 +544,10 @@ std::int32_t TUnixMessageWindows::SendOverSocket(const QByteArray& path, quint32
     return resultHave == 4 ? qFromLittleEndian<qint32>(resultBytes) : 0;
 }
 
-void TUnixMessageWindows::AcceptAll(quint32 handle)
+void TUnixMessageWindows::AcceptOne(quint32 handle)
 {
+    // One per readiness: the sockets are watched level-triggered, so more pending connections
+    // are reported again, and nobody pays for an accept that finds none.
     for (;;) {
         const auto window = windows.find(handle);
         if (window == windows.end() || !accepting)
@@ -567,8 +577,8 @@ void TUnixMessageWindows::AcceptAll(quint32 handle)
         if (int(connections.size()) >= MaxConnections) {
             accepting = false;
             UpdateAccepting();
-            return;
         }
+        return;
     }
 }
 
@@ -584,12 +594,23 @@ TUnixMessageWindows::ReadOutcome TUnixMessageWindows::ReadConnection(Connection&
         default:
             break;
         }
-        qint64 room = 0;
-        char* space = reader.Space(kReadChunk, room);
-        const ssize_t n = ::read(connection.fd, space, size_t(room));
-        if (n > 0) {
-            reader.Commit(n);
-            continue;
+        ssize_t n;
+        if (reader.Status() == TFrameReader::State::Header) {
+            // Header and a small payload in one read; what follows the frame is ignored anyway.
+            char first[16 * 1024];
+            n = ::read(connection.fd, first, sizeof first);
+            if (n > 0) {
+                reader.Feed(QByteArrayView(first, n));
+                continue;
+            }
+        } else {
+            qint64 room = 0;
+            char* space = reader.Space(kReadChunk, room);
+            n = ::read(connection.fd, space, size_t(room));
+            if (n > 0) {
+                reader.Commit(n);
+                continue;
+            }
         }
         if (n < 0 && (errno == EAGAIN || errno == EINTR))
             return ReadOutcome::Open;
@@ -660,9 +681,8 @@ void TUnixMessageWindows::Dispatch(quint64 id)
         const auto window = windows.find(connection->window);
         if (window != windows.end() && window->second.proc) {
             const WindowProc proc = window->second.proc; // may destroy its window
-            const QByteArray payload = connection->reader.TakePayload();
             try {
-                result = proc(header.Message, header.WParam, header.DwData, payload);
+                result = proc(header.Message, header.WParam, header.DwData, connection->reader.TakePayload());
             } catch (...) {
                 result = 0;
             }
@@ -783,7 +803,7 @@ void TUnixMessageWindows::OnWindowReadable(quint32 handle)
 {
     if (sendDepth > 0)
         return;
-    AcceptAll(handle);
+    AcceptOne(handle);
     DispatchReady();
     ArmLateTimer();
 }

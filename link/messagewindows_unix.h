@@ -1,6 +1,7 @@
 #pragma once
 
 #include "messagewindows.h"
+#include "runtimefolder_unix.h"
 #include "tutorixcodec.h"
 
 #include <QDeadlineTimer>
@@ -84,7 +85,8 @@ private:
     void OnConnectionReadable(quint64 id);
     void OnLateTimer();
 
-    void AcceptAll(quint32 handle);
+    void AcceptOne(quint32 handle);
+    const TRuntimeFolder& Folder(bool create);
     ReadOutcome ReadConnection(Connection& connection);
     void Drop(quint64 id);
     bool HasCompleteFrame() const;
@@ -112,6 +114,7 @@ private:
     bool serviceQueued = false;
     std::unique_ptr<QObject> context; // receives the event loop's calls
     QTimer* lateTimer = nullptr;      // owned by context
+    TRuntimeFolder folderChecked;
     QString lastError;
 };
 

@@ -72,8 +72,8 @@ bool TTutorixServer::Start(QString& error)
         return false;
     }
     handle = windows.CreateWindow(className, kServerWindow + options.HandleText,
-                                  [this](quint32 message, quint32 wParam, quint32 dwData, QByteArrayView payload) {
-                                      return WndProc(message, wParam, dwData, payload);
+                                  [this](quint32 message, quint32 wParam, quint32 dwData, QByteArray payload) {
+                                      return WndProc(message, wParam, dwData, std::move(payload));
                                   });
     if (handle == 0) {
         error = windows.LastErrorString();
@@ -127,7 +127,7 @@ QByteArray TTutorixServer::Unescape(const QByteArray& text)
     return bytes;
 }
 
-std::int32_t TTutorixServer::WndProc(quint32 message, quint32 wParam, quint32 dwData, QByteArrayView payload)
+std::int32_t TTutorixServer::WndProc(quint32 message, quint32 wParam, quint32 dwData, QByteArray payload)
 {
     if (message != WM_COPYDATA)
         return 0;
@@ -139,7 +139,8 @@ std::int32_t TTutorixServer::WndProc(quint32 message, quint32 wParam, quint32 dw
         return 0;
     }
     TByteStream stream;
-    stream.SetData(content.toByteArray());
+    payload.remove(0, TimeStampSize);
+    stream.SetData(std::move(payload));
     HandleRequest(wParam, dwData, stamp, stream);
     return 0;
 }

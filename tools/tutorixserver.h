@@ -51,7 +51,7 @@ public:
 private:
     enum class NestedKind { None, Quit, Params, Send };
 
-    std::int32_t WndProc(quint32 message, quint32 wParam, quint32 dwData, QByteArrayView payload);
+    std::int32_t WndProc(quint32 message, quint32 wParam, quint32 dwData, QByteArray payload);
     void HandleRequest(quint32 from, quint32 code, TTimeStamp stamp, TByteStream& content);
     // The reply's payload, or none for messages that get no reply.
     std::optional<QByteArray> Answer(quint32 from, quint32 code, TByteStream& content, QByteArray& line);

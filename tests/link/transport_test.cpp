@@ -49,8 +49,8 @@ protected:
     quint32 Window(const QByteArray& name = "w")
     {
         const quint32 handle = windows.CreateWindow(kClass, name, [this](quint32 message, quint32 wParam, quint32 dwData,
-                                                                          QByteArrayView payload) {
-            calls.push_back({message, wParam, dwData, payload.toByteArray()});
+                                                                          QByteArray payload) {
+            calls.push_back({message, wParam, dwData, payload});
             return 42;
         });
         if (handle)
