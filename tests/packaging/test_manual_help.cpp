@@ -101,6 +101,7 @@ void PrintTo(const Program& program, std::ostream* os)
 
 const Program Programs[] = {
     {"dscdma-sim", DSCDMA_SIM_PROGRAM},
+    {"tutorix-server", DSCDMA_SERVER_PROGRAM},
 };
 
 class ManualAndHelp : public testing::TestWithParam<Program>

@@ -1,0 +1,103 @@
+#include "demonrules.h"
+
+namespace demonrules {
+
+namespace {
+
+const QByteArray kServerHandleSwitch = QByteArrayLiteral("/serverhandle=");
+
+char LowerAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+
+} // namespace
+
+QByteArray AsciiLower(QByteArray text)
+{
+    for (char& c : text)
+        c = LowerAscii(c);
+    return text;
+}
+
+bool EqualsIgnoringAsciiCase(QByteArrayView a, QByteArrayView b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (LowerAscii(a[i]) != LowerAscii(b[i]))
+            return false;
+    }
+    return true;
+}
+
+QByteArray ServerHandleText(const QByteArray& settingsValue, const QList<QByteArray>& commandLine)
+{
+    if (!settingsValue.isEmpty() && settingsValue != "00000000")
+        return settingsValue;
+    QByteArray handle;
+    for (qsizetype i = 1; i < commandLine.size(); ++i) {
+        const QByteArray lower = AsciiLower(commandLine[i]);
+        if (lower.startsWith(kServerHandleSwitch))
+            handle = lower.sliced(kServerHandleSwitch.size());
+    }
+    return handle;
+}
+
+QList<QByteArray> ParamsFromCommandLine(const QList<QByteArray>& commandLine)
+{
+    QList<QByteArray> params;
+    for (const QByteArray& argument : commandLine) {
+        if (!argument.startsWith(kServerHandleSwitch))
+            params.append(argument);
+    }
+    return params;
+}
+
+QByteArray FilePart(const QByteArray& path)
+{
+    return path.sliced(path.lastIndexOf('/') + 1);
+}
+
+QByteArray DirectoryPart(const QByteArray& path)
+{
+    return path.first(path.lastIndexOf('/') + 1);
+}
+
+QByteArray Stem(const QByteArray& path)
+{
+    const qsizetype fileStart = path.lastIndexOf('/') + 1;
+    const qsizetype dot = path.lastIndexOf('.');
+    // A dot that begins the file part marks a hidden file, not an extension.
+    if (dot > fileStart)
+        return path.first(dot);
+    return path;
+}
+
+QByteArray LanguageFileName(const QByteArray& programFile)
+{
+    return Stem(programFile) + ".itl";
+}
+
+QByteArray ApplicationTitle(const QByteArray& programFile)
+{
+    QByteArray title = FilePart(programFile);
+    const qsizetype dot = title.indexOf('.');
+    if (dot >= 0)
+        title.truncate(dot);
+    for (qsizetype i = 1; i < title.size(); ++i)
+        title[i] = LowerAscii(title[i]);
+    return title;
+}
+
+QByteArray LocalVariable(const QByteArray& name, const QByteArray& programFile)
+{
+    if (name != "MarvolaWorkArea" && name != "MarvolaHomeDir")
+        return {};
+    QByteArray folder = DirectoryPart(programFile);
+    if (!folder.isEmpty() && !folder.endsWith('/'))
+        folder += '/';
+    return folder;
+}
+
+} // namespace demonrules

@@ -1,0 +1,116 @@
+#include "demonrules.h"
+
+#include <gtest/gtest.h>
+
+using namespace demonrules;
+
+TEST(ServerHandle, SettingsValueWinsUnlessEmptyOrEightZeros)
+{
+    const QList<QByteArray> line{"/opt/x", "/serverhandle=1A2B"};
+    const struct
+    {
+        QByteArray settings;
+        QByteArray expected;
+    } cases[] = {
+        {"", "1a2b"},
+        {"00000000", "1a2b"},
+        {"0000", "0000"},
+        {"Viewer7", "Viewer7"}, // taken as stored, not lower-cased
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ServerHandleText(c.settings, line), c.expected) << c.settings.constData();
+}
+
+TEST(ServerHandle, LastSwitchWinsWhateverItsCase)
+{
+    const struct
+    {
+        QList<QByteArray> line;
+        QByteArray expected;
+    } cases[] = {
+        {{"/opt/x", "/serverhandle=1A2B", "/SERVERHANDLE=ff00"}, "ff00"},
+        {{"/opt/x", "/SerVerHandle=AbC", "other"}, "abc"},
+        {{"/opt/x", "/serverhandle="}, ""},
+        {{"/opt/x", "serverhandle=12", "/serverhandle", "-serverhandle=1"}, ""},
+        {{"/serverhandle=fromprogrampath"}, ""},
+        {{"/opt/x"}, ""},
+        {{"/opt/x", "/serverhandle=a b=c"}, "a b=c"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ServerHandleText({}, c.line), c.expected) << c.line.join(' ').constData();
+}
+
+TEST(Params, DropOnlyTheExactLowerCaseSwitch)
+{
+    EXPECT_EQ(ParamsFromCommandLine({"/opt/x", "/serverhandle=1", "a", "/SERVERHANDLE=ab", "/serverhandle", "b"}),
+              (QList<QByteArray>{"/opt/x", "a", "/SERVERHANDLE=ab", "/serverhandle", "b"}));
+    EXPECT_EQ(ParamsFromCommandLine({}), QList<QByteArray>{});
+}
+
+TEST(Stem, RemovesTheExtensionOfTheFilePartOnly)
+{
+    const struct
+    {
+        QByteArray path;
+        QByteArray stem;
+    } cases[] = {
+        {"/opt/dscdma/dscdma", "/opt/dscdma/dscdma"},
+        {"/opt/dscdma/dscdma.bin", "/opt/dscdma/dscdma"},
+        {"/opt/my.app/prog", "/opt/my.app/prog"},
+        {"/opt/x.tar.gz", "/opt/x.tar"},
+        {"/home/u/.hidden", "/home/u/.hidden"},
+        {"prog.exe", "prog"},
+        {"abc", "abc"},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Stem(c.path), c.stem) << c.path.constData();
+        EXPECT_EQ(LanguageFileName(c.path), c.stem + ".itl") << c.path.constData();
+    }
+}
+
+TEST(ApplicationTitle, IsTheFileNameCutAtItsFirstDotWithTheRestLowerCased)
+{
+    const struct
+    {
+        QByteArray path;
+        QByteArray title;
+    } cases[] = {
+        {"/opt/dscdma/dscdma", "dscdma"},
+        {"/opt/DSCDMA.Bin", "Dscdma"},
+        {"C:X.EXE", "C:x"},
+        {"/a.b/Prog.x.y", "Prog"},
+        {"/opt/.x", ""},
+        {"/opt/\xC4rger", "\xC4rger"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ApplicationTitle(c.path), c.title) << c.path.constData();
+}
+
+TEST(LocalVariable, WorkAreaAndHomeDirAreTheProgramsFolder)
+{
+    const struct
+    {
+        QByteArray name;
+        QByteArray program;
+        QByteArray value;
+    } cases[] = {
+        {"MarvolaWorkArea", "/opt/sim/x", "/opt/sim/"},
+        {"MarvolaHomeDir", "/opt/sim/x", "/opt/sim/"},
+        {"MarvolaHomeDir", "/x", "/"},
+        {"MarvolaHomeDir", "x", ""},
+        {"marvolahomedir", "/opt/sim/x", ""},
+        {"MarvolaWorkarea", "/opt/sim/x", ""},
+        {"Other", "/opt/sim/x", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(LocalVariable(c.name, c.program), c.value) << c.name.constData() << " " << c.program.constData();
+}
+
+TEST(CaseFolding, AffectsAsciiLettersOnly)
+{
+    EXPECT_EQ(AsciiLower("AbZ\xC4\xE4-"), QByteArray("abz\xC4\xE4-"));
+    EXPECT_TRUE(EqualsIgnoringAsciiCase("ThisIsX", "thisisx"));
+    EXPECT_FALSE(EqualsIgnoringAsciiCase("\xC4", "\xE4"));
+    EXPECT_FALSE(EqualsIgnoringAsciiCase("ab", "abc"));
+}

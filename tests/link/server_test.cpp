@@ -1,0 +1,339 @@
+// The link and the reference teaching server in two processes, talking through real windows.
+#include "MarvolaDemon.h"
+#include "fake_platform.h"
+#include "process_support.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPointer>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+const QByteArray kProgram = "/opt/dscdma/dscdma";
+
+class Owner : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QString Caption MEMBER caption)
+public:
+    QString caption = QStringLiteral("BF_Exit");
+};
+
+class CrossProcess : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(files.isValid());
+        Put("dscdma.itl", "[Exit]=Ende|$$");
+        Put("data.bin", QByteArray("\0\1\2\xFF bytes", 10));
+        Put("empty", {});
+        QDir(files.path()).mkdir(QStringLiteral("sub"));
+        Put("sub/inner", "x");
+        server = std::make_unique<Child>(
+            QStringLiteral(TUTORIX_SERVER_EXE),
+            QStringList{"--handle", "T1", "--files", files.path(), "--var", "Greeting=hello world", "--var",
+                        "MarvolaWorkArea=" + files.path() + "/"},
+            runtime.environment);
+        ASSERT_TRUE(server->started);
+        const qsizetype ready = server->WaitFor("ready handle=");
+        ASSERT_GE(ready, 0) << server->Everything().constData();
+        serverHandle = server->lines[ready].mid(13, 8).toUInt(nullptr, 16);
+    }
+    void TearDown() override
+    {
+        delete link.data();
+        server.reset();
+    }
+
+    void Put(const char* name, const QByteArray& content)
+    {
+        QFile file(QDir(files.path()).filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    QByteArray FilesPath() const { return QFile::encodeName(files.path()); }
+
+    TkdbDemonClient* Make(std::function<QDateTime()> clock = {})
+    {
+        TDemonSetup setup;
+        setup.ProgramFile = kProgram;
+        setup.CommandLine = {kProgram, "/serverhandle=t1"};
+        setup.Settings = &settings;
+        setup.Clock = std::move(clock);
+        link = new TkdbDemonClient(&owner, setup);
+        return link;
+    }
+    QByteArray Own() const { return HexHandle(link->OwnEntity().Handle); }
+    // Waits until the server has written a line with this command's outcome.
+    qsizetype Command(const QByteArray& line, const QByteArray& outcome)
+    {
+        const qsizetype from = server->lines.size();
+        server->Write(line);
+        return server->WaitFor(outcome, {}, 10000, from);
+    }
+
+    PrivateRuntime runtime;
+    QTemporaryDir files;
+    FakeSettings settings;
+    std::unique_ptr<Child> server;
+    quint32 serverHandle = 0;
+    Owner owner;
+    QPointer<TkdbDemonClient> link;
+};
+
+TEST_F(CrossProcess, FindsTheServerRegistersLoadsItsLanguageAndUnregisters)
+{
+    Make();
+    ASSERT_EQ(link->ServerEntity().Handle, serverHandle) << "found under the lower-cased handle text";
+    link->Loaded();
+    EXPECT_EQ(owner.caption, QStringLiteral("Ende"));
+    const QByteArray own = Own();
+    const qsizetype registered = server->WaitFor("recv register", {"from=" + own, "handle=" + own, "mutex=00000000",
+                                                                   "file=/opt/dscdma/dscdma", "title=dscdma"});
+    const qsizetype mapped = server->WaitFor("recv map-file-name", {"name=/opt/dscdma/dscdma", "result=" + FilesPath() + "/dscdma"});
+    const qsizetype fetched = server->WaitFor("recv get-file", {"name=" + FilesPath() + "/dscdma.itl", "found=1", "size=14"});
+    ASSERT_GE(registered, 0) << server->Everything().constData();
+    EXPECT_LT(registered, mapped);
+    EXPECT_LT(mapped, fetched);
+
+    ASSERT_GE(Command("list", "listed count=1"), 0);
+    EXPECT_GE(server->Find("party", {"handle=" + own, "title=dscdma", "alive=1"}), 0);
+
+    delete link.data();
+    EXPECT_GE(server->WaitFor("recv unregister", {"from=" + own, "handle=" + own}), 0);
+    EXPECT_GE(Command("list", "listed count=0"), 0);
+}
+
+TEST_F(CrossProcess, AnswersEveryQuery)
+{
+    Make();
+    link->Loaded();
+    EXPECT_EQ(link->GetVariable("Greeting"), QByteArray("hello world"));
+    EXPECT_EQ(link->GetVariable("MarvolaWorkArea"), FilesPath() + '/');
+    EXPECT_EQ(link->GetVariable("Unknown"), QByteArray());
+    EXPECT_EQ(link->MapFileName("/somewhere/else.exe"), FilesPath() + "/else.exe");
+    const QByteArray odd("\0\r\n\xFF%  x", 8);
+    EXPECT_EQ(link->QueryString(odd), odd);
+    EXPECT_GE(server->WaitFor("recv query-string", {"text=%00%0D%0A%FF%25%20%20x"}), 0);
+
+    for (const QByteArray& name : {QByteArray("data.bin"), FilesPath() + "/data.bin"}) {
+        const std::unique_ptr<QBuffer> data = link->GetFileStream(name);
+        ASSERT_TRUE(data) << name.constData();
+        EXPECT_EQ(data->readAll(), QByteArray("\0\1\2\xFF bytes", 10));
+    }
+    const std::unique_ptr<QBuffer> empty = link->GetFileStream("empty");
+    ASSERT_TRUE(empty);
+    EXPECT_EQ(empty->size(), 0);
+    for (const QByteArray& outside : {QByteArray("../dscdma.itl"), QByteArray(".."), QByteArray("sub/inner"),
+                                      FilesPath() + "/sub/inner", FilesPath() + "/../x", QByteArray("/etc/passwd"),
+                                      QByteArray("missing"), QByteArray("sub"), QByteArray()})
+        EXPECT_FALSE(link->GetFileStream(outside)) << outside.constData();
+
+    const std::unique_ptr<TEntity> self = link->FindEntityByHandle(link->OwnEntity().Handle);
+    ASSERT_TRUE(self);
+    EXPECT_EQ(self->Title(), QByteArray("dscdma"));
+    EXPECT_EQ(self->FileName(), kProgram);
+    EXPECT_FALSE(link->FindEntityByHandle(0x12345678));
+    EXPECT_FALSE(link->FindEntityByTitle("dscdma")) << "the party asking is not its own answer";
+
+    // Another party, registered by hand with an empty file name: refreshing fills it in.
+    TTutorixMessageStream other(link);
+    other.MsgCode = msgRegister;
+    WriteEntityRecord(other, {0x0BADCAFE, 3, "/opt/other", "Other"});
+    other.SendTo(link->ServerEntity());
+    const std::unique_ptr<TEntity> found = link->FindEntityByTitle("Other");
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->Handle, 0x0BADCAFEu);
+    EXPECT_EQ(found->MutexHandle, 3u);
+    TEntity sparse(link);
+    sparse.Handle = 0x0BADCAFE;
+    EXPECT_EQ(sparse.FileName(), QByteArray("/opt/other"));
+    EXPECT_EQ(sparse.Title(), QByteArray("Other"));
+}
+
+TEST_F(CrossProcess, StartsProgramsAndWaitsForThem)
+{
+    Make();
+    link->Loaded();
+    const QString marker = files.filePath(QStringLiteral("marker"));
+    // The server is the program's parent, so the link learns that it ended, not how.
+    EXPECT_EQ(link->ExecuteProgram("/bin/sh", "-c \"echo done > '" + QFile::encodeName(marker) + "'; exit 3\"", true, 9), -1);
+    EXPECT_TRUE(QFile::exists(marker)) << "the program has ended when the call returns";
+    EXPECT_GE(server->WaitFor("recv execute", {"file=/bin/sh", "wait=1", "option=9"}), 0);
+
+    const qint32 pid = link->ExecuteProgram("/bin/true", "", false, 0);
+    EXPECT_GT(pid, 0);
+    try {
+        link->ExecuteProgram("/no/such/program", "", false, 0);
+        FAIL() << "no error";
+    } catch (const ETutorix& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("Could not execute \"/no/such/program.\""));
+    }
+}
+
+TEST_F(CrossProcess, ServesANestedRequestWhileTheClientWaits)
+{
+    Make();
+    link->Loaded();
+    int depthDuringEvent = -1;
+    link->SetOnParamsChange([&](QObject*) { depthDuringEvent = link->SendDepth(); });
+    ASSERT_GE(Command("nested params a b%20c", "queued nested params"), 0);
+    EXPECT_EQ(link->GetVariable("Greeting"), QByteArray("hello world"));
+    EXPECT_EQ(depthDuringEvent, 1) << "the parameters arrived inside the query";
+    EXPECT_EQ(link->Params(), (QList<QByteArray>{"a", "b c"}));
+    const qsizetype sent = server->WaitFor("sent params", {"to=" + Own(), "result=0", "nested=1"});
+    EXPECT_GT(sent, server->Find("recv get-variable", {"name=Greeting"}));
+}
+
+TEST_F(CrossProcess, TwoRequestsInTheSameMillisecondEachGetTheirOwnReply)
+{
+    const QDateTime fixed(QDate(2024, 5, 6), QTime(10, 0, 0, 123));
+    Make([fixed] { return fixed; });
+    EXPECT_EQ(link->GetVariable("Greeting"), QByteArray("hello world"));
+    EXPECT_EQ(link->GetVariable("MarvolaWorkArea"), FilesPath() + '/');
+    const QByteArray stamp = "stamp=" + QByteArray::number(TimeStampOf(fixed).Date) + ':' + QByteArray::number(TimeStampOf(fixed).Time);
+    EXPECT_GE(server->WaitFor("recv get-variable", {stamp, "name=Greeting"}), 0);
+    EXPECT_GE(server->WaitFor("recv get-variable", {stamp, "name=MarvolaWorkArea"}), 0);
+    EXPECT_TRUE(link->PendingReplies().empty());
+}
+
+TEST_F(CrossProcess, ALateReplyStaysPendingUntilASendWithItsStampPicksItUp)
+{
+    const QDateTime fixed(QDate(2024, 5, 6), QTime(10, 0, 0, 456));
+    Make([fixed] { return fixed; });
+    ASSERT_GE(Command("late", "queued late"), 0);
+    EXPECT_THROW(link->GetVariable("Greeting"), EStreamReadError) << "no reply while the request was handled";
+    ASSERT_TRUE(PollUntil([&] { return link->PendingReplies().size() == 1; }));
+    EXPECT_EQ(link->PendingReplies()[0]->TimeStamp, TimeStampOf(fixed));
+    EXPECT_NE(link->FindReply(TimeStampOf(fixed)), nullptr);
+
+    // The next request carries the same stamp and takes the older reply first.
+    EXPECT_EQ(link->GetVariable("MarvolaWorkArea"), QByteArray("hello world"));
+    ASSERT_EQ(link->PendingReplies().size(), 1u);
+}
+
+class QuitFromServer : public CrossProcess, public ::testing::WithParamInterface<int>
+{
+};
+
+TEST_P(QuitFromServer, DestroysTheLinkAndUnregistersOnlyWhenTheServerStaysUp)
+{
+    const int down = GetParam();
+    Make();
+    link->Loaded();
+    const QByteArray own = Own();
+    bool offered = false;
+    link->SetOnQuitMsgReceived([&](TkdbCustomDemon&, bool serverDown, bool&) {
+        offered = true;
+        EXPECT_EQ(serverDown, down != 0);
+    });
+    server->Write("quit " + own + ' ' + QByteArray::number(down));
+    ASSERT_TRUE(PollUntil([&] { return link.isNull(); })) << server->Everything().constData();
+    EXPECT_TRUE(offered);
+    const qsizetype sent = server->WaitFor("sent quit", {"to=" + own, "result=0"});
+    ASSERT_GE(sent, 0);
+    const qsizetype unregistered = server->Find("recv unregister", {"from=" + own});
+    if (down == 0) {
+        EXPECT_GE(unregistered, 0);
+        EXPECT_LT(unregistered, sent) << "inside the quit's own send";
+    } else {
+        EXPECT_EQ(unregistered, -1) << server->Everything().constData();
+    }
+    EXPECT_GE(Command("list", "listed count="), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(ServerDown, QuitFromServer, ::testing::Values(0, 1, 2));
+
+TEST_F(CrossProcess, AQuitInsideAQueryDestroysTheLinkOnlyAfterTheQueryReturned)
+{
+    Make();
+    link->Loaded();
+    ASSERT_GE(Command("nested quit 0", "queued nested quit"), 0);
+    EXPECT_EQ(link->GetVariable("Greeting"), QByteArray("hello world"));
+    ASSERT_FALSE(link.isNull());
+    EXPECT_TRUE(link->QuitAccepted());
+    const QByteArray own = Own();
+    ASSERT_TRUE(PollUntil([&] { return link.isNull(); }));
+    const qsizetype unregistered = server->WaitFor("recv unregister", {"from=" + own});
+    EXPECT_GT(unregistered, server->Find("recv get-variable", {"name=Greeting"}));
+}
+
+QProcessEnvironment ClientEnvironment(const PrivateRuntime& runtime, bool useServer)
+{
+    QProcessEnvironment environment = runtime.environment;
+    environment.insert(QStringLiteral("TUTORIX_TEST_USE_SERVER"), useServer ? QStringLiteral("1") : QStringLiteral("0"));
+    return environment;
+}
+
+TEST_F(CrossProcess, ASecondInstanceForwardsItsParametersAndEndsWithZero)
+{
+    const QProcessEnvironment environment = ClientEnvironment(runtime, true);
+    Child first(QStringLiteral(LINK_TEST_CLIENT_EXE), {"/serverhandle=T1", "first"}, environment);
+    const qsizetype ready = first.WaitFor("ready handle=");
+    ASSERT_GE(ready, 0) << first.Everything().constData();
+    const QByteArray firstHandle = first.lines[ready].mid(13, 8);
+
+    Child second(QStringLiteral(LINK_TEST_CLIENT_EXE), {"/serverhandle=T1", "page=3", "a b"}, environment);
+    ASSERT_TRUE(second.WaitForExit()) << second.Everything().constData();
+    EXPECT_EQ(second.process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.process.exitCode(), 0);
+    EXPECT_GE(second.Find("second"), 0);
+    EXPECT_EQ(second.Find("ready"), -1) << "no window shown";
+
+    const qsizetype params = first.WaitFor("params count=3", {"entry=page%3D3", "entry=a%20b"});
+    EXPECT_GE(params, 0) << first.Everything().constData();
+    EXPECT_TRUE(first.lines.value(params).contains("link_test_client")) << "entry 0 is the second's program";
+    EXPECT_GE(server->WaitFor("recv find-title", {"title=link_test_client", "found=" + firstHandle}), 0)
+        << server->Everything().constData();
+    EXPECT_EQ(server->Count("recv register"), 2);
+    EXPECT_GE(server->WaitFor("recv unregister"), 0) << "the second unregistered on its way out";
+
+    // The first ends on a quit by title, and unregisters.
+    ASSERT_GE(Command("quit title:link_test_client 0", "sent quit"), 0);
+    ASSERT_TRUE(first.WaitForExit()) << first.Everything().constData();
+    EXPECT_EQ(first.process.exitCode(), 0);
+    EXPECT_GE(first.Find("quit down=0"), 0);
+    EXPECT_GE(first.Find("end"), 0);
+    EXPECT_EQ(server->Count("recv unregister"), 2);
+}
+
+TEST(Instances, TwentyStartedAtOnceLeaveExactlyOneRunning)
+{
+    PrivateRuntime runtime;
+    const QProcessEnvironment environment = ClientEnvironment(runtime, false);
+    std::vector<std::unique_ptr<Child>> instances;
+    for (int i = 0; i < 20; ++i) {
+        instances.push_back(std::make_unique<Child>(QStringLiteral(LINK_TEST_CLIENT_EXE),
+                                                    QStringList{QString::number(i)}, environment));
+        ASSERT_TRUE(instances.back()->started);
+    }
+    const auto ended = [&] {
+        int count = 0;
+        for (const auto& instance : instances)
+            count += instance->process.state() == QProcess::NotRunning ? 1 : 0;
+        return count;
+    };
+    EXPECT_TRUE(PollUntil([&] { return ended() == 19; }, 5000)) << ended() << " ended within 5 s";
+    int running = 0;
+    for (const auto& instance : instances) {
+        instance->Collect();
+        if (instance->process.state() != QProcess::NotRunning) {
+            ++running;
+            EXPECT_GE(instance->WaitFor("ready handle="), 0) << instance->Everything().constData();
+            continue;
+        }
+        EXPECT_EQ(instance->process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(instance->process.exitCode(), 0) << instance->Everything().constData();
+        EXPECT_GE(instance->Find("second"), 0) << instance->Everything().constData();
+    }
+    EXPECT_EQ(running, 1);
+}
+
+} // namespace
+
+#include "server_test.moc"

@@ -1,0 +1,407 @@
+// The Linux message windows, lock and settings, against raw peers that write bytes by hand.
+#include "MarvolaDemon.h"
+#include "fake_platform.h"
+#include "instancelock.h"
+#include "messagewindows_unix.h"
+#include "process_support.h"
+#include "runtimefolder_unix.h"
+#include "settingsvalue.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPointer>
+#include <QSettings>
+
+#include <gtest/gtest.h>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+const QByteArray kClass = "TransportTestClass";
+
+QByteArray FrameHex(quint32 message, quint32 code, const QByteArray& payload, qint64 announced = -1)
+{
+    const quint32 cb = announced < 0 ? quint32(payload.size()) : quint32(announced);
+    return (EncodeFrameHeader({message, 0x1234, code, cb}) + payload).toHex();
+}
+
+class Transport : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        windows.SetFrameTimeLimit(5000);
+        ASSERT_TRUE(windows.RegisterClass(kClass)) << windows.LastErrorString().toStdString();
+    }
+    void TearDown() override
+    {
+        for (const quint32 window : made)
+            windows.DestroyWindow(window);
+        windows.UnregisterClass(kClass);
+        windows.SetFrameTimeLimit(5000);
+    }
+
+    quint32 Window(const QByteArray& name = "w")
+    {
+        const quint32 handle = windows.CreateWindow(kClass, name, [this](quint32 message, quint32 wParam, quint32 dwData,
+                                                                          QByteArray payload) {
+            calls.push_back({message, wParam, dwData, payload});
+            return 42;
+        });
+        if (handle)
+            made.push_back(handle);
+        return handle;
+    }
+    QString SocketOf(quint32 handle) const
+    {
+        return QFile::decodeName(runtime.Path() + '/' + HexHandle(handle) + ".sock");
+    }
+
+    struct Call
+    {
+        quint32 message;
+        quint32 wParam;
+        quint32 code;
+        QByteArray payload;
+    };
+
+    PrivateRuntime runtime;
+    TUnixMessageWindows& windows = UnixMessageWindows();
+    std::vector<quint32> made;
+    std::vector<Call> calls;
+};
+
+TEST_F(Transport, AWindowIsASocketAndAnInfoFileThatGoWithIt)
+{
+    const quint32 handle = Window("Name One");
+    ASSERT_NE(handle, 0u);
+    const QString base = QFile::decodeName(runtime.Path() + '/' + HexHandle(handle));
+    QFile info(base + ".win");
+    ASSERT_TRUE(info.open(QIODevice::ReadOnly));
+    EXPECT_EQ(info.readAll(), kClass + "\nName One\n");
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(base + ".sock").constData(), &st), 0);
+    EXPECT_TRUE(S_ISSOCK(st.st_mode));
+    EXPECT_TRUE(windows.IsWindow(handle));
+
+    windows.DestroyWindow(handle);
+    EXPECT_FALSE(QFile::exists(base + ".win"));
+    EXPECT_FALSE(QFile::exists(base + ".sock"));
+    EXPECT_FALSE(windows.IsWindow(handle));
+}
+
+TEST_F(Transport, ClassesAreRegisteredOncePerProcess)
+{
+    EXPECT_FALSE(windows.RegisterClass(kClass));
+    EXPECT_TRUE(windows.LastErrorString().contains("already registered"));
+    EXPECT_EQ(windows.CreateWindow("NotRegistered", "x", {}), 0u);
+}
+
+TEST_F(Transport, FindsWindowsByBothNamesIgnoringAsciiCaseLowestHandleFirst)
+{
+    std::vector<quint32> same;
+    for (int i = 0; i < 4; ++i)
+        same.push_back(Window("Same Name"));
+    const quint32 other = Window("Other");
+    EXPECT_EQ(windows.FindWindow("transporttestclass", "SAME NAME"), *std::min_element(same.begin(), same.end()));
+    EXPECT_EQ(windows.FindWindow(kClass, "other"), other);
+    EXPECT_EQ(windows.FindWindow(kClass, "Same"), 0u);
+    EXPECT_EQ(windows.FindWindow("Transport", "Same Name"), 0u);
+}
+
+TEST_F(Transport, AStaleWindowIsNotFoundAndItsFilesAreCleared)
+{
+    // A window whose process died: its socket file stays, nobody listens.
+    const QByteArray base = runtime.Path() + "/0000abcd";
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strcpy(address.sun_path, (base + ".sock").constData());
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(fd, 1), 0);
+    ::close(fd);
+    QFile info(QFile::decodeName(base + ".win"));
+    ASSERT_TRUE(info.open(QIODevice::WriteOnly));
+    info.write(kClass + "\nStale\n");
+    info.close();
+    QFile junk(QFile::decodeName(runtime.Path() + "/0000abce.win"));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("no line break at all");
+    junk.close();
+
+    EXPECT_FALSE(windows.IsWindow(0xabcd));
+    EXPECT_EQ(windows.FindWindow(kClass, "Stale"), 0u);
+    EXPECT_FALSE(QFile::exists(QFile::decodeName(base + ".win")));
+    EXPECT_FALSE(QFile::exists(QFile::decodeName(base + ".sock")));
+
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(windows.SendCopyData(0xabcd, 0, msgQuit, QByteArray(9, 0)), 0);
+    EXPECT_EQ(windows.SendCopyData(0, 0, msgQuit, QByteArray(9, 0)), 0);
+    EXPECT_LT(timer.elapsed(), 1000) << "a send to a missing window returns at once";
+}
+
+TEST_F(Transport, RefusesAPayloadOverTheFrameLimitWithoutDeliveringIt)
+{
+    const quint32 handle = Window();
+    EXPECT_EQ(windows.SendCopyData(handle, 0, 1, QByteArray(MaxFramePayload + 1, 'x')), 0);
+    EXPECT_TRUE(calls.empty());
+    EXPECT_EQ(windows.SendCopyData(handle, 7, 1, "12345678"), 42) << "an own window answers directly";
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].wParam, 7u);
+}
+
+struct PeerCase
+{
+    const char* name;
+    QByteArray hex;
+    bool hold;          // the peer keeps its connection open after writing
+    int limitMs;        // the frame time limit of this process
+    QByteArray answer;  // what the peer reads back
+    size_t dispatched;  // how many frames reached the window procedure
+};
+
+void PrintTo(const PeerCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class RawPeer : public Transport, public ::testing::WithParamInterface<PeerCase>
+{
+};
+
+TEST_P(RawPeer, GetsItsAnswerOrIsDroppedUnanswered)
+{
+    const PeerCase& c = GetParam();
+    windows.SetFrameTimeLimit(c.limitMs);
+    const quint32 handle = Window();
+    const int droppedBefore = windows.DroppedFrames();
+    QStringList arguments{QStringLiteral("send"), SocketOf(handle), QString::fromLatin1(c.hex)};
+    if (c.hold)
+        arguments << QStringLiteral("--hold");
+    Child peer(QStringLiteral(LINK_RAW_PEER_EXE), arguments, runtime.environment);
+    ASSERT_TRUE(peer.started);
+    ASSERT_GE(peer.WaitFor("written"), 0) << peer.Everything().constData();
+    if (c.hold) {
+        // Served by the event loop meanwhile; a stalled frame goes once its time is up.
+        EXPECT_TRUE(PollUntil([&] { return windows.OpenConnections() == 0; }, c.limitMs + 5000));
+        peer.process.closeWriteChannel();
+    }
+    ASSERT_TRUE(peer.WaitForExit()) << peer.Everything().constData();
+    EXPECT_GE(peer.Find(c.answer), 0) << peer.Everything().constData();
+    EXPECT_EQ(calls.size(), c.dispatched);
+    EXPECT_EQ(windows.OpenConnections(), 0);
+    if (c.answer == "closed" && c.hex.size() > 0) {
+        EXPECT_EQ(windows.DroppedFrames(), droppedBefore + 1);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Limits, RawPeer,
+    ::testing::Values(
+        PeerCase{"completeFrame", FrameHex(WM_COPYDATA, msgQuit, "12345678x"), false, 5000, "result 42", 1},
+        PeerCase{"bytesAfterTheFrameAreIgnored", FrameHex(WM_COPYDATA, 9, "12345678") + "ffffffff", false, 5000,
+                 "result 42", 1},
+        PeerCase{"otherMessageAnsweredZero", FrameHex(0x0010, 9, "abc"), false, 5000, "result 0", 0},
+        PeerCase{"shorterThanItsHeader", FrameHex(WM_COPYDATA, 9, {}).left(20), false, 5000, "closed", 0},
+        PeerCase{"payloadCutShort", FrameHex(WM_COPYDATA, 9, "1234", 100), false, 5000, "closed", 0},
+        PeerCase{"announcesMoreThan64MiB", FrameHex(WM_COPYDATA, 9, {}, MaxFramePayload + 1), true, 5000, "closed", 0},
+        PeerCase{"stallsPastTheTimeLimit", FrameHex(WM_COPYDATA, 9, "1234", 100), true, 300, "closed", 0},
+        PeerCase{"completeBeforeTheTimeLimit", FrameHex(WM_COPYDATA, 9, "12345678"), true, 300, "result 42", 1},
+        PeerCase{"connectsAndSendsNothing", {}, false, 5000, "closed", 0}),
+    [](const ::testing::TestParamInfo<PeerCase>& info) { return std::string(info.param.name); });
+
+TEST_F(Transport, APeerThatDiesMidFrameIsDropped)
+{
+    const quint32 handle = Window();
+    Child peer(QStringLiteral(LINK_RAW_PEER_EXE),
+               {QStringLiteral("die"), SocketOf(handle), QString::fromLatin1(FrameHex(WM_COPYDATA, 9, "abc", 1000))},
+               runtime.environment);
+    ASSERT_TRUE(peer.WaitForExit());
+    EXPECT_TRUE(PollUntil([&] { return windows.OpenConnections() == 0; }));
+    EXPECT_TRUE(calls.empty());
+}
+
+TEST_F(Transport, ASendToAPeerThatDiesBeforeAnsweringEndsWithZero)
+{
+    // A window of another process that reads part of our frame and dies.
+    const quint32 target = 0x00fe00fe;
+    Child peer(QStringLiteral(LINK_RAW_PEER_EXE), {QStringLiteral("listen"), SocketOf(target), QStringLiteral("20")},
+               runtime.environment);
+    ASSERT_GE(peer.WaitFor("listening"), 0) << peer.Everything().constData();
+    EXPECT_EQ(windows.SendCopyData(target, 0, 1, QByteArray(4 * 1024 * 1024, 'p')), 0);
+    EXPECT_TRUE(peer.WaitForExit());
+}
+
+TEST_F(Transport, APayloadWithoutTimeStampLeavesTheLinkAsItWas)
+{
+    windows.UnregisterClass(kClass);
+    FakeSettings settings;
+    TDemonSetup setup;
+    setup.ProgramFile = "/opt/sim/prog";
+    setup.CommandLine = {setup.ProgramFile};
+    setup.Settings = &settings;
+    QObject owner;
+    QPointer<TkdbDemonClient> link = new TkdbDemonClient(&owner, setup);
+    int events = 0;
+    link->SetOnQuitMsgReceived([&](TkdbCustomDemon&, bool, bool&) { ++events; });
+    link->SetOnGotAMessage([&](TkdbCustomDemon&, TTutorixMessageStream&) { ++events; });
+    for (const int size : {0, 1, 4, 7}) {
+        Child peer(QStringLiteral(LINK_RAW_PEER_EXE),
+                   {QStringLiteral("send"), SocketOf(link->OwnEntity().Handle),
+                    QString::fromLatin1(FrameHex(WM_COPYDATA, msgQuit, QByteArray(size, '\1')))},
+                   runtime.environment);
+        ASSERT_TRUE(peer.WaitForExit());
+        EXPECT_GE(peer.Find("result 0"), 0) << size;
+    }
+    EXPECT_FALSE(link.isNull());
+    EXPECT_EQ(events, 0);
+    delete link.data();
+    ASSERT_TRUE(windows.RegisterClass(kClass));
+}
+
+struct FolderCase
+{
+    const char* name;
+    std::function<QByteArray(const QByteArray& base)> make; // returns the folder to use
+    const char* why;
+};
+
+TEST(RuntimeFolder, RefusesAFolderOthersCouldReachAndNamesIt)
+{
+    QTemporaryDir base;
+    const QByteArray root = QFile::encodeName(base.path());
+    const FolderCase cases[] = {
+        {"group may enter",
+         [](const QByteArray& b) { const QByteArray d = b + "/g"; ::mkdir(d, 0750); ::chmod(d, 0750); return d; },
+         "group or others"},
+        {"others may write",
+         [](const QByteArray& b) { const QByteArray d = b + "/o"; ::mkdir(d, 0702); ::chmod(d, 0702); return d; },
+         "group or others"},
+        {"symbolic link",
+         [](const QByteArray& b) {
+             ::mkdir(b + "/real", 0700);
+             ::symlink((b + "/real").constData(), (b + "/link").constData());
+             return b + "/link";
+         },
+         "symbolic link"},
+        {"symbolic link written with a slash",
+         [](const QByteArray& b) {
+             ::mkdir(b + "/real2", 0700);
+             ::symlink((b + "/real2").constData(), (b + "/link2").constData());
+             return b + "/link2/";
+         },
+         "symbolic link"},
+        {"plain file",
+         [](const QByteArray& b) { QFile f(QFile::decodeName(b + "/f")); f.open(QIODevice::WriteOnly); return b + "/f"; },
+         "not a directory"},
+        {"path too long for a socket", [](const QByteArray& b) { return b + '/' + QByteArray(100, 'x'); }, "longer than"},
+        {"missing parent", [](const QByteArray& b) { return b + "/missing/runtime"; }, "No such file"},
+    };
+    const QByteArray previous = qgetenv("TUTORIX_RUNTIME_DIR");
+    for (const FolderCase& c : cases) {
+        const QByteArray folder = c.make(root);
+        qputenv("TUTORIX_RUNTIME_DIR", folder);
+        TUnixMessageWindows windows;
+        EXPECT_FALSE(windows.RegisterClass("C")) << c.name;
+        const QString error = windows.LastErrorString();
+        EXPECT_TRUE(error.contains(QFile::decodeName(RuntimeFolderPath()))) << c.name << ": " << error.toStdString();
+        EXPECT_TRUE(error.contains(QLatin1String(c.why))) << c.name << ": " << error.toStdString();
+        EXPECT_EQ(windows.FindWindow("C", ""), 0u) << c.name;
+        EXPECT_EQ(TInstanceLock::Default().Acquire("QX_t").outcome, TInstanceLock::Outcome::Failed) << c.name;
+    }
+    // The link cannot start there, and says why.
+    qputenv("TUTORIX_RUNTIME_DIR", root + "/g");
+    FakeSettings settings;
+    TDemonSetup setup;
+    setup.ProgramFile = "/opt/sim/prog";
+    setup.Settings = &settings;
+    try {
+        TkdbDemonClient link(nullptr, setup);
+        ADD_FAILURE() << "the link started in a folder others may enter";
+    } catch (const ETutorix& e) {
+        EXPECT_TRUE(e.Message().contains(QFile::decodeName(root + "/g"))) << e.what();
+    }
+    if (::geteuid() == 0) {
+        const QByteArray foreign = root + "/foreign";
+        ::mkdir(foreign, 0700);
+        ASSERT_EQ(::chown(foreign, 65534, 65534), 0);
+        qputenv("TUTORIX_RUNTIME_DIR", foreign);
+        const TRuntimeFolder refused = OpenRuntimeFolder(true);
+        EXPECT_TRUE(refused.error.contains("another user")) << refused.error.toStdString();
+    }
+    qputenv("TUTORIX_RUNTIME_DIR", previous);
+}
+
+TEST(RuntimeFolder, MakesAMissingLastComponentPrivate)
+{
+    QTemporaryDir base;
+    const QByteArray folder = QFile::encodeName(base.path()) + "/made";
+    const QByteArray previous = qgetenv("TUTORIX_RUNTIME_DIR");
+    qputenv("TUTORIX_RUNTIME_DIR", folder);
+    EXPECT_TRUE(OpenRuntimeFolder(true).Usable());
+    struct stat st {};
+    ASSERT_EQ(::lstat(folder, &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    qputenv("TUTORIX_RUNTIME_DIR", "");
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(base.path()));
+    EXPECT_EQ(RuntimeFolderPath(), QFile::encodeName(base.path()) + "/tutorix");
+    qunsetenv("XDG_RUNTIME_DIR");
+    EXPECT_EQ(RuntimeFolderPath(), "/tmp/tutorix-" + QByteArray::number(::geteuid()));
+    qputenv("TUTORIX_RUNTIME_DIR", previous);
+}
+
+TEST(InstanceLock, TheFirstHolderWinsUntilItLetsGo)
+{
+    PrivateRuntime runtime;
+    TInstanceLock& lock = TInstanceLock::Default();
+    const TInstanceLock::Result first = lock.Acquire("QX_prog");
+    ASSERT_EQ(first.outcome, TInstanceLock::Outcome::Acquired);
+    EXPECT_NE(first.handle, 0u);
+    EXPECT_EQ(lock.Acquire("QX_prog").outcome, TInstanceLock::Outcome::HeldByOther);
+    EXPECT_EQ(lock.Acquire("QX_other").outcome, TInstanceLock::Outcome::Acquired);
+    lock.Release(first.handle);
+    EXPECT_TRUE(QFile::exists(QFile::decodeName(runtime.Path() + "/QX_prog.lock"))) << "never removed";
+    const TInstanceLock::Result again = lock.Acquire("QX_prog");
+    EXPECT_EQ(again.outcome, TInstanceLock::Outcome::Acquired);
+    lock.Release(again.handle);
+    EXPECT_EQ(lock.Acquire("a/b").outcome, TInstanceLock::Outcome::Failed);
+}
+
+TEST(SettingsValue, ReadsTheViewerHandleAsTextOnly)
+{
+    QTemporaryDir folder;
+    QSettings::setPath(QSettings::IniFormat, QSettings::SystemScope, folder.path());
+    QDir(folder.path()).mkpath(QStringLiteral("Varlo"));
+    const auto write = [&](const QByteArray& content) {
+        QFile file(folder.filePath(QStringLiteral("Varlo/marvola.ini")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    };
+    const struct
+    {
+        QByteArray ini;
+        TSettingsValue::Kind kind;
+        QByteArray text;
+    } cases[] = {
+        {"[demon]\nViewerHandle=1a2b\n", TSettingsValue::Kind::Text, "1a2b"},
+        {"[demon]\nViewerHandle=\n", TSettingsValue::Kind::Text, ""},
+        {"[demon]\nViewerHandle=a, b\n", TSettingsValue::Kind::OtherType, ""},
+        {"[demon]\nOther=1\n", TSettingsValue::Kind::Missing, ""},
+        {"", TSettingsValue::Kind::Missing, ""},
+    };
+    for (const auto& c : cases) {
+        write(c.ini);
+        const TSettingsValue::Value value = TSettingsValue::Default().ReadViewerHandle();
+        EXPECT_EQ(value.kind, c.kind) << c.ini.constData();
+        EXPECT_EQ(value.text, c.text) << c.ini.constData();
+    }
+    QSettings::setPath(QSettings::IniFormat, QSettings::SystemScope, QStringLiteral("/etc/xdg"));
+}
+
+} // namespace
