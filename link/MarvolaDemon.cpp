@@ -173,6 +173,7 @@ TDemonSetup TDemonSetup::FromApplication()
         setup.ProgramFile = QFile::encodeName(QFile::symLinkTarget(QStringLiteral("/proc/self/exe")));
         setup.CommandLine = {setup.ProgramFile};
     }
+    setup.Language = demonrules::DesktopLanguage(qgetenv("LC_ALL"), qgetenv("LC_MESSAGES"), qgetenv("LANG"));
     return setup;
 }
 
@@ -413,12 +414,22 @@ QByteArray TkdbCustomDemon::ParamStr(qint32 Index) const
 
 std::unique_ptr<QIODevice> TkdbCustomDemon::LanguageFileContent()
 {
-    if (m_useMarvolaServer)
-        return GetFileStream(demonrules::LanguageFileName(MapFileName(ProgramFile())));
-    auto file = std::make_unique<QFile>(QFile::decodeName(demonrules::LanguageFileName(ProgramFile())));
-    if (!file->open(QIODevice::ReadOnly))
-        return nullptr;
-    return file;
+    m_languageFile.clear();
+    if (m_useMarvolaServer) {
+        const QByteArray name = demonrules::LanguageFileName(MapFileName(ProgramFile()));
+        std::unique_ptr<QBuffer> content = GetFileStream(name);
+        if (content)
+            m_languageFile = name;
+        return content;
+    }
+    for (const QByteArray& name : demonrules::LocalLanguageFiles(ProgramFile(), m_setup.Language)) {
+        auto file = std::make_unique<QFile>(QFile::decodeName(name));
+        if (file->open(QIODevice::ReadOnly)) {
+            m_languageFile = name;
+            return file;
+        }
+    }
+    return nullptr;
 }
 
 void TkdbCustomDemon::LoadLanguage()

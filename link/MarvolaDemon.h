@@ -100,8 +100,10 @@ struct TDemonSetup
     TInstanceLock* Lock = nullptr;
     TSettingsValue* Settings = nullptr;
     std::function<QDateTime()> Clock; // local date and time; none: the system clock
+    QByteArray Language;            // the desktop's language ("de"), which picks a language file; empty: none
 
-    // The running program's file and arguments, from QCoreApplication when there is one.
+    // The running program's file and arguments, from QCoreApplication when there is one, and the
+    // language of the locale that LC_ALL, LC_MESSAGES and LANG give.
     static TDemonSetup FromApplication();
 };
 
@@ -204,6 +206,9 @@ public:
 
     // Steps of the life cycle.
     void LoadLanguage();
+    // The language file that LoadLanguage read, by the name it was found under; empty when there
+    // was none.
+    const QByteArray& LanguageFile() const { return m_languageFile; }
     void CheckMultiStart();
 
     // The program file with its full path, and the application title made from it.
@@ -223,7 +228,8 @@ protected:
     // constructor, so the most derived constructor calls this.
     void CreateHiddenWindow();
     // The language file's content, or none: from the server (MapFileName of the program file,
-    // then GetFileStream), or from beside the program file.
+    // then GetFileStream), or else the first of demonrules::LocalLanguageFiles that opens. Sets
+    // the name LanguageFile() gives.
     virtual std::unique_ptr<QIODevice> LanguageFileContent();
 
     void DoGotAMessage(TTutorixMessageStream& Msg);
@@ -258,6 +264,7 @@ private:
     bool m_quitAccepted = false;
     bool m_endRequested = false;
     qint64 m_pendingBytes = 0;
+    QByteArray m_languageFile;
 };
 
 // The link on the program's side.

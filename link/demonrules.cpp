@@ -79,6 +79,46 @@ QByteArray LanguageFileName(const QByteArray& programFile)
     return Stem(programFile) + ".itl";
 }
 
+QByteArray DesktopLanguage(const QByteArray& lcAll, const QByteArray& lcMessages, const QByteArray& lang)
+{
+    QByteArray locale;
+    for (const QByteArray* setting : {&lcAll, &lcMessages, &lang}) {
+        if (!setting->isEmpty()) {
+            locale = *setting;
+            break;
+        }
+    }
+    qsizetype end = 0;
+    while (end < locale.size() && locale[end] != '_' && locale[end] != '.' && locale[end] != '@')
+        ++end;
+    const QByteArray language = AsciiLower(locale.first(end));
+    // Letters only: the language becomes part of a file name.
+    if (language.isEmpty() || language.size() > 8 || language == "c" || language == "posix")
+        return {};
+    for (const char c : language) {
+        if (c < 'a' || c > 'z')
+            return {};
+    }
+    return language;
+}
+
+QList<QByteArray> LocalLanguageFiles(const QByteArray& programFile, const QByteArray& language)
+{
+    const QByteArray stem = Stem(programFile);
+    QList<QByteArray> files{stem + ".itl"};
+    if (!language.isEmpty())
+        files.append(stem + '.' + language + ".itl");
+    const QByteArray folder = DirectoryPart(programFile);
+    const QByteArray name = FilePart(stem);
+    if (folder.isEmpty() || name.isEmpty())
+        return files;
+    const QByteArray shared = folder + "../share/" + name + '/' + name;
+    files.append(shared + ".itl");
+    if (!language.isEmpty())
+        files.append(shared + '.' + language + ".itl");
+    return files;
+}
+
 QByteArray ApplicationTitle(const QByteArray& programFile)
 {
     QByteArray title = FilePart(programFile);

@@ -30,6 +30,17 @@ QByteArray Stem(const QByteArray& path);
 // The language file for a program file, or for the server's mapping of it: the stem plus ".itl".
 QByteArray LanguageFileName(const QByteArray& programFile);
 
+// The language of the desktop's locale, from the values of LC_ALL, LC_MESSAGES and LANG: the
+// first one set and not empty decides, as the C library has it. Its language is the lower-cased
+// letters before '_', '.' or '@' ("de_DE.UTF-8" gives "de"); "C", "POSIX" and anything that
+// names no language give the empty text.
+QByteArray DesktopLanguage(const QByteArray& lcAll, const QByteArray& lcMessages, const QByteArray& lang);
+// Where a program looks for its language file without a server, in this order: the stem plus
+// ".itl", then the stem plus "." language ".itl" (with a language); then the same two names in
+// "../share/<name>/" beside the program's folder, <name> being the file part of the stem, which
+// is where an installed program keeps them.
+QList<QByteArray> LocalLanguageFiles(const QByteArray& programFile, const QByteArray& language);
+
 // The application's default title: the program file's name without folder, cut at its first
 // dot, every character after the first in lower case.
 QByteArray ApplicationTitle(const QByteArray& programFile);

@@ -3,7 +3,9 @@
 #include "fake_platform.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMetaProperty>
 #include <QPointer>
 #include <QTemporaryDir>
@@ -477,6 +479,7 @@ TEST_F(Demon, LoadedRegistersLoadsTheLanguageAndTranslatesTheOwner)
     });
     link->Loaded();
     EXPECT_EQ(owner.caption, QStringLiteral("Ende"));
+    EXPECT_EQ(link->LanguageFile(), QByteArray("/srv/books/Prog.itl"));
     QList<quint32> codes;
     for (const auto& sent : windows.log)
         codes << sent.code;
@@ -527,6 +530,57 @@ TEST_F(Demon, WithoutServerTheLanguageFileIsTheStemBesideTheProgram)
     link->SetUseMarvolaServer(false);
     link->Loaded();
     EXPECT_EQ(owner.caption, QStringLiteral("Exit"));
+}
+
+// The files a build folder or an install holds, and the one a program of each finds without a
+// server, for the desktop's language "de".
+TEST_F(Demon, WithoutServerTheLanguageFileIsLookedUpInOrder)
+{
+    const struct
+    {
+        const char* layout;
+        QStringList files;
+        QString found; // relative to the tree; empty: none
+    } cases[] = {
+        {"plain beside", {"bin/sim.itl", "bin/sim.de.itl", "share/sim/sim.itl"}, "bin/sim.itl"},
+        {"locale beside", {"bin/sim.en.itl", "bin/sim.de.itl", "share/sim/sim.itl"}, "bin/sim.de.itl"},
+        {"installed", {"share/sim/sim.en.itl", "share/sim/sim.de.itl"}, "bin/../share/sim/sim.de.itl"},
+        {"installed plain", {"share/sim/sim.itl", "share/sim/sim.de.itl"}, "bin/../share/sim/sim.itl"},
+        {"other language only", {"bin/sim.fr.itl", "share/sim/sim.fr.itl"}, ""},
+        {"folder in the way", {"bin/sim.itl/", "bin/sim.de.itl"}, "bin/sim.de.itl"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.layout);
+        QTemporaryDir tree;
+        ASSERT_TRUE(tree.isValid());
+        QDir(tree.path()).mkpath(QStringLiteral("bin"));
+        for (const QString& name : c.files) {
+            const QString path = tree.filePath(name);
+            if (name.endsWith(u'/')) {
+                ASSERT_TRUE(QDir().mkpath(path));
+                continue;
+            }
+            QDir().mkpath(QFileInfo(path).path());
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write("[Exit]=" + QFile::encodeName(name) + "|$$");
+        }
+        TDemonSetup setup = Setup();
+        setup.ProgramFile = QFile::encodeName(tree.filePath(QStringLiteral("bin/sim")));
+        setup.Language = "de";
+        owner.caption = QStringLiteral("BF_Exit");
+        link = new TkdbDemonClient(&owner, setup);
+        link->SetUseMarvolaServer(false);
+        link->Loaded();
+        if (c.found.isEmpty()) {
+            EXPECT_EQ(owner.caption, QStringLiteral("Exit"));
+            EXPECT_EQ(link->LanguageFile(), QByteArray());
+        } else {
+            EXPECT_EQ(owner.caption, QDir::cleanPath(c.found)) << "the text of the file found";
+            EXPECT_EQ(link->LanguageFile(), QFile::encodeName(tree.filePath(c.found)));
+        }
+        delete link.data();
+    }
 }
 
 TEST_F(Demon, ASecondInstanceForwardsItsParametersToTheFirstAndAsksToEnd)

@@ -114,3 +114,49 @@ TEST(CaseFolding, AffectsAsciiLettersOnly)
     EXPECT_FALSE(EqualsIgnoringAsciiCase("\xC4", "\xE4"));
     EXPECT_FALSE(EqualsIgnoringAsciiCase("ab", "abc"));
 }
+
+TEST(DesktopLanguage, IsTheLanguageOfTheFirstLocaleSettingThatIsSet)
+{
+    const struct
+    {
+        QByteArray lcAll, lcMessages, lang;
+        QByteArray language;
+    } cases[] = {
+        {"", "", "de_DE.UTF-8", "de"},
+        {"", "", "DE_at", "de"},
+        {"", "", "sr@latin", "sr"},
+        {"", "", "pt", "pt"},
+        {"", "fr_FR", "de_DE.UTF-8", "fr"},
+        {"en_GB.UTF-8", "fr_FR", "de_DE", "en"},
+        {"C", "", "de_DE.UTF-8", ""}, // LC_ALL set to C rules, LANG is not consulted
+        {"", "POSIX", "de_DE", ""},
+        {"", "", "C.UTF-8", ""},
+        {"", "", "", ""},
+        {"", "", "../x_Y", ""},
+        {"", "", "de/../x", ""},
+        {"", "", "_DE", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DesktopLanguage(c.lcAll, c.lcMessages, c.lang), c.language)
+            << c.lcAll.constData() << "|" << c.lcMessages.constData() << "|" << c.lang.constData();
+}
+
+TEST(LocalLanguageFiles, BesideTheProgramThenInTheSharedDataFolder)
+{
+    const struct
+    {
+        QByteArray program;
+        QByteArray language;
+        QList<QByteArray> files;
+    } cases[] = {
+        {"/opt/build/app/dscdma", "de",
+         {"/opt/build/app/dscdma.itl", "/opt/build/app/dscdma.de.itl", "/opt/build/app/../share/dscdma/dscdma.itl",
+          "/opt/build/app/../share/dscdma/dscdma.de.itl"}},
+        {"/usr/bin/dscdma", "", {"/usr/bin/dscdma.itl", "/usr/bin/../share/dscdma/dscdma.itl"}},
+        {"/sims/Prog.bin", "fr",
+         {"/sims/Prog.itl", "/sims/Prog.fr.itl", "/sims/../share/Prog/Prog.itl", "/sims/../share/Prog/Prog.fr.itl"}},
+        {"prog", "de", {"prog.itl", "prog.de.itl"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(LocalLanguageFiles(c.program, c.language), c.files) << c.program.constData();
+}
