@@ -9,7 +9,8 @@ int main(int argc, char** argv)
 {
     TApplication app(argc, argv);
 
-    // The three windows live until the program ends; the first is the main window.
+    // The three windows live until the program ends; the first is the main window. Its server
+    // link is loaded while it is made.
     std::unique_ptr<TForm1> Form1;
     try {
         Form1 = std::make_unique<TForm1>();
@@ -17,6 +18,9 @@ int main(int argc, char** argv)
         ErrorReport::Show(e);
         return 1;
     }
+    // Another instance runs and has been handed the parameters: no window shows.
+    if (Form1->cliDemon()->EndRequested())
+        return 0;
     TFrmExplain FrmExplain;
     TFrmAbout FrmAbout;
     FrmExplain.setAttribute(Qt::WA_QuitOnClose, false);
@@ -24,5 +28,9 @@ int main(int argc, char** argv)
     Form1->SetDialogs(&FrmExplain, &FrmAbout);
 
     Form1->show();
+    // A quit from the server while the About box was up at first show ended the link, and with
+    // it the program; the event loop that the link stopped was the box's.
+    if (!Form1->cliDemon())
+        return 0;
     return app.exec();
 }

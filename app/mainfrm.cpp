@@ -1,18 +1,24 @@
 #include "mainfrm.h"
 
 #include "AboutBox.h"
+#include "appicon.h"
 #include "cp1252.h"
 #include "errorreport.h"
 #include "formtools.h"
+#include "itlfile.h"
 #include "numio.h"
 #include "numlab.h"
 #include "rchart.h"
 #include "resources/dscdmaresources.h"
 #include "signalcharts.h"
 #include "signalmodel.h"
+#include "startuplog.h"
 #include "uexplain.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -71,16 +77,46 @@ QPushButton* MakeBitmapButton(QWidget* parent, const char* name, QRect geometry,
     return button;
 }
 
+bool ItlTemplateRequested()
+{
+    const QByteArray value = qgetenv(TForm1::ItlTemplateVariable);
+    return !value.isEmpty() && value != "0";
+}
+
+// Restored when minimised, raised and activated; a window not shown stays hidden.
+void BringToFront(QWidget* window)
+{
+    if (!window || !window->isVisible())
+        return;
+    if (window->isMinimized())
+        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->raise();
+    window->activateWindow();
+}
+
+QByteArray Shown(const QByteArray& text)
+{
+    return text.isEmpty() ? QByteArrayLiteral("(none)") : text;
+}
+
 } // namespace
 
 TForm1::TForm1(QWidget* parent)
+    : TForm1(TDemonSetup::FromApplication(), parent)
+{
+}
+
+TForm1::TForm1(TDemonSetup setup, QWidget* parent)
     : QWidget(parent)
     , m_modalRunner([](QDialog& dialog) { dialog.exec(); })
-    , m_translator(QString())
 {
-    CreateControls();
-    // Captions are translation keys; without a language file each shows without its prefix.
-    m_translator.TranslateComponent(this);
+    CreateControls(std::move(setup));
+    // The layout is complete: the link registers, reads the language file and translates the
+    // window, captions, screen-reader texts and all, then looks for a running instance.
+    m_cliDemon->Loaded();
+    qCDebug(lcStartup, "language file: %s", Shown(m_cliDemon->LanguageFile()).constData());
+    if (m_cliDemon->EndRequested())
+        qCDebug(lcStartup, "another instance runs: parameters handed over, ending");
     ConnectEvents();
 }
 
@@ -88,7 +124,7 @@ TForm1::~TForm1() = default;
 
 // The stored layout, control by control in the window's field order. Nothing is connected
 // yet, so applying it fires no change events.
-void TForm1::CreateControls()
+void TForm1::CreateControls(TDemonSetup setup)
 {
     setObjectName("Form1");
     setWindowTitle("Direct Sequence CDMA");
@@ -159,6 +195,7 @@ void TForm1::CreateControls()
     MakeLabel(this, "Label6", {8, 608, 137, 16}, "BF_Received Character", Qt::AlignHCenter | Qt::AlignTop, false);
     m_bButAbout = MakeBitmapButton(this, "BButAbout", {632, 5, 137, 29}, "BF_About", DscdmaResources::aboutGlyph());
     m_bButExit = MakeBitmapButton(this, "BButExit", {776, 5, 137, 29}, "BF_Exit", DscdmaResources::exitGlyph());
+    CreateLink(std::move(setup));
 
     // The layout's tab order; the explanations button has none there and joins the chain
     // where it sits on the top row, so that every action is reachable by keyboard.
@@ -173,8 +210,37 @@ void TForm1::CreateControls()
     m_view.RCB = m_rcb;
     m_view.RCC = m_rcc;
     m_view.RCD = m_rcd;
-    m_view.Translate = [this](const QString& key) { return m_translator.Translate(key); };
+    m_view.Translate = [this](const QString& key) { return Translate(key); };
     m_view.ShowResult = [this](const std::string& text, bool ok) { ShowResult(text, ok); };
+}
+
+// The server link with its stored settings.
+void TForm1::CreateLink(TDemonSetup setup)
+{
+    m_cliDemon = new TkdbDemonClient(this, std::move(setup));
+    m_cliDemon->setObjectName("cliDemon");
+    m_cliDemon->SetAutoTranslate(true);
+    // Stored off; a translator turns it on for one run without touching the program.
+    m_cliDemon->SetAutoCreateItlFile(ItlTemplateRequested());
+    m_cliDemon->SetMultiStart(false);
+    m_cliDemon->SetUseMarvolaServer(false);
+    // Stored off, the program would never register with a server that started it, and a second
+    // start from the textbook could not find the running one. A server window that the given
+    // handle names is used; a stale handle is no error, the program then runs alone.
+    const QByteArray handle = m_cliDemon->GetServerHandle();
+    const bool serverFound = !handle.isEmpty() && m_cliDemon->ServerEntity().Handle != 0;
+    if (serverFound)
+        m_cliDemon->SetUseMarvolaServer(true);
+    qCDebug(lcStartup, "server handle %s: %s", Shown(handle).constData(),
+            serverFound ? "server found, using it" : "no server, running alone");
+    m_cliDemon->SetOnParamsChange([this](QObject* sender) { cliDemonParamsChange(sender); });
+}
+
+QString TForm1::Translate(const QString& key, const QStringList& params) const
+{
+    if (m_cliDemon)
+        return m_cliDemon->Translator()->Translate(key, params);
+    return itl::FillPlaceholders(key, params);
 }
 
 // What a screen reader speaks: translation keys like the captions, so that the language file
@@ -265,10 +331,10 @@ void TForm1::ShowResult(const std::string& recoveredText, bool ok)
     QString character = received;
     if (received.size() != 1 || !received[0].isPrint() || received[0].isSpace()) {
         const int code = received.isEmpty() ? 0 : static_cast<unsigned char>(cp1252::Encode(received).at(0));
-        character = m_translator.Translate("character code <%1%>", {QString::number(code)});
+        character = Translate("character code <%1%>", {QString::number(code)});
     }
-    SetSpokenName(m_lblResult, m_translator.Translate("Received Character") + ": " + character);
-    SetSpokenDescription(m_lblResult, m_translator.Translate(ok ? "received correctly" : "Transmission Error"));
+    SetSpokenName(m_lblResult, Translate("Received Character") + ": " + character);
+    SetSpokenDescription(m_lblResult, Translate(ok ? "received correctly" : "Transmission Error"));
 }
 
 void TForm1::EdTransAChange()
@@ -317,24 +383,85 @@ void TForm1::BButExitClick()
     close();
 }
 
+// The first-show sequence. An error in it reaches the error report and ends it there; the
+// spreading-factor limit is in force from the start all the same.
 void TForm1::FormShow()
 {
+    if (!m_cliDemon)
+        return;
+    const QString iconName = Translate("AppIconName");
+    const QString workArea = QFile::decodeName(m_cliDemon->GetVariable("MarvolaWorkArea"));
+    if (iconName != QLatin1String("AppIconName"))
+        LoadAppIcon(iconName, workArea);
+
     if (m_frmAbout) {
         m_frmAbout->LblName()->setText("DS-CDMA");
         m_frmAbout->LblVersion()->setText("Version 1.0");
-        m_frmAbout->setHomePageAddress(m_translator.Translate("HomePageURL"));
     }
-    const QString language = m_translator.Translate("$dlglanguage$").toLower();
+    const QString homePage = Translate("HomePageURL");
     if (m_frmAbout)
-        m_translator.TranslateComponent(m_frmAbout);
+        m_frmAbout->setHomePageAddress(homePage);
+    // Only 'A' to 'Z' fold, as everywhere in language files.
+    const TFrmAbout::Language language = TFrmAbout::languageFromSetting(Translate("$dlglanguage$"));
+    TBabelfish2000* translator = m_cliDemon->Translator();
+    if (m_frmAbout)
+        translator->TranslateComponent(m_frmAbout);
     if (m_frmExplain)
-        m_translator.TranslateComponent(m_frmExplain);
+        translator->TranslateComponent(m_frmExplain);
     if (m_frmAbout) {
-        m_frmAbout->setLanguage(TFrmAbout::languageFromSetting(language));
+        // Already translated: the language only chooses between the two built-in versions.
+        m_frmAbout->setLanguage(language);
+        qCDebug(lcStartup, "About box shown, %s, home page %s",
+                language == TFrmAbout::Language::German ? "German" : "English", qUtf8Printable(homePage));
         m_modalRunner(*m_frmAbout);
     }
+    // A quit from the server while the box was up has ended the link, and the program ends.
+    if (!m_cliDemon)
+        return;
     m_sbarSpread->setMaximum(MaxSpreadFactor);
     UpdateSimulation();
+}
+
+// The icon that the language file names: fetched from a server into the work area, then loaded
+// from there. A name that would lead out of the work area is skipped like a missing file.
+void TForm1::LoadAppIcon(const QString& iconName, QString workArea)
+{
+    if (!AppIcon::IsBareFileName(iconName) || workArea.isEmpty()) {
+        qCDebug(lcStartup, "icon %s skipped: no bare file name, or no work area", qUtf8Printable(iconName));
+        return;
+    }
+    if (!workArea.endsWith(u'/'))
+        workArea += u'/';
+    const QString path = workArea + iconName;
+    if (m_cliDemon->UseMarvolaServer()) {
+        const std::unique_ptr<QBuffer> stream = m_cliDemon->GetFileStream(cp1252::Encode(iconName));
+        if (stream && stream->size() > 0) {
+            AppIcon::Save(path, stream->data());
+            qCDebug(lcStartup, "icon saved: %s", qUtf8Printable(path));
+        }
+    }
+    if (!QFileInfo::exists(path)) {
+        qCDebug(lcStartup, "icon %s: no such file", qUtf8Printable(path));
+        return;
+    }
+    const QIcon icon = AppIcon::Load(path);
+    QApplication::setWindowIcon(icon);
+    setWindowIcon(icon);
+    if (m_frmAbout)
+        m_frmAbout->setWindowIcon(icon);
+    qCDebug(lcStartup, "icon loaded: %s", qUtf8Printable(path));
+}
+
+// A second start from the textbook, or the server itself, sent new parameters: the running
+// program comes to the front. The parameters themselves are not used.
+void TForm1::cliDemonParamsChange(QObject*)
+{
+    BringToFront(this);
+    BringToFront(m_frmExplain);
+    // A modal box stays in front of the window it blocks.
+    BringToFront(m_frmAbout);
+    if (m_cliDemon)
+        qCDebug(lcStartup, "brought to the front, parameters: %s", m_cliDemon->Params().join(' ').constData());
 }
 
 void TForm1::showEvent(QShowEvent* event)
@@ -343,6 +470,7 @@ void TForm1::showEvent(QShowEvent* event)
     if (m_shown)
         return;
     m_shown = true;
+    qCDebug(lcStartup, "main window shown");
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame = frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());

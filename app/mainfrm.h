@@ -1,10 +1,11 @@
 #pragma once
 
-#include "Babelfish2000.h"
+#include "MarvolaDemon.h"
 #include "autosizelabel.h"
 #include "plotsignals.h"
 #include "scrollbar.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -23,14 +24,26 @@ class TRChart;
 // The simulation's only interactive window: the inputs of both transmitters and the receiver,
 // the spreading factor, the four charts and the received character. Every change of an input
 // recomputes and redraws everything.
+//
+// The window owns the server link cliDemon. The link is made while the layout is applied and
+// loaded once it is complete: it registers with a teaching server, reads the language file and
+// translates the window, then looks for a running instance (EndRequested then says that the
+// program must end at once). A quit from the server destroys the link, and cliDemon() turns
+// null; the program then ends.
 class TForm1 : public QWidget
 {
     Q_OBJECT
 
 public:
     static constexpr QSize ClientSize{931, 709};
+    // Set to 1 (anything but empty or 0), this variable has the program write a template
+    // language file with every key it used when it ends: the link's AutoCreateItlFile for one run.
+    static constexpr char ItlTemplateVariable[] = "DSCDMA_ITL_TEMPLATE";
 
+    // The link takes the running program's file, arguments and locale.
     explicit TForm1(QWidget* parent = nullptr);
+    // The link's surroundings given, as tests and other hosts do. Raises what the link raises.
+    explicit TForm1(TDemonSetup setup, QWidget* parent = nullptr);
     ~TForm1() override;
 
     // The dialogs live beside the main window for the whole program; FormShow fills and shows them.
@@ -54,7 +67,10 @@ public:
     QToolButton* SBLabelsOnOff() const { return m_sbLabelsOnOff; }
     QPushButton* BButAbout() const { return m_bButAbout; }
     QPushButton* BButExit() const { return m_bButExit; }
-    TBabelfish2000& Translator() { return m_translator; }
+    // The server link; null once a quit from the server has ended it.
+    TkdbDemonClient* cliDemon() const { return m_cliDemon; }
+    // The text of a key from the link's translator; once the link is gone, the key itself.
+    QString Translate(const QString& key, const QStringList& params = {}) const;
 
     // Reads the inputs from the controls, computes every signal and redraws the charts.
     void UpdateSimulation();
@@ -69,6 +85,7 @@ public:
     void BButAboutClick();
     void BButExitClick();
     void FormShow();
+    void cliDemonParamsChange(QObject* sender);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -76,8 +93,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void CreateControls();
+    void CreateControls(TDemonSetup setup);
+    void CreateLink(TDemonSetup setup);
     void DescribeControls();
+    void LoadAppIcon(const QString& iconName, QString workArea);
     void ConnectEvents();
     void ShowResult(const std::string& recoveredText, bool ok);
 
@@ -101,7 +120,7 @@ private:
     TFrmExplain* m_frmExplain = nullptr;
     TFrmAbout* m_frmAbout = nullptr;
     std::function<void(QDialog&)> m_modalRunner;
-    TBabelfish2000 m_translator;
+    QPointer<TkdbDemonClient> m_cliDemon;
     TSignalView m_view;
     bool m_shown = false;
     int m_runs = 0;

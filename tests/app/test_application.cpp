@@ -1,5 +1,6 @@
 #include "AboutBox.h"
 #include "errorreport.h"
+#include "isolated_runtime.h"
 #include "mainfrm.h"
 #include "numio.h"
 #include "numlab.h"
@@ -79,7 +80,7 @@ TEST(Application, WindowTitlesShowTheCaptionsAsTheyStand)
     TForm1 form;
     EXPECT_EQ(form.windowTitle(), "Direct Sequence CDMA");
     TFrmAbout about;
-    form.Translator().TranslateComponent(&about);
+    form.cliDemon()->Translator()->TranslateComponent(&about);
     EXPECT_EQ(about.windowTitle(), "About");
 }
 
@@ -133,6 +134,7 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    const TIsolatedRuntime runtime;
     TApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QMetaProperty>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -23,50 +24,20 @@
 #include <memory>
 #include <optional>
 #include <ostream>
-#include <vector>
 
 void PrintTo(const QString& s, std::ostream* os)
 {
     *os << '"' << s.toStdString() << '"';
 }
 
-// The main window translates itself while it is built, so its keys exist only at that moment.
-// This test is linked with the engine's entry points wrapped (see CMakeLists.txt): the wrappers
-// below note every key the program hands its translator, and can load a language file into the
-// program's own engine first, as start-up does. A member function is called like a free function
-// whose first parameter is the object, as the C++ ABI of Linux has it on x86 and ARM.
-void RealTranslateComponent(TBabelfish2000* engine, QObject* component) __asm__(
-    "__real__ZN14TBabelfish200018TranslateComponentEP7QObject");
-QString RealTranslate(TBabelfish2000* engine, const QString& key, const QStringList& params) __asm__(
-    "__real__ZN14TBabelfish20009TranslateERK7QStringRK5QListIS0_E");
-void RealTranslateInto(TBabelfish2000* engine, const QString& key, const QStringList& params, QString& text) __asm__(
-    "__real__ZN14TBabelfish20009TranslateERK7QStringRK5QListIS0_ERS0_");
-
 namespace {
-
-enum class Use { Caption, Line, Lookup };
-
-struct UsedKey
-{
-    QString Key;
-    QString Place;
-    Use How;
-};
-
-struct Recorder
-{
-    std::vector<UsedKey> Keys;
-    QStringList Windows;
-    QByteArray Language; // loaded into the program's engine before it translates, if set
-};
-
-Recorder* g_recorder = nullptr;
 
 const QString Prefix = QStringLiteral("BF_");
 
-// The values the engine treats as keys: string properties and string-list lines that begin
-// with the prefix, and the chart scales it reaches through object properties.
-void NoteKeys(QObject* obj, const QString& path, std::vector<UsedKey>& keys)
+// Where the values the translator treats as keys still stand: string properties and
+// string-list lines that begin with the prefix, and the chart scales it reaches through object
+// properties. Once a window is translated there are none.
+void NoteKeys(QObject* obj, const QString& path, QStringList& places)
 {
     const QMetaObject* meta = obj->metaObject();
     for (int i = 0; i < meta->propertyCount(); ++i) {
@@ -76,82 +47,21 @@ void NoteKeys(QObject* obj, const QString& path, std::vector<UsedKey>& keys)
         if (type == QMetaType::QString && prop.isWritable() && qstrcmp(prop.name(), "objectName") != 0) {
             const QString value = prop.read(obj).toString();
             if (value.startsWith(Prefix))
-                keys.push_back({value.sliced(Prefix.size()), place, Use::Caption});
+                places << place + " = " + value;
         } else if (type == QMetaType::QStringList && prop.isWritable()) {
             for (const QString& line : prop.read(obj).toStringList()) {
                 if (line.startsWith(Prefix))
-                    keys.push_back({line.sliced(Prefix.size()), place, Use::Line});
+                    places << place + " = " + line;
             }
         } else if (prop.metaType().flags().testFlag(QMetaType::PointerToQObject)) {
             QObject* value = prop.read(obj).value<QObject*>();
             if (value && value->inherits("TScaleProps"))
-                NoteKeys(value, place, keys);
+                NoteKeys(value, place, places);
         }
     }
     for (QObject* child : obj->children())
-        NoteKeys(child, path + u'/' + child->objectName(), keys);
+        NoteKeys(child, path + u'/' + child->objectName(), places);
 }
-
-void LoadBytes(TBabelfish2000& engine, const QByteArray& bytes)
-{
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    engine.LoadFromStream(buffer);
-}
-
-// Notes the keys and windows of one run of the program for as long as it lives.
-class Recording
-{
-public:
-    explicit Recording(QByteArray language = {})
-    {
-        recorder.Language = std::move(language);
-        g_recorder = &recorder;
-    }
-    ~Recording() { g_recorder = nullptr; }
-    Recording(const Recording&) = delete;
-    Recording& operator=(const Recording&) = delete;
-    const Recorder* operator->() const { return &recorder; }
-
-private:
-    Recorder recorder;
-};
-
-} // namespace
-
-void WrapTranslateComponent(TBabelfish2000* engine, QObject* component) __asm__(
-    "__wrap__ZN14TBabelfish200018TranslateComponentEP7QObject");
-void WrapTranslateComponent(TBabelfish2000* engine, QObject* component)
-{
-    if (g_recorder && component) {
-        g_recorder->Windows << component->objectName();
-        NoteKeys(component, component->objectName(), g_recorder->Keys);
-        if (!g_recorder->Language.isEmpty())
-            LoadBytes(*engine, g_recorder->Language);
-    }
-    RealTranslateComponent(engine, component);
-}
-
-QString WrapTranslate(TBabelfish2000* engine, const QString& key, const QStringList& params) __asm__(
-    "__wrap__ZN14TBabelfish20009TranslateERK7QStringRK5QListIS0_E");
-QString WrapTranslate(TBabelfish2000* engine, const QString& key, const QStringList& params)
-{
-    if (g_recorder)
-        g_recorder->Keys.push_back({key, QStringLiteral("looked up by name"), Use::Lookup});
-    return RealTranslate(engine, key, params);
-}
-
-void WrapTranslateInto(TBabelfish2000* engine, const QString& key, const QStringList& params, QString& text) __asm__(
-    "__wrap__ZN14TBabelfish20009TranslateERK7QStringRK5QListIS0_ERS0_");
-void WrapTranslateInto(TBabelfish2000* engine, const QString& key, const QStringList& params, QString& text)
-{
-    if (g_recorder)
-        g_recorder->Keys.push_back({key, QStringLiteral("looked up by name"), Use::Lookup});
-    RealTranslateInto(engine, key, params, text);
-}
-
-namespace {
 
 // Settings rather than texts; the icon may stay unset, the windows then keep their own.
 const QStringList Settings = {"$dlglanguage$", "HomePageURL", "AppIconName"};
@@ -202,51 +112,116 @@ const std::map<QString, LanguageFile>& Files()
 const LanguageFile& English() { return Files().at("en"); }
 const LanguageFile& German() { return Files().at("de"); }
 
-// The three windows as the program runs them, shown, with the explanations on and every
-// kind of received character.
+// The three windows as the program runs them, shown, with the explanations on and every kind
+// of received character. The program file lies in a folder of its own, where the given
+// language file is its "dscdma.itl", so the link reads it at start-up as it does beside the
+// real program.
 struct Program
 {
-    TForm1 Form1;
+    QTemporaryDir Folder;
+    std::unique_ptr<TForm1> Form1;
     TFrmExplain FrmExplain;
     TFrmAbout FrmAbout;
 
-    Program()
+    explicit Program(const QByteArray& language = {})
     {
-        Form1.SetDialogs(&FrmExplain, &FrmAbout);
-        Form1.SetModalRunner([](QDialog&) {});
-        Form1.show();
-        Form1.SBLabelsOnOff()->click();
+        if (!language.isEmpty()) {
+            QFile file(Folder.filePath("dscdma.itl"));
+            if (file.open(QIODevice::WriteOnly))
+                file.write(language);
+        }
+        TDemonSetup setup = TDemonSetup::FromApplication();
+        setup.ProgramFile = QFile::encodeName(Folder.filePath("dscdma"));
+        setup.Language.clear();
+        Form1 = std::make_unique<TForm1>(setup);
+        Form1->SetDialogs(&FrmExplain, &FrmAbout);
+        Form1->SetModalRunner([](QDialog&) {});
+        Form1->show();
+        Form1->SBLabelsOnOff()->click();
         // A received character without a printable form is spoken by its code.
-        Form1.EdTransA()->setText(QString(QChar(1)));
+        Form1->EdTransA()->setText(QString(QChar(1)));
     }
 };
 
-// The windows and keys one run of the program hands its translator, each key once.
+// One run of the program with the translator's template on (as a translator asks for it) and no
+// language file: the template lists every key the run looked up, each as its own text.
 struct ProgramRun
 {
-    QStringList Windows;
-    std::vector<UsedKey> Keys;
+    QStringList Keys;          // as the program passes them, each once
+    QStringList Untranslated;  // keys still standing in the windows at the end of the run
+    QByteArray Template;       // the file as written
 };
 
 const ProgramRun& RunOfTheProgram()
 {
     static const ProgramRun run = [] {
-        Recording recording;
-        { Program program; }
-        ProgramRun result{recording->Windows, {}};
-        QStringList seen;
-        for (const UsedKey& used : recording->Keys) {
-            if (!seen.contains(used.Key, Qt::CaseInsensitive)) {
-                seen << used.Key;
-                result.Keys.push_back(used);
-            }
+        ProgramRun result;
+        QTemporaryDir work;
+        const QString previous = QDir::currentPath();
+        QDir::setCurrent(work.path());
+        qputenv(TForm1::ItlTemplateVariable, "1");
+        {
+            Program program;
+            NoteKeys(program.Form1.get(), "Form1", result.Untranslated);
+            NoteKeys(&program.FrmAbout, "FrmAbout", result.Untranslated);
+            NoteKeys(&program.FrmExplain, "FrmExplain", result.Untranslated);
+        }
+        qunsetenv(TForm1::ItlTemplateVariable);
+        QDir::setCurrent(previous);
+        result.Template = ReadFile(work.filePath(TBabelfish2000::ItlFileName(QCoreApplication::applicationFilePath())));
+        for (const QString& line : cp1252::Decode(result.Template).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
+            const qsizetype close = line.indexOf(QStringLiteral("]="));
+            if (line.startsWith(u'[') && close > 0)
+                result.Keys << line.sliced(1, close - 1);
         }
         return result;
     }();
     return run;
 }
 
+// The keys that are lines of a text list rather than captions: their texts are explanations.
+QStringList LineKeys()
+{
+    TFrmExplain window;
+    QStringList keys;
+    for (const QString& line : window.MMExplain()->lines()) {
+        if (line.startsWith(Prefix))
+            keys << line.sliced(Prefix.size());
+    }
+    return keys;
+}
+
 } // namespace
+
+// The template of one run: an entry per key, each the key as its own text, one a line, and
+// the keys that only some runs look up among them. Without the variable no file is written.
+TEST(LanguageFiles, TemplateOfOneRunListsEveryKeyOnceAsItsOwnText)
+{
+    const ProgramRun& run = RunOfTheProgram();
+    ASSERT_FALSE(run.Template.isEmpty()) << "no template written";
+    EXPECT_TRUE(run.Template.endsWith("|$$\r\n"));
+    const QStringList lines = cp1252::Decode(run.Template).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    EXPECT_EQ(lines.size(), run.Keys.size());
+    for (const QString& key : run.Keys) {
+        EXPECT_TRUE(lines.contains("[" + key + "]=" + key + "|$$")) << key.toStdString();
+        EXPECT_EQ(run.Keys.count(key), 1) << key.toStdString();
+    }
+    for (const char* key : {"Exit", "OK", "MMExplain1", "AppIconName", "HomePageURL", "$dlglanguage$",
+                            "Trace D: Channel 2 Data", "character code <%1%>",
+                            "Traces A to C: data bits, chip sequence and spread signal of channel 1"})
+        EXPECT_TRUE(run.Keys.contains(QString::fromUtf8(key))) << key;
+
+    QTemporaryDir work;
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(work.path());
+    for (const char* value : {"", "0"}) {
+        qputenv(TForm1::ItlTemplateVariable, value);
+        { Program program; }
+    }
+    qunsetenv(TForm1::ItlTemplateVariable);
+    QDir::setCurrent(previous);
+    EXPECT_TRUE(QDir(work.path()).isEmpty()) << "written although not asked for";
+}
 
 TEST(LanguageFiles, AreWindows1252TextWithCrLfLineEnds)
 {
@@ -299,16 +274,15 @@ TEST(LanguageFiles, HoldOneNonEmptyEntryPerLine)
 // files have it; an entry that nothing uses any more fails too.
 TEST(LanguageFiles, HoldExactlyTheKeysTheProgramUses)
 {
-    for (const char* window : {"Form1", "FrmAbout", "FrmExplain"})
-        ASSERT_TRUE(RunOfTheProgram().Windows.contains(window)) << window << " was not translated";
+    EXPECT_EQ(RunOfTheProgram().Untranslated, QStringList()) << "a window was not translated";
+    ASSERT_FALSE(RunOfTheProgram().Keys.isEmpty());
     for (const auto& [language, file] : Files()) {
         SCOPED_TRACE(file.Path.toStdString());
         QStringList used;
-        for (const UsedKey& key : RunOfTheProgram().Keys) {
-            used << key.Key.toLower();
-            if (!OptionalSettings.contains(key.Key, Qt::CaseInsensitive)) {
-                EXPECT_TRUE(file.Text(key.Key)) << "no entry for \"" << key.Key.toStdString() << "\" ("
-                                                << key.Place.toStdString() << ")";
+        for (const QString& key : RunOfTheProgram().Keys) {
+            used << key.toLower();
+            if (!OptionalSettings.contains(key, Qt::CaseInsensitive)) {
+                EXPECT_TRUE(file.Text(key)) << "no entry for \"" << key.toStdString() << "\"";
             }
         }
         for (const QString& key : file.Engine->Keys())
@@ -319,16 +293,18 @@ TEST(LanguageFiles, HoldExactlyTheKeysTheProgramUses)
 // With the English file the program looks as with none: every caption reads as its key.
 TEST(LanguageFiles, EnglishCaptionsAreTheBuiltInTextsAndGermanOnesDiffer)
 {
-    for (const UsedKey& key : RunOfTheProgram().Keys) {
-        if (Settings.contains(key.Key, Qt::CaseInsensitive))
+    const QStringList lineKeys = LineKeys();
+    ASSERT_FALSE(lineKeys.isEmpty());
+    for (const QString& key : RunOfTheProgram().Keys) {
+        if (Settings.contains(key, Qt::CaseInsensitive))
             continue;
-        SCOPED_TRACE(key.Key.toStdString());
-        const QString english = English().Text(key.Key).value_or(QString());
-        if (key.How != Use::Line) {
-            EXPECT_EQ(english, key.Key);
+        SCOPED_TRACE(key.toStdString());
+        const QString english = English().Text(key).value_or(QString());
+        if (!lineKeys.contains(key)) {
+            EXPECT_EQ(english, key);
         }
-        if (!SameInGerman.contains(key.Key)) {
-            EXPECT_NE(German().Text(key.Key).value_or(english), english);
+        if (!SameInGerman.contains(key)) {
+            EXPECT_NE(German().Text(key).value_or(english), english);
         }
     }
 }
@@ -353,16 +329,16 @@ TEST(LanguageFiles, TranslateTheRealWindows)
     QDir().mkpath(folder);
     for (const auto& [language, file] : Files()) {
         SCOPED_TRACE(file.Path.toStdString());
-        Recording recording(file.Bytes);
-        Program program;
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&program.Form1));
+        Program program(file.Bytes);
+        TForm1& form = *program.Form1;
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
         program.FrmAbout.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&program.FrmAbout));
-        EXPECT_TRUE(program.Form1.grab().save(folder + "/mainwindow-" + language + ".png"));
+        EXPECT_TRUE(form.grab().save(folder + "/mainwindow-" + language + ".png"));
         EXPECT_TRUE(program.FrmAbout.grab().save(folder + "/about-" + language + ".png"));
         EXPECT_TRUE(program.FrmExplain.grab().save(folder + "/explanations-" + language + ".png"));
-        program.Form1.NIOKeyD()->setText("7");
-        EXPECT_TRUE(program.Form1.grab().save(folder + "/mainwindow-" + language + "-error.png"));
+        form.NIOKeyD()->setText("7");
+        EXPECT_TRUE(form.grab().save(folder + "/mainwindow-" + language + "-error.png"));
 
         const QStringList explanation = program.FrmExplain.MMExplain()->lines();
         ASSERT_EQ(explanation.size(), 3);
@@ -371,12 +347,14 @@ TEST(LanguageFiles, TranslateTheRealWindows)
         EXPECT_EQ(program.FrmAbout.homePageAddress(), "https://dscdma.example.org/");
         if (language != "de")
             continue;
-        EXPECT_EQ(program.Form1.RCA()->Caption(), "Kanal 1");
-        EXPECT_EQ(program.Form1.findChild<QLabel*>("Label5")->text(), QString::fromUtf8("Kanal-Nr. des Empfängers"));
-        EXPECT_EQ(program.Form1.BButExit()->text(), "Beenden");
-        EXPECT_EQ(program.Form1.RCB()->TextLabel(1)->Caption(), "Kurve D: Daten von Kanal 2");
+        EXPECT_EQ(form.RCA()->Caption(), "Kanal 1");
+        EXPECT_EQ(form.findChild<QLabel*>("Label5")->text(), QString::fromUtf8("Kanal-Nr. des Empfängers"));
+        EXPECT_EQ(form.BButExit()->text(), "Beenden");
+        EXPECT_EQ(form.RCB()->TextLabel(1)->Caption(), "Kurve D: Daten von Kanal 2");
+        EXPECT_EQ(form.NIOKeyA()->accessibleName(), "Kanalnummer von Kanal A");
         EXPECT_EQ(program.FrmAbout.windowTitle(), "Info");
         EXPECT_EQ(program.FrmAbout.LblWebSite()->text(), TFrmAbout::webSiteText(TFrmAbout::Language::German));
+        EXPECT_EQ(program.FrmAbout.LblDescription()->text(), TFrmAbout::descriptionText(TFrmAbout::Language::German));
         EXPECT_TRUE(explanation[0].startsWith("A und D: die 8 Bits"));
     }
 }
@@ -387,9 +365,8 @@ TEST(LanguageFiles, CaptionsFitTheMainWindow)
 {
     for (const auto& [language, file] : Files()) {
         SCOPED_TRACE(file.Path.toStdString());
-        Recording recording(file.Bytes);
-        Program program;
-        for (const QLabel* label : program.Form1.findChildren<QLabel*>()) {
+        Program program(file.Bytes);
+        for (const QLabel* label : program.Form1->findChildren<QLabel*>()) {
             // The received character sizes itself to its caption.
             if (label->inherits("TAutoSizeLabel"))
                 continue;
@@ -399,9 +376,9 @@ TEST(LanguageFiles, CaptionsFitTheMainWindow)
             EXPECT_LE(needed.width(), label->width()) << label->objectName().toStdString();
             EXPECT_LE(needed.height(), label->height()) << label->objectName().toStdString();
         }
-        for (const QAbstractButton* button : program.Form1.findChildren<QAbstractButton*>())
+        for (const QAbstractButton* button : program.Form1->findChildren<QAbstractButton*>())
             EXPECT_LE(button->sizeHint().width(), button->width()) << button->objectName().toStdString();
-        const TNumLab* gain = program.Form1.NLabPG();
+        const TNumLab* gain = program.Form1->NLabPG();
         EXPECT_LE(gain->fontMetrics().horizontalAdvance(gain->LeftText()) + 5, gain->LeftSpace());
     }
 }

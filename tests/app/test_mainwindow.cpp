@@ -212,7 +212,7 @@ TEST_F(MainWindow, ReceivedCharacterAndVerdictAreAnnouncedWhenTheyChange)
                     "[Transmission Error]=\xdc" "bertragungsfehler|$$[character code <%1%>]=Zeichen Nummer <%1%>|$$");
     QBuffer stream(&file);
     ASSERT_TRUE(stream.open(QIODevice::ReadOnly));
-    form->Translator().LoadFromStream(stream);
+    form->cliDemon()->Translator()->LoadFromStream(stream);
     QStringList announced;
     FormTools::SetAnnouncementObserver([&announced](QWidget* widget, QAccessible::Event change) {
         announced << widget->objectName() + (change == QAccessible::NameChanged ? " name" : " description");

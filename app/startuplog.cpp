@@ -1,0 +1,3 @@
+#include "startuplog.h"
+
+Q_LOGGING_CATEGORY(lcStartup, "dscdma.startup", QtInfoMsg)
