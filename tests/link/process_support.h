@@ -31,10 +31,12 @@ inline bool PollUntil(const std::function<bool()>& condition, int milliseconds =
 class Child
 {
 public:
-    Child(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment)
+    Child(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment,
+          QProcess::ProcessChannelMode channels = QProcess::SeparateChannels, const QString& workingDirectory = {})
     {
         process.setProcessEnvironment(environment);
-        process.setProcessChannelMode(QProcess::SeparateChannels);
+        process.setProcessChannelMode(channels);
+        process.setWorkingDirectory(workingDirectory);
         process.start(program, arguments);
         started = process.waitForStarted(10000);
     }
