@@ -12,7 +12,6 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QImage>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -211,31 +210,6 @@ TEST_F(Startup, TheAboutBoxIsGermanForTheGermanSettingInAnyLetterCase)
         EXPECT_EQ(about.LblDescription()->text(), TFrmAbout::descriptionText(c.language));
         EXPECT_EQ(about.homePageAddress(), "https://textbook.example.org/dscdma");
     }
-    EXPECT_TRUE(errors.isEmpty());
-}
-
-// The shipped files beside the program, picked by the desktop's language; a language without a
-// file gets the built-in English texts.
-TEST_F(Startup, TheDesktopsLanguagePicksTheShippedFile)
-{
-    for (const QString& file : QStringLiteral(DSCDMA_LANGUAGE_FILES).split(u'|'))
-        ASSERT_TRUE(QFile::copy(file, folder.filePath(QFileInfo(file).fileName())));
-    language = "de";
-    MakeAndShow();
-    EXPECT_EQ(form->cliDemon()->LanguageFile(), QFile::encodeName(folder.filePath("dscdma.de.itl")));
-    EXPECT_EQ(form->RCA()->Caption(), "Kanal 1");
-    EXPECT_EQ(form->BButExit()->text(), "Beenden");
-    EXPECT_EQ(about.windowTitle(), "Info");
-    EXPECT_EQ(about.LblWebSite()->text(), TFrmAbout::webSiteText(TFrmAbout::Language::German));
-    EXPECT_EQ(about.LblDescription()->text(), TFrmAbout::descriptionText(TFrmAbout::Language::German));
-    EXPECT_EQ(about.homePageAddress(), "https://dscdma.example.org/");
-    EXPECT_TRUE(explain.MMExplain()->lines().value(0).startsWith("A und D: die 8 Bits"));
-
-    language = "fr";
-    MakeAndShow();
-    EXPECT_EQ(form->cliDemon()->LanguageFile(), QByteArray());
-    EXPECT_EQ(form->RCA()->Caption(), "Channel 1");
-    EXPECT_EQ(about.LblWebSite()->text(), TFrmAbout::webSiteText(TFrmAbout::Language::English));
     EXPECT_TRUE(errors.isEmpty());
 }
 
@@ -467,25 +441,4 @@ TEST_F(Startup, AQuitWhileTheAboutBoxIsUpEndsTheProgram)
         EXPECT_EQ(form->SimulationRuns(), 0);
         EXPECT_EQ(form->Translate("Exit"), "Exit") << "keys stand for themselves once the link is gone";
     }
-}
-
-TEST_F(Startup, TheTemplateVariableTurnsTheTemplateOnForOneRun)
-{
-    const struct
-    {
-        const char* value;
-        bool on;
-    } cases[] = {{nullptr, false}, {"", false}, {"0", false}, {"1", true}, {"yes", true}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.value ? c.value : "(unset)");
-        if (c.value)
-            qputenv(TForm1::ItlTemplateVariable, c.value);
-        else
-            qunsetenv(TForm1::ItlTemplateVariable);
-        Make();
-        EXPECT_EQ(form->cliDemon()->AutoCreateItlFile(), c.on);
-        // The file itself is written at the end of the run; the language-file test reads it.
-        form->cliDemon()->SetAutoCreateItlFile(false);
-    }
-    qunsetenv(TForm1::ItlTemplateVariable);
 }
