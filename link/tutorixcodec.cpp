@@ -322,4 +322,8 @@ void TFrameReader::HeaderDone()
     }
     keep = header.Message == WM_COPYDATA;
     state = header.CbData == 0 ? State::Complete : State::Payload;
+    // Address space for the whole frame at once, so the payload is never moved while it grows;
+    // pages are only committed as bytes arrive.
+    if (keep)
+        payload.reserve(qsizetype(header.CbData));
 }
