@@ -2,24 +2,6 @@
 
 #include <cmath>
 
-int RoundPixel(long double v)
-{
-    if (std::isnan(v))
-        return 0;
-    constexpr long double limit = 2147483647.0L;
-    if (v > limit)
-        v = limit;
-    if (v < -limit)
-        v = -limit;
-    // Adding and removing 1.5 * 2^63 leaves v rounded to an integer by the addition itself, in
-    // the default mode: to nearest, ties to even. The integral value goes through double, which
-    // holds it exactly, because casting an extended value to int switches the x87 rounding
-    // mode back and forth, and that costs more than all the rest.
-    constexpr long double magic = 0x1.8p63L;
-    const long double rounded = (v + magic) - magic;
-    return int(double(rounded));
-}
-
 namespace {
 
 bool usable(long double k, long double d)

@@ -3,6 +3,7 @@
 #include <QPoint>
 
 #include <array>
+#include <limits>
 
 // Pixel geometry of a chart: control size, margins and shadow width.
 struct ChartGeometry
@@ -26,8 +27,42 @@ struct AxisRange
     bool logarithmic = false;
 };
 
-// Rounds half-way values to the even neighbour, after clamping to the 32-bit range.
-int RoundPixel(long double v);
+// 1.5 * 2^(p - 1) for a type of p significant bits: the magnitude at which the type's spacing is
+// exactly 1, so that adding it rounds a smaller value to an integer.
+template <typename F, int Digits = std::numeric_limits<F>::digits>
+constexpr F RoundingBias()
+{
+    F bias = 1.5;
+    for (int i = 1; i < Digits; ++i)
+        bias *= 2;
+    return bias;
+}
+
+// Rounds half-way values to the even neighbour, after clamping to the 32-bit range. Adding and
+// removing the bias leaves v rounded by the addition itself, in the default mode (to nearest,
+// ties to even), whatever the format of F: 64-bit, x87 80-bit or 128-bit. No library call, and
+// no switch of the x87 rounding mode that a direct cast from long double to int would cost; the
+// integral value goes through double, which holds it exactly. Needs F's arithmetic done in F
+// itself (FLT_EVAL_METHOD 0 for double), as on every 64-bit target.
+template <typename F, int Digits = std::numeric_limits<F>::digits>
+inline int RoundPixelIn(F v)
+{
+    if (v != v)
+        return 0;
+    constexpr F limit = 2147483647;
+    if (v > limit)
+        v = limit;
+    if (v < -limit)
+        v = -limit;
+    constexpr F bias = RoundingBias<F, Digits>();
+    const F rounded = (v + bias) - bias;
+    return int(double(rounded));
+}
+
+inline int RoundPixel(long double v)
+{
+    return RoundPixelIn(v);
+}
 // Every drawing call gets coordinates in this range, whatever the world values were.
 inline int ClampDraw(int v)
 {

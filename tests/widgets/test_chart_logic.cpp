@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
+#include <cmath>
 #include <new>
 
 namespace {
@@ -109,14 +111,44 @@ std::array<AxisRange, 16> ranges(AxisRange first)
     return r;
 }
 
-TEST(ChartMapping, RoundsTiesToEvenAndClampsToThe32BitRange)
+// The same table for every floating format a long double may have: x87 80-bit here, 64-bit
+// (as on ARM 32 and other compilers) and 128-bit (as on ARM 64), the last in software.
+struct RoundRow
 {
-    struct Row { long double in; int out; };
-    const Row rows[] = {{0.5L, 0}, {1.5L, 2}, {2.5L, 2}, {-0.5L, 0}, {-1.5L, -2}, {2.4999L, 2},
-                        {48.75L, 49}, {1e300L, 2147483647}, {-1e300L, -2147483647}, {-2.5L, -2},
-                        {-3.5L, -4}, {0.4999999999999999999L, 0}, {2147483646.5L, 2147483646},
-                        {-2147483646.5L, -2147483646}, {2147483647.4L, 2147483647}};
-    for (const Row& r : rows)
+    long double in;
+    int out;
+};
+
+const RoundRow roundRows[] = {
+    {0.5L, 0}, {1.5L, 2}, {2.5L, 2}, {3.5L, 4}, {4.5L, 4}, {-0.5L, 0}, {-1.5L, -2}, {-2.5L, -2},
+    {-3.5L, -4}, {-4.5L, -4}, {0.7L, 1}, {-0.7L, -1}, {2.4999L, 2}, {48.75L, 49}, {-48.75L, -49},
+    {0.4999999999999999999L, 0}, {1e-300L, 0}, {1000000000.5L, 1000000000}, {999999999.5L, 1000000000},
+    {2147483646.5L, 2147483646}, {-2147483646.5L, -2147483646}, {2147483647.4L, 2147483647},
+    {2147483648.0L, 2147483647}, {1e300L, 2147483647}, {-1e300L, -2147483647},
+};
+
+template <typename F, int Digits = std::numeric_limits<F>::digits>
+void expectRoundingTable(const char* format)
+{
+    for (const RoundRow& r : roundRows)
+        EXPECT_EQ((RoundPixelIn<F, Digits>(F(r.in))), r.out) << format << ": " << double(r.in);
+    const F inf = F(std::numeric_limits<double>::infinity());
+    EXPECT_EQ((RoundPixelIn<F, Digits>(inf)), 2147483647) << format;
+    EXPECT_EQ((RoundPixelIn<F, Digits>(-inf)), -2147483647) << format;
+    EXPECT_EQ((RoundPixelIn<F, Digits>(F(std::nan("")))), 0) << format;
+}
+
+TEST(ChartMapping, RoundsTiesToEvenAndClampsToThe32BitRangeInEveryFormat)
+{
+    expectRoundingTable<long double>("long double");
+#if FLT_EVAL_METHOD == 0
+    expectRoundingTable<double>("64-bit");
+#endif
+#ifdef __SIZEOF_FLOAT128__
+    __extension__ typedef __float128 Quad;
+    expectRoundingTable<Quad, 113>("128-bit");
+#endif
+    for (const RoundRow& r : roundRows)
         EXPECT_EQ(RoundPixel(r.in), r.out) << double(r.in);
     EXPECT_EQ(ClampDraw(2147483647), 30000);
     EXPECT_EQ(ClampDraw(-40000), -30000);
