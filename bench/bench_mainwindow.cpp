@@ -68,14 +68,12 @@ static void BM_UpdateShareCompute(benchmark::State& state)
 }
 BENCHMARK(BM_UpdateShareCompute)->Unit(benchmark::kMicrosecond);
 
-// The plotting share: the same calls into charts that are not shown, so nothing is painted.
+// The plotting share: the same calls into charts without a window, so nothing is painted.
 static void BM_UpdateSharePlot(benchmark::State& state)
 {
-    std::vector<std::unique_ptr<TRChart>> charts;
-    for (SignalChart which : {SignalChart::RCA, SignalChart::RCB, SignalChart::RCC, SignalChart::RCD}) {
-        charts.emplace_back(CreateSignalChart(nullptr, which));
-        charts.back()->hide(); // a hidden chart skips the paint at ShowItems
-    }
+    std::vector<std::unique_ptr<ChartModel>> charts;
+    for (SignalChart which : {SignalChart::RCA, SignalChart::RCB, SignalChart::RCC, SignalChart::RCD})
+        charts.push_back(CreateSignalChartModel(which));
     TSignalView view{charts[0].get(), charts[1].get(), charts[2].get(), charts[3].get(), {}, {}};
     const SimResult r = ComputeSignals(WidestRun());
     for (auto _ : state)

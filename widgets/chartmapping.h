@@ -89,6 +89,8 @@ public:
     long double ky(int layer) const { return m_y[index(layer)].k; }
     long double dy(int layer) const { return m_y[index(layer)].d; }
 
+    bool operator==(const ChartMapping&) const = default;
+
 private:
     struct Coeff
     {
@@ -96,6 +98,7 @@ private:
         long double d = 0;
         bool logarithmic = false;
         bool reversed = false; // RangeHigh < RangeLow
+        bool operator==(const Coeff&) const = default;
     };
     static int index(int layer) { return (layer < 1 ? 1 : (layer > Layers ? Layers : layer)) - 1; }
 

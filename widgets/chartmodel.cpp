@@ -1,0 +1,442 @@
+#include "chartmodel.h"
+
+#include <QScopedValueRollback>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+QRect fullRect(QSize size)
+{
+    return QRect(QPoint(0, 0), size);
+}
+
+} // namespace
+
+ChartModel::ChartModel(QObject* propertyParent)
+{
+    QObject* parent = propertyParent ? propertyParent : this;
+    m_ownsProperties = parent == this;
+    for (int n = 1; n <= Layers; ++n) {
+        auto* sx = new TScalePropsHoriz(n, m_state.ScaleX[std::size_t(n - 1)], parent);
+        auto* sy = new TScalePropsVert(n, m_state.ScaleY[std::size_t(n - 1)], parent);
+        sx->setObjectName(QStringLiteral("Scale%1X").arg(n));
+        sy->setObjectName(QStringLiteral("Scale%1Y").arg(n));
+        connect(sx, &TScaleProps::OnChange, this, &ChartModel::scaleChanged);
+        connect(sy, &TScaleProps::OnChange, this, &ChartModel::scaleChanged);
+        m_scaleX[std::size_t(n - 1)] = sx;
+        m_scaleY[std::size_t(n - 1)] = sy;
+    }
+    m_joint = new TJointLayers(this, m_state.JointX, m_state.JointY, parent);
+    for (int i = 0; i < LabelCount; ++i) {
+        auto& label = m_labels[std::size_t(i)];
+        label = std::make_unique<TTextLabel>(m_state.Labels[std::size_t(i)]);
+        label->OnChange = [this] { labelChanged(); };
+    }
+}
+
+ChartModel::~ChartModel()
+{
+    // Objects published by a widget are its children; they point into this state, so they go
+    // with it.
+    if (!m_ownsProperties) {
+        for (int n = 0; n < Layers; ++n) {
+            delete m_scaleX[std::size_t(n)];
+            delete m_scaleY[std::size_t(n)];
+        }
+        delete m_joint;
+    }
+}
+
+void ChartModel::changed(unsigned change)
+{
+    m_dirty |= change;
+    ++m_version;
+}
+
+// --- loading ---
+
+void ChartModel::BeginLoading()
+{
+    m_loading = true;
+    for (int n = 0; n < Layers; ++n) {
+        m_scaleX[std::size_t(n)]->SetLoading(true);
+        m_scaleY[std::size_t(n)]->SetLoading(true);
+    }
+}
+
+void ChartModel::Loaded()
+{
+    m_loading = false;
+    for (int n = 0; n < Layers; ++n) {
+        m_scaleX[std::size_t(n)]->SetLoading(false);
+        m_scaleY[std::size_t(n)]->SetLoading(false);
+    }
+    applyJointRanges();
+    changed(ChangeLayout);
+    Paint();
+}
+
+// --- display list ---
+
+void ChartModel::ClearItems()
+{
+    m_state.Items.Clear();
+    changed(ChangeItems);
+}
+
+void ChartModel::append(double x, double y, std::uint8_t kind)
+{
+    const ChartState& s = m_state;
+    m_state.Items.Append({x, y, s.DataColor, s.PenStyle, s.LineWidth, std::uint8_t(s.ClassDefault), kind, s.ActiveLayer});
+    ++m_version;
+}
+
+ChartItemList& ChartModel::ItemStorage()
+{
+    changed(ChangeItems); // the caller may change the list through it
+    return m_state.Items;
+}
+
+void ChartModel::ShowItems()
+{
+    present(m_autoRedraw ? Scope::PlotArea : Scope::Whole);
+}
+
+// --- pen state ---
+
+void ChartModel::SetActiveLayer(int Layer)
+{
+    if (Layer < 1 || Layer > Layers || Layer == m_state.ActiveLayer)
+        return;
+    // The grid follows the active layer; the layout compares when it is next needed, since a
+    // chart being filled changes layers and comes back to the same one.
+    m_state.ActiveLayer = Layer;
+    changed(ChangeItems);
+    if (m_autoRedraw)
+        Paint();
+}
+
+void ChartModel::SetLineWidth(int v)
+{
+    if (v >= 0 && v <= 255)
+        m_state.LineWidth = v;
+}
+
+void ChartModel::SetClassDefault(int v)
+{
+    if (v >= 0 && v <= 254)
+        m_state.ClassDefault = v;
+}
+
+bool ChartModel::ClassVisible(int itemClass) const
+{
+    return itemClass >= 0 && itemClass <= 255 && m_state.ClassVisible[std::size_t(itemClass)];
+}
+
+void ChartModel::SetClassVisible(int itemClass, bool visible)
+{
+    if (itemClass >= 0 && itemClass <= 255 && m_state.ClassVisible[std::size_t(itemClass)] != visible) {
+        m_state.ClassVisible[std::size_t(itemClass)] = visible;
+        changed(ChangeItems);
+    }
+}
+
+void ChartModel::SetLayerVisible(int layer, bool visible)
+{
+    if (layer >= 1 && layer <= Layers && m_state.LayerVisible[std::size_t(layer - 1)] != visible) {
+        m_state.LayerVisible[std::size_t(layer - 1)] = visible;
+        changed(ChangeLabels);
+    }
+}
+
+// --- layers ---
+
+TScalePropsHoriz* ChartModel::ScaleX(int layer) const
+{
+    return m_scaleX[std::size_t(layer >= 1 && layer <= Layers ? layer - 1 : 0)];
+}
+
+TScalePropsVert* ChartModel::ScaleY(int layer) const
+{
+    return m_scaleY[std::size_t(layer >= 1 && layer <= Layers ? layer - 1 : 0)];
+}
+
+const TScale& ChartModel::XScaleDrawer(int layer)
+{
+    return Layout().scaleX[ChartState::index(layer)];
+}
+
+const TScale& ChartModel::YScaleDrawer(int layer)
+{
+    return Layout().scaleY[ChartState::index(layer)];
+}
+
+void ChartModel::applyJointRanges()
+{
+    for (int l = 1; l <= Layers; ++l) {
+        const int dx = m_joint->XControlledBy(l);
+        if (dx != l) {
+            const ScaleSettings& s = ScaleX(dx)->Settings();
+            ScaleX(l)->AssignRange(s.RangeLow, s.RangeHigh);
+        }
+        const int dy = m_joint->YControlledBy(l);
+        if (dy != l) {
+            const ScaleSettings& s = ScaleY(dy)->Settings();
+            ScaleY(l)->AssignRange(s.RangeLow, s.RangeHigh);
+        }
+    }
+}
+
+// A scale change repaints whatever AutoRedraw says; while loading, that paint does nothing.
+void ChartModel::scaleChanged()
+{
+    applyJointRanges();
+    changed(ChangeLayout);
+    Paint();
+}
+
+// --- labels ---
+
+TTextLabel* ChartModel::TextLabel(int Index) const
+{
+    if (Index < 1 || Index > LabelCount)
+        throw EOrnRChartError(
+            QStringLiteral("Component \"%1\": invalid index into TextLabel array").arg(objectName()));
+    return m_labels[std::size_t(Index - 1)].get();
+}
+
+void ChartModel::labelChanged()
+{
+    changed(ChangeLabels);
+    if (m_autoRedraw && !m_inLabelUpdate)
+        Paint();
+}
+
+int ChartModel::AddTextLabel(TColor Color, const QString& Text, int Template, double PosX, double PosY)
+{
+    if (Template < 1 || Template > LabelCount)
+        Template = 0;
+    int found = 0;
+    for (int i = 1; i <= LabelCount && !found; ++i)
+        if (m_labels[std::size_t(i - 1)]->Mode() == tlOff)
+            found = i;
+    if (!found)
+        return 0;
+    TTextLabel& l = *m_labels[std::size_t(found - 1)];
+    // One repaint for the whole set-up rather than one per property.
+    m_inLabelUpdate = true;
+    l.SetPosX(PosX);
+    l.SetPosY(PosY);
+    l.SetLayer(m_state.ActiveLayer);
+    if (Template) {
+        const TTextLabel& t = *m_labels[std::size_t(Template - 1)];
+        l.SetAttachToData(t.AttachToData());
+        l.SetAlignment(t.Alignment());
+        l.SetShadowDx(t.ShadowDx());
+        l.SetShadowDy(t.ShadowDy());
+        l.SetColorShadow(t.ColorShadow());
+        l.SetColorBkg(t.ColorBkg());
+        l.SetColorBorder(t.ColorBorder());
+        l.SetTransparent(t.Transparent());
+    } else {
+        l.SetAttachToData(tlamBoth);
+        l.SetAlignment(taCenter);
+        l.SetShadowDx(0);
+        l.SetShadowDy(0);
+        l.SetColorShadow(0x808080);
+        l.SetColorBkg(m_state.ChartColor);
+        l.SetColorBorder(m_state.ChartFrameColor);
+        l.SetTransparent(false);
+    }
+    l.SetCaption(Text);
+    l.SetFontColor(Color);
+    TTextLabelMode mode = Template ? m_labels[std::size_t(Template - 1)]->Mode() : tlsimple;
+    if (mode == tlOff)
+        mode = tlsimple;
+    l.SetMode(mode);
+    m_inLabelUpdate = false;
+    l.SetVisible(true);
+    return found;
+}
+
+void ChartModel::HideTextLabels()
+{
+    m_inLabelUpdate = true;
+    for (auto& label : m_labels)
+        label->SetVisible(false);
+    m_inLabelUpdate = false;
+    labelChanged();
+}
+
+// --- appearance and geometry ---
+
+void ChartModel::SetShadowWidth(int v)
+{
+    setGeometryField(m_state.Geometry.SW, std::clamp(v, 0, 32));
+}
+
+void ChartModel::SetGridDx(double v)
+{
+    if (std::isfinite(v) && v >= -3)
+        setAppearance(m_state.GridDx, v, ChangeLayout);
+}
+
+void ChartModel::SetGridDy(double v)
+{
+    if (std::isfinite(v) && v >= -3)
+        setAppearance(m_state.GridDy, v, ChangeLayout);
+}
+
+void ChartModel::setGeometryField(int& field, int value)
+{
+    // Bounded so that the plot size and the minimum size stay far from integer overflow.
+    value = std::clamp(value, 0, MaxMargin);
+    if (field == value)
+        return;
+    field = value;
+    raiseToMinimumSize();
+    changed(ChangeLayout);
+    if (m_view)
+        m_view->ChartViewMinimumSize(MinimumSize());
+    if (m_autoRedraw)
+        Paint();
+}
+
+QSize ChartModel::MinimumSize() const
+{
+    const ChartGeometry& g = m_state.Geometry;
+    return {g.ML + g.MR + g.SW + 80, g.MT + g.MB + g.SW + 20};
+}
+
+void ChartModel::raiseToMinimumSize()
+{
+    const QSize minimum = MinimumSize();
+    m_state.Geometry.W = std::max(m_state.Geometry.W, minimum.width());
+    m_state.Geometry.H = std::max(m_state.Geometry.H, minimum.height());
+}
+
+void ChartModel::resize(int width, int height)
+{
+    const QSize minimum = MinimumSize();
+    width = std::max(width, minimum.width());
+    height = std::max(height, minimum.height());
+    if (width == m_state.Geometry.W && height == m_state.Geometry.H)
+        return;
+    m_state.Geometry.W = width;
+    m_state.Geometry.H = height;
+    changed(ChangeLayout);
+}
+
+// --- drawing ---
+
+const ChartLayout& ChartModel::Layout()
+{
+    syncViewSize();
+    if (m_dirty & 4) {
+        LayoutStatic(m_state, m_metrics, m_layout);
+        m_dirty &= ~4u;
+    } else if (m_layout.grid.layer != (m_state.GridStyle == gsNone ? 0 : int(ChartState::index(m_state.ActiveLayer)) + 1)) {
+        LayoutGrid(m_state, m_layout);
+        m_dirty |= ChangeColors;
+    }
+    if (m_dirty & ChangeLabels) {
+        LayoutLabels(m_state, m_metrics, m_layout);
+        m_dirty &= ~unsigned(ChangeLabels);
+    }
+    return m_layout;
+}
+
+void ChartModel::RenderTo(Canvas& target) const
+{
+    if (m_loading)
+        return;
+    RenderChart(m_state, LayoutChart(m_state, target), target, ChartParts::All);
+}
+
+QImage ChartModel::Picture() const
+{
+    QtCanvas canvas(width(), height());
+    RenderTo(canvas);
+    return canvas.image();
+}
+
+// --- shown in a view ---
+
+void ChartModel::SetView(ChartView* view)
+{
+    m_view = view;
+    if (m_view)
+        m_view->ChartViewMinimumSize(MinimumSize());
+    syncViewSize();
+}
+
+void ChartModel::syncViewSize()
+{
+    if (m_view) {
+        const QSize s = m_view->ChartViewSize();
+        resize(s.width(), s.height());
+    }
+}
+
+bool ChartModel::canPaint() const
+{
+    return !m_loading && m_view && m_view->ChartViewReady();
+}
+
+void ChartModel::Paint()
+{
+    present(Scope::Whole);
+}
+
+void ChartModel::PaintIfChanged()
+{
+    syncViewSize();
+    if (m_paintedVersion != m_version || m_frame.image().size() != size())
+        present(Scope::Whole);
+}
+
+// The static picture is drawn when it changed; the frame image takes it where the items and
+// labels were (or whole, when the picture is new), and gets the items and labels over it.
+void ChartModel::present(Scope scope)
+{
+    // A repaint asked for while one runs (a setter called from a view's handler) has nothing
+    // to add: the running one shows the state as it finishes.
+    if (!canPaint() || m_presenting)
+        return;
+    const QScopedValueRollback<bool> presenting(m_presenting, true);
+    const ChartLayout& layout = Layout();
+    const QSize size = this->size();
+
+    if ((m_dirty & ChangeColors) || m_static.image().size() != size) {
+        RenderChart(m_state, layout, m_static, ChartParts::Static);
+        m_dirty &= ~unsigned(ChangeColors);
+        ++m_staticSerial;
+    }
+
+    std::vector<QRect> area;
+    if (m_frame.image().size() != size || m_frameStaticSerial != m_staticSerial) {
+        // The plot redraw of AutoRedraw leaves the frame around the plot as it was.
+        const bool plotOnly = scope == Scope::PlotArea && m_frame.image().size() == size;
+        m_frame.resize(size.width(), size.height());
+        area.push_back(plotOnly ? layout.PlotRect() : fullRect(size));
+        m_frame.copyArea(m_static, area.back());
+        m_frameStaticSerial = m_staticSerial;
+    } else {
+        for (const QRect& r : m_damage)
+            m_frame.copyArea(m_static, r);
+        area = m_damage;
+    }
+    m_damage.clear();
+    RenderChart(m_state, layout, m_frame, ChartParts::Dynamic, &m_damage);
+    area.insert(area.end(), m_damage.begin(), m_damage.end());
+    m_paintedVersion = m_version;
+
+    // The surface keeps the font the last visible axis selected: the caption's next time.
+    if (scope == Scope::Whole && layout.frameFontAfter != m_state.FrameFont) {
+        m_state.FrameFont = layout.frameFontAfter;
+        changed(ChangeLayout);
+    }
+    m_view->ChartViewUpdate(area);
+}
