@@ -69,29 +69,3 @@ void ChartMapping::Recompute(const ChartGeometry& g, const std::array<AxisRange,
         }
     }
 }
-
-int ChartMapping::MapX(int layer, double x) const
-{
-    const Coeff& c = m_x[std::size_t(index(layer))];
-    if (c.logarithmic) {
-        if (!(x > 1e-100))
-            return c.reversed ? m_w : 0;
-        return RoundPixel(c.k * std::log(static_cast<long double>(x)) + c.d);
-    }
-    if (c.k == 0)
-        return RoundPixel(c.d);
-    return RoundPixel(c.k * x + c.d);
-}
-
-int ChartMapping::MapY(int layer, double y) const
-{
-    const Coeff& c = m_y[std::size_t(index(layer))];
-    if (c.logarithmic) {
-        if (!(y > 1e-100))
-            return c.reversed ? 0 : m_h;
-        return RoundPixel(c.k * std::log(static_cast<long double>(y)) + c.d);
-    }
-    if (c.k == 0)
-        return RoundPixel(c.d);
-    return RoundPixel(c.k * y + c.d);
-}

@@ -3,6 +3,7 @@
 #include <QPoint>
 
 #include <array>
+#include <cmath>
 #include <limits>
 
 // Pixel geometry of a chart: control size, margins and shadow width.
@@ -80,8 +81,8 @@ public:
 
     // Control pixel of world (x, y) on the given layer (clamped to 1..16), not yet limited
     // to the drawing range.
-    int MapX(int layer, double x) const;
-    int MapY(int layer, double y) const;
+    int MapX(int layer, double x) const { return map(m_x[std::size_t(index(layer))], x, m_w, 0); }
+    int MapY(int layer, double y) const { return map(m_y[std::size_t(index(layer))], y, 0, m_h); }
     QPoint Map(int layer, double x, double y) const { return {MapX(layer, x), MapY(layer, y)}; }
 
     long double kx(int layer) const { return m_x[index(layer)].k; }
@@ -101,6 +102,18 @@ private:
         bool operator==(const Coeff&) const = default;
     };
     static int index(int layer) { return (layer < 1 ? 1 : (layer > Layers ? Layers : layer)) - 1; }
+    // Below the floor of a logarithmic axis a value goes to `reversedEnd` or `forwardEnd`.
+    static int map(const Coeff& c, double v, int reversedEnd, int forwardEnd)
+    {
+        if (c.logarithmic) {
+            if (!(v > 1e-100))
+                return c.reversed ? reversedEnd : forwardEnd;
+            return RoundPixel(c.k * std::log(static_cast<long double>(v)) + c.d);
+        }
+        if (c.k == 0)
+            return RoundPixel(c.d);
+        return RoundPixel(c.k * v + c.d);
+    }
 
     std::array<Coeff, Layers> m_x{};
     std::array<Coeff, Layers> m_y{};

@@ -12,6 +12,21 @@ QRect fullRect(QSize size)
     return QRect(QPoint(0, 0), size);
 }
 
+// Rectangles that overlap vertically become their bounding rectangle: the traces lie in bands
+// across the plot, so the view gets a few bands to copy instead of many small pieces.
+void mergeIntoBands(std::vector<QRect>& rects)
+{
+    std::sort(rects.begin(), rects.end(), [](const QRect& a, const QRect& b) { return a.top() < b.top(); });
+    std::vector<QRect> bands;
+    for (const QRect& r : rects) {
+        if (!bands.empty() && r.top() <= bands.back().bottom() + 1)
+            bands.back() |= r;
+        else
+            bands.push_back(r);
+    }
+    rects.swap(bands);
+}
+
 } // namespace
 
 ChartModel::ChartModel(QObject* propertyParent)
@@ -397,6 +412,30 @@ void ChartModel::PaintIfChanged()
         present(Scope::Whole);
 }
 
+bool ChartModel::dynamicPartsAsShown(const ChartLayout& layout) const
+{
+    if (!std::equal(m_state.Items.begin(), m_state.Items.end(), m_shown.items.begin(), m_shown.items.end()))
+        return false;
+    if (layout.labels.size() != m_shown.labels.size())
+        return false;
+    for (std::size_t i = 0; i < layout.labels.size(); ++i) {
+        const ChartLayout::Label& label = layout.labels[i];
+        if (!(label == m_shown.labels[i].first) || !(m_state.Labels[std::size_t(label.index - 1)] == m_shown.labels[i].second))
+            return false;
+    }
+    return m_state.LayerVisible == m_shown.layerVisible && m_state.ClassVisible == m_shown.classVisible;
+}
+
+void ChartModel::rememberDynamicParts(const ChartLayout& layout)
+{
+    m_shown.items.assign(m_state.Items.begin(), m_state.Items.end());
+    m_shown.labels.clear();
+    for (const ChartLayout::Label& label : layout.labels)
+        m_shown.labels.emplace_back(label, m_state.Labels[std::size_t(label.index - 1)]);
+    m_shown.layerVisible = m_state.LayerVisible;
+    m_shown.classVisible = m_state.ClassVisible;
+}
+
 // The static picture is drawn when it changed; the frame image takes it where the items and
 // labels were (or whole, when the picture is new), and gets the items and labels over it.
 void ChartModel::present(Scope scope)
@@ -415,8 +454,25 @@ void ChartModel::present(Scope scope)
         ++m_staticSerial;
     }
 
+    const bool recompose = m_frame.image().size() != size || m_frameStaticSerial != m_staticSerial;
+    // A run that draws what is already there (a key that changes one chart of four) leaves the
+    // frame image as it is.
+    if (recompose || !dynamicPartsAsShown(layout))
+        compose(scope, layout, recompose);
+    m_paintedVersion = m_version;
+
+    // The surface keeps the font the last visible axis selected: the caption's next time.
+    if (scope == Scope::Whole && layout.frameFontAfter != m_state.FrameFont) {
+        m_state.FrameFont = layout.frameFontAfter;
+        changed(ChangeLayout);
+    }
+}
+
+void ChartModel::compose(Scope scope, const ChartLayout& layout, bool recompose)
+{
+    const QSize size = this->size();
     std::vector<QRect> area;
-    if (m_frame.image().size() != size || m_frameStaticSerial != m_staticSerial) {
+    if (recompose) {
         // The plot redraw of AutoRedraw leaves the frame around the plot as it was.
         const bool plotOnly = scope == Scope::PlotArea && m_frame.image().size() == size;
         m_frame.resize(size.width(), size.height());
@@ -431,12 +487,7 @@ void ChartModel::present(Scope scope)
     m_damage.clear();
     RenderChart(m_state, layout, m_frame, ChartParts::Dynamic, &m_damage);
     area.insert(area.end(), m_damage.begin(), m_damage.end());
-    m_paintedVersion = m_version;
-
-    // The surface keeps the font the last visible axis selected: the caption's next time.
-    if (scope == Scope::Whole && layout.frameFontAfter != m_state.FrameFont) {
-        m_state.FrameFont = layout.frameFontAfter;
-        changed(ChangeLayout);
-    }
+    rememberDynamicParts(layout);
+    mergeIntoBands(area);
     m_view->ChartViewUpdate(area);
 }

@@ -253,6 +253,10 @@ private:
     void syncViewSize();
     bool canPaint() const;
     void present(Scope scope);
+    void compose(Scope scope, const ChartLayout& layout, bool recompose);
+    // Whether items and labels would come out as the frame image already shows them.
+    bool dynamicPartsAsShown(const ChartLayout& layout) const;
+    void rememberDynamicParts(const ChartLayout& layout);
 
     ChartState m_state;
     std::array<TScalePropsHoriz*, Layers> m_scaleX{};
@@ -275,6 +279,14 @@ private:
     QtCanvas m_frame;           // the static picture with items and labels over it
     quint64 m_frameStaticSerial = 0;
     std::vector<QRect> m_damage; // what the items and labels cover in the frame image
+    // What the items and labels in the frame image were drawn from.
+    struct ShownDynamicParts
+    {
+        std::vector<TChartItem> items;
+        std::vector<std::pair<ChartLayout::Label, TextLabelData>> labels;
+        std::array<bool, Layers> layerVisible{};
+        std::array<bool, 256> classVisible{};
+    } m_shown;
     quint64 m_version = 1;       // counts changes of what a paint shows
     quint64 m_paintedVersion = 0;
     ChartView* m_view = nullptr;

@@ -53,12 +53,49 @@ private:
         }
     }
 
+    void addPolylineDamage(const std::vector<QPoint>& points, int width);
+
     const ChartState& s;
     const ChartLayout& l;
     Canvas& c;
     std::vector<QRect>* m_damage;
     QRect m_plot;
 };
+
+// Rectangles around runs of a few points: tight around steep traces, whose bounding box would
+// be most of the plot. Neighbours are merged while that adds little area, so that the frame
+// image is restored and copied in a few wide runs rather than many small ones.
+void Renderer::addPolylineDamage(const std::vector<QPoint>& points, int width)
+{
+    constexpr std::size_t Chunk = 8;
+    const int margin = width / 2 + 1;
+    QRect merged;
+    for (std::size_t i = 0; i + 1 < points.size(); i += Chunk) {
+        const std::size_t end = std::min(i + Chunk + 1, points.size());
+        int left = points[i].x(), right = left, top = points[i].y(), bottom = top;
+        for (std::size_t k = i + 1; k < end; ++k) {
+            left = std::min(left, points[k].x());
+            right = std::max(right, points[k].x());
+            top = std::min(top, points[k].y());
+            bottom = std::max(bottom, points[k].y());
+        }
+        const QRect r = QRect(QPoint(left, top), QPoint(right, bottom)).adjusted(-margin, -margin, margin, margin);
+        if (merged.isNull()) {
+            merged = r;
+            continue;
+        }
+        const QRect both = merged | r;
+        const qint64 apart = qint64(merged.width()) * merged.height() + qint64(r.width()) * r.height();
+        if (qint64(both.width()) * both.height() * 4 <= apart * 5) {
+            merged = both;
+        } else {
+            addDamage(merged);
+            merged = r;
+        }
+    }
+    if (!merged.isNull())
+        addDamage(merged);
+}
 
 void Renderer::frame()
 {
@@ -141,7 +178,6 @@ void Renderer::plotBackground()
 void Renderer::items()
 {
     constexpr std::size_t MaxPoints = 200;
-    constexpr std::size_t DamageChunk = 16; // points per damage rectangle: tight around steep traces
     std::vector<QPoint> buffer;
     buffer.reserve(MaxPoints);
     // A list that starts with a line starts at the plot's top-left pixel.
@@ -158,22 +194,37 @@ void Renderer::items()
             return;
         if (buffer.size() >= 2) {
             c.polyline(buffer);
-            if (m_damage) {
-                const int margin = width / 2 + 1;
-                for (std::size_t i = 0; i + 1 < buffer.size(); i += DamageChunk) {
-                    const std::size_t end = std::min(i + DamageChunk + 1, buffer.size());
-                    const auto [minX, maxX] = std::minmax_element(buffer.begin() + std::ptrdiff_t(i), buffer.begin() + std::ptrdiff_t(end),
-                                                                  [](QPoint a, QPoint b) { return a.x() < b.x(); });
-                    const auto [minY, maxY] = std::minmax_element(buffer.begin() + std::ptrdiff_t(i), buffer.begin() + std::ptrdiff_t(end),
-                                                                  [](QPoint a, QPoint b) { return a.y() < b.y(); });
-                    addDamage(QRect(QPoint(minX->x(), minY->y()), QPoint(maxX->x(), maxY->y()))
-                                  .adjusted(-margin, -margin, margin, margin));
-                }
-            }
+            if (m_damage)
+                addPolylineDamage(buffer, width);
         }
         pos = buffer.back();
         c.moveTo(pos.x(), pos.y());
         buffer.clear();
+    };
+
+    // Step traces map the same x twice in a row and few distinct y values: the last results
+    // are kept per coordinate and layer.
+    struct Memo
+    {
+        int layer = 0;
+        double value = 0;
+        int pixel = 0;
+    };
+    Memo memoX, memoY[2];
+    int nextY = 0;
+    auto mapX = [&](int layer, double x) {
+        if (memoX.layer != layer || memoX.value != x)
+            memoX = {layer, x, ClampDraw(l.mapping.MapX(layer, x))};
+        return memoX.pixel;
+    };
+    auto mapY = [&](int layer, double y) {
+        for (const Memo& m : memoY)
+            if (m.layer == layer && m.value == y)
+                return m.pixel;
+        Memo& m = memoY[nextY];
+        nextY ^= 1;
+        m = {layer, y, ClampDraw(l.mapping.MapY(layer, y))};
+        return m.pixel;
     };
 
     for (const TChartItem& item : s.Items) {
@@ -184,7 +235,7 @@ void Renderer::items()
             width = item.LineWidth;
             c.setPenWidth(width);
         }
-        const QPoint p = l.DrawPoint(item.Layer, item.X, item.Y);
+        const QPoint p(mapX(item.Layer, item.X), mapY(item.Layer, item.Y));
         if (item.Kind == ikMoveTo) {
             flush();
             pos = p;

@@ -184,6 +184,20 @@ bool QtCanvas::strokeAsRects(std::span<const QPoint> points, const Pen& pen)
         const int top = std::min(a.y(), b.y()) - before;
         const int right = std::max(a.x(), b.x()) + after;
         const int bottom = std::max(a.y(), b.y()) + after;
+        // A run of segments along one line (a step trace between its steps) fills one rectangle.
+        if (!m_rects.empty()) {
+            QRect& last = m_rects.back();
+            if (last.top() == top && last.bottom() == bottom && left <= last.right() + 1 && right >= last.left() - 1) {
+                last.setLeft(std::min(last.left(), left));
+                last.setRight(std::max(last.right(), right));
+                continue;
+            }
+            if (last.left() == left && last.right() == right && top <= last.bottom() + 1 && bottom >= last.top() - 1) {
+                last.setTop(std::min(last.top(), top));
+                last.setBottom(std::max(last.bottom(), bottom));
+                continue;
+            }
+        }
         m_rects.emplace_back(QPoint(left, top), QPoint(right, bottom));
     }
     if (directTarget(pen.color)) {
@@ -259,22 +273,29 @@ bool QtCanvas::directTarget(const QColor& color) const
 
 void QtCanvas::fillDirect(std::span<const QRect> rects, QRgb color)
 {
-    QRect area = m_image.rect();
-    if (m_clipped)
-        area &= m_clip;
-    if (area.isEmpty())
+    int areaLeft = 0, areaTop = 0, areaRight = m_image.width() - 1, areaBottom = m_image.height() - 1;
+    if (m_clipped) {
+        areaLeft = std::max(areaLeft, m_clip.left());
+        areaTop = std::max(areaTop, m_clip.top());
+        areaRight = std::min(areaRight, m_clip.right());
+        areaBottom = std::min(areaBottom, m_clip.bottom());
+    }
+    if (areaLeft > areaRight || areaTop > areaBottom)
         return;
     // The painter is active for the image's whole life, so the image is never shared and its
     // bits stay where they are: this does not detach.
-    uchar* const bits = m_image.bits();
-    const qsizetype stride = m_image.bytesPerLine();
+    QRgb* const bits = reinterpret_cast<QRgb*>(m_image.bits());
+    const qsizetype stride = m_image.bytesPerLine() / qsizetype(sizeof(QRgb));
     for (const QRect& rect : rects) {
-        const QRect r = rect & area;
-        if (r.isEmpty())
+        const int left = std::max(rect.left(), areaLeft), right = std::min(rect.right(), areaRight);
+        const int top = std::max(rect.top(), areaTop), bottom = std::min(rect.bottom(), areaBottom);
+        if (left > right || top > bottom)
             continue;
-        uchar* line = bits + r.top() * stride;
-        for (int y = r.top(); y <= r.bottom(); ++y, line += stride)
-            std::fill_n(reinterpret_cast<QRgb*>(line) + r.left(), r.width(), color);
+        const int width = right - left + 1;
+        QRgb* line = bits + top * stride + left;
+        for (int y = top; y <= bottom; ++y, line += stride)
+            for (int x = 0; x < width; ++x)
+                line[x] = color;
     }
 }
 
