@@ -354,7 +354,7 @@ const ChartLayout& ChartModel::Layout()
         m_dirty &= ~4u;
     } else if (m_layout.grid.layer != (m_state.GridStyle == gsNone ? 0 : int(ChartState::index(m_state.ActiveLayer)) + 1)) {
         LayoutGrid(m_state, m_layout);
-        m_dirty |= ChangeColors;
+        m_dirty |= ChangePlotPicture;
     }
     if (m_dirty & ChangeLabels) {
         LayoutLabels(m_state, m_metrics, m_layout);
@@ -448,17 +448,25 @@ void ChartModel::present(Scope scope)
     const ChartLayout& layout = Layout();
     const QSize size = this->size();
 
-    if ((m_dirty & ChangeColors) || m_static.image().size() != size) {
+    if ((m_dirty & ChangePicture) || m_static.image().size() != size) {
         RenderChart(m_state, layout, m_static, ChartParts::Static);
-        m_dirty &= ~unsigned(ChangeColors);
-        ++m_staticSerial;
+        m_dirty &= ~unsigned(ChangePicture | ChangePlotPicture);
+        ++m_staticFrameSerial;
+        ++m_staticPlotSerial;
+    } else if (m_dirty & ChangePlotPicture) {
+        // A plot colour or the grid: the background covers the whole plot area, the frame
+        // around it stays.
+        RenderChart(m_state, layout, m_static, ChartParts::PlotBackground);
+        m_dirty &= ~unsigned(ChangePlotPicture);
+        ++m_staticPlotSerial;
     }
 
-    const bool recompose = m_frame.image().size() != size || m_frameStaticSerial != m_staticSerial;
     // A run that draws what is already there (a key that changes one chart of four) leaves the
     // frame image as it is.
-    if (recompose || !dynamicPartsAsShown(layout))
-        compose(scope, layout, recompose);
+    const bool composed = m_frame.image().size() == size && m_composedFrameSerial == m_staticFrameSerial
+                          && m_composedPlotSerial == m_staticPlotSerial;
+    if (!composed || !dynamicPartsAsShown(layout))
+        compose(scope, layout);
     m_paintedVersion = m_version;
 
     // The surface keeps the font the last visible axis selected: the caption's next time.
@@ -468,17 +476,22 @@ void ChartModel::present(Scope scope)
     }
 }
 
-void ChartModel::compose(Scope scope, const ChartLayout& layout, bool recompose)
+void ChartModel::compose(Scope scope, const ChartLayout& layout)
 {
     const QSize size = this->size();
     std::vector<QRect> area;
-    if (recompose) {
+    const bool sized = m_frame.image().size() == size;
+    if (!sized || m_composedFrameSerial != m_staticFrameSerial) {
         // The plot redraw of AutoRedraw leaves the frame around the plot as it was.
-        const bool plotOnly = scope == Scope::PlotArea && m_frame.image().size() == size;
+        area.push_back(scope == Scope::PlotArea && sized ? layout.PlotRect() : fullRect(size));
+    } else if (m_composedPlotSerial != m_staticPlotSerial) {
+        area.push_back(layout.PlotRect());
+    }
+    if (!area.empty()) {
         m_frame.resize(size.width(), size.height());
-        area.push_back(plotOnly ? layout.PlotRect() : fullRect(size));
         m_frame.copyArea(m_static, area.back());
-        m_frameStaticSerial = m_staticSerial;
+        m_composedFrameSerial = m_staticFrameSerial;
+        m_composedPlotSerial = m_staticPlotSerial;
     } else {
         for (const QRect& r : m_damage)
             m_frame.copyArea(m_static, r);

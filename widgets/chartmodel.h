@@ -155,23 +155,23 @@ public:
     // Clamped to 0..32.
     void SetShadowWidth(int v);
     TShadowStyle ShadowStyle() const { return m_state.ShadowStyle; }
-    void SetShadowStyle(TShadowStyle v) { setAppearance(m_state.ShadowStyle, v, ChangeColors); }
+    void SetShadowStyle(TShadowStyle v) { setAppearance(m_state.ShadowStyle, v, ChangePicture); }
     TColor ShadowColor() const { return m_state.ShadowColor; }
-    void SetShadowColor(TColor v) { setAppearance(m_state.ShadowColor, v, ChangeColors); }
+    void SetShadowColor(TColor v) { setAppearance(m_state.ShadowColor, v, ChangePicture); }
     TColor ShadowBakColor() const { return m_state.ShadowBakColor; }
-    void SetShadowBakColor(TColor v) { setAppearance(m_state.ShadowBakColor, v, ChangeColors); }
+    void SetShadowBakColor(TColor v) { setAppearance(m_state.ShadowBakColor, v, ChangePicture); }
     TColor ChartFrameColor() const { return m_state.ChartFrameColor; }
-    void SetChartFrameColor(TColor v) { setAppearance(m_state.ChartFrameColor, v, ChangeColors); }
+    void SetChartFrameColor(TColor v) { setAppearance(m_state.ChartFrameColor, v, ChangePlotPicture); }
     TColor FillColor() const { return m_state.FillColor; }
     void SetFillColor(TColor v) { m_state.FillColor = v; }
     TColor ChartColor() const { return m_state.ChartColor; }
-    void SetChartColor(TColor v) { setAppearance(m_state.ChartColor, v, ChangeColors); }
+    void SetChartColor(TColor v) { setAppearance(m_state.ChartColor, v, ChangePlotPicture); }
     TColor WindColor() const { return m_state.WindColor; }
-    void SetWindColor(TColor v) { setAppearance(m_state.WindColor, v, ChangeColors); }
+    void SetWindColor(TColor v) { setAppearance(m_state.WindColor, v, ChangePicture); }
     GridStyleType GridStyle() const { return m_state.GridStyle; }
     void SetGridStyle(GridStyleType v) { setAppearance(m_state.GridStyle, v, ChangeLayout); }
     TColor GridColor() const { return m_state.GridColor; }
-    void SetGridColor(TColor v) { setAppearance(m_state.GridColor, v, ChangeColors); }
+    void SetGridColor(TColor v) { setAppearance(m_state.GridColor, v, ChangePlotPicture); }
     double GridDx() const { return m_state.GridDx; }
     // Values below -3 (and non-finite ones) are ignored; -1..-3 step logarithmic axes.
     void SetGridDx(double v);
@@ -226,9 +226,10 @@ private:
     // What a change invalidates. Every change makes the frame image stale.
     enum Change : unsigned {
         ChangeItems = 0,
-        ChangeLabels = 1,       // the label places
-        ChangeColors = 2,       // the static picture, not its layout
+        ChangeLabels = 1,         // the label places
+        ChangePicture = 2,        // the static picture, not its layout
         ChangeLayout = 4 | 2 | 1, // map, axes, caption, grid, and with them everything drawn
+        ChangePlotPicture = 8,    // the plot background of the static picture, not the frame
     };
     enum class Scope { Whole, PlotArea };
 
@@ -253,7 +254,7 @@ private:
     void syncViewSize();
     bool canPaint() const;
     void present(Scope scope);
-    void compose(Scope scope, const ChartLayout& layout, bool recompose);
+    void compose(Scope scope, const ChartLayout& layout);
     // Whether items and labels would come out as the frame image already shows them.
     bool dynamicPartsAsShown(const ChartLayout& layout) const;
     void rememberDynamicParts(const ChartLayout& layout);
@@ -274,10 +275,13 @@ private:
     RasterTextMetrics m_metrics;
     ChartLayout m_layout;
     unsigned m_dirty = ChangeLayout;
-    QtCanvas m_static;          // frame, shadow, caption, axes, plot background, grid
-    quint64 m_staticSerial = 0; // counts the static pictures drawn
-    QtCanvas m_frame;           // the static picture with items and labels over it
-    quint64 m_frameStaticSerial = 0;
+    QtCanvas m_static; // frame, shadow, caption, axes, plot background, grid
+    // Count the drawings of the static picture's parts, and which the frame image was made of.
+    quint64 m_staticFrameSerial = 0;
+    quint64 m_staticPlotSerial = 0;
+    quint64 m_composedFrameSerial = 0;
+    quint64 m_composedPlotSerial = 0;
+    QtCanvas m_frame; // the static picture with items and labels over it
     std::vector<QRect> m_damage; // what the items and labels cover in the frame image
     // What the items and labels in the frame image were drawn from.
     struct ShownDynamicParts

@@ -337,10 +337,10 @@ void RenderChart(const ChartState& state, const ChartLayout& layout, Canvas& can
                  std::vector<QRect>* damage)
 {
     Renderer r(state, layout, canvas, damage);
-    if (int(parts) & int(ChartParts::Static)) {
+    if (int(parts) & int(ChartParts::Frame))
         r.frame();
+    if (int(parts) & int(ChartParts::PlotBackground))
         r.plotBackground();
-    }
     if (int(parts) & int(ChartParts::Dynamic)) {
         canvas.setClipRect(r.plot());
         r.items();

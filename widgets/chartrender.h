@@ -12,9 +12,11 @@
 // as a picture; the dynamic parts are drawn over them on every update.
 enum class ChartParts
 {
-    Static = 1,  // surround, shadow, caption, axes, plot background and grid
-    Dynamic = 2, // items, text labels and the plot frame over them
-    All = 3,
+    Frame = 1,          // surround, shadow, caption and axes
+    PlotBackground = 2, // the plot's background with its outline, and the grid
+    Static = 3,
+    Dynamic = 4, // items, text labels and the plot frame over them
+    All = 7,
 };
 
 // Draws a chart from its state and a layout of that state onto any surface, with the chart's

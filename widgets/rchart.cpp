@@ -89,10 +89,10 @@ void TRChart::paintEvent(QPaintEvent* event)
 {
     // A repaint the window system asks for shows the chart as it is now; one that follows
     // ShowItems copies what it drew.
-    const bool own = m_updatePending;
-    m_updatePending = false;
-    if (!own)
+    if (!m_updatePending)
         m_model->PaintIfChanged();
+    // What was asked for outside this event's area comes with a later one, as a copy.
+    m_updatePending = false;
     QPainter painter(this);
     const QImage& image = m_model->FrameImage();
     if (image.isNull()) {

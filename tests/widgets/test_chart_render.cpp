@@ -191,6 +191,21 @@ TEST(ChartItemsRendering, FarPointsAreClampedBeforeDrawing)
         }
 }
 
+// The grid leaves its colour in the pen; an item that has the chart's colour still gets its own.
+TEST(ChartItemsRendering, LineInTheChartColourAfterTheGridIsDrawnInThatColour)
+{
+    TRChart c;
+    configureRca(c);
+    c.SetDataColor(c.ChartColor());
+    c.MoveToPoint(0, 0);
+    c.LineToPoint(1000, 1);
+    RecordingCanvas canvas;
+    c.RenderTo(canvas);
+    const auto lines = canvas.ops(OpKind::Polyline);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].pen.color, QColor(0xDD, 0xDD, 0xFF));
+}
+
 // --- plot surface: background, grid, frame ----------------------------------------------------
 
 TEST(ChartPlotRendering, BackgroundGridItemsLabelsThenFrame)
