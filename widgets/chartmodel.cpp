@@ -101,13 +101,6 @@ void ChartModel::ClearItems()
     changed(ChangeItems);
 }
 
-void ChartModel::append(double x, double y, std::uint8_t kind)
-{
-    const ChartState& s = m_state;
-    m_state.Items.Append({x, y, s.DataColor, s.PenStyle, s.LineWidth, std::uint8_t(s.ClassDefault), kind, s.ActiveLayer});
-    ++m_version;
-}
-
 ChartItemList& ChartModel::ItemStorage()
 {
     changed(ChangeItems); // the caller may change the list through it
@@ -449,16 +442,14 @@ void ChartModel::present(Scope scope)
     const QSize size = this->size();
 
     if ((m_dirty & ChangePicture) || m_static.image().size() != size) {
-        RenderChart(m_state, layout, m_static, ChartParts::Static);
+        RenderChart(m_state, layout, m_static, ChartParts::Frame);
+        m_plotBackgrounds.clear();
+        usePlotBackground(layout);
         m_dirty &= ~unsigned(ChangePicture | ChangePlotPicture);
         ++m_staticFrameSerial;
-        ++m_staticPlotSerial;
     } else if (m_dirty & ChangePlotPicture) {
-        // A plot colour or the grid: the background covers the whole plot area, the frame
-        // around it stays.
-        RenderChart(m_state, layout, m_static, ChartParts::PlotBackground);
+        usePlotBackground(layout);
         m_dirty &= ~unsigned(ChangePlotPicture);
-        ++m_staticPlotSerial;
     }
 
     // A run that draws what is already there (a key that changes one chart of four) leaves the
@@ -476,6 +467,27 @@ void ChartModel::present(Scope scope)
     }
 }
 
+// Takes the kept plot background drawn for the state's colours and grid, or draws it.
+void ChartModel::usePlotBackground(const ChartLayout& layout)
+{
+    const auto matches = [&](const PlotBackground& b) {
+        return b.chartColor == m_state.ChartColor && b.gridColor == m_state.GridColor
+               && b.frameColor == m_state.ChartFrameColor && b.grid == layout.grid;
+    };
+    auto found = std::find_if(m_plotBackgrounds.begin(), m_plotBackgrounds.end(), matches);
+    if (found == m_plotBackgrounds.end()) {
+        if (m_plotBackgrounds.size() >= PlotBackgrounds)
+            m_plotBackgrounds.pop_back();
+        auto picture = std::make_unique<QtCanvas>(width(), height());
+        RenderChart(m_state, layout, *picture, ChartParts::PlotBackground);
+        m_plotBackgrounds.push_back({m_state.ChartColor, m_state.GridColor, m_state.ChartFrameColor, layout.grid,
+                                     std::move(picture), ++m_plotBackgroundsDrawn});
+        found = m_plotBackgrounds.end() - 1;
+    }
+    std::rotate(m_plotBackgrounds.begin(), found, found + 1);
+    m_staticPlotSerial = m_plotBackgrounds.front().serial;
+}
+
 void ChartModel::compose(Scope scope, const ChartLayout& layout)
 {
     const QSize size = this->size();
@@ -487,14 +499,18 @@ void ChartModel::compose(Scope scope, const ChartLayout& layout)
     } else if (m_composedPlotSerial != m_staticPlotSerial) {
         area.push_back(layout.PlotRect());
     }
+    const QtCanvas& plotBackground = *m_plotBackgrounds.front().picture;
     if (!area.empty()) {
         m_frame.resize(size.width(), size.height());
-        m_frame.copyArea(m_static, area.back());
+        if (area.back() != layout.PlotRect())
+            m_frame.copyArea(m_static, area.back());
+        m_frame.copyArea(plotBackground, layout.PlotRect());
         m_composedFrameSerial = m_staticFrameSerial;
         m_composedPlotSerial = m_staticPlotSerial;
     } else {
+        // Items and labels stay inside the plot area.
         for (const QRect& r : m_damage)
-            m_frame.copyArea(m_static, r);
+            m_frame.copyArea(plotBackground, r);
         area = m_damage;
     }
     m_damage.clear();

@@ -244,7 +244,12 @@ private:
             Paint();
     }
     void changed(unsigned change);
-    void append(double x, double y, std::uint8_t kind);
+    void append(double x, double y, std::uint8_t kind)
+    {
+        const ChartState& s = m_state;
+        m_state.Items.Append({x, y, s.DataColor, s.PenStyle, s.LineWidth, std::uint8_t(s.ClassDefault), kind, s.ActiveLayer});
+        ++m_version;
+    }
     void setGeometryField(int& field, int value);
     void raiseToMinimumSize();
     void scaleChanged();
@@ -255,6 +260,7 @@ private:
     bool canPaint() const;
     void present(Scope scope);
     void compose(Scope scope, const ChartLayout& layout);
+    void usePlotBackground(const ChartLayout& layout);
     // Whether items and labels would come out as the frame image already shows them.
     bool dynamicPartsAsShown(const ChartLayout& layout) const;
     void rememberDynamicParts(const ChartLayout& layout);
@@ -275,8 +281,21 @@ private:
     RasterTextMetrics m_metrics;
     ChartLayout m_layout;
     unsigned m_dirty = ChangeLayout;
-    QtCanvas m_static; // frame, shadow, caption, axes, plot background, grid
-    // Count the drawings of the static picture's parts, and which the frame image was made of.
+    // The static picture in two parts: the frame (surround, shadow, caption, axes) and the plot
+    // background with its grid. A few plot backgrounds are kept, one per plot colour: the
+    // receiver chart takes a channel's colour, or white, as keys are typed.
+    struct PlotBackground
+    {
+        TColor chartColor, gridColor, frameColor;
+        ChartLayout::Grid grid;
+        std::unique_ptr<QtCanvas> picture; // control-sized; only the plot area is drawn
+        quint64 serial;
+    };
+    static constexpr std::size_t PlotBackgrounds = 3;
+    QtCanvas m_static;
+    std::vector<PlotBackground> m_plotBackgrounds; // the one in use first
+    quint64 m_plotBackgroundsDrawn = 0;
+    // Count the drawings of the static parts, and which the frame image was made of.
     quint64 m_staticFrameSerial = 0;
     quint64 m_staticPlotSerial = 0;
     quint64 m_composedFrameSerial = 0;

@@ -292,10 +292,20 @@ void QtCanvas::fillDirect(std::span<const QRect> rects, QRgb color)
         if (left > right || top > bottom)
             continue;
         const int width = right - left + 1;
-        QRgb* line = bits + top * stride + left;
-        for (int y = top; y <= bottom; ++y, line += stride)
-            for (int x = 0; x < width; ++x)
-                line[x] = color;
+        QRgb* const first = bits + top * stride + left;
+        for (int x = 0; x < width; ++x)
+            first[x] = color;
+        // Wide areas (backgrounds) copy their first row, which the library does in wide stores.
+        const bool wide = width >= 32;
+        QRgb* line = first + stride;
+        for (int y = top + 1; y <= bottom; ++y, line += stride) {
+            if (wide) {
+                std::memcpy(line, first, std::size_t(width) * sizeof(QRgb));
+            } else {
+                for (int x = 0; x < width; ++x)
+                    line[x] = color;
+            }
+        }
     }
 }
 
