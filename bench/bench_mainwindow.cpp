@@ -412,10 +412,16 @@ struct PeerPlots
                 time->setTickLength(0, 7);
                 time->setSubTickLength(0, 4);
                 time->setTickLabelFont(DefaultChartFont());
-                time->setLabelFont(DefaultChartFont());
-                time->setLabel(QString::fromUtf8("µs"));
                 time->setTickLabelPadding(0);
-                time->setLabelPadding(0);
+                // The axis caption between the numbers, 12 pixels below the axis, as ours.
+                auto* unit = new QCPItemText(&plot);
+                unit->setClipToAxisRect(false);
+                unit->position->setType(QCPItemPosition::ptAbsolute);
+                unit->position->setCoords(chart->MarginLeft() + (chart->width() - chart->MarginLeft() - chart->MarginRight() + 1) / 2,
+                                          chart->height() - chart->MarginBottom() + 12);
+                unit->setPositionAlignment(Qt::AlignHCenter | Qt::AlignTop);
+                unit->setFont(DefaultChartFont());
+                unit->setText(QString::fromUtf8("µs"));
             }
             for (int layer = 1; layer <= 4; ++layer) {
                 QCPAxis* axis = layer == 1 ? plot.yAxis : rect->addAxis(QCPAxis::atLeft);

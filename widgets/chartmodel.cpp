@@ -440,25 +440,38 @@ void ChartModel::present(Scope scope)
     const QScopedValueRollback<bool> presenting(m_presenting, true);
     const ChartLayout& layout = Layout();
     const QSize size = this->size();
+    // What this paint shows; a change made while it runs (by the view) is left for the next.
+    const quint64 version = m_version;
 
-    if ((m_dirty & ChangePicture) || m_static.image().size() != size) {
-        RenderChart(m_state, layout, m_static, ChartParts::Frame);
+    // A chart far larger than any screen gets no cached pictures beside its frame image: it is
+    // drawn whole each time, as kept pictures would multiply its memory.
+    if (qint64(size.width()) * size.height() > MaxCachedPixels) {
+        m_static.resize(0, 0);
         m_plotBackgrounds.clear();
-        usePlotBackground(layout);
-        m_dirty &= ~unsigned(ChangePicture | ChangePlotPicture);
-        ++m_staticFrameSerial;
-    } else if (m_dirty & ChangePlotPicture) {
-        usePlotBackground(layout);
-        m_dirty &= ~unsigned(ChangePlotPicture);
+        m_dirty |= ChangePicture;
+        m_frame.resize(size.width(), size.height());
+        RenderChart(m_state, layout, m_frame, ChartParts::All);
+        m_composedFrameSerial = 0; // a smaller chart is composed afresh
+        m_view->ChartViewUpdate({fullRect(size)});
+    } else {
+        if ((m_dirty & ChangePicture) || m_static.image().size() != size) {
+            RenderChart(m_state, layout, m_static, ChartParts::Frame);
+            m_plotBackgrounds.clear();
+            usePlotBackground(layout);
+            m_dirty &= ~unsigned(ChangePicture | ChangePlotPicture);
+            ++m_staticFrameSerial;
+        } else if (m_dirty & ChangePlotPicture) {
+            usePlotBackground(layout);
+            m_dirty &= ~unsigned(ChangePlotPicture);
+        }
+        // A run that draws what is already there (a key that changes one chart of four) leaves
+        // the frame image as it is.
+        const bool composed = m_frame.image().size() == size && m_composedFrameSerial == m_staticFrameSerial
+                              && m_composedPlotSerial == m_staticPlotSerial;
+        if (!composed || !dynamicPartsAsShown(layout))
+            compose(scope, layout);
     }
-
-    // A run that draws what is already there (a key that changes one chart of four) leaves the
-    // frame image as it is.
-    const bool composed = m_frame.image().size() == size && m_composedFrameSerial == m_staticFrameSerial
-                          && m_composedPlotSerial == m_staticPlotSerial;
-    if (!composed || !dynamicPartsAsShown(layout))
-        compose(scope, layout);
-    m_paintedVersion = m_version;
+    m_paintedVersion = version;
 
     // The surface keeps the font the last visible axis selected: the caption's next time.
     if (scope == Scope::Whole && layout.frameFontAfter != m_state.FrameFont) {

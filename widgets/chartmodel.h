@@ -292,6 +292,7 @@ private:
         quint64 serial;
     };
     static constexpr std::size_t PlotBackgrounds = 3;
+    static constexpr qint64 MaxCachedPixels = 4096 * 4096;
     QtCanvas m_static;
     std::vector<PlotBackground> m_plotBackgrounds; // the one in use first
     quint64 m_plotBackgroundsDrawn = 0;

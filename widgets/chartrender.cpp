@@ -230,9 +230,11 @@ void Renderer::items()
     for (const TChartItem& item : s.Items) {
         if (!s.ClassVisible[item.ItemClass] || !s.LayerVisible[ChartState::index(item.Layer)])
             continue;
-        if (item.LineWidth != width) {
+        // Widths come from a byte; a list written directly may hold anything.
+        const int itemWidth = std::clamp(item.LineWidth, 0, 255);
+        if (itemWidth != width) {
             flush();
-            width = item.LineWidth;
+            width = itemWidth;
             c.setPenWidth(width);
         }
         const QPoint p(mapX(item.Layer, item.X), mapY(item.Layer, item.Y));

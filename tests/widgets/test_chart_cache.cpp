@@ -241,6 +241,36 @@ TEST(ChartCache, ARunThatDrawsTheSameAsksTheViewForNothing)
     EXPECT_EQ(chart.FrameImage(), chart.Picture());
 }
 
+// A view that changes the chart while the chart tells it about a new picture: the repaint that
+// setter asks for does not run inside the one in progress, and the next one shows the change.
+TEST(ChartCache, NoRepaintRunsInsideAnother)
+{
+    ChartModel chart;
+    chart.SetAutoRedraw(true);
+    struct MeddlingView final : public ChartView
+    {
+        ChartModel* chart = nullptr;
+        int updates = 0;
+        QSize ChartViewSize() const override { return {280, 200}; }
+        bool ChartViewReady() const override { return true; }
+        void ChartViewUpdate(const std::vector<QRect>&) override
+        {
+            if (++updates == 1)
+                chart->SetChartColor(clYellow); // repaints at once, with AutoRedraw
+        }
+        void ChartViewMinimumSize(QSize) override {}
+    } view;
+    view.chart = &chart;
+    chart.SetView(&view);
+    chart.Paint();
+    EXPECT_EQ(view.updates, 1);
+    EXPECT_EQ(chart.FrameImage().pixelColor(60, 50), QColor(Qt::white));
+    chart.PaintIfChanged();
+    EXPECT_EQ(view.updates, 2);
+    EXPECT_EQ(chart.FrameImage().pixelColor(60, 50), QColor(255, 255, 0));
+    EXPECT_EQ(chart.FrameImage(), chart.Picture());
+}
+
 TEST(ChartCache, AChartWithoutAViewDrawsOnlyWhenAsked)
 {
     ChartModel chart;

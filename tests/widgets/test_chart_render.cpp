@@ -831,6 +831,32 @@ TEST(ChartBadInput, ExtremeSettingsPaintWithinTheSurfaces)
     c.ShowItems();
 }
 
+// The display list is public storage: whatever a caller writes there is drawn within bounds.
+TEST(ChartBadInput, ItemsWrittenStraightIntoTheListStayWithinBounds)
+{
+    TRChart c;
+    configureRcd(c);
+    c.show();
+    ChartItemList& list = c.ItemStorage();
+    list.Append({0, 0, clRed, TPenStyle(200), INT_MAX, 255, ikMoveTo, 99});
+    list.Append({1e300, -1e300, clRed, psDot, INT_MAX, 255, ikLineTo, -5});
+    list.Append({500, 0, clBlue, psSolid, -7, 0, 77, 3}); // an unknown kind
+    list.Append({600, 0, clBlue, psSolid, -7, 0, ikLineTo, 3});
+    c.ShowItems();
+    EXPECT_EQ(c.FrameImage().size(), QSize(785, 281));
+    RecordingCanvas canvas;
+    c.RenderTo(canvas);
+    const auto lines = canvas.ops(OpKind::Polyline);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].pen.width, 255);
+    EXPECT_EQ(lines[1].pen.width, 1);
+    for (const Op& op : lines)
+        for (const QPoint& p : op.points) {
+            ASSERT_LE(std::abs(p.x()), 30000);
+            ASSERT_LE(std::abs(p.y()), 30000);
+        }
+}
+
 TEST(ChartBadInput, PlotWithoutRoomGivesAnEmptyPlotSurface)
 {
     TRChart c;
