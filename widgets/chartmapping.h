@@ -19,6 +19,7 @@ struct ChartGeometry
 
     int PW() const { return W - ML - MR - SW; }
     int PH() const { return H - MT - MB - SW; }
+    bool operator==(const ChartGeometry&) const = default;
 };
 
 struct AxisRange

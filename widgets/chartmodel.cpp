@@ -342,10 +342,11 @@ void ChartModel::resize(int width, int height)
 const ChartLayout& ChartModel::Layout()
 {
     syncViewSize();
-    if (m_dirty & 4) {
+    if (m_dirty & ChangeStaticLayout) {
         LayoutStatic(m_state, m_metrics, m_layout);
-        m_dirty &= ~4u;
+        m_dirty &= ~unsigned(ChangeStaticLayout);
     } else if (m_layout.grid.layer != (m_state.GridStyle == gsNone ? 0 : int(ChartState::index(m_state.ActiveLayer)) + 1)) {
+        // The grid follows the active layer, which the plotting moves and brings back.
         LayoutGrid(m_state, m_layout);
         m_dirty |= ChangePlotPicture;
     }

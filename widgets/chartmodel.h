@@ -226,10 +226,12 @@ private:
     // What a change invalidates. Every change makes the frame image stale.
     enum Change : unsigned {
         ChangeItems = 0,
-        ChangeLabels = 1,         // the label places
-        ChangePicture = 2,        // the static picture, not its layout
-        ChangeLayout = 4 | 2 | 1, // map, axes, caption, grid, and with them everything drawn
-        ChangePlotPicture = 8,    // the plot background of the static picture, not the frame
+        ChangeLabels = 1,       // the label places
+        ChangePicture = 2,      // the whole static picture, not its layout: surround, shadow
+        ChangeStaticLayout = 4, // map, axes, caption, grid
+        ChangePlotPicture = 8,  // only the plot background: plot, grid and frame colours
+        // The static layout, and with it everything drawn.
+        ChangeLayout = ChangeStaticLayout | ChangePicture | ChangeLabels,
     };
     enum class Scope { Whole, PlotArea };
 

@@ -27,9 +27,9 @@ class Renderer
 {
 public:
     Renderer(const ChartState& state, const ChartLayout& layout, Canvas& canvas, std::vector<QRect>* damage)
-        : s(state)
-        , l(layout)
-        , c(canvas)
+        : m_state(state)
+        , m_layout(layout)
+        , m_canvas(canvas)
         , m_damage(damage)
         , m_plot(layout.PlotRect())
     {
@@ -55,9 +55,9 @@ private:
 
     void addPolylineDamage(const std::vector<QPoint>& points, int width);
 
-    const ChartState& s;
-    const ChartLayout& l;
-    Canvas& c;
+    const ChartState& m_state;
+    const ChartLayout& m_layout;
+    Canvas& m_canvas;
     std::vector<QRect>* m_damage;
     QRect m_plot;
 };
@@ -99,78 +99,78 @@ void Renderer::addPolylineDamage(const std::vector<QPoint>& points, int width)
 
 void Renderer::frame()
 {
-    const ChartGeometry& g = l.geometry;
+    const ChartGeometry& g = m_layout.geometry;
     const int W = g.W, H = g.H, SW = g.SW;
-    c.resize(W, H);
-    const QColor wind = ToQColor(s.WindColor);
-    c.setPen({wind, 1, Canvas::PenStyle::Solid});
-    c.setBrush({wind, Canvas::BrushStyle::Solid});
-    c.rectangle(0, 0, W, H);
+    m_canvas.resize(W, H);
+    const QColor wind = ToQColor(m_state.WindColor);
+    m_canvas.setPen({wind, 1, Canvas::PenStyle::Solid});
+    m_canvas.setBrush({wind, Canvas::BrushStyle::Solid});
+    m_canvas.rectangle(0, 0, W, H);
 
     if (SW > 0) {
-        const QColor bak = ToQColor(s.ShadowBakColor);
-        c.setPen({bak, 1, Canvas::PenStyle::Solid});
-        c.setBrush({bak, Canvas::BrushStyle::Solid});
-        c.rectangle(W - SW, 0, W, SW);
-        c.rectangle(0, H - SW, SW, H);
-        const QColor shadow = ToQColor(s.ShadowColor);
-        c.setBrush({shadow, Canvas::BrushStyle::Solid});
-        if (s.ShadowStyle == ssFlying) {
-            c.setPen({shadow, 1, Canvas::PenStyle::Solid});
+        const QColor bak = ToQColor(m_state.ShadowBakColor);
+        m_canvas.setPen({bak, 1, Canvas::PenStyle::Solid});
+        m_canvas.setBrush({bak, Canvas::BrushStyle::Solid});
+        m_canvas.rectangle(W - SW, 0, W, SW);
+        m_canvas.rectangle(0, H - SW, SW, H);
+        const QColor shadow = ToQColor(m_state.ShadowColor);
+        m_canvas.setBrush({shadow, Canvas::BrushStyle::Solid});
+        if (m_state.ShadowStyle == ssFlying) {
+            m_canvas.setPen({shadow, 1, Canvas::PenStyle::Solid});
             const QPoint right[4] = {{W - SW, 0}, {W - 1, SW - 1}, {W - 1, H - 1}, {W - SW, H - 1}};
             const QPoint bottom[4] = {{0, H - SW}, {SW - 1, H - 1}, {W - 1, H - 1}, {W - 1, H - SW}};
-            c.polygon(right);
-            c.polygon(bottom);
+            m_canvas.polygon(right);
+            m_canvas.polygon(bottom);
         } else {
-            c.setPen({Qt::black, 1, Canvas::PenStyle::Solid});
+            m_canvas.setPen({Qt::black, 1, Canvas::PenStyle::Solid});
             const QPoint right[4] = {{W - SW, SW}, {W - 1, SW}, {W - 1, H - 1}, {W - SW, H - 1}};
             const QPoint bottom[4] = {{SW, H - SW}, {W - 1, H - SW}, {W - 1, H - 1}, {SW, H - 1}};
-            c.polygon(right);
-            c.polygon(bottom);
+            m_canvas.polygon(right);
+            m_canvas.polygon(bottom);
         }
-        c.setPen({Qt::black, 1, Canvas::PenStyle::Solid});
-        c.setBrushStyle(Canvas::BrushStyle::Clear);
-        c.rectangle(0, 0, W - SW, H - SW);
+        m_canvas.setPen({Qt::black, 1, Canvas::PenStyle::Solid});
+        m_canvas.setBrushStyle(Canvas::BrushStyle::Clear);
+        m_canvas.rectangle(0, 0, W - SW, H - SW);
     }
 
     // The caption is drawn in the font the frame surface holds, which the chart never sets.
-    c.setPen({ToQColor(s.ChartFrameColor), 1, Canvas::PenStyle::Solid});
-    c.setBrushStyle(Canvas::BrushStyle::Clear);
-    if (l.caption.shown) {
-        c.setFont(l.caption.font.font, l.caption.font.color);
-        c.textOut(l.caption.topLeft.x(), l.caption.topLeft.y(), s.Caption);
+    m_canvas.setPen({ToQColor(m_state.ChartFrameColor), 1, Canvas::PenStyle::Solid});
+    m_canvas.setBrushStyle(Canvas::BrushStyle::Clear);
+    if (m_layout.caption.shown) {
+        m_canvas.setFont(m_layout.caption.font.font, m_layout.caption.font.color);
+        m_canvas.textOut(m_layout.caption.topLeft.x(), m_layout.caption.topLeft.y(), m_state.Caption);
     }
 
-    for (const TScale& axis : l.scaleX)
-        axis.Draw(c);
-    for (const TScale& axis : l.scaleY)
-        axis.Draw(c);
+    for (const TScale& axis : m_layout.scaleX)
+        axis.Draw(m_canvas);
+    for (const TScale& axis : m_layout.scaleY)
+        axis.Draw(m_canvas);
 }
 
 // The plot background covers whatever the axes drew inside the plot area; the grid goes on it.
 void Renderer::plotBackground()
 {
-    c.setClipRect(m_plot);
-    const QColor chart = ToQColor(s.ChartColor);
-    c.setPen({ToQColor(s.ChartFrameColor), 1, Canvas::PenStyle::Solid});
-    c.setBrush({chart, Canvas::BrushStyle::Solid});
-    c.rectangle(m_plot.left(), m_plot.top(), m_plot.left() + m_plot.width(), m_plot.top() + m_plot.height());
+    m_canvas.setClipRect(m_plot);
+    const QColor chart = ToQColor(m_state.ChartColor);
+    m_canvas.setPen({ToQColor(m_state.ChartFrameColor), 1, Canvas::PenStyle::Solid});
+    m_canvas.setBrush({chart, Canvas::BrushStyle::Solid});
+    m_canvas.rectangle(m_plot.left(), m_plot.top(), m_plot.left() + m_plot.width(), m_plot.top() + m_plot.height());
 
-    const ChartLayout::Grid& grid = l.grid;
+    const ChartLayout::Grid& grid = m_layout.grid;
     if (grid.layer != 0) {
-        const QColor color = ToQColor(s.GridColor);
+        const QColor color = ToQColor(m_state.GridColor);
         // Dotted lines show the plot background in their gaps.
-        c.setBrush({chart, Canvas::BrushStyle::Solid});
-        c.setPen({color, 1, grid.dotted ? Canvas::PenStyle::Dot : Canvas::PenStyle::Solid});
+        m_canvas.setBrush({chart, Canvas::BrushStyle::Solid});
+        m_canvas.setPen({color, 1, grid.dotted ? Canvas::PenStyle::Dot : Canvas::PenStyle::Solid});
         for (const QPoint& p : grid.points)
-            c.setPixel(p.x(), p.y(), color);
+            m_canvas.setPixel(p.x(), p.y(), color);
         for (const auto& [from, to] : grid.lines) {
-            c.moveTo(from.x(), from.y());
-            c.lineTo(to.x(), to.y());
+            m_canvas.moveTo(from.x(), from.y());
+            m_canvas.lineTo(to.x(), to.y());
         }
-        c.setPenStyle(Canvas::PenStyle::Solid);
+        m_canvas.setPenStyle(Canvas::PenStyle::Solid);
     }
-    c.clearClip();
+    m_canvas.clearClip();
 }
 
 // Consecutive line items of one colour, style and width become one polyline of at most 200
@@ -182,8 +182,8 @@ void Renderer::items()
     buffer.reserve(MaxPoints);
     // A list that starts with a line starts at the plot's top-left pixel.
     QPoint pos(m_plot.left(), m_plot.top());
-    c.moveTo(pos.x(), pos.y());
-    c.setPen({ToQColor(s.ChartColor), 1, Canvas::PenStyle::Solid});
+    m_canvas.moveTo(pos.x(), pos.y());
+    m_canvas.setPen({ToQColor(m_state.ChartColor), 1, Canvas::PenStyle::Solid});
     bool penSet = false; // the colour in force is not an item's until the first line sets it
     TColor color = 0;
     TPenStyle style = psSolid;
@@ -193,12 +193,12 @@ void Renderer::items()
         if (buffer.empty())
             return;
         if (buffer.size() >= 2) {
-            c.polyline(buffer);
+            m_canvas.polyline(buffer);
             if (m_damage)
                 addPolylineDamage(buffer, width);
         }
         pos = buffer.back();
-        c.moveTo(pos.x(), pos.y());
+        m_canvas.moveTo(pos.x(), pos.y());
         buffer.clear();
     };
 
@@ -214,7 +214,7 @@ void Renderer::items()
     int nextY = 0;
     auto mapX = [&](int layer, double x) {
         if (memoX.layer != layer || memoX.value != x)
-            memoX = {layer, x, ClampDraw(l.mapping.MapX(layer, x))};
+            memoX = {layer, x, ClampDraw(m_layout.mapping.MapX(layer, x))};
         return memoX.pixel;
     };
     auto mapY = [&](int layer, double y) {
@@ -223,33 +223,33 @@ void Renderer::items()
                 return m.pixel;
         Memo& m = memoY[nextY];
         nextY ^= 1;
-        m = {layer, y, ClampDraw(l.mapping.MapY(layer, y))};
+        m = {layer, y, ClampDraw(m_layout.mapping.MapY(layer, y))};
         return m.pixel;
     };
 
-    for (const TChartItem& item : s.Items) {
-        if (!s.ClassVisible[item.ItemClass] || !s.LayerVisible[ChartState::index(item.Layer)])
+    for (const TChartItem& item : m_state.Items) {
+        if (!m_state.ClassVisible[item.ItemClass] || !m_state.LayerVisible[ChartState::index(item.Layer)])
             continue;
         // Widths come from a byte; a list written directly may hold anything.
         const int itemWidth = std::clamp(item.LineWidth, 0, 255);
         if (itemWidth != width) {
             flush();
             width = itemWidth;
-            c.setPenWidth(width);
+            m_canvas.setPenWidth(width);
         }
         const QPoint p(mapX(item.Layer, item.X), mapY(item.Layer, item.Y));
         if (item.Kind == ikMoveTo) {
             flush();
             pos = p;
-            c.moveTo(p.x(), p.y());
+            m_canvas.moveTo(p.x(), p.y());
         } else if (item.Kind == ikLineTo) {
             if (!penSet || item.Color != color || item.PenStyle != style) {
                 flush();
                 penSet = true;
                 color = item.Color;
                 style = item.PenStyle;
-                c.setPenColor(ToQColor(color));
-                c.setPenStyle(canvasPenStyle(style));
+                m_canvas.setPenColor(ToQColor(color));
+                m_canvas.setPenStyle(canvasPenStyle(style));
             }
             if (buffer.empty())
                 buffer.push_back(pos);
@@ -261,28 +261,28 @@ void Renderer::items()
         }
     }
     flush();
-    c.setPenWidth(1);
-    c.setPenStyle(Canvas::PenStyle::Solid);
+    m_canvas.setPenWidth(1);
+    m_canvas.setPenStyle(Canvas::PenStyle::Solid);
 }
 
 void Renderer::labels()
 {
     auto drawBox = [this](const QRect& r, int dx = 0, int dy = 0) {
-        c.rectangle(r.left() + dx, r.top() + dy, r.right() + dx, r.bottom() + dy);
+        m_canvas.rectangle(r.left() + dx, r.top() + dy, r.right() + dx, r.bottom() + dy);
     };
-    for (const ChartLayout::Label& placed : l.labels) {
-        const TextLabelData& label = s.Labels[std::size_t(placed.index - 1)];
+    for (const ChartLayout::Label& placed : m_layout.labels) {
+        const TextLabelData& label = m_state.Labels[std::size_t(placed.index - 1)];
         const QColor border = ToQColor(label.ColorBorder);
         const QColor bkg = ToQColor(label.ColorBkg);
-        c.setFont(label.Font, ToQColor(label.FontColor));
-        c.setPen({border, 1, Canvas::PenStyle::Solid});
-        c.setBrush({bkg, label.Transparent ? Canvas::BrushStyle::Clear : Canvas::BrushStyle::Solid});
+        m_canvas.setFont(label.Font, ToQColor(label.FontColor));
+        m_canvas.setPen({border, 1, Canvas::PenStyle::Solid});
+        m_canvas.setBrush({bkg, label.Transparent ? Canvas::BrushStyle::Clear : Canvas::BrushStyle::Solid});
         // Text may reach a pixel or two past its advance; the box covers the rest.
         addDamage(placed.box.adjusted(-2, -2, 2, 2));
         switch (label.Mode) {
         case tlsimple:
             if (!label.Transparent) {
-                c.setPenColor(bkg);
+                m_canvas.setPenColor(bkg);
                 drawBox(placed.box);
             }
             break;
@@ -291,31 +291,31 @@ void Renderer::labels()
             break;
         case tlUnderline:
             if (!label.Transparent) {
-                c.setPenColor(bkg);
+                m_canvas.setPenColor(bkg);
                 drawBox(placed.box);
             }
-            c.setPenColor(border);
-            c.moveTo(placed.underline.x(), placed.underline.y());
-            c.lineTo(placed.underline.x() + placed.width, placed.underline.y());
+            m_canvas.setPenColor(border);
+            m_canvas.moveTo(placed.underline.x(), placed.underline.y());
+            m_canvas.lineTo(placed.underline.x() + placed.width, placed.underline.y());
             break;
         case tlShadow: {
             const QColor shadow = ToQColor(label.ColorShadow);
             const int dx = ClampDraw(label.ShadowDx), dy = ClampDraw(label.ShadowDy);
-            c.setPenColor(shadow);
-            c.setBrushColor(shadow);
+            m_canvas.setPenColor(shadow);
+            m_canvas.setBrushColor(shadow);
             drawBox(placed.box, dx, dy);
             addDamage(placed.box.translated(dx, dy));
-            c.setPenColor(border);
-            c.setBrushColor(bkg);
+            m_canvas.setPenColor(border);
+            m_canvas.setBrushColor(bkg);
             drawBox(placed.box);
             break;
         }
         case tlOff:
             break;
         }
-        c.setBrushColor(bkg);
+        m_canvas.setBrushColor(bkg);
         for (const ChartLayout::Label::Line& line : placed.lines)
-            c.textOut(line.topLeft.x(), line.topLeft.y(), line.text);
+            m_canvas.textOut(line.topLeft.x(), line.topLeft.y(), line.text);
     }
 }
 
@@ -323,14 +323,14 @@ void Renderer::labels()
 // items and labels covered it changes nothing and adds no damage.
 void Renderer::plotFrame()
 {
-    const int left = l.geometry.ML, top = l.geometry.MT;
-    const int right = left + l.geometry.PW(), bottom = top + l.geometry.PH();
-    c.setPen({ToQColor(s.ChartFrameColor), 1, Canvas::PenStyle::Solid});
-    c.moveTo(left, top);
-    c.lineTo(right, top);
-    c.lineTo(right, bottom);
-    c.lineTo(left, bottom);
-    c.lineTo(left, top);
+    const int left = m_layout.geometry.ML, top = m_layout.geometry.MT;
+    const int right = left + m_layout.geometry.PW(), bottom = top + m_layout.geometry.PH();
+    m_canvas.setPen({ToQColor(m_state.ChartFrameColor), 1, Canvas::PenStyle::Solid});
+    m_canvas.moveTo(left, top);
+    m_canvas.lineTo(right, top);
+    m_canvas.lineTo(right, bottom);
+    m_canvas.lineTo(left, bottom);
+    m_canvas.lineTo(left, top);
 }
 
 } // namespace
