@@ -206,10 +206,10 @@ void TForm1::CreateControls(TDemonSetup setup)
 
     DescribeControls();
 
-    m_view.RCA = m_rca;
-    m_view.RCB = m_rcb;
-    m_view.RCC = m_rcc;
-    m_view.RCD = m_rcd;
+    m_view.RCA = &m_rca->Model();
+    m_view.RCB = &m_rcb->Model();
+    m_view.RCC = &m_rcc->Model();
+    m_view.RCD = &m_rcd->Model();
     m_view.Translate = [this](const QString& key) { return Translate(key); };
     m_view.ShowResult = [this](const std::string& text, bool ok) { ShowResult(text, ok); };
 }

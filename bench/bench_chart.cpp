@@ -1,5 +1,7 @@
-// Appending a full receiver-chart run, and painting the four charts of the main window at
-// spreading factor 20, each beside its floor: plain QPainter polylines of the same points.
+// Appending a full receiver-chart run, and drawing the four charts of the main window at
+// spreading factor 20, beside plain QPainter polylines of the same points.
+#include "chartrender.h"
+#include "qtcanvas.h"
 #include "rchart.h"
 
 #include <QApplication>
@@ -54,9 +56,9 @@ struct ChartSetup
     std::vector<Trace> traces;
 };
 
-std::vector<ChartSetup> mainWindowCharts()
+std::vector<ChartSetup> mainWindowCharts(unsigned seed = 20)
 {
-    std::mt19937 gen(20);
+    std::mt19937 gen(seed);
     const TColor darkRed = 221;
     auto bits = [&] { return randomSamples(gen, {0, 1}); };
     auto chips = [&] { return randomSamples(gen, {-1, 1}); };
@@ -149,7 +151,7 @@ void BM_AppendReceiverRun(benchmark::State& state)
     const ChartSetup setup = mainWindowCharts()[3];
     auto chart = makeChart(setup, true);
     for (auto _ : state) {
-        chart->ItemStorage().Clear(); // ClearItems without its plot background
+        chart->ClearItems();
         appendTraces(*chart, setup);
         benchmark::DoNotOptimize(chart->Count());
     }
@@ -175,26 +177,49 @@ void BM_AppendReceiverRunFloor(benchmark::State& state)
 }
 BENCHMARK(BM_AppendReceiverRunFloor);
 
+// New traces in every chart, then ShowItems: the items are drawn over the kept static
+// pictures, where the previous ones were. Appending is BM_AppendReceiverRun's share.
 void BM_PaintFourCharts(benchmark::State& state)
 {
-    const auto setups = mainWindowCharts();
+    const std::vector<ChartSetup> runs[2] = {mainWindowCharts(20), mainWindowCharts(21)};
     std::vector<std::unique_ptr<TRChart>> charts;
-    for (std::size_t i = 0; i < setups.size(); ++i) {
-        charts.push_back(makeChart(setups[i], i == 3));
+    for (std::size_t i = 0; i < runs[0].size(); ++i) {
+        charts.push_back(makeChart(runs[0][i], i == 3));
         charts.back()->show();
-        if (state.range(0))
-            fill(*charts.back(), setups[i]);
     }
+    int run = 0;
     for (auto _ : state) {
-        for (auto& c : charts)
-            c->ShowItems();
+        for (std::size_t i = 0; i < charts.size(); ++i) {
+            fill(*charts[i], runs[run][i]);
+            charts[i]->ShowItems();
+        }
+        run ^= 1;
         benchmark::ClobberMemory();
     }
 }
-// Argument 0 paints the charts without their traces: frame, caption, axis, grid and copies.
-BENCHMARK(BM_PaintFourCharts)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PaintFourCharts)->Unit(benchmark::kMicrosecond);
 
-void BM_PaintFourChartsFloor(benchmark::State& state)
+// The static parts (surround, caption, axis, plot background, grid) of the four charts, drawn
+// again: what a change of what they show costs, once.
+void BM_StaticPartsFourCharts(benchmark::State& state)
+{
+    const auto setups = mainWindowCharts();
+    std::vector<std::unique_ptr<TRChart>> charts;
+    std::vector<std::unique_ptr<QtCanvas>> canvases;
+    for (std::size_t i = 0; i < setups.size(); ++i) {
+        charts.push_back(makeChart(setups[i], i == 3));
+        canvases.push_back(std::make_unique<QtCanvas>(setups[i].geometry.width(), setups[i].geometry.height()));
+    }
+    for (auto _ : state) {
+        for (std::size_t i = 0; i < charts.size(); ++i)
+            RenderChart(charts[i]->Model().State(), charts[i]->Layout(), *canvases[i], ChartParts::Static);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_StaticPartsFourCharts)->Unit(benchmark::kMicrosecond);
+
+// The same points as QPainter polylines with the charts' pens, straight onto images.
+void BM_PaintFourChartsQPainterPolylines(benchmark::State& state)
 {
     const auto setups = mainWindowCharts();
     struct Floor
@@ -228,6 +253,6 @@ void BM_PaintFourChartsFloor(benchmark::State& state)
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(BM_PaintFourChartsFloor)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PaintFourChartsQPainterPolylines)->Unit(benchmark::kMicrosecond);
 
 } // namespace

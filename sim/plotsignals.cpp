@@ -1,44 +1,103 @@
 #include "plotsignals.h"
 
-#include "rchart.h"
+#include "chartmodel.h"
 
 namespace {
 
 using namespace TraceColors;
 
-// One horizontal segment per sample over its chip interval, joined by vertical edges.
-template <typename Sample>
-void Samples(TRChart& chart, const SimResult& r, Sample value)
+enum class Chart { RCA, RCB, RCC, RCD };
+
+enum class Shape {
+    Step,     // one horizontal segment per sample over its chip interval, joined by vertical edges
+    BitSteps, // the same per bit: trace K
+    ZeroLine, // a line along y = 0 over the whole run: the axis of trace J
+};
+
+constexpr TColor StoredColor = 0xFFFFFFFF; // the chart's own data colour stays
+constexpr int KeptWidth = 0;               // the width the chart was left with stays
+constexpr int KeptLayer = 0;               // the active layer stays
+
+struct TraceRow
 {
-    for (int n = 1; n <= r.SampleCount(); ++n) {
-        const double v = value(n);
-        chart.LineToPoint((n - 1) * r.ChipDuration, v);
-        chart.LineToPoint(n * r.ChipDuration, v);
+    Chart chart;
+    int layer;
+    TColor color;
+    int width;
+    Shape shape;
+    double (*sample)(const SimResult&, int n); // n is 1-based: a sample, or a bit for BitSteps
+    // The move to (0, 0) comes before the colour is set, so it keeps the previous trace's.
+    bool moveBeforeColor;
+    const char* caption; // none for the zero line
+    double captionY;     // world y of the caption on the trace's layer
+    bool translated;     // the one caption that goes through the translator
+};
+
+// The eleven traces and the zero line in the order they are drawn; within a chart the first
+// caption goes into label 1, the others into the next free labels with label 1 as template.
+const TraceRow Traces[] = {
+    {Chart::RCA, 1, DarkRed, 3, Shape::Step, [](const SimResult& r, int n) { return double(r.DataA[n - 1]); }, false,
+     "Trace A: Channel 1 Data", 0.5, false},
+    {Chart::RCA, 2, Black, 1, Shape::Step, [](const SimResult& r, int n) { return double(r.ChipsA[n - 1]); }, true,
+     "Trace B: Random Sequence A", 0.5, false},
+    {Chart::RCA, 3, Black, 3, Shape::Step, [](const SimResult& r, int n) { return double(r.SpreadA[n - 1]); }, false,
+     "Trace C: A XOR B", 0, false},
+    {Chart::RCB, 1, DarkRed, 3, Shape::Step, [](const SimResult& r, int n) { return double(r.DataB[n - 1]); }, false,
+     "Trace D: Channel 2 Data", 0.5, true},
+    {Chart::RCB, 2, Black, 1, Shape::Step, [](const SimResult& r, int n) { return double(r.ChipsB[n - 1]); }, false,
+     "Trace E: Random Sequence B", 0.5, false},
+    {Chart::RCB, 3, Black, 3, Shape::Step, [](const SimResult& r, int n) { return double(r.SpreadB[n - 1]); }, false,
+     "Trace F: D XOR E", 0, false},
+    {Chart::RCC, KeptLayer, StoredColor, 3, Shape::Step, [](const SimResult& r, int n) { return double(r.Composite[n - 1]); },
+     false, "Trace G: Composite Signal C+F", 0.5, false},
+    {Chart::RCD, 1, Black, KeptWidth, Shape::Step, [](const SimResult& r, int n) { return double(r.RxChips[n - 1]); }, false,
+     "Trace H: Random Sequence in Receiver", 0.5, false},
+    {Chart::RCD, 2, Navy, 3, Shape::Step, [](const SimResult& r, int n) { return double(r.Despread(n)); }, false,
+     "Trace I: G * H", 0.5, false},
+    {Chart::RCD, 3, Silver, 1, Shape::ZeroLine, nullptr, true, nullptr, 0, false},
+    {Chart::RCD, 3, Blue, 3, Shape::Step, [](const SimResult& r, int n) { return double(r.NegIntegral[n - 1]); }, false,
+     "Trace J: -1.0 * Integral of Trace I", 0.5, false},
+    {Chart::RCD, 4, DarkRed, 3, Shape::BitSteps, [](const SimResult& r, int bit) { return double(r.BitSigns[bit - 1]); },
+     false, "Trace K: Recovered Signal", 0.5, false},
+};
+
+void Draw(ChartModel& c, const TraceRow& t, const SimResult& r)
+{
+    if (t.layer != KeptLayer)
+        c.SetActiveLayer(t.layer);
+    if (t.width != KeptWidth)
+        c.SetLineWidth(t.width);
+    if (t.moveBeforeColor)
+        c.MoveToPoint(0, 0);
+    if (t.color != StoredColor)
+        c.SetDataColor(t.color);
+    if (!t.moveBeforeColor)
+        c.MoveToPoint(0, 0);
+    if (t.shape == Shape::ZeroLine) {
+        c.LineToPoint(BitsPerChar * r.SpreadFactor * r.ChipDuration, 0);
+        return;
     }
-}
-
-template <typename Sample>
-void StepTrace(TRChart& chart, const SimResult& r, Sample value)
-{
-    chart.MoveToPoint(0, 0);
-    Samples(chart, r, value);
-}
-
-auto Of(const SampleArray& a)
-{
-    return [&a](int n) { return a[n - 1]; };
+    const bool bits = t.shape == Shape::BitSteps;
+    // Times as products of the index, so that every run draws the very same x values.
+    auto x = [&](int n) { return bits ? n * r.ChipDuration * r.SpreadFactor : n * r.ChipDuration; };
+    const int count = bits ? BitsPerChar : r.SampleCount();
+    for (int n = 1; n <= count; ++n) {
+        const double v = t.sample(r, n);
+        c.LineToPoint(x(n - 1), v);
+        c.LineToPoint(x(n), v);
+    }
 }
 
 // Labels are created in box mode, so none is free until the plotting frees 2 to 4 for the
 // captions that AddTextLabel places after label 1.
-void HideLabels(TRChart& chart)
+void HideLabels(ChartModel& chart)
 {
     chart.HideTextLabels();
     for (int i = 2; i <= 4; ++i)
         chart.TextLabel(i)->SetMode(tlOff);
 }
 
-void Explain(TRChart& chart, const QString& caption)
+void Explain(ChartModel& chart, const QString& caption)
 {
     TTextLabel* label = chart.TextLabel(1);
     label->SetMode(tlBox);
@@ -52,109 +111,26 @@ void Explain(TRChart& chart, const QString& caption)
     label->SetVisible(true);
 }
 
-void PlotChannelA(TRChart& c, const SimResult& r, bool explain)
+void Plot(ChartModel& c, Chart which, const SimResult& r, bool explain, const TSignalView& view)
 {
     c.ClearItems();
-    c.SetActiveLayer(1);
-    c.SetDataColor(DarkRed);
-    c.SetLineWidth(3);
-    StepTrace(c, r, Of(r.DataA));
-    c.SetLineWidth(1);
-    HideLabels(c);
-    if (explain)
-        Explain(c, "Trace A: Channel 1 Data");
-    c.SetActiveLayer(2);
-    c.MoveToPoint(0, 0);
-    c.SetDataColor(Black);
-    Samples(c, r, Of(r.ChipsA));
-    if (explain)
-        c.AddTextLabel(Black, "Trace B: Random Sequence A", 1, 990, 0.5);
-    c.SetActiveLayer(3);
-    c.SetLineWidth(3);
-    c.SetDataColor(Black);
-    StepTrace(c, r, Of(r.SpreadA));
-    if (explain)
-        c.AddTextLabel(Black, "Trace C: A XOR B", 1, 990, 0);
-    c.SetLineWidth(1);
-    c.ShowItems();
-}
-
-void PlotChannelB(TRChart& c, const SimResult& r, bool explain, const TSignalView& view)
-{
-    c.ClearItems();
-    c.SetActiveLayer(1);
-    c.SetDataColor(DarkRed);
-    c.SetLineWidth(3);
-    StepTrace(c, r, Of(r.DataB));
-    HideLabels(c);
-    if (explain) {
-        const QString key = "Trace D: Channel 2 Data";
-        Explain(c, view.Translate ? view.Translate(key) : key);
-    }
-    c.SetActiveLayer(2);
-    c.SetDataColor(Black);
-    c.SetLineWidth(1);
-    StepTrace(c, r, Of(r.ChipsB));
-    if (explain)
-        c.AddTextLabel(Black, "Trace E: Random Sequence B", 1, 990, 0.5);
-    c.SetActiveLayer(3);
-    c.SetLineWidth(3);
-    c.SetDataColor(Black);
-    StepTrace(c, r, Of(r.SpreadB));
-    if (explain)
-        c.AddTextLabel(Black, "Trace F: D XOR E", 1, 990, 0);
-    c.SetLineWidth(1);
-    c.ShowItems();
-}
-
-void PlotComposite(TRChart& c, const SimResult& r, bool explain)
-{
-    c.ClearItems();
-    c.SetLineWidth(3);
-    StepTrace(c, r, Of(r.Composite));
-    c.SetLineWidth(1);
-    HideLabels(c);
-    if (explain)
-        Explain(c, "Trace G: Composite Signal C+F");
-    c.ShowItems();
-}
-
-void PlotReceiver(TRChart& c, const SimResult& r, bool explain)
-{
-    c.ClearItems();
-    c.SetDataColor(Black);
-    c.SetActiveLayer(1);
-    StepTrace(c, r, Of(r.RxChips)); // with the width the previous run left, 1
-    HideLabels(c);
-    if (explain)
-        Explain(c, "Trace H: Random Sequence in Receiver");
-    c.SetActiveLayer(2);
-    c.SetLineWidth(3);
-    c.SetDataColor(Navy);
-    StepTrace(c, r, [&r](int n) { return r.Despread(n); });
-    if (explain)
-        c.AddTextLabel(Black, "Trace I: G * H", 1, 990, 0.5);
-    c.SetActiveLayer(3);
-    c.SetLineWidth(1);
-    c.MoveToPoint(0, 0);
-    c.SetDataColor(Silver);
-    c.LineToPoint(BitsPerChar * r.SpreadFactor * r.ChipDuration, 0);
-    c.SetLineWidth(3);
-    c.SetDataColor(Blue);
-    StepTrace(c, r, Of(r.NegIntegral));
-    if (explain)
-        c.AddTextLabel(Black, "Trace J: -1.0 * Integral of Trace I", 1, 990, 0.5);
-    c.SetActiveLayer(4);
-    c.SetLineWidth(3);
-    c.SetDataColor(DarkRed);
-    c.MoveToPoint(0, 0);
-    for (int bit = 1; bit <= BitsPerChar; ++bit) {
-        c.LineToPoint((bit - 1) * r.ChipDuration * r.SpreadFactor, r.BitSigns[bit - 1]);
-        c.LineToPoint(bit * r.ChipDuration * r.SpreadFactor, r.BitSigns[bit - 1]);
+    bool first = true;
+    for (const TraceRow& t : Traces) {
+        if (t.chart != which)
+            continue;
+        Draw(c, t, r);
+        if (first)
+            HideLabels(c);
+        if (explain && t.caption) {
+            const QString caption = QString::fromLatin1(t.caption);
+            if (first)
+                Explain(c, t.translated && view.Translate ? view.Translate(caption) : caption);
+            else
+                c.AddTextLabel(Black, caption, 1, 990, t.captionY);
+        }
+        first = false;
     }
     c.SetLineWidth(1);
-    if (explain)
-        c.AddTextLabel(Black, "Trace K: Recovered Signal", 1, 990, 0.5);
     c.ShowItems();
 }
 
@@ -169,10 +145,10 @@ void PlotSignals(const SimResult& result, bool showExplanations, const TSignalVi
     default: view.RCD->SetChartColor(White); break;
     }
 
-    PlotChannelA(*view.RCA, result, showExplanations);
-    PlotChannelB(*view.RCB, result, showExplanations, view);
-    PlotComposite(*view.RCC, result, showExplanations);
-    PlotReceiver(*view.RCD, result, showExplanations);
+    Plot(*view.RCA, Chart::RCA, result, showExplanations, view);
+    Plot(*view.RCB, Chart::RCB, result, showExplanations, view);
+    Plot(*view.RCC, Chart::RCC, result, showExplanations, view);
+    Plot(*view.RCD, Chart::RCD, result, showExplanations, view);
 
     if (view.ShowResult)
         view.ShowResult(result.RecoveredText, result.TransmissionOk);

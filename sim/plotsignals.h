@@ -7,15 +7,16 @@
 #include <functional>
 #include <string>
 
-class TRChart;
+class ChartModel;
 
-// Where one run is drawn: the four charts of the main window and its result display.
+// Where one run is drawn: the four charts of the main window (or of a picture) and the result
+// display. The charts are the window-free chart models; a TRChart shows its Model().
 struct TSignalView
 {
-    TRChart* RCA = nullptr; // traces A, B, C
-    TRChart* RCB = nullptr; // traces D, E, F
-    TRChart* RCC = nullptr; // trace G
-    TRChart* RCD = nullptr; // traces H, I, J, K
+    ChartModel* RCA = nullptr; // traces A, B, C
+    ChartModel* RCB = nullptr; // traces D, E, F
+    ChartModel* RCC = nullptr; // trace G
+    ChartModel* RCD = nullptr; // traces H, I, J, K
     // Keyed text lookup; a key without an entry yields the key itself. Empty means identity.
     std::function<QString(const QString& key)> Translate;
     // Shows the received character and the verdict; empty where there is no result display.

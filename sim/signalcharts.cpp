@@ -1,7 +1,7 @@
 #include "signalcharts.h"
 
+#include "chartmodel.h"
 #include "plotsignals.h"
-#include "rchart.h"
 
 #include <array>
 
@@ -12,7 +12,7 @@ struct Range
     double low, high;
 };
 
-struct ChartLayout
+struct StoredChart
 {
     const char* name;
     QRect geometry;
@@ -24,7 +24,7 @@ struct ChartLayout
 };
 
 // Each trace has a layer of its own; the y ranges stack the traces of a chart in bands.
-const std::array<ChartLayout, 4> Layouts = {{
+const std::array<StoredChart, 4> Layouts = {{
     {"RCA", {144, 40, 785, 137}, 10, 18, 20, 2, TraceColors::ChannelA, clBlack, "BF_Channel 1",
      {{{0, 1000}, {0, 1000}, {0, 1000}, {0, 1}}},
      {{{-7.5, 2.5}, {-4, 6}, {-2.5, 17.5}, {0, 1}}}},
@@ -39,7 +39,7 @@ const std::array<ChartLayout, 4> Layouts = {{
      {{{-35, 5}, {-18, 8}, {-40, 60}, {-4, 36}}}},
 }};
 
-const ChartLayout& LayoutOf(SignalChart which)
+const StoredChart& LayoutOf(SignalChart which)
 {
     return Layouts[static_cast<std::size_t>(which)];
 }
@@ -51,43 +51,38 @@ QRect SignalChartGeometry(SignalChart which)
     return LayoutOf(which).geometry;
 }
 
-TRChart* CreateSignalChart(QWidget* parent, SignalChart which)
+const char* SignalChartName(SignalChart which)
 {
-    const ChartLayout& layout = LayoutOf(which);
-    auto* chart = new TRChart(parent);
-    chart->BeginLoading();
-    chart->setObjectName(layout.name);
-    chart->setGeometry(layout.geometry);
-    chart->setFocusPolicy(Qt::NoFocus);
-    QFont font;
-    font.setFamilies({"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arial", "DejaVu Sans"});
-    font.setPixelSize(13);
-    font.setBold(true);
-    chart->setFont(font);
-    chart->SetAllocSize(1000);
-    chart->SetAutoRedraw(false);
-    chart->SetClassDefault(0);
-    chart->SetMarginLeft(layout.marginLeft);
-    chart->SetMarginRight(layout.marginRight);
-    chart->SetMarginTop(layout.marginTop);
-    chart->SetMarginBottom(layout.marginBottom);
-    chart->SetChartColor(layout.chartColor);
-    chart->SetDataColor(layout.dataColor);
-    chart->SetCaption(layout.caption);
-    chart->SetCaptionPosX(0);
-    chart->SetCaptionPosY(-16);
-    chart->SetCaptionAlignment(taRightJustify);
-    chart->SetCaptionAnchorHoriz(cahChartRight);
-    chart->SetCaptionAnchorVert(cavChartTop);
-    chart->SetGridStyle(gsVertDotLines);
-    chart->SetGridDx(125);
-    chart->SetGridColor(clSilver);
-    chart->SetShadowStyle(ssFlying);
-    chart->SetShadowColor(clGrayText);
-    chart->SetShadowBakColor(clBtnFace);
+    return LayoutOf(which).name;
+}
+
+void ConfigureSignalChart(ChartModel& chart, SignalChart which)
+{
+    const StoredChart& layout = LayoutOf(which);
+    chart.SetAllocSize(1000);
+    chart.SetAutoRedraw(false);
+    chart.SetClassDefault(0);
+    chart.SetMarginLeft(layout.marginLeft);
+    chart.SetMarginRight(layout.marginRight);
+    chart.SetMarginTop(layout.marginTop);
+    chart.SetMarginBottom(layout.marginBottom);
+    chart.SetChartColor(layout.chartColor);
+    chart.SetDataColor(layout.dataColor);
+    chart.SetCaption(layout.caption);
+    chart.SetCaptionPosX(0);
+    chart.SetCaptionPosY(-16);
+    chart.SetCaptionAlignment(taRightJustify);
+    chart.SetCaptionAnchorHoriz(cahChartRight);
+    chart.SetCaptionAnchorVert(cavChartTop);
+    chart.SetGridStyle(gsVertDotLines);
+    chart.SetGridDx(125);
+    chart.SetGridColor(clSilver);
+    chart.SetShadowStyle(ssFlying);
+    chart.SetShadowColor(clGrayText);
+    chart.SetShadowBakColor(clBtnFace);
     for (int layer = 1; layer <= 4; ++layer) {
-        TScaleProps* x = chart->ScaleX(layer);
-        TScaleProps* y = chart->ScaleY(layer);
+        TScaleProps* x = chart.ScaleX(layer);
+        TScaleProps* y = chart.ScaleY(layer);
         x->SetMinRange(1e-10);
         y->SetMinRange(1e-10);
         x->SetRangeLow(layout.x[layer - 1].low);
@@ -101,13 +96,22 @@ TRChart* CreateSignalChart(QWidget* parent, SignalChart which)
     }
     if (which == SignalChart::RCD) {
         // The only visible axis: time in microseconds under the receiver's traces.
-        TScaleProps* time = chart->ScaleX(1);
+        TScaleProps* time = chart.ScaleX(1);
         time->SetCaption(QString::fromUtf8("µs"));
         time->SetCaptionPosY(12);
         time->SetCaptionAnchor(uaSclCenter);
         time->SetCaptionAlignment(taCenter);
         time->SetVisible(true);
     }
+}
+
+std::unique_ptr<ChartModel> CreateSignalChartModel(SignalChart which)
+{
+    auto chart = std::make_unique<ChartModel>();
+    chart->BeginLoading();
+    chart->setObjectName(LayoutOf(which).name);
+    chart->resize(LayoutOf(which).geometry.width(), LayoutOf(which).geometry.height());
+    ConfigureSignalChart(*chart, which);
     chart->Loaded();
     return chart;
 }

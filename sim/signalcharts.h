@@ -2,6 +2,9 @@
 
 #include <QRect>
 
+#include <memory>
+
+class ChartModel;
 class QWidget;
 class TRChart;
 
@@ -10,8 +13,19 @@ class TRChart;
 // The main window and the simulator's pictures build them here, so both show the same.
 enum class SignalChart { RCA, RCB, RCC, RCD };
 
-// Creates and configures one chart; its geometry is the one it has in the main window.
+// Applies the stored layout of one chart to a chart that is loading (between BeginLoading and
+// Loaded): everything but its place in the window.
+void ConfigureSignalChart(ChartModel& chart, SignalChart which);
+
+// One chart without a window, loaded, named and as large as in the main window.
+std::unique_ptr<ChartModel> CreateSignalChartModel(SignalChart which);
+
+// Creates and configures one chart widget at its place in the main window. Defined with the
+// widgets (signalchartwidget.cpp); the rest of the plotting needs none.
 TRChart* CreateSignalChart(QWidget* parent, SignalChart which);
 
 // The main window's place of a chart (left, top, width, height).
 QRect SignalChartGeometry(SignalChart which);
+
+// The component name of a chart: "RCA" .. "RCD".
+const char* SignalChartName(SignalChart which);

@@ -3,7 +3,7 @@
 #include "Babelfish2000.h"
 #include "plotsignals.h"
 #include "qtcanvas.h"
-#include "rchart.h"
+#include "chartmodel.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -32,11 +32,11 @@ constexpr int SecondLayer = 2;
 constexpr int AxisLayer = 3;
 
 // firstSlot is the number the axis shows under the first slot.
-std::unique_ptr<TRChart> NewChart(int marginRight, TColor chartColor, const char* caption, int slotCount, int firstSlot)
+std::unique_ptr<ChartModel> NewChart(int marginRight, TColor chartColor, const char* caption, int slotCount, int firstSlot)
 {
-    auto chart = std::make_unique<TRChart>();
+    auto chart = std::make_unique<ChartModel>();
     chart->BeginLoading();
-    chart->setGeometry(0, 0, AnalysisPicture::Width, AnalysisPicture::Height);
+    chart->resize(AnalysisPicture::Width, AnalysisPicture::Height);
     chart->SetAllocSize(1000);
     chart->SetAutoRedraw(false);
     chart->SetMarginLeft(MarginLeft);
@@ -78,7 +78,7 @@ std::unique_ptr<TRChart> NewChart(int marginRight, TColor chartColor, const char
     return chart;
 }
 
-void ShowYAxis(TRChart& chart, int layer, TScaleLocation side, TColor color, double low, double high)
+void ShowYAxis(ChartModel& chart, int layer, TScaleLocation side, TColor color, double low, double high)
 {
     TScalePropsVert* y = chart.ScaleY(layer);
     y->SetRangeLow(low);
@@ -91,7 +91,7 @@ void ShowYAxis(TRChart& chart, int layer, TScaleLocation side, TColor color, dou
 
 // A filled bar from 0 to value over [x0, x1] of the active layer: the chart draws lines only,
 // so the bar is one zigzag polyline with its vertical strokes half a pixel apart.
-void Bar(TRChart& chart, double x0, double x1, double value, double halfPixel)
+void Bar(ChartModel& chart, double x0, double x1, double value, double halfPixel)
 {
     if (value == 0)
         return;
@@ -107,13 +107,13 @@ void Bar(TRChart& chart, double x0, double x1, double value, double halfPixel)
     }
 }
 
-double HalfPixel(const TRChart& chart, int slotCount)
+double HalfPixel(const ChartModel& chart, int slotCount)
 {
     return slotCount / double(AnalysisPicture::Width - chart.MarginLeft() - chart.MarginRight()) / 2;
 }
 
 // A row of coloured boxes with white text along the top of the plot; returns the next free x.
-int LegendEntry(TRChart& chart, int index, int x, TColor color, const QString& text)
+int LegendEntry(ChartModel& chart, int index, int x, TColor color, const QString& text)
 {
     TTextLabel* label = chart.TextLabel(index);
     label->SetMode(tlBox);
@@ -130,10 +130,10 @@ int LegendEntry(TRChart& chart, int index, int x, TColor color, const QString& t
     return x + QFontMetrics(label->Font()).horizontalAdvance(text) + 20;
 }
 
-void FreeLabels(TRChart& chart)
+void FreeLabels(ChartModel& chart)
 {
     chart.HideTextLabels();
-    for (int i = 1; i <= TRChart::LabelCount; ++i)
+    for (int i = 1; i <= ChartModel::LabelCount; ++i)
         chart.TextLabel(i)->SetMode(tlOff);
 }
 
@@ -144,7 +144,7 @@ TColor ChannelColor(char selectedChannel)
 
 } // namespace
 
-std::unique_ptr<TRChart> AnalysisPicture::MarginsChart(const SimResult& r, TBabelfish2000& translator)
+std::unique_ptr<ChartModel> AnalysisPicture::MarginsChart(const SimResult& r, TBabelfish2000& translator)
 {
     const BitMargins m = ComputeMargins(r);
     const int slotCount = BitsPerChar;
@@ -154,9 +154,9 @@ std::unique_ptr<TRChart> AnalysisPicture::MarginsChart(const SimResult& r, TBabe
     const double low = -1.35 * most;
     const double high = 1.5 * most;
 
-    std::unique_ptr<TRChart> chart = NewChart(18, ChannelColor(r.SelectedChannel),
+    std::unique_ptr<ChartModel> chart = NewChart(18, ChannelColor(r.SelectedChannel),
                                               "BF_Decision Margins: the Parts of Trace J at the End of Each Bit", slotCount, 1);
-    TRChart& c = *chart;
+    ChartModel& c = *chart;
     c.ScaleY(DataLayer)->SetRangeLow(low);
     c.ScaleY(DataLayer)->SetRangeHigh(high);
     ShowYAxis(c, DataLayer, slLeft, clBlack, low, high);
@@ -225,7 +225,7 @@ std::unique_ptr<TRChart> AnalysisPicture::MarginsChart(const SimResult& r, TBabe
     return chart;
 }
 
-std::unique_ptr<TRChart> AnalysisPicture::SweepChart(const std::vector<SweepPoint>& sweep, char selectedChannel,
+std::unique_ptr<ChartModel> AnalysisPicture::SweepChart(const std::vector<SweepPoint>& sweep, char selectedChannel,
                                                      TBabelfish2000& translator)
 {
     const int slotCount = MaxSpreadFactor - MinSpreadFactor + 1;
@@ -234,10 +234,10 @@ std::unique_ptr<TRChart> AnalysisPicture::SweepChart(const std::vector<SweepPoin
     constexpr double ErrorsLow = -0.4, ErrorsHigh = 11.6;
     constexpr double MarginsLow = 5 * ErrorsLow, MarginsHigh = 5 * ErrorsHigh;
 
-    std::unique_ptr<TRChart> chart = NewChart(44, ChannelColor(selectedChannel),
+    std::unique_ptr<ChartModel> chart = NewChart(44, ChannelColor(selectedChannel),
                                               "BF_Spreading-Factor Sweep: the Same Characters and Keys at Every Factor", slotCount,
                                               MinSpreadFactor);
-    TRChart& c = *chart;
+    ChartModel& c = *chart;
     c.ScaleY(DataLayer)->SetRangeLow(ErrorsLow);
     c.ScaleY(DataLayer)->SetRangeHigh(ErrorsHigh);
     c.ScaleY(SecondLayer)->SetRangeLow(MarginsLow);
@@ -294,14 +294,14 @@ std::unique_ptr<TRChart> AnalysisPicture::SweepChart(const std::vector<SweepPoin
     return chart;
 }
 
-void AnalysisPicture::Paint(TRChart& chart, QPainter& painter)
+void AnalysisPicture::Paint(ChartModel& chart, QPainter& painter)
 {
     painter.fillRect(0, 0, Width, Height, ToQColor(clBtnFace));
     QtCanvas canvas(painter, QPoint(0, 0), chart.size());
     chart.RenderTo(canvas);
 }
 
-QImage AnalysisPicture::Render(TRChart& chart)
+QImage AnalysisPicture::Render(ChartModel& chart)
 {
     QImage image(Width, Height, QImage::Format_RGB32);
     QPainter painter(&image);

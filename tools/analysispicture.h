@@ -9,7 +9,7 @@
 
 class QPainter;
 class TBabelfish2000;
-class TRChart;
+class ChartModel;
 
 // The simulator's two analysis pictures, each one chart in the style of the main window's:
 // the decision margins of one run as bars per bit, and the spreading-factor sweep as bit errors
@@ -22,13 +22,13 @@ constexpr int Height = 345;
 
 // Wanted and interfering part per bit (channel 1 and 2 without a selected channel), the end
 // value of trace J, the threshold and each decided bit.
-std::unique_ptr<TRChart> MarginsChart(const SimResult& result, TBabelfish2000& translator);
+std::unique_ptr<ChartModel> MarginsChart(const SimResult& result, TBabelfish2000& translator);
 // Bit errors (unknown without a selected channel) and smallest margin per spreading factor.
-std::unique_ptr<TRChart> SweepChart(const std::vector<SweepPoint>& sweep, char selectedChannel,
-                                    TBabelfish2000& translator);
+std::unique_ptr<ChartModel> SweepChart(const std::vector<SweepPoint>& sweep, char selectedChannel,
+                                       TBabelfish2000& translator);
 
 // The chart on the window's button-face colour, its top-left at the painter's (0, 0).
-void Paint(TRChart& chart, QPainter& painter);
-QImage Render(TRChart& chart);
+void Paint(ChartModel& chart, QPainter& painter);
+QImage Render(ChartModel& chart);
 
 } // namespace AnalysisPicture

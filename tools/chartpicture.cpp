@@ -1,9 +1,9 @@
 #include "chartpicture.h"
 
 #include "Babelfish2000.h"
+#include "chartmodel.h"
 #include "plotsignals.h"
 #include "qtcanvas.h"
-#include "rchart.h"
 #include "signalcharts.h"
 
 #include <QPainter>
@@ -22,7 +22,7 @@ public:
         // Without a language file every caption shows its key without the prefix, as on screen.
         TBabelfish2000 translator{QString()};
         for (SignalChart which : {SignalChart::RCA, SignalChart::RCB, SignalChart::RCC, SignalChart::RCD}) {
-            m_charts.emplace_back(CreateSignalChart(nullptr, which), which);
+            m_charts.emplace_back(CreateSignalChartModel(which), which);
             translator.TranslateComponent(m_charts.back().first.get());
         }
         TSignalView view;
@@ -37,15 +37,12 @@ public:
     void paint(QPainter& painter) const
     {
         painter.fillRect(0, 0, ChartPicture::Width, ChartPicture::Height, ToQColor(clBtnFace));
-        for (const auto& [chart, which] : m_charts) {
-            const QPoint origin(0, SignalChartGeometry(which).top() - TopOfFirstChart);
-            QtCanvas canvas(painter, origin, chart->size());
-            chart->RenderTo(canvas);
-        }
+        for (const auto& [chart, which] : m_charts)
+            ChartPicture::PaintChart(painter, QPoint(0, SignalChartGeometry(which).top() - TopOfFirstChart), *chart);
     }
 
 private:
-    TRChart* chart(SignalChart which) const
+    ChartModel* chart(SignalChart which) const
     {
         for (const auto& [chart, w] : m_charts)
             if (w == which)
@@ -53,10 +50,16 @@ private:
         return nullptr;
     }
 
-    std::vector<std::pair<std::unique_ptr<TRChart>, SignalChart>> m_charts;
+    std::vector<std::pair<std::unique_ptr<ChartModel>, SignalChart>> m_charts;
 };
 
 } // namespace
+
+void ChartPicture::PaintChart(QPainter& painter, QPoint origin, const ChartModel& chart)
+{
+    QtCanvas canvas(painter, origin, chart.size());
+    chart.RenderTo(canvas);
+}
 
 void ChartPicture::Paint(const SimResult& result, bool labels, QPainter& painter)
 {

@@ -1,6 +1,6 @@
 #include "simcli.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 
 #include <cerrno>
 #include <cstdio>
@@ -39,12 +39,12 @@ bool WriteAll(std::FILE* stream, const QByteArray& data)
 int main(int argc, char** argv)
 {
     qInstallMessageHandler(QuietQtMessages);
-    // The charts are widgets, so pictures need a GUI application, but never a display.
+    // Pictures measure and draw text, which needs a GUI application, but never a display.
     std::unique_ptr<QCoreApplication> app;
     if (WantsPictures(argc, argv)) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
-        app = std::make_unique<QApplication>(argc, argv);
+        app = std::make_unique<QGuiApplication>(argc, argv);
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }

@@ -7,7 +7,7 @@
 #include "decisionmargins.h"
 #include "numparse.h"
 #include "picturefile.h"
-#include "rchart.h"
+#include "chartmodel.h"
 #include "signalmodel.h"
 
 #include <QCommandLineParser>
@@ -296,7 +296,7 @@ Picture PictureOf(const SimResult& r, Analysis analysis, const std::vector<Sweep
                 // Without a language file every caption shows its key without the prefix, as on
                 // screen.
                 TBabelfish2000 translator{QString()};
-                const std::unique_ptr<TRChart> chart =
+                const std::unique_ptr<ChartModel> chart =
                     isSweep ? AnalysisPicture::SweepChart(sweep, r.SelectedChannel, translator)
                             : AnalysisPicture::MarginsChart(r, translator);
                 AnalysisPicture::Paint(*chart, painter);

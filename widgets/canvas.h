@@ -9,6 +9,15 @@
 
 #include <span>
 
+// Text extents in a given font, without drawing anything: what layout needs of a surface.
+class TextMetrics
+{
+public:
+    virtual ~TextMetrics() = default;
+    virtual int measureWidth(const QFont& font, const QString& text) const = 0;
+    virtual int measureHeight(const QFont& font, const QString& text) const = 0;
+};
+
 // A drawing surface with the semantics the widgets were designed against (the classic 2-D
 // device interface): a line leaves out its end pixel, a rectangle's right and bottom edges lie
 // at x2 - 1 and y2 - 1, and the gaps of a dotted pen show the brush colour while the brush is
@@ -17,7 +26,7 @@
 //
 // The state lives here so that every backend reads it the same way; backends implement only
 // the primitives.
-class Canvas
+class Canvas : public TextMetrics
 {
 public:
     // Dash patterns of the classic device interface for thin pens (dash 18/6, dot 3/3, dash-dot 9/6/3/6,
@@ -83,8 +92,9 @@ public:
     virtual void setPixel(int x, int y, const QColor& color) = 0;
     // Top-left corner at (x, y); the background is filled with the brush unless it is clear.
     virtual void textOut(int x, int y, const QString& text) = 0;
-    virtual int textWidth(const QString& text) const = 0;
-    virtual int textHeight(const QString& text) const = 0;
+    // In the current font.
+    int textWidth(const QString& text) const { return measureWidth(m_font, text); }
+    int textHeight(const QString& text) const { return measureHeight(m_font, text); }
     // Only pixels inside the rectangle change until the clip is cleared.
     virtual void setClipRect(const QRect& rect) = 0;
     virtual void clearClip() = 0;

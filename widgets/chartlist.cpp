@@ -15,21 +15,17 @@ std::unique_ptr<TChartItem[]> ChartItemList::DefaultAllocate(std::size_t count)
     return std::make_unique<TChartItem[]>(count); // value-initialised: zero-filled
 }
 
-void ChartItemList::Append(const TChartItem& item)
+void ChartItemList::grow()
 {
-    if (std::size_t(m_count) >= m_capacity) {
-        if (m_count == INT_MAX)
-            throw std::bad_alloc();
-        const std::size_t grown = m_capacity + std::size_t(m_allocSize);
-        std::unique_ptr<TChartItem[]> storage = m_allocate(grown);
-        if (!storage)
-            throw std::bad_alloc();
-        std::copy(begin(), end(), storage.get());
-        m_items = std::move(storage);
-        m_capacity = grown;
-    }
-    m_items[std::size_t(m_count)] = item;
-    ++m_count;
+    if (m_count == INT_MAX)
+        throw std::bad_alloc();
+    const std::size_t grown = m_capacity + std::size_t(m_allocSize);
+    std::unique_ptr<TChartItem[]> storage = m_allocate(grown);
+    if (!storage)
+        throw std::bad_alloc();
+    std::copy(begin(), end(), storage.get());
+    m_items = std::move(storage);
+    m_capacity = grown;
 }
 
 void ChartItemList::Clear()

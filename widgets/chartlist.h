@@ -30,6 +30,7 @@ struct TChartItem
     std::uint8_t ItemClass;
     std::uint8_t Kind;
     std::int32_t Layer;
+    bool operator==(const TChartItem&) const = default;
 };
 
 // The display list: a contiguous array that grows by a fixed step rather than per item, so a
@@ -56,7 +57,13 @@ public:
     const TChartItem* end() const { return m_items.get() + m_count; }
 
     // Leaves the list as it was when the storage cannot be grown; the failure propagates.
-    void Append(const TChartItem& item);
+    void Append(const TChartItem& item)
+    {
+        if (std::size_t(m_count) >= m_capacity)
+            grow();
+        m_items[std::size_t(m_count)] = item;
+        ++m_count;
+    }
     // Releases the storage.
     void Clear();
 
@@ -64,6 +71,8 @@ public:
     static std::unique_ptr<TChartItem[]> DefaultAllocate(std::size_t count);
 
 private:
+    void grow();
+
     std::unique_ptr<TChartItem[]> m_items;
     int m_count = 0;
     std::size_t m_capacity = 0;

@@ -2,24 +2,6 @@
 
 #include <cmath>
 
-int RoundPixel(long double v)
-{
-    if (std::isnan(v))
-        return 0;
-    constexpr long double limit = 2147483647.0L;
-    if (v > limit)
-        v = limit;
-    if (v < -limit)
-        v = -limit;
-    // Adding and removing 1.5 * 2^63 leaves v rounded to an integer by the addition itself, in
-    // the default mode: to nearest, ties to even. The integral value goes through double, which
-    // holds it exactly, because casting an extended value to int switches the x87 rounding
-    // mode back and forth, and that costs more than all the rest.
-    constexpr long double magic = 0x1.8p63L;
-    const long double rounded = (v + magic) - magic;
-    return int(double(rounded));
-}
-
 namespace {
 
 bool usable(long double k, long double d)
@@ -86,30 +68,4 @@ void ChartMapping::Recompute(const ChartGeometry& g, const std::array<AxisRange,
             }
         }
     }
-}
-
-int ChartMapping::MapX(int layer, double x) const
-{
-    const Coeff& c = m_x[std::size_t(index(layer))];
-    if (c.logarithmic) {
-        if (!(x > 1e-100))
-            return c.reversed ? m_w : 0;
-        return RoundPixel(c.k * std::log(static_cast<long double>(x)) + c.d);
-    }
-    if (c.k == 0)
-        return RoundPixel(c.d);
-    return RoundPixel(c.k * x + c.d);
-}
-
-int ChartMapping::MapY(int layer, double y) const
-{
-    const Coeff& c = m_y[std::size_t(index(layer))];
-    if (c.logarithmic) {
-        if (!(y > 1e-100))
-            return c.reversed ? 0 : m_h;
-        return RoundPixel(c.k * std::log(static_cast<long double>(y)) + c.d);
-    }
-    if (c.k == 0)
-        return RoundPixel(c.d);
-    return RoundPixel(c.k * y + c.d);
 }

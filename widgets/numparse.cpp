@@ -1,9 +1,7 @@
 #include "numparse.h"
 
-#include <cerrno>
 #include <charconv>
-#include <cstdlib>
-#include <locale.h>
+#include <cmath>
 
 namespace {
 
@@ -24,20 +22,58 @@ bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-// Decimal conversion in the "C" locale whatever the process has set (the GUI toolkit adopts
-// the user's locale, whose separator may be ',').
+// Power of ten of the first significant digit of a decimal text such as "-0.0012E-45", with
+// the exponent already bounded by the scanner. Only its sign matters: it tells a value too large
+// for the conversion from one too small.
+long decimalMagnitude(std::string_view number)
+{
+    long magnitude = 0;
+    bool seenPoint = false, significant = false;
+    std::size_t i = 0;
+    for (; i < number.size() && number[i] != 'E'; ++i) {
+        const char c = number[i];
+        if (c == '.') {
+            seenPoint = true;
+        } else if (isDigit(c)) {
+            if (c != '0')
+                significant = true;
+            if (significant && !seenPoint)
+                ++magnitude;
+            else if (!significant && seenPoint)
+                --magnitude;
+        }
+    }
+    long exponent = 0;
+    bool negative = false;
+    for (++i; i < number.size(); ++i) {
+        if (number[i] == '-')
+            negative = true;
+        else if (isDigit(number[i]))
+            exponent = exponent * 10 + (number[i] - '0');
+    }
+    return magnitude + (negative ? -exponent : exponent);
+}
+
+// Decimal conversion to the widest floating type. from_chars reads the C locale's notation
+// whatever the process has set (the GUI toolkit adopts the user's locale, whose separator may
+// be ','), and it rounds correctly, so the result is the one every platform computes for its
+// long double.
 long double toExtended(const std::string& number)
 {
-    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
-    const char* begin = number.c_str();
-    char* end = nullptr;
+    std::string_view text = number;
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1); // from_chars takes no plus sign
+    const bool negative = !text.empty() && text.front() == '-';
     long double v = 0.0L;
-    if (cLocale)
-        v = strtold_l(begin, &end, cLocale);
-    else
-        v = std::strtold(begin, &end); // cannot happen with glibc; "C" always exists
-    if (end == begin)
+    const std::errc error = std::from_chars(text.data(), text.data() + text.size(), v).ec;
+    if (error == std::errc::invalid_argument)
         return 0.0L; // a mantissa without digits, such as ".E5"
+    if (error == std::errc::result_out_of_range) {
+        // Beyond the type's range: infinity or zero with the text's sign, as the C library
+        // conversion gives; the caller clamps.
+        const long double magnitude = decimalMagnitude(text) > 0 ? HUGE_VALL : 0.0L;
+        return negative ? -magnitude : magnitude;
+    }
     return v;
 }
 

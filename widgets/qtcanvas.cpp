@@ -2,8 +2,10 @@
 
 #include <QFontMetrics>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -182,7 +184,25 @@ bool QtCanvas::strokeAsRects(std::span<const QPoint> points, const Pen& pen)
         const int top = std::min(a.y(), b.y()) - before;
         const int right = std::max(a.x(), b.x()) + after;
         const int bottom = std::max(a.y(), b.y()) + after;
+        // A run of segments along one line (a step trace between its steps) fills one rectangle.
+        if (!m_rects.empty()) {
+            QRect& last = m_rects.back();
+            if (last.top() == top && last.bottom() == bottom && left <= last.right() + 1 && right >= last.left() - 1) {
+                last.setLeft(std::min(last.left(), left));
+                last.setRight(std::max(last.right(), right));
+                continue;
+            }
+            if (last.left() == left && last.right() == right && top <= last.bottom() + 1 && bottom >= last.top() - 1) {
+                last.setTop(std::min(last.top(), top));
+                last.setBottom(std::max(last.bottom(), bottom));
+                continue;
+            }
+        }
         m_rects.emplace_back(QPoint(left, top), QPoint(right, bottom));
+    }
+    if (directTarget(pen.color)) {
+        fillDirect(m_rects, pen.color.rgba());
+        return true;
     }
     m_painter->setPen(Qt::NoPen);
     m_painter->setBrush(pen.color);
@@ -206,25 +226,34 @@ bool QtCanvas::dashAsRects(QPoint from, QPoint to, const Pen& pen)
     }
     if (period == 0)
         return false;
-    if (brush().style == BrushStyle::Solid)
-        m_painter->fillRect(QRect(QPoint(std::min(from.x(), to.x()), std::min(from.y(), to.y())),
-                                  QPoint(std::max(from.x(), to.x()), std::max(from.y(), to.y()))),
-                            brush().color);
+    auto span = [](QPoint a, QPoint b) {
+        return QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())), QPoint(std::max(a.x(), b.x()), std::max(a.y(), b.y())));
+    };
+    const bool direct = directTarget(pen.color) && directTarget(brush().color);
+    if (brush().style == BrushStyle::Solid) {
+        const QRect gaps = span(from, to);
+        if (direct)
+            fillDirect({&gaps, 1}, brush().color.rgba());
+        else
+            m_painter->fillRect(gaps, brush().color);
+    }
     const int length = std::abs(to.x() - from.x()) + std::abs(to.y() - from.y()) + 1;
     const QPoint step(to.x() > from.x() ? 1 : to.x() < from.x() ? -1 : 0,
                       to.y() > from.y() ? 1 : to.y() < from.y() ? -1 : 0);
     // Dashes are the even entries of the pattern, gaps the odd ones.
+    m_rects.clear();
     int k = 0;
     for (std::size_t i = 0; k < length; i = (i + 1) % pattern.size()) {
         const int run = std::min(pattern[i], length - k);
-        if (i % 2 == 0) {
-            const QPoint a = from + step * k;
-            const QPoint b = from + step * (k + run - 1);
-            m_painter->fillRect(QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
-                                      QPoint(std::max(a.x(), b.x()), std::max(a.y(), b.y()))),
-                                pen.color);
-        }
+        if (i % 2 == 0)
+            m_rects.push_back(span(from + step * k, from + step * (k + run - 1)));
         k += run;
+    }
+    if (direct) {
+        fillDirect(m_rects, pen.color.rgba());
+    } else {
+        for (const QRect& dash : m_rects)
+            m_painter->fillRect(dash, pen.color);
     }
     return true;
 }
@@ -234,6 +263,65 @@ bool QtCanvas::dashAsRects(QPoint from, QPoint to, const Pen& pen)
 bool QtCanvas::rasterTarget() const
 {
     return m_painter->device() && m_painter->device()->devType() == QInternal::Image;
+}
+
+bool QtCanvas::directTarget(const QColor& color) const
+{
+    // The owned image is RGB32 and its painter untransformed; a translucent colour would blend.
+    return m_ownPainter && color.alpha() == 255;
+}
+
+void QtCanvas::fillDirect(std::span<const QRect> rects, QRgb color)
+{
+    int areaLeft = 0, areaTop = 0, areaRight = m_image.width() - 1, areaBottom = m_image.height() - 1;
+    if (m_clipped) {
+        areaLeft = std::max(areaLeft, m_clip.left());
+        areaTop = std::max(areaTop, m_clip.top());
+        areaRight = std::min(areaRight, m_clip.right());
+        areaBottom = std::min(areaBottom, m_clip.bottom());
+    }
+    if (areaLeft > areaRight || areaTop > areaBottom)
+        return;
+    // The painter is active for the image's whole life, so the image is never shared and its
+    // bits stay where they are: this does not detach.
+    QRgb* const bits = reinterpret_cast<QRgb*>(m_image.bits());
+    const qsizetype stride = m_image.bytesPerLine() / qsizetype(sizeof(QRgb));
+    for (const QRect& rect : rects) {
+        const int left = std::max(rect.left(), areaLeft), right = std::min(rect.right(), areaRight);
+        const int top = std::max(rect.top(), areaTop), bottom = std::min(rect.bottom(), areaBottom);
+        if (left > right || top > bottom)
+            continue;
+        const int width = right - left + 1;
+        QRgb* const first = bits + top * stride + left;
+        for (int x = 0; x < width; ++x)
+            first[x] = color;
+        // Wide areas (backgrounds) copy their first row, which the library does in wide stores.
+        const bool wide = width >= 32;
+        QRgb* line = first + stride;
+        for (int y = top + 1; y <= bottom; ++y, line += stride) {
+            if (wide) {
+                std::memcpy(line, first, std::size_t(width) * sizeof(QRgb));
+            } else {
+                for (int x = 0; x < width; ++x)
+                    line[x] = color;
+            }
+        }
+    }
+}
+
+void QtCanvas::copyArea(const QtCanvas& source, const QRect& area)
+{
+    const QRect r = area & m_image.rect() & source.m_image.rect();
+    if (r.isEmpty() || !m_ownPainter || source.m_image.format() != m_image.format())
+        return;
+    uchar* const bits = m_image.bits();
+    const qsizetype stride = m_image.bytesPerLine();
+    const qsizetype sourceStride = source.m_image.bytesPerLine();
+    const uchar* from = source.m_image.constBits() + r.top() * sourceStride + r.left() * qsizetype(sizeof(QRgb));
+    uchar* to = bits + r.top() * stride + r.left() * qsizetype(sizeof(QRgb));
+    const std::size_t bytes = std::size_t(r.width()) * sizeof(QRgb);
+    for (int y = r.top(); y <= r.bottom(); ++y, from += sourceStride, to += stride)
+        std::memcpy(to, from, bytes);
 }
 
 void QtCanvas::drawLine(QPoint from, QPoint to)
@@ -260,8 +348,12 @@ void QtCanvas::rectangle(int x1, int y1, int x2, int y2)
     if (x2 - x1 < 1 || y2 - y1 < 1)
         return;
     const QRect area(x1, y1, x2 - x1, y2 - y1);
-    if (brush().style == BrushStyle::Solid)
-        m_painter->fillRect(area, brush().color);
+    if (brush().style == BrushStyle::Solid) {
+        if (directTarget(brush().color))
+            fillDirect({&area, 1}, brush().color.rgba());
+        else
+            m_painter->fillRect(area, brush().color);
+    }
     m_painter->setBrush(Qt::NoBrush);
     if (pen().style == PenStyle::Clear)
         return;
@@ -278,8 +370,12 @@ void QtCanvas::rectangle(int x1, int y1, int x2, int y2)
                                     QRect(QPoint(x1, y2 - 1), QPoint(x2 - 1, y2 - 1)),
                                     QRect(QPoint(x1, y1), QPoint(x1, y2 - 1)),
                                     QRect(QPoint(x2 - 1, y1), QPoint(x2 - 1, y2 - 1))};
-            for (const QRect& edge : edges)
-                m_painter->fillRect(edge, saved.color);
+            if (directTarget(saved.color)) {
+                fillDirect(edges, saved.color.rgba());
+            } else {
+                for (const QRect& edge : edges)
+                    m_painter->fillRect(edge, saved.color);
+            }
         }
     } else {
         const int inset = pen().width / 2;
@@ -325,18 +421,18 @@ void QtCanvas::textOut(int x, int y, const QString& text)
     m_painter->drawText(QPoint(x, y + fm.ascent()), text);
 }
 
-int QtCanvas::textWidth(const QString& text) const
+int QtCanvas::measureWidth(const QFont& font, const QString& text) const
 {
     if (m_painter)
-        return QFontMetrics(font(), m_painter->device()).horizontalAdvance(text);
-    return QFontMetrics(font()).horizontalAdvance(text);
+        return QFontMetrics(font, m_painter->device()).horizontalAdvance(text);
+    return QFontMetrics(font).horizontalAdvance(text);
 }
 
-int QtCanvas::textHeight(const QString&) const
+int QtCanvas::measureHeight(const QFont& font, const QString&) const
 {
     if (m_painter)
-        return QFontMetrics(font(), m_painter->device()).height();
-    return QFontMetrics(font()).height();
+        return QFontMetrics(font, m_painter->device()).height();
+    return QFontMetrics(font).height();
 }
 
 void QtCanvas::setClipRect(const QRect& rect)
@@ -370,4 +466,19 @@ void QtCanvas::copyFrom(const Canvas& source, int x, int y)
         return;
     if (const auto* qt = dynamic_cast<const QtCanvas*>(&source); qt && !qt->m_image.isNull())
         m_painter->drawImage(QPoint(x, y), qt->m_image);
+}
+
+RasterTextMetrics::RasterTextMetrics()
+    : m_device(1, 1, QImage::Format_RGB32)
+{
+}
+
+int RasterTextMetrics::measureWidth(const QFont& font, const QString& text) const
+{
+    return QFontMetrics(font, &m_device).horizontalAdvance(text);
+}
+
+int RasterTextMetrics::measureHeight(const QFont& font, const QString&) const
+{
+    return QFontMetrics(font, &m_device).height();
 }

@@ -66,17 +66,17 @@ void RecordingCanvas::textOut(int x, int y, const QString& text)
     m_ops.push_back(std::move(op));
 }
 
-int RecordingCanvas::textWidth(const QString& text) const
+int RecordingCanvas::measureWidth(const QFont& font, const QString& text) const
 {
     if (m_metrics.useFont)
-        return QFontMetrics(font()).horizontalAdvance(text);
+        return QFontMetrics(font).horizontalAdvance(text);
     return m_metrics.charWidth * int(text.size());
 }
 
-int RecordingCanvas::textHeight(const QString&) const
+int RecordingCanvas::measureHeight(const QFont& font, const QString&) const
 {
     if (m_metrics.useFont)
-        return QFontMetrics(font()).height();
+        return QFontMetrics(font).height();
     return m_metrics.lineHeight;
 }
 

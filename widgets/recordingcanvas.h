@@ -46,8 +46,8 @@ public:
     void polygon(std::span<const QPoint> points) override;
     void setPixel(int x, int y, const QColor& color) override;
     void textOut(int x, int y, const QString& text) override;
-    int textWidth(const QString& text) const override;
-    int textHeight(const QString& text) const override;
+    int measureWidth(const QFont& font, const QString& text) const override;
+    int measureHeight(const QFont& font, const QString& text) const override;
     void setClipRect(const QRect& rect) override;
     void clearClip() override;
     void copyFrom(const Canvas& source, int x, int y) override;

@@ -137,6 +137,16 @@ QString TickText(double v, double lo, double hi, int decimals, const QString& in
     return text;
 }
 
+TScaleLocation EffectiveScaleLocation(const ScaleSettings& settings, bool horizontal, int layer)
+{
+    if (settings.LocationWritten)
+        return settings.ScaleLocation;
+    const bool odd = layer % 2 != 0;
+    if (horizontal)
+        return odd ? slBottom : slTop;
+    return odd ? slLeft : slRight;
+}
+
 TScale::TScale(QString name, TScaleType kind)
     : m_name(std::move(name))
     , m_kind(kind)
@@ -146,6 +156,12 @@ TScale::TScale(QString name, TScaleType kind)
 void TScale::Assign(const ScaleSettings& settings)
 {
     m_settings = settings;
+    recomputeMapping();
+}
+
+void TScale::SetKind(TScaleType kind)
+{
+    m_kind = kind;
     recomputeMapping();
 }
 
@@ -231,10 +247,128 @@ void TScale::addTick(double v)
         m_ticks.push_back(v);
 }
 
+void TScale::addMark(double v, int length, const QString* number)
+{
+    int index = -1;
+    if (number) {
+        index = int(m_numbers.size());
+        m_numbers.push_back({*number, {}});
+    }
+    m_marks.push_back({ClampDraw(MapValue(v)), length, index});
+}
+
+void TScale::Layout(const TextMetrics& metrics)
+{
+    m_ticks.clear();
+    m_marks.clear();
+    m_numbers.clear();
+    if (!m_settings.Visible)
+        return;
+
+    const int minTicks = std::clamp(m_settings.MinTicks, 2, 20);
+    const double lo = m_settings.RangeLow;
+    const double hi = m_settings.RangeHigh;
+    const bool numbered = m_settings.LabelType != ftNoFigs;
+    if (m_settings.Logarithmic && lo > 0 && hi > 0) {
+        // Decades as major ticks, 2..9 within a decade as minor ones.
+        const double a = std::min(lo, hi), b = std::max(lo, hi);
+        double decade = std::pow(10.0, std::floor(std::log10(a)));
+        for (int i = 0; i < MaxTickIterations && decade <= b * (1 + 1e-12); ++i, decade *= 10) {
+            for (int j = 1; j <= 9; ++j) {
+                const double v = decade * j;
+                if (v < a * (1 - 1e-12) || v > b * (1 + 1e-12))
+                    continue;
+                if (j == 1) {
+                    addTick(v);
+                    const QString text = TickText(v, lo, hi, -1, m_settings.ScaleInscript);
+                    addMark(v, 7, numbered ? &text : nullptr);
+                } else if (m_settings.ShortTicks) {
+                    addMark(v, 4, nullptr);
+                }
+            }
+        }
+    } else {
+        const AxisTicks ticks = ComputeAxisTicks(lo, hi, minTicks, m_settings.ShortTicks);
+        for (double v : ticks.minor) {
+            addTick(v);
+            addMark(v, 4, nullptr);
+        }
+        const int decimals = EffectiveDecimals(m_settings.DecPlaces, lo, hi);
+        for (double v : ticks.major) {
+            if (!m_settings.ShortTicks)
+                addTick(v);
+            const QString text = TickText(v, lo, hi, decimals, m_settings.ScaleInscript);
+            addMark(v, 7, numbered ? &text : nullptr);
+        }
+    }
+
+    const QFont& font = m_settings.Font;
+    const int base = BaseLine();
+    for (const Mark& mark : m_marks) {
+        if (mark.number < 0)
+            continue;
+        Number& number = m_numbers[std::size_t(mark.number)];
+        const int tw = metrics.measureWidth(font, number.text);
+        const int th = metrics.measureHeight(font, number.text);
+        const int pos = mark.pos;
+        if (IsHorizontal()) {
+            const int hw = tw / 2;
+            // Centred on the tick, but never left of x = 2 nor past the right border.
+            const int left = pos + hw < m_width - 2 ? pos - std::min(pos - 2, hw) : m_width - 2 * hw - 2;
+            const int top = m_kind == sctXT ? base + 7 : base - th - 7;
+            number.topLeft = QPoint(ClampDraw(left), ClampDraw(top));
+        } else {
+            const int hh = th / 2;
+            const int top = pos + hh < m_height - 2 ? pos - std::min(pos - 2, hh) : m_height - 2 * hh - 2;
+            const int left = m_kind == sctYL ? base + 7 : base - tw - 7;
+            number.topLeft = QPoint(ClampDraw(left), ClampDraw(top));
+        }
+    }
+
+    const QString& caption = m_settings.Caption;
+    if (caption.isEmpty())
+        return;
+    const int tw = metrics.measureWidth(font, caption);
+    int x, y;
+    if (IsHorizontal()) {
+        switch (m_settings.CaptionAnchor) {
+        case uaSclTopLft:
+            x = m_left;
+            break;
+        case uaSclCenter:
+            x = m_left + (m_width - m_left - m_right) / 2;
+            break;
+        default:
+            x = m_width - m_right;
+            break;
+        }
+        y = base;
+    } else {
+        switch (m_settings.CaptionAnchor) {
+        case uaSclTopLft:
+            y = m_top;
+            break;
+        case uaSclCenter:
+            y = m_top + (m_height - m_top - m_bottom) / 2;
+            break;
+        default:
+            y = m_height - m_bottom;
+            break;
+        }
+        x = base;
+    }
+    x += ClampDraw(m_settings.CaptionPosX);
+    y += ClampDraw(m_settings.CaptionPosY);
+    if (m_settings.CaptionAlignment == taRightJustify)
+        x -= tw;
+    else if (m_settings.CaptionAlignment == taCenter)
+        x -= tw / 2;
+    m_captionTopLeft = QPoint(ClampDraw(x), ClampDraw(y));
+}
+
 void TScale::drawTick(Canvas& canvas, int pos, int length) const
 {
     const int base = BaseLine();
-    pos = ClampDraw(pos);
     switch (m_kind) {
     case sctXT:
         canvas.moveTo(pos, base);
@@ -255,119 +389,22 @@ void TScale::drawTick(Canvas& canvas, int pos, int length) const
     }
 }
 
-void TScale::drawNumber(Canvas& canvas, int pos, const QString& text) const
-{
-    const int tw = canvas.textWidth(text);
-    const int th = canvas.textHeight(text);
-    const int base = BaseLine();
-    if (IsHorizontal()) {
-        const int hw = tw / 2;
-        // Centred on the tick, but never left of x = 2 nor past the right border.
-        const int left = pos + hw < m_width - 2 ? pos - std::min(pos - 2, hw) : m_width - 2 * hw - 2;
-        const int top = m_kind == sctXT ? base + 7 : base - th - 7;
-        canvas.textOut(ClampDraw(left), ClampDraw(top), text);
-    } else {
-        const int hh = th / 2;
-        const int top = pos + hh < m_height - 2 ? pos - std::min(pos - 2, hh) : m_height - 2 * hh - 2;
-        const int left = m_kind == sctYL ? base + 7 : base - tw - 7;
-        canvas.textOut(ClampDraw(left), ClampDraw(top), text);
-    }
-}
-
-void TScale::drawCaption(Canvas& canvas) const
-{
-    const QString& caption = m_settings.Caption;
-    if (caption.isEmpty())
-        return;
-    const int tw = canvas.textWidth(caption);
-    int x, y;
-    if (IsHorizontal()) {
-        switch (m_settings.CaptionAnchor) {
-        case uaSclTopLft:
-            x = m_left;
-            break;
-        case uaSclCenter:
-            x = m_left + (m_width - m_left - m_right) / 2;
-            break;
-        default:
-            x = m_width - m_right;
-            break;
-        }
-        y = BaseLine();
-    } else {
-        switch (m_settings.CaptionAnchor) {
-        case uaSclTopLft:
-            y = m_top;
-            break;
-        case uaSclCenter:
-            y = m_top + (m_height - m_top - m_bottom) / 2;
-            break;
-        default:
-            y = m_height - m_bottom;
-            break;
-        }
-        x = BaseLine();
-    }
-    x += ClampDraw(m_settings.CaptionPosX);
-    y += ClampDraw(m_settings.CaptionPosY);
-    if (m_settings.CaptionAlignment == taRightJustify)
-        x -= tw;
-    else if (m_settings.CaptionAlignment == taCenter)
-        x -= tw / 2;
-    canvas.textOut(ClampDraw(x), ClampDraw(y), caption);
-}
-
-void TScale::Draw(Canvas& canvas)
+void TScale::Draw(Canvas& canvas) const
 {
     if (!m_settings.Visible)
         return;
     canvas.setPen({ToQColor(m_settings.ColorScale), 1, Canvas::PenStyle::Solid});
     canvas.setBrushStyle(Canvas::BrushStyle::Clear);
     canvas.setFont(m_settings.Font, ToQColor(m_settings.ColorScale));
-
-    m_settings.MinTicks = std::clamp(m_settings.MinTicks, 2, 20);
-    m_ticks.clear();
-    const double lo = m_settings.RangeLow;
-    const double hi = m_settings.RangeHigh;
-
-    if (m_settings.Logarithmic && lo > 0 && hi > 0) {
-        // Decades as major ticks, 2..9 within a decade as minor ones.
-        const double a = std::min(lo, hi), b = std::max(lo, hi);
-        double decade = std::pow(10.0, std::floor(std::log10(a)));
-        for (int i = 0; i < MaxTickIterations && decade <= b * (1 + 1e-12); ++i, decade *= 10) {
-            for (int j = 1; j <= 9; ++j) {
-                const double v = decade * j;
-                if (v < a * (1 - 1e-12) || v > b * (1 + 1e-12))
-                    continue;
-                if (j == 1) {
-                    addTick(v);
-                    drawTick(canvas, MapValue(v), 7);
-                    if (m_settings.LabelType != ftNoFigs)
-                        drawNumber(canvas, ClampDraw(MapValue(v)), TickText(v, lo, hi, -1, m_settings.ScaleInscript));
-                } else if (m_settings.ShortTicks) {
-                    drawTick(canvas, MapValue(v), 4);
-                }
-            }
-        }
-    } else {
-        const AxisTicks ticks = ComputeAxisTicks(lo, hi, m_settings.MinTicks, m_settings.ShortTicks);
-        for (double v : ticks.minor) {
-            addTick(v);
-            drawTick(canvas, MapValue(v), 4);
-        }
-        const int decimals = EffectiveDecimals(m_settings.DecPlaces, lo, hi);
-        for (double v : ticks.major) {
-            if (!m_settings.ShortTicks)
-                addTick(v);
-            const int pos = ClampDraw(MapValue(v));
-            drawTick(canvas, pos, 7);
-            if (m_settings.LabelType != ftNoFigs)
-                drawNumber(canvas, pos, TickText(v, lo, hi, decimals, m_settings.ScaleInscript));
+    for (const Mark& mark : m_marks) {
+        drawTick(canvas, mark.pos, mark.length);
+        if (mark.number >= 0) {
+            const Number& number = m_numbers[std::size_t(mark.number)];
+            canvas.textOut(number.topLeft.x(), number.topLeft.y(), number.text);
         }
     }
-
-    drawCaption(canvas);
-
+    if (!m_settings.Caption.isEmpty())
+        canvas.textOut(m_captionTopLeft.x(), m_captionTopLeft.y(), m_settings.Caption);
     if (ShowBaseLine) {
         const int base = BaseLine();
         if (IsHorizontal()) {

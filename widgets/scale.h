@@ -39,7 +39,13 @@ struct ScaleSettings
     QString DateFormat;
     bool Visible = false;
     TScaleLocation ScaleLocation = slBottom;
+    bool LocationWritten = false; // until then the side alternates with the layer
+    bool operator==(const ScaleSettings&) const = default;
 };
+
+// The side an axis is drawn on: the written ScaleLocation, or, until it is written, bottom and
+// left for odd layers and top and right for even ones.
+TScaleLocation EffectiveScaleLocation(const ScaleSettings& settings, bool horizontal, int layer);
 
 // The tick rule of a linear axis, free of any drawing.
 struct TickStep
@@ -67,14 +73,16 @@ int EffectiveDecimals(int decPlaces, double lo, double hi);
 // The text written at a major tick of value v.
 QString TickText(double v, double lo, double hi, int decimals, const QString& inscript);
 
-// Draws one axis (base line, ticks, numbers, caption) onto a chart's frame surface. The chart
-// keeps one per layer and direction and feeds it from the scale-properties objects.
+// One axis of a chart (base line, ticks, numbers, caption) in one direction of one layer. It is
+// configured from the chart's state and laid out once per change: the tick values and pixels
+// come with the configuration, the places of the numbers and of the caption from Layout, which
+// measures text. Drawing reads that layout and changes nothing; the grid reads the ticks.
 class TScale
 {
 public:
     static constexpr int MaxTicks = 50;
 
-    explicit TScale(QString name, TScaleType kind = sctXT);
+    explicit TScale(QString name = {}, TScaleType kind = sctXT);
 
     const QString& Name() const { return m_name; }
 
@@ -82,7 +90,7 @@ public:
     void Assign(const ScaleSettings& settings);
 
     TScaleType Kind() const { return m_kind; }
-    void SetKind(TScaleType kind) { m_kind = kind; }
+    void SetKind(TScaleType kind);
     void SetSize(int width, int height);
     void SetMargins(int left, int top, int right, int bottom);
     int Width() const { return m_width; }
@@ -101,17 +109,37 @@ public:
     // Pixel along the axis of a world value.
     int MapValue(double v) const;
 
-    // Tick values recorded by the last drawing, at most MaxTicks.
+    // The tick values a drawing of this axis records, at most MaxTicks, once laid out; none
+    // while the axis is hidden.
     const std::vector<double>& Ticks() const { return m_ticks; }
 
-    void Draw(Canvas& canvas);
+    // Computes the ticks and places the numbers and the caption in the axis font as `metrics`
+    // measures it; nothing is drawn. Needed after a change and before Draw.
+    void Layout(const TextMetrics& metrics);
+    // Nothing while the axis is hidden.
+    void Draw(Canvas& canvas) const;
+
+    bool operator==(const TScale&) const = default;
 
 private:
+    struct Mark
+    {
+        int pos;    // along the axis, limited to the drawing range
+        int length; // 7 for a major tick, 4 for a minor one
+        int number; // index into m_numbers, -1 for none
+        bool operator==(const Mark&) const = default;
+    };
+    struct Number
+    {
+        QString text;
+        QPoint topLeft;
+        bool operator==(const Number&) const = default;
+    };
+
     void recomputeMapping();
-    void drawTick(Canvas& canvas, int pos, int length) const;
-    void drawNumber(Canvas& canvas, int pos, const QString& text) const;
-    void drawCaption(Canvas& canvas) const;
     void addTick(double v);
+    void addMark(double v, int length, const QString* number);
+    void drawTick(Canvas& canvas, int pos, int length) const;
 
     QString m_name;
     ScaleSettings m_settings;
@@ -125,4 +153,7 @@ private:
     long double m_k = 0;
     long double m_offset = 0;
     std::vector<double> m_ticks;
+    std::vector<Mark> m_marks; // in drawing order
+    std::vector<Number> m_numbers;
+    QPoint m_captionTopLeft;
 };

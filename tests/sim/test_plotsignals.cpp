@@ -1,5 +1,5 @@
 #include "plotsignals.h"
-#include "rchart.h"
+#include "chartmodel.h"
 
 #include <gtest/gtest.h>
 
@@ -13,10 +13,10 @@ using namespace TraceColors;
 // Four charts as the main window stores them, as far as the plotting reads them.
 struct Charts
 {
-    std::unique_ptr<TRChart> rca = std::make_unique<TRChart>();
-    std::unique_ptr<TRChart> rcb = std::make_unique<TRChart>();
-    std::unique_ptr<TRChart> rcc = std::make_unique<TRChart>();
-    std::unique_ptr<TRChart> rcd = std::make_unique<TRChart>();
+    std::unique_ptr<ChartModel> rca = std::make_unique<ChartModel>();
+    std::unique_ptr<ChartModel> rcb = std::make_unique<ChartModel>();
+    std::unique_ptr<ChartModel> rcc = std::make_unique<ChartModel>();
+    std::unique_ptr<ChartModel> rcd = std::make_unique<ChartModel>();
     std::vector<QString> translated;
     std::vector<std::pair<std::string, bool>> results;
     TSignalView view;
@@ -26,7 +26,7 @@ struct Charts
         rca->SetChartColor(ChannelA);
         rcb->SetChartColor(ChannelB);
         rcc->SetDataColor(Navy);
-        for (TRChart* c : {rca.get(), rcb.get(), rcc.get(), rcd.get()})
+        for (ChartModel* c : {rca.get(), rcb.get(), rcc.get(), rcd.get()})
             c->SetAutoRedraw(false);
         view.RCA = rca.get();
         view.RCB = rcb.get();
@@ -58,7 +58,7 @@ struct ItemCheck
     int layer;
 };
 
-void ExpectItem(const TRChart& chart, const ItemCheck& c)
+void ExpectItem(const ChartModel& chart, const ItemCheck& c)
 {
     SCOPED_TRACE(testing::Message() << chart.objectName().toStdString() << " item " << c.index);
     ASSERT_LT(c.index, chart.Count());
@@ -71,10 +71,10 @@ void ExpectItem(const TRChart& chart, const ItemCheck& c)
     EXPECT_EQ(item.Layer, c.layer);
 }
 
-int VisibleLabels(const TRChart& chart)
+int VisibleLabels(const ChartModel& chart)
 {
     int visible = 0;
-    for (int i = 1; i <= TRChart::LabelCount; ++i)
+    for (int i = 1; i <= ChartModel::LabelCount; ++i)
         visible += chart.TextLabel(i)->Visible() ? 1 : 0;
     return visible;
 }
@@ -94,7 +94,7 @@ TEST(PlotSignals, FillsEveryChartWithStepTracesAtEachSpreadingFactor)
         EXPECT_EQ(charts.rcc->Count(), 1 + 2 * n);
         EXPECT_EQ(charts.rcd->Count(), 22 + 6 * n);
 
-        const TRChart& a = *charts.rca;
+        const ChartModel& a = *charts.rca;
         ExpectItem(a, {0, ikMoveTo, 0, 0, DarkRed, 3, 1});
         ExpectItem(a, {1, ikLineTo, 0, double(r.DataA[0]), DarkRed, 3, 1});
         ExpectItem(a, {2, ikLineTo, r.ChipDuration, double(r.DataA[0]), DarkRed, 3, 1});
@@ -106,16 +106,16 @@ TEST(PlotSignals, FillsEveryChartWithStepTracesAtEachSpreadingFactor)
         ExpectItem(a, {6 * n + 2, ikLineTo, 1000, double(r.SpreadA[n - 1]), Black, 3, 3});
         EXPECT_EQ(a.LineWidth(), 1);
 
-        const TRChart& b = *charts.rcb;
+        const ChartModel& b = *charts.rcb;
         ExpectItem(b, {2 * n + 1, ikMoveTo, 0, 0, Black, 1, 2});
         ExpectItem(b, {4 * n + 1, ikLineTo, 1000, double(r.ChipsB[n - 1]), Black, 1, 2});
         ExpectItem(b, {6 * n + 2, ikLineTo, 1000, double(r.SpreadB[n - 1]), Black, 3, 3});
 
-        const TRChart& c = *charts.rcc;
+        const ChartModel& c = *charts.rcc;
         ExpectItem(c, {0, ikMoveTo, 0, 0, Navy, 3, 1});
         ExpectItem(c, {2 * n, ikLineTo, 1000, double(r.Composite[n - 1]), Navy, 3, 1});
 
-        const TRChart& d = *charts.rcd;
+        const ChartModel& d = *charts.rcd;
         ExpectItem(d, {0, ikMoveTo, 0, 0, Black, 1, 1});
         ExpectItem(d, {2 * n, ikLineTo, 1000, double(r.RxChips[n - 1]), Black, 1, 1});
         ExpectItem(d, {4 * n + 1, ikLineTo, 1000, double(r.Despread(n)), Navy, 3, 2});
@@ -157,7 +157,7 @@ TEST(PlotSignals, ExplanationsShowElevenCaptionsAndGoAwayAgain)
         EXPECT_EQ(VisibleLabels(*charts.rcc), 1);
         EXPECT_EQ(VisibleLabels(*charts.rcd), 4);
     }
-    const std::vector<std::pair<TRChart*, std::vector<QString>>> expected = {
+    const std::vector<std::pair<ChartModel*, std::vector<QString>>> expected = {
         {charts.rca.get(), {"Trace A: Channel 1 Data", "Trace B: Random Sequence A", "Trace C: A XOR B"}},
         {charts.rcb.get(), {"Spur D: Kanal 2 Daten", "Trace E: Random Sequence B", "Trace F: D XOR E"}},
         {charts.rcc.get(), {"Trace G: Composite Signal C+F"}},
@@ -186,7 +186,7 @@ TEST(PlotSignals, ExplanationsShowElevenCaptionsAndGoAwayAgain)
     EXPECT_EQ(charts.translated, (std::vector<QString>{"Trace D: Channel 2 Data", "Trace D: Channel 2 Data"}));
 
     PlotSignals(r, false, charts.view);
-    for (TRChart* chart : {charts.rca.get(), charts.rcb.get(), charts.rcc.get(), charts.rcd.get()})
+    for (ChartModel* chart : {charts.rca.get(), charts.rcb.get(), charts.rcc.get(), charts.rcd.get()})
         EXPECT_EQ(VisibleLabels(*chart), 0);
 }
 

@@ -1,7 +1,7 @@
 #include "analysispicture.h"
 
 #include "Babelfish2000.h"
-#include "rchart.h"
+#include "chartmodel.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +21,7 @@ const QColor LightBlue(221, 221, 255);
 const QColor LightYellow(249, 235, 193);
 
 // Control pixel of a world point of one layer, from the chart's published margins and ranges.
-QPoint Pixel(const TRChart& chart, int layer, double x, double y)
+QPoint Pixel(const ChartModel& chart, int layer, double x, double y)
 {
     const TScaleProps* sx = chart.ScaleX(layer);
     const TScaleProps* sy = chart.ScaleY(layer);
@@ -42,7 +42,7 @@ int CountNear(const QImage& image, QPoint at, int radius, const QColor& color)
 
 struct Drawn
 {
-    std::unique_ptr<TRChart> chart;
+    std::unique_ptr<ChartModel> chart;
     QImage image;
 };
 
@@ -175,13 +175,13 @@ TEST(AnalysisPictures, CaptionsGoThroughTheTranslator)
     translator.LoadFromStream(language);
 
     const SimInput in;
-    const std::unique_ptr<TRChart> margins = AnalysisPicture::MarginsChart(ComputeSignals(in), translator);
+    const std::unique_ptr<ChartModel> margins = AnalysisPicture::MarginsChart(ComputeSignals(in), translator);
     EXPECT_EQ(margins->Caption(), "Entscheidungsabstand");
     EXPECT_EQ(margins->TextLabel(1)->Caption(), "Gewollt: Kanal 1");
     // Without an entry a key stands for itself, without its prefix.
     EXPECT_EQ(margins->ScaleX(3)->Caption(), "Bit (under each bit the decided value: green when right, red when wrong)");
 
-    const std::unique_ptr<TRChart> sweep = AnalysisPicture::SweepChart(SweepSpreadFactors(in), '1', translator);
+    const std::unique_ptr<ChartModel> sweep = AnalysisPicture::SweepChart(SweepSpreadFactors(in), '1', translator);
     EXPECT_EQ(sweep->ScaleX(3)->Caption(), "Spreizfaktor");
     EXPECT_EQ(sweep->TextLabel(1)->Caption(), "Bitfehler");
 }

@@ -1,5 +1,4 @@
 // Pixel semantics of the Qt backend: what the classic device interface draws, pixel for pixel.
-#include "chartoffsetcanvas.h"
 #include "qtcanvas.h"
 
 #include <QPainter>
@@ -227,21 +226,6 @@ TEST(QtCanvasPixels, CopyAndClip)
     dst.lineTo(9, 3);
     dst.clearClip();
     EXPECT_EQ(row(dst.image(), 3, 0, 9), "##........");
-}
-
-TEST(QtCanvasPixels, OffsetViewShiftsAndClipsOntoItsTarget)
-{
-    QtCanvas target(12, 6);
-    {
-        ChartOffsetCanvas view(target, QPoint(3, 2), QSize(4, 3));
-        view.setPen({Qt::black, 1, Canvas::PenStyle::Solid});
-        view.moveTo(-2, 0);
-        view.lineTo(20, 0); // clipped to columns 3..6
-        view.setPixel(0, 2, Qt::red);
-    }
-    target.clearClip();
-    EXPECT_EQ(row(target.image(), 2, 0, 11), "...####.....");
-    EXPECT_EQ(target.image().pixel(3, 4), red);
 }
 
 TEST(QtCanvasPixels, CanvasOverAForeignPainterDrawsAtItsOrigin)

@@ -1,10 +1,16 @@
-// Display list, world-to-pixel mapping and the tick rule: logic that needs no window.
+// Display list, world-to-pixel mapping, the tick rule, and layout and drawing from a chart's
+// state: logic that needs no window.
+#include "chartlayout.h"
 #include "chartlist.h"
 #include "chartmapping.h"
+#include "chartrender.h"
+#include "recordingcanvas.h"
 #include "scale.h"
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
+#include <cmath>
 #include <new>
 
 namespace {
@@ -109,14 +115,44 @@ std::array<AxisRange, 16> ranges(AxisRange first)
     return r;
 }
 
-TEST(ChartMapping, RoundsTiesToEvenAndClampsToThe32BitRange)
+// The same table for every floating format a long double may have: x87 80-bit here, 64-bit
+// (as on ARM 32 and other compilers) and 128-bit (as on ARM 64), the last in software.
+struct RoundRow
 {
-    struct Row { long double in; int out; };
-    const Row rows[] = {{0.5L, 0}, {1.5L, 2}, {2.5L, 2}, {-0.5L, 0}, {-1.5L, -2}, {2.4999L, 2},
-                        {48.75L, 49}, {1e300L, 2147483647}, {-1e300L, -2147483647}, {-2.5L, -2},
-                        {-3.5L, -4}, {0.4999999999999999999L, 0}, {2147483646.5L, 2147483646},
-                        {-2147483646.5L, -2147483646}, {2147483647.4L, 2147483647}};
-    for (const Row& r : rows)
+    long double in;
+    int out;
+};
+
+const RoundRow roundRows[] = {
+    {0.5L, 0}, {1.5L, 2}, {2.5L, 2}, {3.5L, 4}, {4.5L, 4}, {-0.5L, 0}, {-1.5L, -2}, {-2.5L, -2},
+    {-3.5L, -4}, {-4.5L, -4}, {0.7L, 1}, {-0.7L, -1}, {2.4999L, 2}, {48.75L, 49}, {-48.75L, -49},
+    {0.4999999999999999999L, 0}, {1e-300L, 0}, {1000000000.5L, 1000000000}, {999999999.5L, 1000000000},
+    {2147483646.5L, 2147483646}, {-2147483646.5L, -2147483646}, {2147483647.4L, 2147483647},
+    {2147483648.0L, 2147483647}, {1e300L, 2147483647}, {-1e300L, -2147483647},
+};
+
+template <typename F, int Digits = std::numeric_limits<F>::digits>
+void expectRoundingTable(const char* format)
+{
+    for (const RoundRow& r : roundRows)
+        EXPECT_EQ((RoundPixelIn<F, Digits>(F(r.in))), r.out) << format << ": " << double(r.in);
+    const F inf = F(std::numeric_limits<double>::infinity());
+    EXPECT_EQ((RoundPixelIn<F, Digits>(inf)), 2147483647) << format;
+    EXPECT_EQ((RoundPixelIn<F, Digits>(-inf)), -2147483647) << format;
+    EXPECT_EQ((RoundPixelIn<F, Digits>(F(std::nan("")))), 0) << format;
+}
+
+TEST(ChartMapping, RoundsTiesToEvenAndClampsToThe32BitRangeInEveryFormat)
+{
+    expectRoundingTable<long double>("long double");
+#if FLT_EVAL_METHOD == 0
+    expectRoundingTable<double>("64-bit");
+#endif
+#ifdef __SIZEOF_FLOAT128__
+    __extension__ typedef __float128 Quad;
+    expectRoundingTable<Quad, 113>("128-bit");
+#endif
+    for (const RoundRow& r : roundRows)
         EXPECT_EQ(RoundPixel(r.in), r.out) << double(r.in);
     EXPECT_EQ(ClampDraw(2147483647), 30000);
     EXPECT_EQ(ClampDraw(-40000), -30000);
@@ -303,4 +339,89 @@ TEST(TickRule, NumberTexts)
     EXPECT_EQ(TickText(5, 0, 10, 0, QStringLiteral("~")), QStringLiteral("~5"));
 }
 
+// --- layout and drawing from plain state ----------------------------------------------------
+
+// The receiver chart's state as the stored layout gives it, with a trace and a label.
+void receiverState(ChartState& s)
+{
+    s.Geometry = {785, 281, 10, 18, 20, 28, 0};
+    s.Caption = QStringLiteral("Recovered Signals");
+    s.CaptionPosY = -16;
+    s.GridStyle = gsVertDotLines;
+    s.GridDx = 0; // from the axis ticks
+    s.GridColor = clSilver;
+    s.ScaleX[0].RangeHigh = 1000;
+    s.ScaleY[0].RangeLow = -35;
+    s.ScaleY[0].RangeHigh = 5;
+    s.ScaleX[0].Visible = true;
+    s.ScaleX[0].Caption = QString::fromUtf8("µs");
+    for (int i = 0; i <= 10; ++i) {
+        s.Items.Append({i * 100.0, double(i % 2), clBlack, psSolid, 3, 0, i ? ikLineTo : ikMoveTo, 1});
+    }
+    s.Labels[0].Caption = QStringLiteral("Trace H");
+    s.Labels[0].PosX = 990;
+    s.Labels[0].Visible = true;
+}
+
+bool sameCommands(const RecordingCanvas& a, const RecordingCanvas& b)
+{
+    if (a.ops().size() != b.ops().size())
+        return false;
+    for (std::size_t i = 0; i < a.ops().size(); ++i) {
+        const RecordingCanvas::Op& x = a.ops()[i];
+        const RecordingCanvas::Op& y = b.ops()[i];
+        if (x.kind != y.kind || x.points != y.points || x.rect != y.rect || x.text != y.text || x.pen != y.pen
+            || x.brush != y.brush || x.font != y.font || x.fontColor != y.fontColor)
+            return false;
+    }
+    return true;
+}
+
+TEST(ChartLayoutAndDrawing, LayingOutDrawsNothingAndDrawingChangesNothing)
+{
+    ChartState state;
+    receiverState(state);
+    RecordingCanvas metrics;
+    const ChartLayout layout = LayoutChart(state, metrics);
+    EXPECT_TRUE(metrics.ops().empty());
+    EXPECT_EQ(LayoutChart(state, metrics), layout); // a value: the same state lays out the same
+
+    // The grid reads the axis ticks from the layout, on the very first drawing.
+    ASSERT_EQ(layout.grid.lines.size(), 20u); // minor ticks 0..950
+    EXPECT_EQ(layout.grid.lines[1].first.x(), layout.mapping.MapX(1, 50));
+
+    RecordingCanvas first, second;
+    RenderChart(state, layout, first, ChartParts::All);
+    const ChartLayout copy = layout;
+    RenderChart(state, layout, second, ChartParts::All);
+    EXPECT_TRUE(sameCommands(first, second));
+    EXPECT_EQ(layout, copy);
+    EXPECT_FALSE(first.ops(RecordingCanvas::OpKind::Polyline).empty());
+}
+
+// Drawing the static and the dynamic parts apart gives the commands of one drawing: a cached
+// picture with items over it is the whole chart.
+TEST(ChartLayoutAndDrawing, StaticAndDynamicPartsMakeTheWholeDrawing)
+{
+    ChartState state;
+    receiverState(state);
+    RecordingCanvas metrics;
+    const ChartLayout layout = LayoutChart(state, metrics);
+    RecordingCanvas whole, parts;
+    RenderChart(state, layout, whole, ChartParts::All);
+    RenderChart(state, layout, parts, ChartParts::Frame);
+    RenderChart(state, layout, parts, ChartParts::PlotBackground);
+    std::vector<QRect> damage;
+    RenderChart(state, layout, parts, ChartParts::Dynamic, &damage);
+    EXPECT_TRUE(sameCommands(whole, parts));
+    // Every point the items drew lies in what the drawing reported as covered.
+    ASSERT_FALSE(damage.empty());
+    for (const auto& op : whole.ops(RecordingCanvas::OpKind::Polyline))
+        for (const QPoint& p : op.points) {
+            const bool covered = std::any_of(damage.begin(), damage.end(), [&](const QRect& r) { return r.contains(p); });
+            EXPECT_TRUE(covered) << p.x() << "," << p.y();
+        }
+}
+
 } // namespace
+

@@ -1,5 +1,5 @@
 // Chart rendering asserted on the recording canvas (fixed text metrics: 7 pixels a character,
-// 13 a line), plus pixel checks through the Qt backend.
+// 13 a line), plus pixel checks through the Qt backend. Positions are control pixels.
 #include "chart_test_support.h"
 #include "qtcanvas.h"
 
@@ -16,27 +16,50 @@ using OpKind = RecordingCanvas::OpKind;
 
 namespace {
 
+// Commands of one part of a drawing.
+struct OpList
+{
+    std::vector<Op> all;
+    const std::vector<Op>& ops() const { return all; }
+    std::vector<Op> ops(OpKind kind) const
+    {
+        std::vector<Op> out;
+        for (const Op& op : all)
+            if (op.kind == kind)
+                out.push_back(op);
+        return out;
+    }
+};
+
+// One drawing of a chart, split where the plot content starts: the frame (surround, caption,
+// axes) before the first clip to the plot area, the plot (background, grid, items, labels,
+// plot frame) from it on.
 struct Painted
 {
-    RecordingCanvas frame;
-    RecordingCanvas plot;
+    RecordingCanvas canvas;
+    OpList frame;
+    OpList plot;
 };
 
 std::unique_ptr<Painted> paint(TRChart& c)
 {
     auto p = std::make_unique<Painted>();
-    c.PaintSurfaces(p->frame, p->plot);
+    c.RenderTo(p->canvas);
+    bool inPlot = false;
+    for (const Op& op : p->canvas.ops()) {
+        inPlot = inPlot || op.kind == OpKind::Clip;
+        (inPlot ? p->plot : p->frame).all.push_back(op);
+    }
     return p;
 }
 
-// Plot coordinates of a world point of a layer, as the renderer computes them.
+// A world point of a layer as the renderer draws it.
 QPoint plotPt(const TRChart& c, int layer, double x, double y)
 {
-    const QPoint p = c.Mapping().Map(layer, x, y);
-    return {ClampDraw(p.x()) - c.MarginLeft(), ClampDraw(p.y()) - c.MarginTop()};
+    return c.Layout().DrawPoint(layer, x, y);
 }
 
-std::vector<Op> polylines(const RecordingCanvas& plot)
+std::vector<Op> polylines(const OpList& plot)
 {
     return plot.ops(OpKind::Polyline);
 }
@@ -76,7 +99,7 @@ TEST(ChartItemsRendering, StepTraceIsOneConnectedPolylineFromTheLeftEdgeAtZero)
     ASSERT_EQ(lines.size(), 1u);
     const Op& l = lines[0];
     ASSERT_EQ(l.points.size(), 9u);
-    EXPECT_EQ(l.points[0], QPoint(0, plotPt(c, 1, 0, 0).y()));
+    EXPECT_EQ(l.points[0], QPoint(10, plotPt(c, 1, 0, 0).y())); // the left edge
     EXPECT_EQ(l.points[1], plotPt(c, 1, 0, 1)); // vertical edge at x = 0
     EXPECT_EQ(l.points[2], plotPt(c, 1, 125, 1));
     EXPECT_EQ(l.points[3], plotPt(c, 1, 125, 0)); // vertical edge between steps
@@ -131,7 +154,7 @@ TEST(ChartItemsRendering, ItemsUseTheirOwnLayerAndSkipHiddenOnes)
     auto p = paint(c);
     auto lines = polylines(p->plot);
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0].points[1], QPoint(c.Geometry().PW(), 0)); // top of layer 2
+    EXPECT_EQ(lines[0].points[1], QPoint(10 + c.Geometry().PW(), 20)); // top of layer 2
     EXPECT_EQ(lines[1].points[0], plotPt(c, 3, 0, 0));
     c.SetLayerVisible(2, false);
     p = paint(c);
@@ -147,7 +170,7 @@ TEST(ChartItemsRendering, ListStartingWithALineDrawsFromThePlotOrigin)
     const auto p = paint(c);
     const auto lines = polylines(p->plot);
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].points.front(), QPoint(0, 0));
+    EXPECT_EQ(lines[0].points.front(), QPoint(10, 20)); // the plot's top-left pixel
 }
 
 TEST(ChartItemsRendering, FarPointsAreClampedBeforeDrawing)
@@ -160,12 +183,27 @@ TEST(ChartItemsRendering, FarPointsAreClampedBeforeDrawing)
     const auto p = paint(c);
     const auto lines = polylines(p->plot);
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].points[1], QPoint(30000 - 10, 30000 - 20));
+    EXPECT_EQ(lines[0].points[1], QPoint(30000, 30000));
     for (const Op& op : p->plot.ops())
         for (const QPoint& pt : op.points) {
-            ASSERT_LE(std::abs(pt.x()), 30000 + 10);
-            ASSERT_LE(std::abs(pt.y()), 30000 + 20);
+            ASSERT_LE(std::abs(pt.x()), 30000);
+            ASSERT_LE(std::abs(pt.y()), 30000);
         }
+}
+
+// The grid leaves its colour in the pen; an item that has the chart's colour still gets its own.
+TEST(ChartItemsRendering, LineInTheChartColourAfterTheGridIsDrawnInThatColour)
+{
+    TRChart c;
+    configureRca(c);
+    c.SetDataColor(c.ChartColor());
+    c.MoveToPoint(0, 0);
+    c.LineToPoint(1000, 1);
+    RecordingCanvas canvas;
+    c.RenderTo(canvas);
+    const auto lines = canvas.ops(OpKind::Polyline);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].pen.color, QColor(0xDD, 0xDD, 0xFF));
 }
 
 // --- plot surface: background, grid, frame ----------------------------------------------------
@@ -179,19 +217,20 @@ TEST(ChartPlotRendering, BackgroundGridItemsLabelsThenFrame)
     const auto p = paint(c);
     const auto& ops = p->plot.ops();
     ASSERT_GE(ops.size(), 3u);
-    EXPECT_EQ(ops[0].kind, OpKind::Resize);
-    EXPECT_EQ(ops[0].rect.size(), QSize(758, 116));
+    EXPECT_EQ(ops[0].kind, OpKind::Clip);
+    EXPECT_EQ(ops[0].rect, QRect(10, 20, 758, 116));
     ASSERT_EQ(ops[1].kind, OpKind::Rectangle);
-    EXPECT_EQ(ops[1].rect, QRect(QPoint(0, 0), QPoint(758, 116)));
+    EXPECT_EQ(ops[1].rect, QRect(QPoint(10, 20), QPoint(768, 136)));
     EXPECT_EQ(ops[1].brush.color, QColor(0xDD, 0xDD, 0xFF));
     EXPECT_EQ(ops[1].brush.style, Canvas::BrushStyle::Solid);
     EXPECT_EQ(ops[1].pen.color, QColor(Qt::black));
-    // the last four commands outline the plot
+    // the last four lines outline the plot, then the clip ends
     const std::size_t n = ops.size();
+    ASSERT_EQ(ops[n - 1].kind, OpKind::ClearClip);
     const std::vector<std::pair<QPoint, QPoint>> frame{
-        {{0, 0}, {757, 0}}, {{757, 0}, {757, 115}}, {{757, 115}, {0, 115}}, {{0, 115}, {0, 0}}};
+        {{10, 20}, {767, 20}}, {{767, 20}, {767, 135}}, {{767, 135}, {10, 135}}, {{10, 135}, {10, 20}}};
     for (std::size_t i = 0; i < 4; ++i) {
-        const Op& op = ops[n - 4 + i];
+        const Op& op = ops[n - 5 + i];
         ASSERT_EQ(op.kind, OpKind::Line);
         EXPECT_EQ(op.points[0], frame[i].first);
         EXPECT_EQ(op.points[1], frame[i].second);
@@ -199,7 +238,7 @@ TEST(ChartPlotRendering, BackgroundGridItemsLabelsThenFrame)
     }
 }
 
-std::vector<Op> gridLines(const RecordingCanvas& plot)
+std::vector<Op> gridLines(const OpList& plot)
 {
     std::vector<Op> out;
     for (const Op& op : plot.ops(OpKind::Line))
@@ -218,14 +257,14 @@ TEST(ChartPlotRendering, DottedGridEvery125UnitsBelowTheRangeEnd)
     for (int i = 0; i < 8; ++i) {
         const Op& op = grid[std::size_t(i)];
         const int x = plotPt(c, 1, 125.0 * i, 0).x();
-        EXPECT_EQ(op.points[0], QPoint(x, 115)); // from ylo
-        EXPECT_EQ(op.points[1], QPoint(x, 0));   // to yhi
+        EXPECT_EQ(op.points[0], QPoint(x, 135)); // from ylo
+        EXPECT_EQ(op.points[1], QPoint(x, 20));  // to yhi
         EXPECT_EQ(op.pen.color, QColor(0xC0, 0xC0, 0xC0));
         EXPECT_EQ(op.pen.width, 1);
         EXPECT_EQ(op.brush.color, QColor(0xDD, 0xDD, 0xFF)); // gaps show the plot background
     }
-    EXPECT_EQ(grid[0].points[0].x(), 0);
-    EXPECT_EQ(grid[7].points[0].x(), 662); // 875 * 0.757 = 662.375
+    EXPECT_EQ(grid[0].points[0].x(), 10);
+    EXPECT_EQ(grid[7].points[0].x(), 10 + 662); // 875 * 0.757 = 662.375
 }
 
 TEST(ChartPlotRendering, GridFollowsTheActiveLayer)
@@ -236,7 +275,7 @@ TEST(ChartPlotRendering, GridFollowsTheActiveLayer)
     const auto p = paint(c);
     const auto grid = gridLines(p->plot);
     ASSERT_EQ(grid.size(), 1u);
-    EXPECT_EQ(grid[0].points[0].x(), 0);
+    EXPECT_EQ(grid[0].points[0].x(), 10);
 }
 
 TEST(ChartPlotRendering, GridIsBoundedToAThousandLines)
@@ -258,8 +297,7 @@ TEST(ChartPlotRendering, GridWithoutSpacingUsesTheAxisTicks)
     TRChart c;
     configureRcd(c);
     c.SetGridDx(0);
-    paint(c); // the axis records its ticks while drawing
-    const auto p = paint(c);
+    const auto p = paint(c); // the grid reads the ticks the axis layout recorded
     const auto grid = gridLines(p->plot);
     ASSERT_EQ(grid.size(), 20u); // minor ticks 0..950; 1000 is the range end
     EXPECT_EQ(grid[1].points[0].x(), plotPt(c, 1, 50, 0).x());
@@ -267,7 +305,7 @@ TEST(ChartPlotRendering, GridWithoutSpacingUsesTheAxisTicks)
 
 // --- frame surface: fill, caption, axis -------------------------------------------------------
 
-TEST(ChartFrameRendering, FillCaptionThenPlotCopiedAtTheMargins)
+TEST(ChartFrameRendering, FillAndCaptionThenThePlotClippedToItsArea)
 {
     TRChart c;
     configureRca(c);
@@ -281,10 +319,10 @@ TEST(ChartFrameRendering, FillCaptionThenPlotCopiedAtTheMargins)
     EXPECT_EQ(ops[1].rect, QRect(QPoint(0, 0), QPoint(785, 137)));
     EXPECT_EQ(ops[1].brush.color, QColor(0, 255, 0));
     EXPECT_EQ(ops[1].pen.color, QColor(0, 255, 0));
-    const Op& copy = ops.back();
-    ASSERT_EQ(copy.kind, OpKind::Copy);
-    EXPECT_EQ(copy.source, &p->plot);
-    EXPECT_EQ(copy.points[0], QPoint(10, 20));
+    EXPECT_EQ(ops.back().kind, OpKind::Text); // the caption; no axis is visible
+    ASSERT_FALSE(p->plot.ops().empty());
+    EXPECT_EQ(p->plot.ops().front().rect, QRect(10, 20, 758, 116));
+    EXPECT_TRUE(p->canvas.ops(OpKind::Copy).empty());
 }
 
 TEST(ChartFrameRendering, CaptionAnchorsAndAlignments)
@@ -322,22 +360,21 @@ TEST(ChartFrameRendering, CaptionKeepsTheFontTheSurfaceHolds)
     QFont axisFont(QStringLiteral("DejaVu Serif"));
     axisFont.setPixelSize(17);
     c.Scale1X()->SetFont(axisFont);
-    RecordingCanvas frame, plot;
-    QFont initial(QStringLiteral("DejaVu Sans Mono"));
-    frame.setFont(initial, Qt::darkGreen);
-    c.PaintSurfaces(frame, plot);
-    auto caption = [](const RecordingCanvas& f) {
-        for (const Op& op : f.ops(OpKind::Text))
+    c.Scale1X()->SetColorScale(clGreen);
+    auto caption = [](const Painted& p) {
+        for (const Op& op : p.frame.ops(OpKind::Text))
             if (op.text == QStringLiteral("BF_Recovered Signals"))
                 return op;
         return Op{};
     };
-    EXPECT_EQ(caption(frame).font, initial); // the first paint: whatever the surface had
-    EXPECT_EQ(caption(frame).fontColor, QColor(Qt::darkGreen));
-    frame.clearOps();
-    c.PaintSurfaces(frame, plot);
-    EXPECT_EQ(caption(frame).font, axisFont); // afterwards the axis font
-    EXPECT_EQ(caption(frame).fontColor, QColor(Qt::black));
+    // Before the first paint the surface holds its default font ...
+    EXPECT_EQ(caption(*paint(c)).font, DefaultChartFont());
+    EXPECT_EQ(caption(*paint(c)).fontColor, QColor(Qt::black));
+    // ... which the visible axis replaces with its own, in its colour, for every paint after.
+    c.show();
+    c.ShowItems();
+    EXPECT_EQ(caption(*paint(c)).font, axisFont);
+    EXPECT_EQ(caption(*paint(c)).fontColor, QColor(0, 128, 0));
 }
 
 TEST(ChartAxisRendering, TimeAxisOfTheReceiverChart)
@@ -405,6 +442,7 @@ TEST(ChartAxisRendering, NumberNearTheRightBorderIsDrawnFlushAgainstIt)
     axis.SetSize(200, 100);
     axis.SetMargins(10, 50, -1, 0); // the axis reaches the right border
     RecordingCanvas canvas;
+    axis.Layout(canvas);
     axis.Draw(canvas);
     const auto texts = canvas.ops(OpKind::Text);
     const auto last = std::find_if(texts.begin(), texts.end(), [](const Op& op) { return op.text == QStringLiteral("1000"); });
@@ -463,7 +501,7 @@ struct LabelOps
     std::vector<Op> rects, texts, lines;
 };
 
-LabelOps labelOps(const RecordingCanvas& plot)
+LabelOps labelOps(const OpList& plot)
 {
     LabelOps out;
     bool first = true;
@@ -517,7 +555,7 @@ TEST(ChartLabelRendering, MultiLineCentredLabelAnchoredAtItsTop)
     const LabelOps ops = labelOps(p->plot);
     ASSERT_EQ(ops.texts.size(), 3u);
     // w = 28, h = 13, n = 3; y := 60 + 13 = 73 is the block's bottom; x := 400 - 14
-    const int x = 386 - 10, y = 73 - 20;
+    const int x = 386, y = 73;
     EXPECT_EQ(ops.texts[0].points[0], QPoint(x + 7, y - 39));
     EXPECT_EQ(ops.texts[1].points[0], QPoint(x, y - 26));
     EXPECT_EQ(ops.texts[1].text, QStringLiteral("abcd"));
@@ -538,7 +576,7 @@ TEST(ChartLabelRendering, ModesDrawTheirBoxes)
     l->SetColorBkg(clYellow);
     l->SetColorShadow(clGray);
     l->SetVisible(true);
-    const QRect box(QPoint(100 - 4, 50 - 13 - 2), QPoint(100 + 7 + 4, 50 + 2));
+    const QRect box(QPoint(110 - 4, 70 - 13 - 2), QPoint(110 + 7 + 4, 70 + 2));
 
     l->SetMode(tlShadow);
     auto ops = labelOps(paint(c)->plot);
@@ -563,7 +601,7 @@ TEST(ChartLabelRendering, ModesDrawTheirBoxes)
     const auto p = paint(c);
     bool underline = false;
     for (const Op& op : p->plot.ops(OpKind::Line))
-        if (op.points[0] == QPoint(100, 50) && op.points[1] == QPoint(107, 50))
+        if (op.points[0] == QPoint(110, 70) && op.points[1] == QPoint(117, 70))
             underline = true;
     EXPECT_TRUE(underline);
 
@@ -778,20 +816,45 @@ TEST(ChartBadInput, ExtremeSettingsPaintWithinTheSurfaces)
     c.show();
     c.ShowItems();
     EXPECT_EQ(c.FrameImage().size(), QSize(785, 281));
-    RecordingCanvas frame, plot;
-    c.PaintSurfaces(frame, plot);
-    for (const RecordingCanvas* canvas : {&frame, &plot})
-        for (const Op& op : canvas->ops())
-            for (const QPoint& p : op.points) {
-                ASSERT_LE(std::abs(p.x()), 60000 + 40000);
-                ASSERT_LE(std::abs(p.y()), 60000 + 40000);
-            }
+    RecordingCanvas canvas;
+    c.RenderTo(canvas);
+    for (const Op& op : canvas.ops())
+        for (const QPoint& p : op.points) {
+            ASSERT_LE(std::abs(p.x()), 60000 + 40000);
+            ASSERT_LE(std::abs(p.y()), 60000 + 40000);
+        }
     c.SetMarginLeft(INT_MAX);
     c.SetMarginRight(INT_MAX);
     EXPECT_EQ(c.MarginLeft(), TRChart::MaxMargin);
     c.SetMarginLeft(10);
     c.SetMarginRight(18);
     c.ShowItems();
+}
+
+// The display list is public storage: whatever a caller writes there is drawn within bounds.
+TEST(ChartBadInput, ItemsWrittenStraightIntoTheListStayWithinBounds)
+{
+    TRChart c;
+    configureRcd(c);
+    c.show();
+    ChartItemList& list = c.ItemStorage();
+    list.Append({0, 0, clRed, TPenStyle(200), INT_MAX, 255, ikMoveTo, 99});
+    list.Append({1e300, -1e300, clRed, psDot, INT_MAX, 255, ikLineTo, -5});
+    list.Append({500, 0, clBlue, psSolid, -7, 0, 77, 3}); // an unknown kind
+    list.Append({600, 0, clBlue, psSolid, -7, 0, ikLineTo, 3});
+    c.ShowItems();
+    EXPECT_EQ(c.FrameImage().size(), QSize(785, 281));
+    RecordingCanvas canvas;
+    c.RenderTo(canvas);
+    const auto lines = canvas.ops(OpKind::Polyline);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].pen.width, 255);
+    EXPECT_EQ(lines[1].pen.width, 1);
+    for (const Op& op : lines)
+        for (const QPoint& p : op.points) {
+            ASSERT_LE(std::abs(p.x()), 30000);
+            ASSERT_LE(std::abs(p.y()), 30000);
+        }
 }
 
 TEST(ChartBadInput, PlotWithoutRoomGivesAnEmptyPlotSurface)
@@ -802,10 +865,12 @@ TEST(ChartBadInput, PlotWithoutRoomGivesAnEmptyPlotSurface)
     c.resize(785, 10);
     c.MoveToPoint(0, 0);
     c.LineToPoint(1000, 1);
-    RecordingCanvas frame, plot;
-    c.PaintSurfaces(frame, plot);
+    RecordingCanvas canvas;
+    c.RenderTo(canvas);
     EXPECT_GE(c.height(), 300 + 2 + 20); // raised to the minimum
-    EXPECT_EQ(plot.size().height(), c.height() - 300 - 2 + 1);
+    const auto clips = canvas.ops(OpKind::Clip);
+    ASSERT_FALSE(clips.empty());
+    EXPECT_EQ(clips.front().rect.height(), c.height() - 300 - 2 + 1);
 }
 
 } // namespace

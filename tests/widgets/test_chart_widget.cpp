@@ -446,9 +446,9 @@ TEST(ChartPainting, NothingIsPaintedWhileLoading)
     c.SetChartColor(clRed); // AutoRedraw is on, but the layout is still loading
     c.ScaleX(1)->SetRangeHigh(10);
     c.ShowItems();
-    RecordingCanvas frame, plot;
-    c.PaintSurfaces(frame, plot);
-    EXPECT_TRUE(frame.ops().empty());
+    RecordingCanvas canvas;
+    c.RenderTo(canvas);
+    EXPECT_TRUE(canvas.ops().empty());
     EXPECT_EQ(c.FrameImage(), before);
     c.Loaded();
     EXPECT_NE(c.FrameImage(), before);
@@ -498,6 +498,89 @@ TEST(ChartPainting, ExplicitlyHiddenChartDrawsNothing)
     c.SetChartColor(clRed);
     c.ShowItems();
     EXPECT_EQ(c.FrameImage(), first);
+}
+
+} // namespace
+
+namespace {
+
+// --- repaint rules that earlier versions broke -------------------------------------------------
+
+int countPixels(const QImage& img, QRect area, QColor colour)
+{
+    int n = 0;
+    area &= img.rect();
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            n += img.pixelColor(x, y) == colour ? 1 : 0;
+    return n;
+}
+
+TEST(ChartRepaint, LabelFontNeverReachesTheCaption)
+{
+    TRChart c;
+    configureRca(c);
+    c.show();
+    TTextLabel* l = c.TextLabel(1);
+    QFont big(QStringLiteral("DejaVu Sans"));
+    big.setPixelSize(30);
+    l->SetFont(big);
+    l->SetFontColor(clRed);
+    l->SetPosX(500);
+    l->SetPosY(0);
+    l->SetCaption(QStringLiteral("W"));
+    l->SetVisible(true);
+    for (int paint = 0; paint < 3; ++paint) {
+        c.ShowItems();
+        // The caption sits above the plot (rows 0..19): black, in the surface's own font.
+        const QImage img = c.FrameImage();
+        const QRect captionArea(0, 0, 785, 20);
+        EXPECT_EQ(countPixels(img, captionArea, Qt::red), 0) << "paint " << paint;
+        int dark = 0;
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 785; ++x)
+                dark += qGray(img.pixel(x, y)) < 100 ? 1 : 0;
+        EXPECT_GT(dark, 20) << "paint " << paint;
+    }
+}
+
+TEST(ChartRepaint, WindowSystemRepaintShowsTheCurrentState)
+{
+    TRChart c;
+    configureRca(c);
+    c.show();
+    c.ShowItems();
+    const QPoint inside(10 + 3, 20 + 3);
+    EXPECT_EQ(c.grab().toImage().pixelColor(inside), QColor(0xDD, 0xDD, 0xFF));
+    c.SetChartColor(0x00FF00); // AutoRedraw is off: nothing is painted now
+    EXPECT_EQ(c.FrameImage().pixelColor(inside), QColor(0xDD, 0xDD, 0xFF));
+    // ... but a repaint the window system asks for paints the chart as it now is.
+    EXPECT_EQ(c.grab().toImage().pixelColor(inside), QColor(0, 255, 0));
+}
+
+TEST(ChartRepaint, ScaleLocationWrittenAfterLoadingMovesTheAxis)
+{
+    TRChart c;
+    configureRcd(c);
+    c.Scale1X()->SetVisible(false);
+    c.show();
+    // Layer 6 draws its x axis at the top until its side is written, although the published
+    // value reads bottom from the start; writing that same value must move the axis.
+    TScaleProps* axis = c.ScaleX(6);
+    axis->SetScalePos(0);
+    axis->SetRangeHigh(1000);
+    axis->SetVisible(true);
+    c.ShowItems();
+    const QColor purple(128, 0, 128);
+    // Ticks and numbers only: the caption on the right takes the axis font's colour too.
+    const QRect above(0, 0, 600, 20), below(0, 254, 600, 27);
+    EXPECT_GT(countPixels(c.FrameImage(), above, purple), 20);
+    EXPECT_EQ(countPixels(c.FrameImage(), below, purple), 0);
+    ASSERT_EQ(axis->ScaleLocation(), slBottom);
+    axis->SetScaleLocation(slBottom);
+    c.ShowItems();
+    EXPECT_EQ(countPixels(c.FrameImage(), above, purple), 0);
+    EXPECT_GT(countPixels(c.FrameImage(), below, purple), 20);
 }
 
 } // namespace

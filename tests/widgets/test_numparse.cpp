@@ -93,6 +93,27 @@ INSTANTIATE_TEST_SUITE_P(ExponentCap, ParseTextTable, ::testing::Values(
     Row{"1e0000000000000000000002", itExp, dsDot, true, 100},
     Row{"1" + zeros4000 + "0000000000e9", itExp, dsDot, true, Bound}));
 
+// Beyond even an extended long double: the conversion reports the range, the sign stays.
+TEST(ParseText, ValuesBeyondTheConversionRangeKeepTheirSign)
+{
+    const std::string zeros800(800, '0');
+    struct Case { std::string text; double value; bool negative; };
+    const Case cases[] = {
+        {"1" + zeros800 + "e4200", Bound, false},
+        {"-1" + zeros800 + "e4200", -Bound, true},
+        {"+1" + zeros800 + "e4200", Bound, false},
+        {"0." + zeros800 + "1e-4200", 0.0, false},
+        {"-0." + zeros800 + "1e-4200", 0.0, true},
+        {"+.5", 0.5, false},
+    };
+    for (const Case& c : cases) {
+        const ParsedNumber n = ParseText(c.text, itExp, dsDot);
+        ASSERT_TRUE(n.valid) << c.text.substr(0, 12);
+        EXPECT_EQ(n.value, c.value) << c.text.substr(0, 12);
+        EXPECT_EQ(std::signbit(n.value), c.negative) << c.text.substr(0, 12);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(FloatAndFixPoint, ParseTextTable, ::testing::Values(
     Row{"1e", itFloat, dsDot, false, 0},
     Row{"1e-", itFloat, dsDot, false, 0},
