@@ -33,6 +33,7 @@
 
 #include <array>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -61,18 +62,22 @@ SimInput WidestRun(int run = 0)
 }
 
 // The main window shown offscreen at spreading factor 20, the About box out of the way.
+TForm1* g_window = nullptr;
+
 TForm1& Window()
 {
-    static std::unique_ptr<TForm1> form = [] {
-        auto f = std::make_unique<TForm1>();
-        f->SetModalRunner([](QDialog&) {});
-        f->show();
+    if (!g_window) {
+        g_window = new TForm1();
+        // A window outliving the application crashes at exit: it goes while the application
+        // still runs its clean-up.
+        qAddPostRoutine([] { delete std::exchange(g_window, nullptr); });
+        g_window->SetModalRunner([](QDialog&) {});
+        g_window->show();
         QApplication::processEvents();
-        f->SBarSpread()->setValue(MaxSpreadFactor);
+        g_window->SBarSpread()->setValue(MaxSpreadFactor);
         QApplication::processEvents();
-        return f;
-    }();
-    return *form;
+    }
+    return *g_window;
 }
 
 // Writes the inputs into the window's fields without their change events.
