@@ -74,13 +74,6 @@ protected:
         return at < 0 ? QByteArray() : server->lines[at].mid(QByteArray("recv register from=").size(), 8);
     }
 
-    qsizetype Command(const QByteArray& line, const QByteArray& outcome)
-    {
-        const qsizetype from = server->lines.size();
-        server->Write(line);
-        return server->WaitFor(outcome, {}, 10000, from);
-    }
-
     PrivateRuntime runtime;
     QTemporaryDir files;
     QTemporaryDir work;
@@ -113,16 +106,16 @@ TEST_F(ProgramWithServer, RegistersTakesItsLanguageWorkAreaAndIconRaisesItselfAn
     EXPECT_GE(program->Find("dscdma.startup: language file: " + Path(files) + "/dscdma.itl"), 0);
     EXPECT_GE(program->Find("dscdma.startup: icon loaded: " + Path(work) + "/textbook.png"), 0);
 
-    ASSERT_GE(Command("params " + own + " chapter=3 figure=2", "sent params"), 0);
+    ASSERT_GE(server->Command("params " + own + " chapter=3 figure=2", "sent params"), 0);
     EXPECT_GE(program->WaitFor("dscdma.startup: brought to the front, parameters: chapter=3 figure=2"), 0)
         << program->Everything().constData();
 
-    ASSERT_GE(Command("quit " + own + " 0", "sent quit"), 0);
+    ASSERT_GE(server->Command("quit " + own + " 0", "sent quit"), 0);
     EXPECT_GE(server->Find("recv unregister", {from, "handle=" + own}), 0) << "inside the quit's own send";
     ASSERT_TRUE(program->WaitForExit());
     EXPECT_EQ(program->process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program->process.exitCode(), 0) << program->Everything().constData();
-    EXPECT_GE(Command("list", "listed count=0"), 0);
+    EXPECT_GE(server->Command("list", "listed count=0"), 0);
 }
 
 // Going down, the server no longer wants to hear from its programs. The translator's template
@@ -136,12 +129,12 @@ TEST_F(ProgramWithServer, AQuitOfAServerGoingDownEndsWithoutUnregistering)
     const QByteArray own = Registered();
     ASSERT_EQ(own.size(), 8);
 
-    ASSERT_GE(Command("quit " + own + " 1", "sent quit"), 0);
+    ASSERT_GE(server->Command("quit " + own + " 1", "sent quit"), 0);
     ASSERT_TRUE(program->WaitForExit());
     EXPECT_EQ(program->process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program->process.exitCode(), 0) << program->Everything().constData();
     EXPECT_EQ(server->Find("recv unregister"), -1);
-    ASSERT_GE(Command("list", "listed count=1"), 0);
+    ASSERT_GE(server->Command("list", "listed count=1"), 0);
     EXPECT_GE(server->Find("party", {"handle=" + own, "alive=0"}), 0);
 
     const QByteArray itlTemplate = ReadFile(current.filePath("dscdma.itl"));
@@ -178,7 +171,7 @@ TEST_F(ProgramWithServer, ASecondStartHandsItsParametersToTheFirstAndShowsNoWind
     EXPECT_GE(first->WaitFor("dscdma.startup: brought to the front, parameters: " + QFile::encodeName(kProgram) + " chapter=4"), 0)
         << first->Everything().constData();
 
-    ASSERT_GE(Command("quit " + own, "sent quit"), 0);
+    ASSERT_GE(server->Command("quit " + own, "sent quit"), 0);
     ASSERT_TRUE(first->WaitForExit());
     EXPECT_EQ(first->process.exitCode(), 0);
 }

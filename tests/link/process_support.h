@@ -93,6 +93,13 @@ public:
     }
 
     void Write(const QByteArray& line) { process.write(line + '\n'); process.waitForBytesWritten(3000); }
+    // Writes a command line and waits for the line that tells its outcome; its index, or -1.
+    qsizetype Command(const QByteArray& line, const QByteArray& outcome, int milliseconds = 10000)
+    {
+        const qsizetype from = lines.size();
+        Write(line);
+        return WaitFor(outcome, {}, milliseconds, from);
+    }
     bool WaitForExit(int milliseconds = 10000)
     {
         const bool ended = PollUntil([this] { return process.state() == QProcess::NotRunning; }, milliseconds);

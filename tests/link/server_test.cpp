@@ -69,14 +69,6 @@ protected:
         return link;
     }
     QByteArray Own() const { return HexHandle(link->OwnEntity().Handle); }
-    // Waits until the server has written a line with this command's outcome.
-    qsizetype Command(const QByteArray& line, const QByteArray& outcome)
-    {
-        const qsizetype from = server->lines.size();
-        server->Write(line);
-        return server->WaitFor(outcome, {}, 10000, from);
-    }
-
     PrivateRuntime runtime;
     QTemporaryDir files;
     FakeSettings settings;
@@ -101,12 +93,12 @@ TEST_F(CrossProcess, FindsTheServerRegistersLoadsItsLanguageAndUnregisters)
     EXPECT_LT(registered, mapped);
     EXPECT_LT(mapped, fetched);
 
-    ASSERT_GE(Command("list", "listed count=1"), 0);
+    ASSERT_GE(server->Command("list", "listed count=1"), 0);
     EXPECT_GE(server->Find("party", {"handle=" + own, "title=dscdma", "alive=1"}), 0);
 
     delete link.data();
     EXPECT_GE(server->WaitFor("recv unregister", {"from=" + own, "handle=" + own}), 0);
-    EXPECT_GE(Command("list", "listed count=0"), 0);
+    EXPECT_GE(server->Command("list", "listed count=0"), 0);
 }
 
 TEST_F(CrossProcess, AnswersEveryQuery)
@@ -182,7 +174,7 @@ TEST_F(CrossProcess, ServesANestedRequestWhileTheClientWaits)
     link->Loaded();
     int depthDuringEvent = -1;
     link->SetOnParamsChange([&](QObject*) { depthDuringEvent = link->SendDepth(); });
-    ASSERT_GE(Command("nested params a b%20c", "queued nested params"), 0);
+    ASSERT_GE(server->Command("nested params a b%20c", "queued nested params"), 0);
     EXPECT_EQ(link->GetVariable("Greeting"), QByteArray("hello world"));
     EXPECT_EQ(depthDuringEvent, 1) << "the parameters arrived inside the query";
     EXPECT_EQ(link->Params(), (QList<QByteArray>{"a", "b c"}));
@@ -206,7 +198,7 @@ TEST_F(CrossProcess, ALateReplyStaysPendingUntilASendWithItsStampPicksItUp)
 {
     const QDateTime fixed(QDate(2024, 5, 6), QTime(10, 0, 0, 456));
     Make([fixed] { return fixed; });
-    ASSERT_GE(Command("late", "queued late"), 0);
+    ASSERT_GE(server->Command("late", "queued late"), 0);
     EXPECT_THROW(link->GetVariable("Greeting"), EStreamReadError) << "no reply while the request was handled";
     ASSERT_TRUE(PollUntil([&] { return link->PendingReplies().size() == 1; }));
     EXPECT_EQ(link->PendingReplies()[0]->TimeStamp, TimeStampOf(fixed));
@@ -244,7 +236,7 @@ TEST_P(QuitFromServer, DestroysTheLinkAndUnregistersOnlyWhenTheServerStaysUp)
     } else {
         EXPECT_EQ(unregistered, -1) << server->Everything().constData();
     }
-    EXPECT_GE(Command("list", "listed count="), 0);
+    EXPECT_GE(server->Command("list", "listed count="), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(ServerDown, QuitFromServer, ::testing::Values(0, 1, 2));
@@ -253,7 +245,7 @@ TEST_F(CrossProcess, AQuitInsideAQueryDestroysTheLinkOnlyAfterTheQueryReturned)
 {
     Make();
     link->Loaded();
-    ASSERT_GE(Command("nested quit 0", "queued nested quit"), 0);
+    ASSERT_GE(server->Command("nested quit 0", "queued nested quit"), 0);
     EXPECT_EQ(link->GetVariable("Greeting"), QByteArray("hello world"));
     ASSERT_FALSE(link.isNull());
     EXPECT_TRUE(link->QuitAccepted());
@@ -294,7 +286,7 @@ TEST_F(CrossProcess, ASecondInstanceForwardsItsParametersAndEndsWithZero)
     EXPECT_GE(server->WaitFor("recv unregister"), 0) << "the second unregistered on its way out";
 
     // The first ends on a quit by title, and unregisters.
-    ASSERT_GE(Command("quit title:link_test_client 0", "sent quit"), 0);
+    ASSERT_GE(server->Command("quit title:link_test_client 0", "sent quit"), 0);
     ASSERT_TRUE(first.WaitForExit()) << first.Everything().constData();
     EXPECT_EQ(first.process.exitCode(), 0);
     EXPECT_GE(first.Find("quit down=0"), 0);
