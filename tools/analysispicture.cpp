@@ -130,11 +130,17 @@ int LegendEntry(ChartModel& chart, int index, int x, TColor color, const QString
     return x + QFontMetrics(label->Font()).horizontalAdvance(text) + 20;
 }
 
-void FreeLabels(ChartModel& chart)
+// Ends the set-up of a picture's chart and starts its items on an empty list with every label
+// free; returns half a pixel in data units.
+double BeginItems(ChartModel& chart, TBabelfish2000& translator, int slotCount)
 {
+    chart.Loaded();
+    translator.TranslateComponent(&chart);
+    chart.ClearItems();
     chart.HideTextLabels();
     for (int i = 1; i <= ChartModel::LabelCount; ++i)
         chart.TextLabel(i)->SetMode(tlOff);
+    return HalfPixel(chart, slotCount);
 }
 
 TColor ChannelColor(char selectedChannel)
@@ -161,13 +167,8 @@ std::unique_ptr<ChartModel> AnalysisPicture::MarginsChart(const SimResult& r, TB
     c.ScaleY(DataLayer)->SetRangeHigh(high);
     ShowYAxis(c, DataLayer, slLeft, clBlack, low, high);
     c.ScaleX(AxisLayer)->SetCaption("BF_Bit (under each bit the decided value: green when right, red when wrong)");
-    c.Loaded();
-    translator.TranslateComponent(chart.get());
-
-    c.ClearItems();
-    FreeLabels(c);
+    const double halfPixel = BeginItems(c, translator, slotCount);
     c.SetActiveLayer(DataLayer);
-    const double halfPixel = HalfPixel(c, slotCount);
     const BitValues& left = m.HasWanted ? m.Wanted : m.PartA;
     const BitValues& right = m.HasWanted ? m.Interference : m.PartB;
     for (int bit = 0; bit < BitsPerChar; ++bit) {
@@ -245,12 +246,7 @@ std::unique_ptr<ChartModel> AnalysisPicture::SweepChart(const std::vector<SweepP
     ShowYAxis(c, DataLayer, slLeft, Red, ErrorsLow, ErrorsHigh);
     ShowYAxis(c, SecondLayer, slRight, Blue, MarginsLow, MarginsHigh);
     c.ScaleX(AxisLayer)->SetCaption("BF_Spreading factor (chips per bit)");
-    c.Loaded();
-    translator.TranslateComponent(chart.get());
-
-    c.ClearItems();
-    FreeLabels(c);
-    const double halfPixel = HalfPixel(c, slotCount);
+    const double halfPixel = BeginItems(c, translator, slotCount);
     const bool known = selectedChannel == '1' || selectedChannel == '2';
     c.SetActiveLayer(DataLayer);
     c.SetLineWidth(1);
