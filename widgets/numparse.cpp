@@ -1,7 +1,11 @@
 #include "numparse.h"
 
 #include <charconv>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <version>
 
 namespace {
 
@@ -65,7 +69,21 @@ long double toExtended(const std::string& number)
         text.remove_prefix(1); // from_chars takes no plus sign
     const bool negative = !text.empty() && text.front() == '-';
     long double v = 0.0L;
+#if defined(__cpp_lib_to_chars)
     const std::errc error = std::from_chars(text.data(), text.data() + text.size(), v).ec;
+#else
+    // A standard library without floating-point from_chars (the WebAssembly toolchain's): the C
+    // conversion, which reads the same notation there, since nothing in such a build sets a locale.
+    const std::string copy(text);
+    char* end = nullptr;
+    errno = 0;
+    v = std::strtold(copy.c_str(), &end);
+    std::errc error = std::errc();
+    if (end == copy.c_str())
+        error = std::errc::invalid_argument;
+    else if (errno == ERANGE && (v == 0.0L || std::isinf(v)))
+        error = std::errc::result_out_of_range;
+#endif
     if (error == std::errc::invalid_argument)
         return 0.0L; // a mantissa without digits, such as ".E5"
     if (error == std::errc::result_out_of_range) {
@@ -295,8 +313,15 @@ std::string FormatFixPoint(double value, int decimals)
     if (value == 0.0)
         value = 0.0; // no "-0.00"
     char buffer[400];
+#if defined(__cpp_lib_to_chars)
     const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
     if (ec != std::errc())
         return {};
     return std::string(buffer, end);
+#else
+    const int length = std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+    if (length < 0 || length >= int(sizeof buffer))
+        return {};
+    return std::string(buffer, std::size_t(length));
+#endif
 }
