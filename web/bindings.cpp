@@ -47,6 +47,11 @@ val CheckKey(int field, const std::string& text)
     return out;
 }
 
+std::string TypedCharacter(const std::string& typed)
+{
+    return web::TypedCharacter(typed);
+}
+
 // Returns the result, or an Error for a run the model refuses; it never throws into the page.
 val Simulate(const val& inputs)
 {
@@ -68,6 +73,6 @@ val Simulate(const val& inputs)
 EMSCRIPTEN_BINDINGS(dscdma)
 {
     emscripten::function("checkKey", &CheckKey);
-    emscripten::function("typedCharacter", &web::TypedCharacter);
+    emscripten::function("typedCharacter", &TypedCharacter);
     emscripten::function("simulate", &Simulate);
 }

@@ -25,9 +25,9 @@
       failed: 'The simulation could not be loaded: ',
     },
     de: {
-      link: 'Link zu dieser Einstellung',
-      linkCopied: 'Link zu dieser Einstellung, kopiert: ',
-      linkShown: 'Link zu dieser Einstellung: ',
+      link: 'Link zur Einstellung',
+      linkCopied: 'Link zur Einstellung, kopiert: ',
+      linkShown: 'Link zur Einstellung: ',
       ignoredAddress: 'In der Adresse ignoriert: ',
       ignoredMessage: 'In einer Nachricht ignoriert: ',
       close: 'Schließen',
@@ -54,6 +54,7 @@
   const shown = { charA: 'Z', charB: 'W' }; // what the character fields showed last
   let lastSpoken = '';
   let lastIgnored = '';
+  let firstPicture = false;
 
   // ---------------------------------------------------------------------------------------
   // Language
@@ -191,8 +192,8 @@
       lastSpoken = spoken;
       $('receivedSpoken').textContent = spoken;
     }
-    if (!document.documentElement.dataset.state) {
-      document.documentElement.dataset.state = 'ready';
+    if (!firstPicture) {
+      firstPicture = true;
       performance.mark('dscdma-first-picture');
     }
     postResult(result, now);
@@ -681,6 +682,8 @@
     reportIgnored(page('ignoredAddress'), refused);
     showSpread();
     update();
+    // Loaded and usable, also when the first run failed (a receiver key too large to round).
+    document.documentElement.dataset.state = 'ready';
   }
 
   start();

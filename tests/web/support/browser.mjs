@@ -30,7 +30,7 @@ export async function watchedPage(context) {
     if (msg.type() === 'error' || msg.type() === 'warning')
       page.problems.push(`console ${msg.type()}: ${msg.text()}`);
   });
-  page.on('pageerror', (error) => page.problems.push(`exception: ${error.message}`));
+  page.on('pageerror', (error) => page.problems.push(`exception: ${error.message} ${error.stack}`));
   page.on('requestfailed', (req) => page.problems.push(`request failed: ${req.url()}`));
   page.on('response', (res) => {
     if (res.status() >= 400)

@@ -33,7 +33,7 @@ export async function startServer(root, extra = {}) {
         const body = await fs.readFile(file);
         status = 200;
         res.writeHead(200, { 'Content-Type': Types[path.extname(file)] || 'application/octet-stream',
-                             'Cache-Control': 'no-store' });
+                             'Cache-Control': 'max-age=60' });
         res.end(body);
       }
     } catch {
