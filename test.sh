@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test through CTest.
-#   ./test.sh              warnings as errors, in build/
+#   ./test.sh              warnings as errors, in build/, with the web page in Debian's chromium
 #   ./test.sh --sanitize   AddressSanitizer and UndefinedBehaviorSanitizer, in build-asan/
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -17,6 +17,14 @@ case "${1:-}" in
 esac
 
 dscdma_install_packages
+if [ "$build" = build ]; then
+  # The web page too, and the browser that its tests drive (not repeated in the sanitizer run).
+  # shellcheck disable=SC2046
+  dscdma_install_listed "${DSCDMA_BROWSER_PACKAGES[@]}" $(dscdma_node_packages)
+  rm -rf build/web-site
+  scripts/build-web.sh build/web-site
+  flags+=(-DDSCDMA_WEB_SITE="$PWD/build/web-site")
+fi
 cmake -S . -B "$build" -G Ninja "${flags[@]}"
 cmake --build "$build" -j "$(nproc)"
 cd "$build"

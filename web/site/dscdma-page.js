@@ -446,7 +446,11 @@
         home.click();
       }
     });
-    $('about').addEventListener('click', () => aboutBox.showModal());
+    $('about').addEventListener('click', () => {
+      aboutBox.showModal();
+      // OK has the focus, so that Return closes the box as shown.
+      $('BButOK').focus();
+    });
     $('BButOK').addEventListener('click', () => aboutBox.close());
     aboutBox.querySelector('.close').addEventListener('click', () => aboutBox.close());
     aboutBox.addEventListener('close', () => $('about').focus());

@@ -24,13 +24,18 @@ export async function launch() {
 // A page that remembers every console message at error level, uncaught exception and failed
 // request, for the tests to assert there are none.
 export async function watchedPage(context) {
+  // Errors in any frame, embedded pages included, reach the console where they are noted.
+  await context.addInitScript(() => {
+    window.addEventListener('error', (e) => console.error('uncaught: ' + e.message));
+    window.addEventListener('unhandledrejection', (e) => console.error('unhandled rejection: ' + String(e.reason)));
+  });
   const page = await context.newPage();
   page.problems = [];
   page.on('console', (msg) => {
     if (msg.type() === 'error' || msg.type() === 'warning')
       page.problems.push(`console ${msg.type()}: ${msg.text()}`);
   });
-  page.on('pageerror', (error) => page.problems.push(`exception: ${error.message} ${error.stack}`));
+  page.on('pageerror', (error) => page.problems.push(`exception: ${error.message}`));
   page.on('requestfailed', (req) => page.problems.push(`request failed: ${req.url()}`));
   page.on('response', (res) => {
     if (res.status() >= 400)

@@ -18,7 +18,8 @@ const Types = {
 // Serves `root` (and, under their names, the extra files given as {urlPath: filePath}).
 export async function startServer(root, extra = {}) {
   const requests = [];
-  const server = http.createServer(async (req, res) => {
+  // Long enough for the longest addresses the tests load (a browser takes up to 2 MB).
+  const server = http.createServer({ maxHeaderSize: 1 << 20 }, async (req, res) => {
     const url = new URL(req.url, 'http://127.0.0.1');
     let file = extra[url.pathname];
     if (!file) {
