@@ -135,19 +135,24 @@
     }
   }
 
-  async function loadLanguage(wanted) {
-    lang = Languages.includes(wanted) ? wanted : 'en';
-    if (typeof mod.loadLanguage === 'function') {
-      let bytes = new Uint8Array(0);
-      try {
-        const response = await fetch('dscdma.' + lang + '.itl');
-        if (response.ok)
-          bytes = new Uint8Array(await response.arrayBuffer());
-      } catch (e) {
-        // Without its language file the page shows the built-in English, as the desktop does.
-      }
-      mod.loadLanguage(bytes);
+  // The bytes of a language file; none when it cannot be had, and the page then shows the
+  // built-in English, as the desktop does without its file.
+  async function fetchLanguage(language) {
+    try {
+      const response = await fetch('dscdma.' + language + '.itl');
+      if (response.ok)
+        return new Uint8Array(await response.arrayBuffer());
+    } catch (e) {
+      // as without a file
     }
+    return new Uint8Array(0);
+  }
+
+  async function loadLanguage(wanted, pending) {
+    lang = Languages.includes(wanted) ? wanted : 'en';
+    const bytes = await (pending || fetchLanguage(lang));
+    if (typeof mod.loadLanguage === 'function')
+      mod.loadLanguage(bytes);
     translatePage();
   }
 
@@ -674,13 +679,15 @@
       noWebAssembly(page('noWasm'));
       return;
     }
+    // The language file comes while the module compiles.
+    const language = fetchLanguage(lang);
     try {
       mod = await createDscdma({ canvases: ChartIds.map((id) => $(id)) });
     } catch (e) {
       noWebAssembly(page('failed') + (e && e.message ? e.message : String(e)));
       return;
     }
-    await loadLanguage(lang);
+    await loadLanguage(lang, language);
     wire();
     const { refused } = applySettings((name) => query.has(name) ? query.get(name) : undefined);
     reportIgnored(page('ignoredAddress'), refused);

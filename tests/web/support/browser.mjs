@@ -6,7 +6,7 @@ import path from 'node:path';
 const deps = process.env.DSCDMA_WEB_DEPS;
 if (!deps)
   throw new Error('DSCDMA_WEB_DEPS names the folder npm installed playwright-core into');
-const { chromium } = createRequire(path.join(deps, 'package.json'))('playwright-core');
+const { chromium } = createRequire(path.resolve(deps, 'package.json'))('playwright-core');
 
 export const ChromiumFlags = [
   '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
