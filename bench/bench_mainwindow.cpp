@@ -7,7 +7,7 @@
 // DSCDMA_BENCH_PICTURES=<folder> writes both pictures there (ours.png, peer.png,
 // peer-aliased.png) to compare them by eye.
 
-#include "chartmodel.h"
+#include "qtchart.h"
 #include "chartrender.h"
 #include "mainfrm.h"
 #include "numio.h"

@@ -3,7 +3,7 @@
 #include "Babelfish2000.h"
 #include "plotsignals.h"
 #include "qtcanvas.h"
-#include "chartmodel.h"
+#include "qtchart.h"
 
 #include <QFontMetrics>
 #include <QPainter>

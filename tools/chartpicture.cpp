@@ -1,7 +1,7 @@
 #include "chartpicture.h"
 
 #include "Babelfish2000.h"
-#include "chartmodel.h"
+#include "qtchart.h"
 #include "plotsignals.h"
 #include "qtcanvas.h"
 #include "signalcharts.h"

@@ -7,7 +7,7 @@
 #include "decisionmargins.h"
 #include "numparse.h"
 #include "picturefile.h"
-#include "chartmodel.h"
+#include "qtchart.h"
 #include "signalmodel.h"
 
 #include <QCommandLineParser>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "chartmodel.h"
+#include "qtchart.h"
 #include "chartprops.h"
 #include "chartstate.h"
 

@@ -1,7 +1,7 @@
 #include "analysispicture.h"
 
 #include "Babelfish2000.h"
-#include "chartmodel.h"
+#include "qtchart.h"
 
 #include <gtest/gtest.h>
 

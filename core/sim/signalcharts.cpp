@@ -1,6 +1,6 @@
 #include "signalcharts.h"
 
-#include "chartmodel.h"
+#include "qtchart.h"
 #include "plotsignals.h"
 
 #include <array>

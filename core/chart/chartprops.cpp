@@ -1,6 +1,6 @@
 #include "chartprops.h"
 
-#include "chartmodel.h"
+#include "qtchart.h"
 
 #include <QStringList>
 

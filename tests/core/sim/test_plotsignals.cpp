@@ -1,5 +1,5 @@
 #include "plotsignals.h"
-#include "chartmodel.h"
+#include "qtchart.h"
 
 #include <gtest/gtest.h>
 

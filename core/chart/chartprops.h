@@ -1,8 +1,8 @@
 #pragma once
 
-#include "chartcolor.h"
+#include "color.h"
 #include "chartstate.h"
-#include "scale.h"
+#include "axis.h"
 
 #include <QFont>
 #include <QObject>

@@ -3,7 +3,7 @@
 #include "canvas.h"
 #include "chartmapping.h"
 #include "chartstate.h"
-#include "scale.h"
+#include "axis.h"
 
 #include <QPoint>
 #include <QRect>

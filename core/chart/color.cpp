@@ -1,4 +1,4 @@
-#include "chartcolor.h"
+#include "color.h"
 
 #include <QGuiApplication>
 #include <QPalette>

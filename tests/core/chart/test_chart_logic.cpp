@@ -5,7 +5,7 @@
 #include "chartmapping.h"
 #include "chartrender.h"
 #include "recordingcanvas.h"
-#include "scale.h"
+#include "axis.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "chartcolor.h"
+#include "color.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "chartmodel.h"
+#include "qtchart.h"
 
 #include <QScopedValueRollback>
 

@@ -1,4 +1,4 @@
-#include "scale.h"
+#include "axis.h"
 
 #include "chartmapping.h"
 

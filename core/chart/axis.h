@@ -1,7 +1,7 @@
 #pragma once
 
 #include "canvas.h"
-#include "chartcolor.h"
+#include "color.h"
 
 #include <QFont>
 #include <QString>

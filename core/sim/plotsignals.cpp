@@ -1,6 +1,6 @@
 #include "plotsignals.h"
 
-#include "chartmodel.h"
+#include "qtchart.h"
 
 namespace {
 

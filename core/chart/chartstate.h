@@ -1,9 +1,9 @@
 #pragma once
 
-#include "chartcolor.h"
+#include "color.h"
 #include "chartlist.h"
 #include "chartmapping.h"
-#include "scale.h"
+#include "axis.h"
 
 #include <QColor>
 #include <QFont>
