@@ -1,5 +1,6 @@
-#include "signalcharts.h"
+#include "signalchartwidget.h"
 
+#include "qtconvert.h"
 #include "rchart.h"
 
 TRChart* CreateSignalChart(QWidget* parent, SignalChart which)
@@ -7,7 +8,7 @@ TRChart* CreateSignalChart(QWidget* parent, SignalChart which)
     auto* chart = new TRChart(parent);
     chart->BeginLoading();
     chart->setObjectName(SignalChartName(which));
-    chart->setGeometry(SignalChartGeometry(which));
+    chart->setGeometry(ToQRect(SignalChartGeometry(which)));
     chart->setFocusPolicy(Qt::NoFocus);
     // Stored with the window; nothing the chart draws uses it.
     QFont font;
@@ -15,7 +16,7 @@ TRChart* CreateSignalChart(QWidget* parent, SignalChart which)
     font.setPixelSize(13);
     font.setBold(true);
     chart->setFont(font);
-    ConfigureSignalChart(chart->Model(), which);
+    ConfigureSignalChart(chart->Core(), which);
     chart->Loaded();
     return chart;
 }

@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <locale>
+#include <iomanip>
+#include <sstream>
 
 namespace {
 
@@ -103,36 +106,37 @@ int EffectiveDecimals(int decPlaces, double lo, double hi)
     return std::clamp(decPlaces, -1, 20);
 }
 
-namespace {
-
-QString formatNumber(double v, int decimals)
+std::string FormatTickNumber(double v, int decimals)
 {
+    std::ostringstream out;
+    out.imbue(std::locale::classic());
     if (decimals < 0)
-        return QString::number(v, 'E', 2);
-    return QString::number(v, 'f', decimals);
+        out << std::scientific << std::uppercase << std::setprecision(2) << v;
+    else
+        out << std::fixed << std::setprecision(decimals) << v;
+    return out.str();
 }
 
-} // namespace
-
-QString TickText(double v, double lo, double hi, int decimals, const QString& inscript)
+std::string TickText(double v, double lo, double hi, int decimals, std::string_view inscript)
 {
     const double r = std::fabs(hi - lo);
-    QString text;
+    std::string text;
     if (std::fabs(v / (hi - lo)) < 1e-14) {
         if (r <= 100000)
-            text = formatNumber(0.0, decimals);
+            text = FormatTickNumber(0.0, decimals);
         else
-            text = decimals != 0 ? QStringLiteral("0.0") : QStringLiteral("0");
+            text = decimals != 0 ? "0.0" : "0";
     } else {
-        text = formatNumber(v, decimals);
+        text = FormatTickNumber(v, decimals);
     }
-    text.truncate(14);
-    if (!inscript.isEmpty()) {
-        const qsizetype amp = inscript.indexOf(QLatin1Char('&'));
-        if (amp < 0)
-            text = inscript + text;
+    if (text.size() > 14)
+        text.resize(14);
+    if (!inscript.empty()) {
+        const std::size_t amp = inscript.find('&');
+        if (amp == std::string_view::npos)
+            text = std::string(inscript) + text;
         else
-            text = inscript.left(amp) + text + inscript.mid(amp + 1);
+            text = std::string(inscript.substr(0, amp)) + text + std::string(inscript.substr(amp + 1));
     }
     return text;
 }
@@ -147,7 +151,7 @@ TScaleLocation EffectiveScaleLocation(const ScaleSettings& settings, bool horizo
     return odd ? slLeft : slRight;
 }
 
-TScale::TScale(QString name, TScaleType kind)
+TScale::TScale(std::string name, TScaleType kind)
     : m_name(std::move(name))
     , m_kind(kind)
 {
@@ -193,12 +197,12 @@ void TScale::recomputeMapping()
         m_offset = (IsHorizontal() ? m_width : m_height) / 2;
         return;
     }
-    long double k, l;
+    double k, l;
     if (m_settings.Logarithmic && lo > 0 && hi > 0) {
-        k = c / (std::log(static_cast<long double>(hi)) - std::log(static_cast<long double>(lo)));
-        l = std::log(static_cast<long double>(lo));
+        k = c / (std::log(hi) - std::log(lo));
+        l = std::log(lo);
     } else {
-        k = c / (static_cast<long double>(hi) - lo);
+        k = c / (hi - lo);
         l = lo;
     }
     if (!std::isfinite(k))
@@ -217,10 +221,10 @@ int TScale::MapValue(double v) const
 {
     if (m_k == 0)
         return RoundPixel(m_offset);
-    long double w = v;
+    double w = v;
     if (m_settings.Logarithmic && m_settings.RangeLow > 0 && m_settings.RangeHigh > 0) {
         if (!(v > 1e-100))
-            return RoundPixel(m_offset - (m_k > 0 ? 1 : -1) * 2147483647.0L);
+            return RoundPixel(m_offset - (m_k > 0 ? 1 : -1) * 2147483647.0);
         w = std::log(w);
     }
     return RoundPixel(m_k * w + m_offset);
@@ -247,7 +251,7 @@ void TScale::addTick(double v)
         m_ticks.push_back(v);
 }
 
-void TScale::addMark(double v, int length, const QString* number)
+void TScale::addMark(double v, int length, const std::string* number)
 {
     int index = -1;
     if (number) {
@@ -280,7 +284,7 @@ void TScale::Layout(const TextMetrics& metrics)
                     continue;
                 if (j == 1) {
                     addTick(v);
-                    const QString text = TickText(v, lo, hi, -1, m_settings.ScaleInscript);
+                    const std::string text = TickText(v, lo, hi, -1, m_settings.ScaleInscript);
                     addMark(v, 7, numbered ? &text : nullptr);
                 } else if (m_settings.ShortTicks) {
                     addMark(v, 4, nullptr);
@@ -297,12 +301,12 @@ void TScale::Layout(const TextMetrics& metrics)
         for (double v : ticks.major) {
             if (!m_settings.ShortTicks)
                 addTick(v);
-            const QString text = TickText(v, lo, hi, decimals, m_settings.ScaleInscript);
+            const std::string text = TickText(v, lo, hi, decimals, m_settings.ScaleInscript);
             addMark(v, 7, numbered ? &text : nullptr);
         }
     }
 
-    const QFont& font = m_settings.Font;
+    const FontDesc& font = m_settings.Font;
     const int base = BaseLine();
     for (const Mark& mark : m_marks) {
         if (mark.number < 0)
@@ -316,17 +320,17 @@ void TScale::Layout(const TextMetrics& metrics)
             // Centred on the tick, but never left of x = 2 nor past the right border.
             const int left = pos + hw < m_width - 2 ? pos - std::min(pos - 2, hw) : m_width - 2 * hw - 2;
             const int top = m_kind == sctXT ? base + 7 : base - th - 7;
-            number.topLeft = QPoint(ClampDraw(left), ClampDraw(top));
+            number.topLeft = {ClampDraw(left), ClampDraw(top)};
         } else {
             const int hh = th / 2;
             const int top = pos + hh < m_height - 2 ? pos - std::min(pos - 2, hh) : m_height - 2 * hh - 2;
             const int left = m_kind == sctYL ? base + 7 : base - tw - 7;
-            number.topLeft = QPoint(ClampDraw(left), ClampDraw(top));
+            number.topLeft = {ClampDraw(left), ClampDraw(top)};
         }
     }
 
-    const QString& caption = m_settings.Caption;
-    if (caption.isEmpty())
+    const std::string& caption = m_settings.Caption;
+    if (caption.empty())
         return;
     const int tw = metrics.measureWidth(font, caption);
     int x, y;
@@ -363,7 +367,7 @@ void TScale::Layout(const TextMetrics& metrics)
         x -= tw;
     else if (m_settings.CaptionAlignment == taCenter)
         x -= tw / 2;
-    m_captionTopLeft = QPoint(ClampDraw(x), ClampDraw(y));
+    m_captionTopLeft = {ClampDraw(x), ClampDraw(y)};
 }
 
 void TScale::drawTick(Canvas& canvas, int pos, int length) const
@@ -393,18 +397,18 @@ void TScale::Draw(Canvas& canvas) const
 {
     if (!m_settings.Visible)
         return;
-    canvas.setPen({ToQColor(m_settings.ColorScale), 1, Canvas::PenStyle::Solid});
+    canvas.setPen({m_settings.ColorScale, 1, Canvas::PenStyle::Solid});
     canvas.setBrushStyle(Canvas::BrushStyle::Clear);
-    canvas.setFont(m_settings.Font, ToQColor(m_settings.ColorScale));
+    canvas.setFont(m_settings.Font, m_settings.ColorScale);
     for (const Mark& mark : m_marks) {
         drawTick(canvas, mark.pos, mark.length);
         if (mark.number >= 0) {
             const Number& number = m_numbers[std::size_t(mark.number)];
-            canvas.textOut(number.topLeft.x(), number.topLeft.y(), number.text);
+            canvas.textOut(number.topLeft.x, number.topLeft.y, number.text);
         }
     }
-    if (!m_settings.Caption.isEmpty())
-        canvas.textOut(m_captionTopLeft.x(), m_captionTopLeft.y(), m_settings.Caption);
+    if (!m_settings.Caption.empty())
+        canvas.textOut(m_captionTopLeft.x, m_captionTopLeft.y, m_settings.Caption);
     if (ShowBaseLine) {
         const int base = BaseLine();
         if (IsHorizontal()) {

@@ -2,11 +2,11 @@
 
 #include "canvas.h"
 #include "color.h"
-
-#include <QFont>
-#include <QString>
+#include "font.h"
 
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
@@ -18,14 +18,14 @@ enum TScaleType { sctXB, sctXT, sctYL, sctYR };
 // The settings of one axis as the chart's scale-properties objects publish them.
 struct ScaleSettings
 {
-    QString Caption;
+    std::string Caption;
     int CaptionPosX = 0;
     int CaptionPosY = 0;
     TAlignment CaptionAlignment = taCenter;
     TScaleUnitAnchor CaptionAnchor = uaSclTopLft;
     TColor ColorScale = clBlack;
     int DecPlaces = -2;
-    QFont Font = DefaultChartFont();
+    FontDesc Font = DefaultChartFont();
     bool Logarithmic = false;
     TFigType LabelType = ftNum;
     int MinTicks = 3;
@@ -33,10 +33,10 @@ struct ScaleSettings
     double RangeLow = 0;
     double RangeHigh = 1;
     bool ShortTicks = true;
-    QString ScaleInscript;
+    std::string ScaleInscript;
     int ScalePos = 0;
-    QString UserTickText;
-    QString DateFormat;
+    std::string UserTickText;
+    std::string DateFormat;
     bool Visible = false;
     TScaleLocation ScaleLocation = slBottom;
     bool LocationWritten = false; // until then the side alternates with the layer
@@ -71,7 +71,10 @@ AxisTicks ComputeAxisTicks(double lo, double hi, int minTicks, bool shortTicks);
 int AutoDecimals(double lo, double hi);
 int EffectiveDecimals(int decPlaces, double lo, double hi);
 // The text written at a major tick of value v.
-QString TickText(double v, double lo, double hi, int decimals, const QString& inscript);
+std::string TickText(double v, double lo, double hi, int decimals, std::string_view inscript);
+// v in fixed notation with `decimals` digits after the point (exponential with two for -1), '.'
+// as the point whatever the process locale.
+std::string FormatTickNumber(double v, int decimals);
 
 // One axis of a chart (base line, ticks, numbers, caption) in one direction of one layer. It is
 // configured from the chart's state and laid out once per change: the tick values and pixels
@@ -82,9 +85,9 @@ class TScale
 public:
     static constexpr int MaxTicks = 50;
 
-    explicit TScale(QString name = {}, TScaleType kind = sctXT);
+    explicit TScale(std::string name = {}, TScaleType kind = sctXT);
 
-    const QString& Name() const { return m_name; }
+    const std::string& Name() const { return m_name; }
 
     const ScaleSettings& Settings() const { return m_settings; }
     void Assign(const ScaleSettings& settings);
@@ -131,17 +134,17 @@ private:
     };
     struct Number
     {
-        QString text;
-        QPoint topLeft;
+        std::string text;
+        Point topLeft;
         bool operator==(const Number&) const = default;
     };
 
     void recomputeMapping();
     void addTick(double v);
-    void addMark(double v, int length, const QString* number);
+    void addMark(double v, int length, const std::string* number);
     void drawTick(Canvas& canvas, int pos, int length) const;
 
-    QString m_name;
+    std::string m_name;
     ScaleSettings m_settings;
     TScaleType m_kind;
     int m_width = 0;
@@ -150,10 +153,10 @@ private:
     int m_top = 0;
     int m_right = 0;
     int m_bottom = 0;
-    long double m_k = 0;
-    long double m_offset = 0;
+    double m_k = 0;
+    double m_offset = 0;
     std::vector<double> m_ticks;
     std::vector<Mark> m_marks; // in drawing order
     std::vector<Number> m_numbers;
-    QPoint m_captionTopLeft;
+    Point m_captionTopLeft;
 };

@@ -1,9 +1,8 @@
 #include "chartlayout.h"
 
-#include <QStringList>
-
 #include <algorithm>
 #include <cmath>
+#include <string_view>
 
 namespace {
 
@@ -77,13 +76,21 @@ void configureDrawer(TScale& drawer, const ScaleSettings& s, bool horizontal, in
     }
 }
 
-QStringList captionLines(const QString& caption)
+// Split at line feeds; a carriage return before one belongs to the break.
+std::vector<std::string_view> captionLines(std::string_view caption)
 {
-    QStringList lines = caption.split(QLatin1Char('\n'));
-    for (QString& line : lines)
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-    return lines;
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = caption.find('\n', start);
+        std::string_view line = caption.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        lines.push_back(line);
+        if (end == std::string_view::npos)
+            return lines;
+        start = end + 1;
+    }
 }
 
 } // namespace
@@ -91,14 +98,14 @@ QStringList captionLines(const QString& caption)
 ChartLayout::ChartLayout()
 {
     for (int n = 1; n <= ChartState::Layers; ++n) {
-        scaleX[std::size_t(n - 1)] = TScale(QStringLiteral("RC_FScale_X_%1").arg(n));
-        scaleY[std::size_t(n - 1)] = TScale(QStringLiteral("RC_FScale_Y_%1").arg(n));
+        scaleX[std::size_t(n - 1)] = TScale("RC_FScale_X_" + std::to_string(n));
+        scaleY[std::size_t(n - 1)] = TScale("RC_FScale_Y_" + std::to_string(n));
     }
 }
 
-QRect ChartLayout::PlotRect() const
+Rect ChartLayout::PlotRect() const
 {
-    return QRect(geometry.ML, geometry.MT, std::max(geometry.PW() + 1, 0), std::max(geometry.PH() + 1, 0));
+    return {geometry.ML, geometry.MT, std::max(geometry.PW() + 1, 0), std::max(geometry.PH() + 1, 0)};
 }
 
 void LayoutStatic(const ChartState& state, const TextMetrics& metrics, ChartLayout& layout)
@@ -124,12 +131,12 @@ void LayoutStatic(const ChartState& state, const TextMetrics& metrics, ChartLayo
             configureDrawer(drawer, s, horizontal, n, g);
             drawer.Layout(metrics);
             if (s.Visible)
-                layout.frameFontAfter = {s.Font, ToQColor(s.ColorScale)};
+                layout.frameFontAfter = {s.Font, s.ColorScale};
         }
 
     ChartLayout::Caption& caption = layout.caption;
     caption.font = state.FrameFont;
-    caption.shown = !state.Caption.isEmpty();
+    caption.shown = !state.Caption.empty();
     if (caption.shown) {
         const int tw = metrics.measureWidth(caption.font.font, state.Caption);
         int cx = ClampDraw(state.CaptionPosX);
@@ -170,7 +177,7 @@ void LayoutStatic(const ChartState& state, const TextMetrics& metrics, ChartLayo
             cx -= tw;
         else if (state.CaptionAlignment == taCenter)
             cx -= tw / 2;
-        caption.topLeft = QPoint(ClampDraw(cx), ClampDraw(cy));
+        caption.topLeft = {ClampDraw(cx), ClampDraw(cy)};
     }
 
     LayoutGrid(state, layout);
@@ -231,12 +238,12 @@ void LayoutLabels(const ChartState& state, const TextMetrics& metrics, ChartLayo
         int x = ClampDraw(worldX ? layout.mapping.MapX(l.Layer, l.PosX) : RoundPixel(l.PosX));
         int y = ClampDraw(worldY ? layout.mapping.MapY(l.Layer, l.PosY) : RoundPixel(l.PosY));
 
-        const QStringList lines = captionLines(l.Caption);
+        const std::vector<std::string_view> lines = captionLines(l.Caption);
         const int n = int(lines.size());
         std::vector<int> widths;
         widths.reserve(lines.size());
         int w = 0;
-        for (const QString& line : lines) {
+        for (std::string_view line : lines) {
             widths.push_back(metrics.measureWidth(l.Font, line));
             w = std::max(w, widths.back());
         }
@@ -256,8 +263,8 @@ void LayoutLabels(const ChartState& state, const TextMetrics& metrics, ChartLayo
 
         ChartLayout::Label label;
         label.index = i;
-        label.box = QRect(QPoint(x - 4, y - n * h - 2), QPoint(x + w + 4, y + 2));
-        label.underline = QPoint(x, y);
+        label.box = Rect::FromCorners(x - 4, y - n * h - 2, x + w + 4, y + 2);
+        label.underline = {x, y};
         label.width = w;
         for (int k = 0; k < n; ++k) {
             int lx = x;
@@ -265,7 +272,7 @@ void LayoutLabels(const ChartState& state, const TextMetrics& metrics, ChartLayo
                 lx = x + (w - widths[std::size_t(k)]);
             else if (l.Alignment == taCenter)
                 lx = x + (w - widths[std::size_t(k)]) / 2;
-            label.lines.push_back({lines[k], QPoint(lx, y - (n - k) * h)});
+            label.lines.push_back({std::string(lines[std::size_t(k)]), {lx, y - (n - k) * h}});
         }
         layout.labels.push_back(std::move(label));
     }

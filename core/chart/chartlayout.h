@@ -1,15 +1,13 @@
 #pragma once
 
+#include "axis.h"
 #include "canvas.h"
 #include "chartmapping.h"
 #include "chartstate.h"
-#include "axis.h"
-
-#include <QPoint>
-#include <QRect>
-#include <QString>
+#include "geometry.h"
 
 #include <array>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -22,7 +20,7 @@ struct ChartLayout
     struct Caption
     {
         bool shown = false;
-        QPoint topLeft;
+        Point topLeft;
         ChartFont font;
         bool operator==(const Caption&) const = default;
     };
@@ -31,21 +29,21 @@ struct ChartLayout
     {
         int layer = 0; // the active layer the grid was laid out for; 0 for none
         bool dotted = false;
-        std::vector<std::pair<QPoint, QPoint>> lines; // from, to
-        std::vector<QPoint> points;                   // gsPoints
+        std::vector<std::pair<Point, Point>> lines; // from, to
+        std::vector<Point> points;                  // gsPoints
         bool operator==(const Grid&) const = default;
     };
 
     struct Label
     {
         int index = 0;  // 1..30; font, colours and mode are the state's
-        QRect box;      // the frame box, (x1, y1) to (x2, y2) as the canvas takes a rectangle
-        QPoint underline; // the underline's left end; it is `width` long
+        Rect box;        // the frame box: the canvas takes (left, top) to (right, bottom)
+        Point underline; // the underline's left end; it is `width` long
         int width = 0;
         struct Line
         {
-            QString text;
-            QPoint topLeft;
+            std::string text;
+            Point topLeft;
             bool operator==(const Line&) const = default;
         };
         std::vector<Line> lines;
@@ -65,9 +63,9 @@ struct ChartLayout
     ChartLayout();
 
     // The plot area, frame included: (ML, MT) to (ML + PW, MT + PH); empty without room.
-    QRect PlotRect() const;
+    Rect PlotRect() const;
     // A world point of a layer as drawn: mapped, then limited to the drawing range.
-    QPoint DrawPoint(int layer, double x, double y) const
+    Point DrawPoint(int layer, double x, double y) const
     {
         return {ClampDraw(mapping.MapX(layer, x)), ClampDraw(mapping.MapY(layer, y))};
     }

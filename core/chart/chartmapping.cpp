@@ -4,7 +4,7 @@
 
 namespace {
 
-bool usable(long double k, long double d)
+bool usable(double k, double d)
 {
     return std::isfinite(k) && std::isfinite(d);
 }
@@ -18,24 +18,24 @@ void ChartMapping::Recompute(const ChartGeometry& g, const std::array<AxisRange,
     m_h = g.H;
     const int pw = g.PW();
     const int ph = g.PH();
-    const long double right = g.W - g.MR - g.SW;
-    const long double bottom = g.H - g.MB - g.SW;
+    const double right = g.W - g.MR - g.SW;
+    const double bottom = g.H - g.MB - g.SW;
     for (int n = 0; n < Layers; ++n) {
         Coeff& cx = m_x[std::size_t(n)];
-        const long double xlo = x[std::size_t(n)].lo;
-        const long double xhi = x[std::size_t(n)].hi;
+        const double xlo = x[std::size_t(n)].lo;
+        const double xhi = x[std::size_t(n)].hi;
         cx.logarithmic = x[std::size_t(n)].logarithmic;
         cx.reversed = xhi < xlo;
         cx.k = 0;
-        cx.d = g.W / 2.0L;
+        cx.d = g.W / 2.0;
         if (pw > 0) {
-            long double k, d;
+            double k, d;
             if (cx.logarithmic) {
-                const long double lh = std::log(xhi), ll = std::log(xlo);
+                const double lh = std::log(xhi), ll = std::log(xlo);
                 k = pw / (lh - ll);
                 d = (lh * g.ML - ll * right) / (lh - ll);
             } else {
-                k = pw * (1.0L / (xhi - xlo));
+                k = pw * (1.0 / (xhi - xlo));
                 d = (g.ML * xhi - right * xlo) / (xhi - xlo);
             }
             // An empty or unusable range keeps the centre line rather than poisoning every pixel.
@@ -46,16 +46,16 @@ void ChartMapping::Recompute(const ChartGeometry& g, const std::array<AxisRange,
         }
 
         Coeff& cy = m_y[std::size_t(n)];
-        const long double ylo = y[std::size_t(n)].lo;
-        const long double yhi = y[std::size_t(n)].hi;
+        const double ylo = y[std::size_t(n)].lo;
+        const double yhi = y[std::size_t(n)].hi;
         cy.logarithmic = y[std::size_t(n)].logarithmic;
         cy.reversed = yhi < ylo;
         cy.k = 0;
-        cy.d = g.H / 2.0L;
+        cy.d = g.H / 2.0;
         if (ph > 0) {
-            long double k, d;
+            double k, d;
             if (cy.logarithmic) {
-                const long double lh = std::log(yhi), ll = std::log(ylo);
+                const double lh = std::log(yhi), ll = std::log(ylo);
                 k = -ph / (lh - ll);
                 d = (lh * bottom - ll * g.MT) / (lh - ll);
             } else {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QPoint>
+#include "geometry.h"
 
 #include <array>
 #include <cmath>
@@ -29,41 +29,23 @@ struct AxisRange
     bool logarithmic = false;
 };
 
-// 1.5 * 2^(p - 1) for a type of p significant bits: the magnitude at which the type's spacing is
-// exactly 1, so that adding it rounds a smaller value to an integer.
-template <typename F, int Digits = std::numeric_limits<F>::digits>
-constexpr F RoundingBias()
-{
-    F bias = 1.5;
-    for (int i = 1; i < Digits; ++i)
-        bias *= 2;
-    return bias;
-}
-
-// Rounds half-way values to the even neighbour, after clamping to the 32-bit range. Adding and
-// removing the bias leaves v rounded by the addition itself, in the default mode (to nearest,
-// ties to even), whatever the format of F: 64-bit, x87 80-bit or 128-bit. No library call, and
-// no switch of the x87 rounding mode that a direct cast from long double to int would cost; the
-// integral value goes through double, which holds it exactly. Needs F's arithmetic done in F
-// itself (FLT_EVAL_METHOD 0 for double), as on every 64-bit target.
-template <typename F, int Digits = std::numeric_limits<F>::digits>
-inline int RoundPixelIn(F v)
+// Rounds half-way values to the even neighbour, after clamping to the 32-bit range; NaN gives 0.
+// Adding and removing 1.5 * 2^52, the magnitude at which a double's spacing is exactly 1, rounds
+// by the addition itself in the default mode (to nearest, ties to even): no library call. The
+// arithmetic is plain double on every target the core builds for (FLT_EVAL_METHOD 0), so the
+// pixels are the same on x86-64, ARM and WebAssembly.
+inline int RoundPixel(double v)
 {
     if (v != v)
         return 0;
-    constexpr F limit = 2147483647;
+    constexpr double limit = 2147483647;
     if (v > limit)
         v = limit;
     if (v < -limit)
         v = -limit;
-    constexpr F bias = RoundingBias<F, Digits>();
-    const F rounded = (v + bias) - bias;
-    return int(double(rounded));
-}
-
-inline int RoundPixel(long double v)
-{
-    return RoundPixelIn(v);
+    constexpr double bias = 6755399441055744.0; // 1.5 * 2^52
+    const volatile double shifted = v + bias; // stored, so no wider register keeps extra bits
+    return int(shifted - bias);
 }
 // Every drawing call gets coordinates in this range, whatever the world values were.
 inline int ClampDraw(int v)
@@ -84,20 +66,20 @@ public:
     // to the drawing range.
     int MapX(int layer, double x) const { return map(m_x[std::size_t(index(layer))], x, m_w, 0); }
     int MapY(int layer, double y) const { return map(m_y[std::size_t(index(layer))], y, 0, m_h); }
-    QPoint Map(int layer, double x, double y) const { return {MapX(layer, x), MapY(layer, y)}; }
+    Point Map(int layer, double x, double y) const { return {MapX(layer, x), MapY(layer, y)}; }
 
-    long double kx(int layer) const { return m_x[index(layer)].k; }
-    long double dx(int layer) const { return m_x[index(layer)].d; }
-    long double ky(int layer) const { return m_y[index(layer)].k; }
-    long double dy(int layer) const { return m_y[index(layer)].d; }
+    double kx(int layer) const { return m_x[index(layer)].k; }
+    double dx(int layer) const { return m_x[index(layer)].d; }
+    double ky(int layer) const { return m_y[index(layer)].k; }
+    double dy(int layer) const { return m_y[index(layer)].d; }
 
     bool operator==(const ChartMapping&) const = default;
 
 private:
     struct Coeff
     {
-        long double k = 0;
-        long double d = 0;
+        double k = 0;
+        double d = 0;
         bool logarithmic = false;
         bool reversed = false; // RangeHigh < RangeLow
         bool operator==(const Coeff&) const = default;
@@ -109,7 +91,7 @@ private:
         if (c.logarithmic) {
             if (!(v > 1e-100))
                 return c.reversed ? reversedEnd : forwardEnd;
-            return RoundPixel(c.k * std::log(static_cast<long double>(v)) + c.d);
+            return RoundPixel(c.k * std::log(v) + c.d);
         }
         if (c.k == 0)
             return RoundPixel(c.d);

@@ -1,45 +1,33 @@
 #include "chartprops.h"
 
-#include "qtchart.h"
-
-#include <QStringList>
+#include "chart.h"
 
 #include <cmath>
 
-EOrnRChartError::EOrnRChartError(const QString& message)
-    : std::runtime_error(message.toStdString())
-{
-}
-
-// ---------------------------------------------------------------------------------------------
-TScaleProps::TScaleProps(int layer, ScaleSettings& settings, QObject* parent)
-    : QObject(parent)
+ScaleProps::ScaleProps(Chart& chart, int layer, bool horizontal, ScaleSettings& settings)
+    : m_chart(chart)
     , m_s(&settings)
     , m_layer(layer)
+    , m_horizontal(horizontal)
 {
 }
 
-TScalePropsHoriz::TScalePropsHoriz(int layer, ScaleSettings& settings, QObject* parent)
-    : TScaleProps(layer, settings, parent)
+void ScaleProps::changed()
 {
+    m_chart.scaleChanged();
 }
 
-TScalePropsVert::TScalePropsVert(int layer, ScaleSettings& settings, QObject* parent)
-    : TScaleProps(layer, settings, parent)
-{
-}
-
-void TScaleProps::SetLogarithmic(bool v)
+void ScaleProps::SetLogarithmic(bool v)
 {
     if (v == m_s->Logarithmic)
         return;
-    if (v && !m_loading && (m_s->RangeLow < 1e-100 || m_s->RangeHigh < 1e-100 || m_s->LabelType == ftDateTime))
+    if (v && !m_chart.IsLoading() && (m_s->RangeLow < 1e-100 || m_s->RangeHigh < 1e-100 || m_s->LabelType == ftDateTime))
         return;
     m_s->Logarithmic = v;
-    emit OnChange();
+    changed();
 }
 
-void TScaleProps::SetLabelType(TFigType v)
+void ScaleProps::SetLabelType(TFigType v)
 {
     if (v == m_s->LabelType)
         return;
@@ -48,17 +36,17 @@ void TScaleProps::SetLabelType(TFigType v)
         m_s->Logarithmic = false;
     if (v == ftTime)
         m_s->DecPlaces = 4;
-    emit OnChange();
+    changed();
 }
 
-void TScaleProps::SetMinRange(double v)
+void ScaleProps::SetMinRange(double v)
 {
     if (!std::isfinite(v) || v < 0)
         return;
     set(m_s->MinRange, v);
 }
 
-void TScaleProps::SetRangeLow(double v)
+void ScaleProps::SetRangeLow(double v)
 {
     // A range end that is not a number would make every mapped pixel meaningless.
     if (!std::isfinite(v))
@@ -73,10 +61,10 @@ void TScaleProps::SetRangeLow(double v)
             return;
         m_s->RangeLow = v;
     }
-    emit OnChange();
+    changed();
 }
 
-void TScaleProps::SetRangeHigh(double v)
+void ScaleProps::SetRangeHigh(double v)
 {
     if (!std::isfinite(v))
         return;
@@ -90,13 +78,13 @@ void TScaleProps::SetRangeHigh(double v)
             return;
         m_s->RangeHigh = v;
     }
-    emit OnChange();
+    changed();
 }
 
-void TScaleProps::SetScaleLocation(TScaleLocation v)
+void ScaleProps::SetScaleLocation(TScaleLocation v)
 {
     // An x axis lies at the top or bottom, a y axis left or right.
-    if (IsHorizontal() != (v == slTop || v == slBottom))
+    if (m_horizontal != (v == slTop || v == slBottom))
         return;
     // The first write fixes the side even when it repeats the published value: until then an
     // even layer draws on the other side.
@@ -104,74 +92,67 @@ void TScaleProps::SetScaleLocation(TScaleLocation v)
         return;
     m_s->LocationWritten = true;
     m_s->ScaleLocation = v;
-    emit OnChange();
+    changed();
 }
 
-void TScaleProps::AssignRange(double lo, double hi)
+void ScaleProps::AssignRange(double lo, double hi)
 {
     m_s->RangeLow = lo;
     m_s->RangeHigh = hi;
 }
 
 // ---------------------------------------------------------------------------------------------
-TJointLayers::TJointLayers(ChartModel* chart, std::array<int, 16>& x, std::array<int, 16>& y, QObject* parent)
-    : QObject(parent)
-    , m_chart(chart)
+JointLayers::JointLayers(Chart& chart, std::array<int, 16>& x, std::array<int, 16>& y)
+    : m_chart(chart)
     , m_x(x)
     , m_y(y)
 {
-    setObjectName(QStringLiteral("JointLayers"));
 }
 
-int TJointLayers::XControlledBy(int layer) const
+int JointLayers::XControlledBy(int layer) const
 {
     return layer >= 1 && layer <= 16 ? m_x[std::size_t(layer - 1)] : layer;
 }
 
-int TJointLayers::YControlledBy(int layer) const
+int JointLayers::YControlledBy(int layer) const
 {
     return layer >= 1 && layer <= 16 ? m_y[std::size_t(layer - 1)] : layer;
 }
 
-void TJointLayers::SetXControlledBy(int layer, int destination)
+void JointLayers::SetXControlledBy(int layer, int destination)
 {
     assign(m_x, true, layer, destination);
 }
 
-void TJointLayers::SetYControlledBy(int layer, int destination)
+void JointLayers::SetYControlledBy(int layer, int destination)
 {
     assign(m_y, false, layer, destination);
 }
 
-void TJointLayers::assign(std::array<int, 16>& table, bool horizontal, int layer, int destination)
+void JointLayers::assign(std::array<int, 16>& table, bool horizontal, int layer, int destination)
 {
     if (layer < 1 || layer > 16)
         return;
     if (destination < 1 || destination > 16)
-        throw EOrnRChartError(QStringLiteral("Destination layer %1 is out of range").arg(destination));
+        throw EOrnRChartError("Destination layer " + std::to_string(destination) + " is out of range");
     auto at = [&](int l) -> int& { return table[std::size_t(l - 1)]; };
     if (destination == layer) {
         at(layer) = layer;
         return;
     }
     if (at(destination) != destination)
-        throw EOrnRChartError(QStringLiteral("Destination layer %1 is already joined").arg(destination));
-    QStringList joined;
+        throw EOrnRChartError("Destination layer " + std::to_string(destination) + " is already joined");
+    std::string joined;
     for (int k = 1; k <= 16; ++k)
         if (k != layer && at(k) == layer)
-            joined << QString::number(k);
-    if (!joined.isEmpty())
-        throw EOrnRChartError(
-            QStringLiteral("Layer %1 is joined by other layers (%2)").arg(layer).arg(joined.join(QStringLiteral(", "))));
+            joined += (joined.empty() ? "" : ", ") + std::to_string(k);
+    if (!joined.empty())
+        throw EOrnRChartError("Layer " + std::to_string(layer) + " is joined by other layers (" + joined + ")");
     at(layer) = destination;
-    if (horizontal) {
-        const ScaleSettings& src = m_chart->ScaleX(destination)->Settings();
-        m_chart->ScaleX(layer)->AssignRange(src.RangeLow, src.RangeHigh);
-    } else {
-        const ScaleSettings& src = m_chart->ScaleY(destination)->Settings();
-        m_chart->ScaleY(layer)->AssignRange(src.RangeLow, src.RangeHigh);
-    }
-    m_chart->scaleChanged();
+    ScaleProps& own = horizontal ? m_chart.ScaleX(layer) : m_chart.ScaleY(layer);
+    const ScaleSettings& src = (horizontal ? m_chart.ScaleX(destination) : m_chart.ScaleY(destination)).Settings();
+    own.AssignRange(src.RangeLow, src.RangeHigh);
+    m_chart.scaleChanged();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,6 +1,8 @@
 #include "chartrender.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <optional>
 
 namespace {
 
@@ -26,7 +28,7 @@ Canvas::PenStyle canvasPenStyle(TPenStyle style)
 class Renderer
 {
 public:
-    Renderer(const ChartState& state, const ChartLayout& layout, Canvas& canvas, std::vector<QRect>* damage)
+    Renderer(const ChartState& state, const ChartLayout& layout, Canvas& canvas, std::vector<Rect>* damage)
         : m_state(state)
         , m_layout(layout)
         , m_canvas(canvas)
@@ -41,60 +43,60 @@ public:
     void labels();
     void plotFrame();
 
-    const QRect& plot() const { return m_plot; }
+    const Rect& plot() const { return m_plot; }
 
 private:
-    void addDamage(const QRect& r)
+    void addDamage(const Rect& r)
     {
         if (m_damage) {
-            const QRect clipped = r & m_plot;
+            const Rect clipped = r.intersected(m_plot);
             if (!clipped.isEmpty())
                 m_damage->push_back(clipped);
         }
     }
 
-    void addPolylineDamage(const std::vector<QPoint>& points, int width);
+    void addPolylineDamage(const std::vector<Point>& points, int width);
 
     const ChartState& m_state;
     const ChartLayout& m_layout;
     Canvas& m_canvas;
-    std::vector<QRect>* m_damage;
-    QRect m_plot;
+    std::vector<Rect>* m_damage;
+    Rect m_plot;
 };
 
 // Rectangles around runs of a few points: tight around steep traces, whose bounding box would
 // be most of the plot. Neighbours are merged while that adds little area, so that the frame
 // image is restored and copied in a few wide runs rather than many small ones.
-void Renderer::addPolylineDamage(const std::vector<QPoint>& points, int width)
+void Renderer::addPolylineDamage(const std::vector<Point>& points, int width)
 {
     constexpr std::size_t Chunk = 8;
     const int margin = width / 2 + 1;
-    QRect merged;
+    std::optional<Rect> merged;
     for (std::size_t i = 0; i + 1 < points.size(); i += Chunk) {
         const std::size_t end = std::min(i + Chunk + 1, points.size());
-        int left = points[i].x(), right = left, top = points[i].y(), bottom = top;
+        int left = points[i].x, right = left, top = points[i].y, bottom = top;
         for (std::size_t k = i + 1; k < end; ++k) {
-            left = std::min(left, points[k].x());
-            right = std::max(right, points[k].x());
-            top = std::min(top, points[k].y());
-            bottom = std::max(bottom, points[k].y());
+            left = std::min(left, points[k].x);
+            right = std::max(right, points[k].x);
+            top = std::min(top, points[k].y);
+            bottom = std::max(bottom, points[k].y);
         }
-        const QRect r = QRect(QPoint(left, top), QPoint(right, bottom)).adjusted(-margin, -margin, margin, margin);
-        if (merged.isNull()) {
+        const Rect r = Rect::FromCorners(left, top, right, bottom).adjusted(-margin, -margin, margin, margin);
+        if (!merged) {
             merged = r;
             continue;
         }
-        const QRect both = merged | r;
-        const qint64 apart = qint64(merged.width()) * merged.height() + qint64(r.width()) * r.height();
-        if (qint64(both.width()) * both.height() * 4 <= apart * 5) {
+        const Rect both = merged->united(r);
+        const std::int64_t apart = std::int64_t(merged->width) * merged->height + std::int64_t(r.width) * r.height;
+        if (std::int64_t(both.width) * both.height * 4 <= apart * 5) {
             merged = both;
         } else {
-            addDamage(merged);
+            addDamage(*merged);
             merged = r;
         }
     }
-    if (!merged.isNull())
-        addDamage(merged);
+    if (merged)
+        addDamage(*merged);
 }
 
 void Renderer::frame()
@@ -102,43 +104,43 @@ void Renderer::frame()
     const ChartGeometry& g = m_layout.geometry;
     const int W = g.W, H = g.H, SW = g.SW;
     m_canvas.resize(W, H);
-    const QColor wind = ToQColor(m_state.WindColor);
+    const TColor wind = m_state.WindColor;
     m_canvas.setPen({wind, 1, Canvas::PenStyle::Solid});
     m_canvas.setBrush({wind, Canvas::BrushStyle::Solid});
     m_canvas.rectangle(0, 0, W, H);
 
     if (SW > 0) {
-        const QColor bak = ToQColor(m_state.ShadowBakColor);
+        const TColor bak = m_state.ShadowBakColor;
         m_canvas.setPen({bak, 1, Canvas::PenStyle::Solid});
         m_canvas.setBrush({bak, Canvas::BrushStyle::Solid});
         m_canvas.rectangle(W - SW, 0, W, SW);
         m_canvas.rectangle(0, H - SW, SW, H);
-        const QColor shadow = ToQColor(m_state.ShadowColor);
+        const TColor shadow = m_state.ShadowColor;
         m_canvas.setBrush({shadow, Canvas::BrushStyle::Solid});
         if (m_state.ShadowStyle == ssFlying) {
             m_canvas.setPen({shadow, 1, Canvas::PenStyle::Solid});
-            const QPoint right[4] = {{W - SW, 0}, {W - 1, SW - 1}, {W - 1, H - 1}, {W - SW, H - 1}};
-            const QPoint bottom[4] = {{0, H - SW}, {SW - 1, H - 1}, {W - 1, H - 1}, {W - 1, H - SW}};
+            const Point right[4] = {{W - SW, 0}, {W - 1, SW - 1}, {W - 1, H - 1}, {W - SW, H - 1}};
+            const Point bottom[4] = {{0, H - SW}, {SW - 1, H - 1}, {W - 1, H - 1}, {W - 1, H - SW}};
             m_canvas.polygon(right);
             m_canvas.polygon(bottom);
         } else {
-            m_canvas.setPen({Qt::black, 1, Canvas::PenStyle::Solid});
-            const QPoint right[4] = {{W - SW, SW}, {W - 1, SW}, {W - 1, H - 1}, {W - SW, H - 1}};
-            const QPoint bottom[4] = {{SW, H - SW}, {W - 1, H - SW}, {W - 1, H - 1}, {SW, H - 1}};
+            m_canvas.setPen({clBlack, 1, Canvas::PenStyle::Solid});
+            const Point right[4] = {{W - SW, SW}, {W - 1, SW}, {W - 1, H - 1}, {W - SW, H - 1}};
+            const Point bottom[4] = {{SW, H - SW}, {W - 1, H - SW}, {W - 1, H - 1}, {SW, H - 1}};
             m_canvas.polygon(right);
             m_canvas.polygon(bottom);
         }
-        m_canvas.setPen({Qt::black, 1, Canvas::PenStyle::Solid});
+        m_canvas.setPen({clBlack, 1, Canvas::PenStyle::Solid});
         m_canvas.setBrushStyle(Canvas::BrushStyle::Clear);
         m_canvas.rectangle(0, 0, W - SW, H - SW);
     }
 
     // The caption is drawn in the font the frame surface holds, which the chart never sets.
-    m_canvas.setPen({ToQColor(m_state.ChartFrameColor), 1, Canvas::PenStyle::Solid});
+    m_canvas.setPen({m_state.ChartFrameColor, 1, Canvas::PenStyle::Solid});
     m_canvas.setBrushStyle(Canvas::BrushStyle::Clear);
     if (m_layout.caption.shown) {
         m_canvas.setFont(m_layout.caption.font.font, m_layout.caption.font.color);
-        m_canvas.textOut(m_layout.caption.topLeft.x(), m_layout.caption.topLeft.y(), m_state.Caption);
+        m_canvas.textOut(m_layout.caption.topLeft.x, m_layout.caption.topLeft.y, m_state.Caption);
     }
 
     for (const TScale& axis : m_layout.scaleX)
@@ -151,22 +153,22 @@ void Renderer::frame()
 void Renderer::plotBackground()
 {
     m_canvas.setClipRect(m_plot);
-    const QColor chart = ToQColor(m_state.ChartColor);
-    m_canvas.setPen({ToQColor(m_state.ChartFrameColor), 1, Canvas::PenStyle::Solid});
+    const TColor chart = m_state.ChartColor;
+    m_canvas.setPen({m_state.ChartFrameColor, 1, Canvas::PenStyle::Solid});
     m_canvas.setBrush({chart, Canvas::BrushStyle::Solid});
-    m_canvas.rectangle(m_plot.left(), m_plot.top(), m_plot.left() + m_plot.width(), m_plot.top() + m_plot.height());
+    m_canvas.rectangle(m_plot.left(), m_plot.top(), m_plot.left() + m_plot.width, m_plot.top() + m_plot.height);
 
     const ChartLayout::Grid& grid = m_layout.grid;
     if (grid.layer != 0) {
-        const QColor color = ToQColor(m_state.GridColor);
+        const TColor color = m_state.GridColor;
         // Dotted lines show the plot background in their gaps.
         m_canvas.setBrush({chart, Canvas::BrushStyle::Solid});
         m_canvas.setPen({color, 1, grid.dotted ? Canvas::PenStyle::Dot : Canvas::PenStyle::Solid});
-        for (const QPoint& p : grid.points)
-            m_canvas.setPixel(p.x(), p.y(), color);
+        for (const Point& p : grid.points)
+            m_canvas.setPixel(p.x, p.y, color);
         for (const auto& [from, to] : grid.lines) {
-            m_canvas.moveTo(from.x(), from.y());
-            m_canvas.lineTo(to.x(), to.y());
+            m_canvas.moveTo(from.x, from.y);
+            m_canvas.lineTo(to.x, to.y);
         }
         m_canvas.setPenStyle(Canvas::PenStyle::Solid);
     }
@@ -178,12 +180,12 @@ void Renderer::plotBackground()
 void Renderer::items()
 {
     constexpr std::size_t MaxPoints = 200;
-    std::vector<QPoint> buffer;
+    std::vector<Point> buffer;
     buffer.reserve(MaxPoints);
     // A list that starts with a line starts at the plot's top-left pixel.
-    QPoint pos(m_plot.left(), m_plot.top());
-    m_canvas.moveTo(pos.x(), pos.y());
-    m_canvas.setPen({ToQColor(m_state.ChartColor), 1, Canvas::PenStyle::Solid});
+    Point pos{m_plot.left(), m_plot.top()};
+    m_canvas.moveTo(pos.x, pos.y);
+    m_canvas.setPen({m_state.ChartColor, 1, Canvas::PenStyle::Solid});
     bool penSet = false; // the colour in force is not an item's until the first line sets it
     TColor color = 0;
     TPenStyle style = psSolid;
@@ -198,7 +200,7 @@ void Renderer::items()
                 addPolylineDamage(buffer, width);
         }
         pos = buffer.back();
-        m_canvas.moveTo(pos.x(), pos.y());
+        m_canvas.moveTo(pos.x, pos.y);
         buffer.clear();
     };
 
@@ -237,18 +239,18 @@ void Renderer::items()
             width = itemWidth;
             m_canvas.setPenWidth(width);
         }
-        const QPoint p(mapX(item.Layer, item.X), mapY(item.Layer, item.Y));
+        const Point p{mapX(item.Layer, item.X), mapY(item.Layer, item.Y)};
         if (item.Kind == ikMoveTo) {
             flush();
             pos = p;
-            m_canvas.moveTo(p.x(), p.y());
+            m_canvas.moveTo(p.x, p.y);
         } else if (item.Kind == ikLineTo) {
             if (!penSet || item.Color != color || item.PenStyle != style) {
                 flush();
                 penSet = true;
                 color = item.Color;
                 style = item.PenStyle;
-                m_canvas.setPenColor(ToQColor(color));
+                m_canvas.setPenColor(color);
                 m_canvas.setPenStyle(canvasPenStyle(style));
             }
             if (buffer.empty())
@@ -267,14 +269,14 @@ void Renderer::items()
 
 void Renderer::labels()
 {
-    auto drawBox = [this](const QRect& r, int dx = 0, int dy = 0) {
+    auto drawBox = [this](const Rect& r, int dx = 0, int dy = 0) {
         m_canvas.rectangle(r.left() + dx, r.top() + dy, r.right() + dx, r.bottom() + dy);
     };
     for (const ChartLayout::Label& placed : m_layout.labels) {
         const TextLabelData& label = m_state.Labels[std::size_t(placed.index - 1)];
-        const QColor border = ToQColor(label.ColorBorder);
-        const QColor bkg = ToQColor(label.ColorBkg);
-        m_canvas.setFont(label.Font, ToQColor(label.FontColor));
+        const TColor border = label.ColorBorder;
+        const TColor bkg = label.ColorBkg;
+        m_canvas.setFont(label.Font, label.FontColor);
         m_canvas.setPen({border, 1, Canvas::PenStyle::Solid});
         m_canvas.setBrush({bkg, label.Transparent ? Canvas::BrushStyle::Clear : Canvas::BrushStyle::Solid});
         // Text may reach a pixel or two past its advance; the box covers the rest.
@@ -295,11 +297,11 @@ void Renderer::labels()
                 drawBox(placed.box);
             }
             m_canvas.setPenColor(border);
-            m_canvas.moveTo(placed.underline.x(), placed.underline.y());
-            m_canvas.lineTo(placed.underline.x() + placed.width, placed.underline.y());
+            m_canvas.moveTo(placed.underline.x, placed.underline.y);
+            m_canvas.lineTo(placed.underline.x + placed.width, placed.underline.y);
             break;
         case tlShadow: {
-            const QColor shadow = ToQColor(label.ColorShadow);
+            const TColor shadow = label.ColorShadow;
             const int dx = ClampDraw(label.ShadowDx), dy = ClampDraw(label.ShadowDy);
             m_canvas.setPenColor(shadow);
             m_canvas.setBrushColor(shadow);
@@ -315,7 +317,7 @@ void Renderer::labels()
         }
         m_canvas.setBrushColor(bkg);
         for (const ChartLayout::Label::Line& line : placed.lines)
-            m_canvas.textOut(line.topLeft.x(), line.topLeft.y(), line.text);
+            m_canvas.textOut(line.topLeft.x, line.topLeft.y, line.text);
     }
 }
 
@@ -325,7 +327,7 @@ void Renderer::plotFrame()
 {
     const int left = m_layout.geometry.ML, top = m_layout.geometry.MT;
     const int right = left + m_layout.geometry.PW(), bottom = top + m_layout.geometry.PH();
-    m_canvas.setPen({ToQColor(m_state.ChartFrameColor), 1, Canvas::PenStyle::Solid});
+    m_canvas.setPen({m_state.ChartFrameColor, 1, Canvas::PenStyle::Solid});
     m_canvas.moveTo(left, top);
     m_canvas.lineTo(right, top);
     m_canvas.lineTo(right, bottom);
@@ -336,7 +338,7 @@ void Renderer::plotFrame()
 } // namespace
 
 void RenderChart(const ChartState& state, const ChartLayout& layout, Canvas& canvas, ChartParts parts,
-                 std::vector<QRect>* damage)
+                 std::vector<Rect>* damage)
 {
     Renderer r(state, layout, canvas, damage);
     if (int(parts) & int(ChartParts::Frame))

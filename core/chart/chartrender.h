@@ -3,8 +3,7 @@
 #include "canvas.h"
 #include "chartlayout.h"
 #include "chartstate.h"
-
-#include <QRect>
+#include "geometry.h"
 
 #include <vector>
 
@@ -25,4 +24,4 @@ enum class ChartParts
 //
 // `damage`, when given, receives rectangles that cover every pixel the dynamic parts drew.
 void RenderChart(const ChartState& state, const ChartLayout& layout, Canvas& canvas, ChartParts parts,
-                 std::vector<QRect>* damage = nullptr);
+                 std::vector<Rect>* damage = nullptr);

@@ -1,15 +1,13 @@
 #pragma once
 
-#include "color.h"
+#include "axis.h"
 #include "chartlist.h"
 #include "chartmapping.h"
-#include "axis.h"
-
-#include <QColor>
-#include <QFont>
-#include <QString>
+#include "color.h"
+#include "font.h"
 
 #include <array>
+#include <string>
 
 enum TVerticalAlignment { vaTop, vaCenter, vaBottom };
 enum TTextLabelMode { tlOff, tlsimple, tlBox, tlUnderline, tlShadow };
@@ -24,8 +22,8 @@ enum TTextBkStyle { tbClear, tbOpaque };
 // A font as a surface holds it: the face and the colour text is drawn in.
 struct ChartFont
 {
-    QFont font = DefaultChartFont();
-    QColor color = Qt::black;
+    FontDesc font = DefaultChartFont();
+    TColor color = clBlack;
     bool operator==(const ChartFont&) const = default;
 };
 
@@ -44,10 +42,10 @@ struct TextLabelData
     int ShadowDx = 3;
     int ShadowDy = 3;
     bool Transparent = false;
-    QFont Font = DefaultChartFont();
+    FontDesc Font = DefaultChartFont();
     TColor FontColor = clBlack;
     TTextLabelMode Mode = tlBox;
-    QString Caption; // a line feed starts a new line
+    std::string Caption; // a line feed starts a new line
     bool Visible = false;
     bool operator==(const TextLabelData&) const = default;
 };
@@ -72,7 +70,7 @@ struct ChartState
     TColor ShadowColor = clGrayText;
     TColor ShadowBakColor = clBtnFace;
     TShadowStyle ShadowStyle = ssFlying;
-    QString Caption;
+    std::string Caption;
     int CaptionPosX = 0;
     int CaptionPosY = -15;
     TAlignment CaptionAlignment = taRightJustify;

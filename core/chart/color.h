@@ -1,12 +1,9 @@
 #pragma once
 
-#include <QColor>
-#include <QFont>
-
 #include <cstdint>
 
 // A colour as the stored forms give it: 0x00BBGGRR, or a system colour (high bit set, low byte
-// the system-colour index) that is resolved against the desktop palette when drawn.
+// the system-colour index) that the surface it is drawn on resolves.
 using TColor = std::uint32_t;
 
 inline constexpr TColor clBlack = 0x000000;
@@ -35,9 +32,22 @@ inline constexpr TColor clGrayText = clSystemColor | 17;
 inline constexpr TColor clBtnText = clSystemColor | 18;
 inline constexpr TColor clBtnHighlight = clSystemColor | 20;
 
-// The colour to draw with: plain colours directly, system colours from the application palette
-// (or the classic desktop values when no application exists).
-QColor ToQColor(TColor color);
+constexpr bool IsSystemColor(TColor color)
+{
+    return (color & clSystemColor) != 0;
+}
 
-// The font the drawing surfaces hold until someone selects another one.
-QFont DefaultChartFont();
+// The classic desktop's value of a system colour (0x00BBGGRR), for surfaces without a desktop
+// palette of their own: recordings, pictures in a browser. Unknown indices give black.
+TColor ClassicSystemColor(unsigned index);
+
+// A plain colour as it stands (its top byte dropped), a system colour by the classic table.
+TColor ResolveClassicColor(TColor color);
+
+constexpr TColor RgbColor(int red, int green, int blue)
+{
+    return TColor(red & 0xFF) | TColor(green & 0xFF) << 8 | TColor(blue & 0xFF) << 16;
+}
+constexpr int RedOf(TColor c) { return int(c & 0xFF); }
+constexpr int GreenOf(TColor c) { return int((c >> 8) & 0xFF); }
+constexpr int BlueOf(TColor c) { return int((c >> 16) & 0xFF); }

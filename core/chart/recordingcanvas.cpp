@@ -1,35 +1,37 @@
 #include "recordingcanvas.h"
 
-#include <QFontMetrics>
+#include <algorithm>
 
 RecordingCanvas::RecordingCanvas(int width, int height, Metrics metrics)
-    : m_size(std::max(width, 0), std::max(height, 0))
+    : m_size{std::max(width, 0), std::max(height, 0)}
     , m_metrics(metrics)
 {
 }
 
 RecordingCanvas::Op RecordingCanvas::stamped(OpKind kind) const
 {
-    Op op{kind, {}, {}, {}, {}, pen(), brush(), font(), fontColor(), nullptr};
+    Op op{kind, {}, {}, {}, 0, pen(), brush(), font(), ResolveClassicColor(fontColor()), nullptr};
+    op.pen.color = ResolveClassicColor(op.pen.color);
+    op.brush.color = ResolveClassicColor(op.brush.color);
     return op;
 }
 
 void RecordingCanvas::resize(int width, int height)
 {
-    m_size = QSize(std::max(width, 0), std::max(height, 0));
+    m_size = {std::max(width, 0), std::max(height, 0)};
     Op op = stamped(OpKind::Resize);
-    op.rect = QRect(QPoint(0, 0), m_size);
+    op.rect = Rect::FromSize(m_size);
     m_ops.push_back(std::move(op));
 }
 
-void RecordingCanvas::drawLine(QPoint from, QPoint to)
+void RecordingCanvas::drawLine(Point from, Point to)
 {
     Op op = stamped(OpKind::Line);
     op.points = {from, to};
     m_ops.push_back(std::move(op));
 }
 
-void RecordingCanvas::polyline(std::span<const QPoint> points)
+void RecordingCanvas::polyline(std::span<const Point> points)
 {
     Op op = stamped(OpKind::Polyline);
     op.points.assign(points.begin(), points.end());
@@ -39,48 +41,44 @@ void RecordingCanvas::polyline(std::span<const QPoint> points)
 void RecordingCanvas::rectangle(int x1, int y1, int x2, int y2)
 {
     Op op = stamped(OpKind::Rectangle);
-    op.rect = QRect(QPoint(x1, y1), QPoint(x2, y2));
+    op.rect = Rect::FromCorners(x1, y1, x2, y2);
     m_ops.push_back(std::move(op));
 }
 
-void RecordingCanvas::polygon(std::span<const QPoint> points)
+void RecordingCanvas::polygon(std::span<const Point> points)
 {
     Op op = stamped(OpKind::Polygon);
     op.points.assign(points.begin(), points.end());
     m_ops.push_back(std::move(op));
 }
 
-void RecordingCanvas::setPixel(int x, int y, const QColor& color)
+void RecordingCanvas::setPixel(int x, int y, TColor color)
 {
     Op op = stamped(OpKind::Pixel);
-    op.points = {QPoint(x, y)};
-    op.color = color;
+    op.points = {{x, y}};
+    op.color = ResolveClassicColor(color);
     m_ops.push_back(std::move(op));
 }
 
-void RecordingCanvas::textOut(int x, int y, const QString& text)
+void RecordingCanvas::textOut(int x, int y, std::string_view text)
 {
     Op op = stamped(OpKind::Text);
-    op.points = {QPoint(x, y)};
-    op.text = text;
+    op.points = {{x, y}};
+    op.text = std::string(text);
     m_ops.push_back(std::move(op));
 }
 
-int RecordingCanvas::measureWidth(const QFont& font, const QString& text) const
+int RecordingCanvas::measureWidth(const FontDesc&, std::string_view text) const
 {
-    if (m_metrics.useFont)
-        return QFontMetrics(font).horizontalAdvance(text);
     return m_metrics.charWidth * int(text.size());
 }
 
-int RecordingCanvas::measureHeight(const QFont& font, const QString&) const
+int RecordingCanvas::measureHeight(const FontDesc&, std::string_view) const
 {
-    if (m_metrics.useFont)
-        return QFontMetrics(font).height();
     return m_metrics.lineHeight;
 }
 
-void RecordingCanvas::setClipRect(const QRect& rect)
+void RecordingCanvas::setClipRect(const Rect& rect)
 {
     Op op = stamped(OpKind::Clip);
     op.rect = rect;
@@ -95,7 +93,7 @@ void RecordingCanvas::clearClip()
 void RecordingCanvas::copyFrom(const Canvas& source, int x, int y)
 {
     Op op = stamped(OpKind::Copy);
-    op.points = {QPoint(x, y)};
+    op.points = {{x, y}};
     op.source = &source;
     m_ops.push_back(std::move(op));
 }

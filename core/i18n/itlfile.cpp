@@ -1,218 +1,191 @@
 #include "itlfile.h"
 
-#include <QIODevice>
-
 #include <algorithm>
 
 namespace itl {
 namespace {
-
-constexpr char16_t AsciiLowerChar(char16_t c)
-{
-    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + (u'a' - u'A')) : c;
-}
 
 constexpr char AsciiLowerByte(char c)
 {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
 }
 
-template <typename Char>
-bool HasAsciiLetter(const Char* s, qsizetype n)
+bool HasAsciiLetter(std::string_view s)
 {
-    return std::any_of(s, s + n, [](Char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); });
+    return std::any_of(s.begin(), s.end(), [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); });
 }
 
 } // namespace
 
-QString AsciiLower(QString text)
+std::string AsciiLower(std::string text)
 {
-    for (QChar& c : text)
-        c = QChar(AsciiLowerChar(c.unicode()));
+    for (char& c : text)
+        c = AsciiLowerByte(c);
     return text;
 }
 
-bool EqualsIgnoringAsciiCase(QStringView a, QStringView b)
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())
         return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        if (AsciiLowerChar(a[i].unicode()) != AsciiLowerChar(b[i].unicode()))
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (AsciiLowerByte(a[i]) != AsciiLowerByte(b[i]))
             return false;
     }
     return true;
 }
 
-qsizetype IndexOf(QByteArrayView haystack, QByteArrayView needle, qsizetype from, bool ignoreAsciiCase)
+std::size_t IndexOf(std::string_view haystack, std::string_view needle, std::size_t from, bool ignoreAsciiCase)
 {
-    from = std::max<qsizetype>(from, 0);
-    if (!ignoreAsciiCase || !HasAsciiLetter(needle.data(), needle.size()))
-        return haystack.indexOf(needle, from);
-    const qsizetype last = haystack.size() - needle.size();
-    for (qsizetype i = from; i <= last; ++i) {
-        qsizetype k = 0;
-        while (k < needle.size() && AsciiLowerByte(haystack[i + k]) == AsciiLowerByte(needle[k]))
-            ++k;
-        if (k == needle.size())
+    if (!ignoreAsciiCase || !HasAsciiLetter(needle))
+        return haystack.find(needle, from);
+    if (needle.size() > haystack.size())
+        return std::string_view::npos;
+    const std::size_t last = haystack.size() - needle.size();
+    for (std::size_t i = from; i <= last; ++i) {
+        if (EqualsIgnoringAsciiCase(haystack.substr(i, needle.size()), needle))
             return i;
     }
-    return -1;
+    return std::string_view::npos;
 }
 
-qsizetype IndexOf(QStringView haystack, QStringView needle, qsizetype from, bool ignoreAsciiCase)
+std::string ReplaceAll(const std::string& text, std::string_view pattern, std::string_view replacement,
+                       bool ignoreAsciiCase)
 {
-    from = std::max<qsizetype>(from, 0);
-    if (!ignoreAsciiCase || !HasAsciiLetter(needle.utf16(), needle.size()))
-        return haystack.indexOf(needle, from, Qt::CaseSensitive);
-    const qsizetype last = haystack.size() - needle.size();
-    for (qsizetype i = from; i <= last; ++i) {
-        if (EqualsIgnoringAsciiCase(haystack.sliced(i, needle.size()), needle))
-            return i;
-    }
-    return -1;
-}
-
-QString ReplaceAll(const QString& text, QStringView pattern, QStringView replacement, bool ignoreAsciiCase)
-{
-    if (pattern.isEmpty())
+    if (pattern.empty())
         return text;
-    QString out;
-    qsizetype done = 0;
+    std::string out;
+    std::size_t done = 0;
     for (;;) {
-        const qsizetype pos = IndexOf(text, pattern, done, ignoreAsciiCase);
-        if (pos < 0)
+        const std::size_t pos = IndexOf(text, pattern, done, ignoreAsciiCase);
+        if (pos == std::string_view::npos)
             break;
-        out += QStringView(text).sliced(done, pos - done);
-        out += replacement;
+        out.append(text, done, pos - done);
+        out.append(replacement);
         done = pos + pattern.size();
     }
     if (done == 0)
         return text;
-    out += QStringView(text).sliced(done);
+    out.append(text, done, std::string::npos);
     return out;
 }
 
-QString FillPlaceholders(const QString& text, const QStringList& params)
+std::string FillPlaceholders(const std::string& text, const std::vector<std::string>& params)
 {
-    if (params.isEmpty())
+    if (params.empty())
         return text;
-    QString out;
-    qsizetype done = 0;
-    qsizetype from = 0;
+    std::string out;
+    std::size_t done = 0;
+    std::size_t from = 0;
     for (;;) {
-        const qsizetype pos = text.indexOf(u"<%", from);
-        if (pos < 0)
+        const std::size_t pos = text.find("<%", from);
+        if (pos == std::string::npos)
             break;
-        qsizetype i = pos + 2;
-        qsizetype number = 0;
-        bool valid = i < text.size() && text[i] >= u'1' && text[i] <= u'9';
-        while (valid && i < text.size() && text[i].isDigit() && text[i].unicode() <= u'9') {
-            number = number * 10 + (text[i].unicode() - u'0');
+        std::size_t i = pos + 2;
+        std::size_t number = 0;
+        bool valid = i < text.size() && text[i] >= '1' && text[i] <= '9';
+        while (valid && i < text.size() && text[i] >= '0' && text[i] <= '9') {
+            number = number * 10 + std::size_t(text[i] - '0');
             valid = number <= params.size();
             ++i;
         }
-        valid = valid && QStringView(text).sliced(i).startsWith(u"%>");
+        valid = valid && text.compare(i, 2, "%>") == 0;
         if (!valid) {
             from = pos + 1;
             continue;
         }
-        out += QStringView(text).sliced(done, pos - done);
-        out += params[number - 1];
+        out.append(text, done, pos - done);
+        out.append(params[number - 1]);
         done = from = i + 2;
     }
     if (done == 0)
         return text;
-    out += QStringView(text).sliced(done);
+    out.append(text, done, std::string::npos);
     return out;
 }
 
-QString NormalizeKey(QStringView rawKey)
+std::string NormalizeKey(std::string_view rawKey)
 {
-    QString key;
+    std::string key;
     key.reserve(rawKey.size());
-    for (const QChar ch : rawKey) {
-        char16_t c = ch.unicode();
-        if (c == u'\r' || c == u'\n' || c == u'\t')
-            c = u' ';
-        if (c == u' ' && (key.isEmpty() || key.back() == u' '))
+    for (char c : rawKey) {
+        if (c == '\r' || c == '\n' || c == '\t')
+            c = ' ';
+        if (c == ' ' && (key.empty() || key.back() == ' '))
             continue;
-        key.append(QChar(AsciiLowerChar(c)));
+        key.push_back(AsciiLowerByte(c));
     }
     return key;
 }
 
-QString PrepareText(QString text, QStringView appName)
+std::string PrepareText(std::string text, std::string_view appName)
 {
-    for (QChar& c : text) {
-        if (c == u'\r' || c == u'\n')
-            c = u' ';
+    for (char& c : text) {
+        if (c == '\r' || c == '\n')
+            c = ' ';
     }
-    text = ReplaceAll(text, u"\\n", u"\n", false);
-    return ReplaceAll(text, u"<%APPNAME%>", appName, true);
+    text = ReplaceAll(text, "\\n", "\n", false);
+    return ReplaceAll(text, "<%APPNAME%>", appName, true);
 }
 
-TDelimiterReader::TDelimiterReader(QIODevice& stream, QByteArray delimiter, bool ignoreAsciiCase)
-    : stream(stream)
-    , delimiter(std::move(delimiter))
-    , ignoreCase(ignoreAsciiCase)
+EntryReader::EntryReader(std::string delimiter, bool ignoreAsciiCase)
+    : m_delimiter(delimiter.empty() ? std::string("|$$") : std::move(delimiter))
+    , m_ignoreCase(ignoreAsciiCase)
 {
-    Q_ASSERT(!this->delimiter.isEmpty());
 }
 
-std::optional<QByteArray> TDelimiterReader::Next()
+void EntryReader::Feed(std::string_view bytes)
 {
-    const qsizetype overlap = delimiter.size() - 1;
-    for (;;) {
-        const qsizetype pos = IndexOf(buffer, delimiter, std::max(start, scanFrom), ignoreCase);
-        if (pos >= 0) {
-            const qsizetype end = pos + delimiter.size();
-            QByteArray entry = buffer.sliced(start, end - start);
-            start = scanFrom = end;
-            return entry;
-        }
-        scanFrom = std::max(start, buffer.size() - overlap);
-        if (ended || !ReadBlock()) {
-            buffer.clear();
-            start = scanFrom = 0;
-            return std::nullopt;
-        }
+    // What earlier entries took is dropped before the buffer grows.
+    if (m_start > 0) {
+        m_buffer.erase(0, m_start);
+        m_scanFrom -= m_start;
+        m_start = 0;
     }
+    m_buffer.append(bytes);
 }
 
-bool TDelimiterReader::ReadBlock()
+std::optional<std::string> EntryReader::Next()
 {
-    if (start > 0) {
-        buffer.remove(0, start);
-        scanFrom -= start;
-        start = 0;
+    const std::size_t pos = IndexOf(m_buffer, m_delimiter, std::max(m_start, m_scanFrom), m_ignoreCase);
+    if (pos == std::string::npos) {
+        const std::size_t overlap = m_delimiter.size() - 1;
+        m_scanFrom = std::max(m_start, m_buffer.size() > overlap ? m_buffer.size() - overlap : 0);
+        return std::nullopt;
     }
-    const qsizetype old = buffer.size();
-    buffer.resize(old + BlockSize);
-    const qint64 got = stream.read(buffer.data() + old, BlockSize);
-    buffer.resize(old + std::max<qint64>(got, 0));
-    // A file ends with a short read; a pipe may also deliver one in between, so only a read
-    // that returns nothing ends the stream.
-    if (got <= 0)
-        ended = true;
-    return got > 0;
+    const std::size_t end = pos + m_delimiter.size();
+    std::string entry = m_buffer.substr(m_start, end - m_start);
+    m_start = m_scanFrom = end;
+    return entry;
 }
 
-TRawEntry SplitEntry(QByteArrayView entry)
+std::vector<std::string> SplitEntries(std::string_view bytes)
 {
-    qsizetype p3 = entry.indexOf("|$$");
-    if (p3 < 0)
+    EntryReader reader;
+    reader.Feed(bytes);
+    std::vector<std::string> entries;
+    while (auto entry = reader.Next())
+        entries.push_back(std::move(*entry));
+    return entries;
+}
+
+TRawEntry SplitEntry(std::string_view entry)
+{
+    std::size_t p3 = entry.find("|$$");
+    if (p3 == std::string_view::npos)
         p3 = entry.size();
-    const QByteArrayView body = entry.first(p3);
-    const qsizetype p1 = body.indexOf('[');
-    const qsizetype p2 = body.indexOf("]=");
+    const std::string_view body = entry.substr(0, p3);
+    const std::size_t p1 = body.find('[');
+    const std::size_t p2 = body.find("]=");
 
     TRawEntry raw;
-    const qsizetype keyBegin = p1 + 1;
-    if (p2 > keyBegin)
-        raw.Key = body.sliced(keyBegin, p2 - keyBegin);
-    const qsizetype textBegin = (p2 < 0) ? 1 : p2 + 2;
+    // No "[" counts as one before the first byte.
+    const std::size_t keyBegin = p1 == std::string_view::npos ? 0 : p1 + 1;
+    if (p2 != std::string_view::npos && p2 > keyBegin)
+        raw.Key = body.substr(keyBegin, p2 - keyBegin);
+    const std::size_t textBegin = p2 == std::string_view::npos ? 1 : p2 + 2;
     if (textBegin < body.size())
-        raw.Text = body.sliced(textBegin);
+        raw.Text = body.substr(textBegin);
     return raw;
 }
 

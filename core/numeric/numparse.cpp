@@ -1,7 +1,10 @@
 #include "numparse.h"
 
-#include <charconv>
 #include <cmath>
+#include <iomanip>
+#include <limits>
+#include <locale>
+#include <sstream>
 
 namespace {
 
@@ -54,30 +57,37 @@ long decimalMagnitude(std::string_view number)
     return magnitude + (negative ? -exponent : exponent);
 }
 
-// Decimal conversion to the widest floating type. from_chars reads the C locale's notation
-// whatever the process has set (the GUI toolkit adopts the user's locale, whose separator may
-// be ','), and it rounds correctly, so the result is the one every platform computes for its
-// long double.
-long double toExtended(const std::string& number)
+// Decimal conversion in the classic locale whatever the process has set (the GUI toolkit adopts
+// the user's, whose separator may be ','), correctly rounded to double by the C library, so that
+// every platform computes the same value. A text beyond the range becomes infinity or zero with
+// its sign, as the C conversion gives, decided here rather than by the library's error report,
+// which differs between standard libraries; the caller clamps.
+double toDouble(const std::string& number)
 {
-    std::string_view text = number;
-    if (!text.empty() && text.front() == '+')
-        text.remove_prefix(1); // from_chars takes no plus sign
-    const bool negative = !text.empty() && text.front() == '-';
-    long double v = 0.0L;
-    const std::errc error = std::from_chars(text.data(), text.data() + text.size(), v).ec;
-    if (error == std::errc::invalid_argument)
-        return 0.0L; // a mantissa without digits, such as ".E5"
-    if (error == std::errc::result_out_of_range) {
-        // Beyond the type's range: infinity or zero with the text's sign, as the C library
-        // conversion gives; the caller clamps.
-        const long double magnitude = decimalMagnitude(text) > 0 ? HUGE_VALL : 0.0L;
+    std::istringstream in(number);
+    in.imbue(std::locale::classic());
+    double v = 0.0;
+    in >> v;
+    if (in.fail() || in.peek() != std::char_traits<char>::eof()) {
+        std::string_view text = number;
+        const bool negative = !text.empty() && text.front() == '-';
+        if (!text.empty() && (text.front() == '-' || text.front() == '+'))
+            text.remove_prefix(1);
+        bool digits = false;
+        for (char c : text) {
+            if (c == 'E')
+                break;
+            digits = digits || isDigit(c);
+        }
+        if (!digits)
+            return 0.0; // a mantissa without digits, such as ".E5"
+        const double magnitude = decimalMagnitude(text) > 0 ? std::numeric_limits<double>::infinity() : 0.0;
         return negative ? -magnitude : magnitude;
     }
     return v;
 }
 
-double clampToDouble(long double v)
+double clampToDouble(double v)
 {
     if (v > NumClampBound)
         v = NumClampBound;
@@ -183,7 +193,7 @@ Scan scanFloat(std::string_view s, bool exponentAllowed, TDecPSep sep)
     if (state == FState::End) {
         if (!number.empty() && number.back() == '.')
             number.push_back('0');
-        result.value = clampToDouble(toExtended(number));
+        result.value = clampToDouble(toDouble(number));
     }
     return result;
 }
@@ -294,9 +304,10 @@ std::string FormatFixPoint(double value, int decimals)
         decimals = 0;
     if (value == 0.0)
         value = 0.0; // no "-0.00"
-    char buffer[400];
-    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
-    if (ec != std::errc())
+    if (!std::isfinite(value))
         return {};
-    return std::string(buffer, end);
+    std::ostringstream out;
+    out.imbue(std::locale::classic());
+    out << std::fixed << std::setprecision(decimals) << value;
+    return out.str();
 }

@@ -27,9 +27,8 @@ enum TDecPSep : std::uint8_t {
     dsSystem, // the locale's separator when it is ',', else '.'
 };
 
-// Every parsed number is clamped to +-NumClampBound (taken in extended precision, so the bound
-// itself lies below the largest double).
-inline constexpr long double NumClampBound = 1.7E308L;
+// Every parsed number is clamped to +-NumClampBound, which lies below the largest double.
+inline constexpr double NumClampBound = 1.7E308;
 
 struct ParsedNumber
 {

@@ -1,12 +1,12 @@
 #include "plotsignals.h"
 
-#include "qtchart.h"
+#include "chart.h"
 
 namespace {
 
 using namespace TraceColors;
 
-enum class Chart { RCA, RCB, RCC, RCD };
+enum class Which { RCA, RCB, RCC, RCD };
 
 enum class Shape {
     Step,     // one horizontal segment per sample over its chip interval, joined by vertical edges
@@ -20,7 +20,7 @@ constexpr int KeptLayer = 0;               // the active layer stays
 
 struct TraceRow
 {
-    Chart chart;
+    Which chart;
     int layer;
     TColor color;
     int width;
@@ -36,32 +36,32 @@ struct TraceRow
 // The eleven traces and the zero line in the order they are drawn; within a chart the first
 // caption goes into label 1, the others into the next free labels with label 1 as template.
 const TraceRow Traces[] = {
-    {Chart::RCA, 1, DarkRed, 3, Shape::Step, [](const SimResult& r, int n) { return double(r.DataA[n - 1]); }, false,
+    {Which::RCA, 1, DarkRed, 3, Shape::Step, [](const SimResult& r, int n) { return double(r.DataA[n - 1]); }, false,
      "Trace A: Channel 1 Data", 0.5, false},
-    {Chart::RCA, 2, Black, 1, Shape::Step, [](const SimResult& r, int n) { return double(r.ChipsA[n - 1]); }, true,
+    {Which::RCA, 2, Black, 1, Shape::Step, [](const SimResult& r, int n) { return double(r.ChipsA[n - 1]); }, true,
      "Trace B: Random Sequence A", 0.5, false},
-    {Chart::RCA, 3, Black, 3, Shape::Step, [](const SimResult& r, int n) { return double(r.SpreadA[n - 1]); }, false,
+    {Which::RCA, 3, Black, 3, Shape::Step, [](const SimResult& r, int n) { return double(r.SpreadA[n - 1]); }, false,
      "Trace C: A XOR B", 0, false},
-    {Chart::RCB, 1, DarkRed, 3, Shape::Step, [](const SimResult& r, int n) { return double(r.DataB[n - 1]); }, false,
+    {Which::RCB, 1, DarkRed, 3, Shape::Step, [](const SimResult& r, int n) { return double(r.DataB[n - 1]); }, false,
      "Trace D: Channel 2 Data", 0.5, true},
-    {Chart::RCB, 2, Black, 1, Shape::Step, [](const SimResult& r, int n) { return double(r.ChipsB[n - 1]); }, false,
+    {Which::RCB, 2, Black, 1, Shape::Step, [](const SimResult& r, int n) { return double(r.ChipsB[n - 1]); }, false,
      "Trace E: Random Sequence B", 0.5, false},
-    {Chart::RCB, 3, Black, 3, Shape::Step, [](const SimResult& r, int n) { return double(r.SpreadB[n - 1]); }, false,
+    {Which::RCB, 3, Black, 3, Shape::Step, [](const SimResult& r, int n) { return double(r.SpreadB[n - 1]); }, false,
      "Trace F: D XOR E", 0, false},
-    {Chart::RCC, KeptLayer, StoredColor, 3, Shape::Step, [](const SimResult& r, int n) { return double(r.Composite[n - 1]); },
+    {Which::RCC, KeptLayer, StoredColor, 3, Shape::Step, [](const SimResult& r, int n) { return double(r.Composite[n - 1]); },
      false, "Trace G: Composite Signal C+F", 0.5, false},
-    {Chart::RCD, 1, Black, KeptWidth, Shape::Step, [](const SimResult& r, int n) { return double(r.RxChips[n - 1]); }, false,
+    {Which::RCD, 1, Black, KeptWidth, Shape::Step, [](const SimResult& r, int n) { return double(r.RxChips[n - 1]); }, false,
      "Trace H: Random Sequence in Receiver", 0.5, false},
-    {Chart::RCD, 2, Navy, 3, Shape::Step, [](const SimResult& r, int n) { return double(r.Despread(n)); }, false,
+    {Which::RCD, 2, Navy, 3, Shape::Step, [](const SimResult& r, int n) { return double(r.Despread(n)); }, false,
      "Trace I: G * H", 0.5, false},
-    {Chart::RCD, 3, Silver, 1, Shape::ZeroLine, nullptr, true, nullptr, 0, false},
-    {Chart::RCD, 3, Blue, 3, Shape::Step, [](const SimResult& r, int n) { return double(r.NegIntegral[n - 1]); }, false,
+    {Which::RCD, 3, Silver, 1, Shape::ZeroLine, nullptr, true, nullptr, 0, false},
+    {Which::RCD, 3, Blue, 3, Shape::Step, [](const SimResult& r, int n) { return double(r.NegIntegral[n - 1]); }, false,
      "Trace J: -1.0 * Integral of Trace I", 0.5, false},
-    {Chart::RCD, 4, DarkRed, 3, Shape::BitSteps, [](const SimResult& r, int bit) { return double(r.BitSigns[bit - 1]); },
+    {Which::RCD, 4, DarkRed, 3, Shape::BitSteps, [](const SimResult& r, int bit) { return double(r.BitSigns[bit - 1]); },
      false, "Trace K: Recovered Signal", 0.5, false},
 };
 
-void Draw(ChartModel& c, const TraceRow& t, const SimResult& r)
+void Draw(Chart& c, const TraceRow& t, const SimResult& r)
 {
     if (t.layer != KeptLayer)
         c.SetActiveLayer(t.layer);
@@ -90,14 +90,14 @@ void Draw(ChartModel& c, const TraceRow& t, const SimResult& r)
 
 // Labels are created in box mode, so none is free until the plotting frees 2 to 4 for the
 // captions that AddTextLabel places after label 1.
-void HideLabels(ChartModel& chart)
+void HideLabels(Chart& chart)
 {
     chart.HideTextLabels();
     for (int i = 2; i <= 4; ++i)
         chart.TextLabel(i)->SetMode(tlOff);
 }
 
-void Explain(ChartModel& chart, const QString& caption)
+void Explain(Chart& chart, const std::string& caption)
 {
     TTextLabel* label = chart.TextLabel(1);
     label->SetMode(tlBox);
@@ -111,7 +111,7 @@ void Explain(ChartModel& chart, const QString& caption)
     label->SetVisible(true);
 }
 
-void Plot(ChartModel& c, Chart which, const SimResult& r, bool explain, const TSignalView& view)
+void Plot(Chart& c, Which which, const SimResult& r, bool explain, const TSignalView& view)
 {
     c.ClearItems();
     bool first = true;
@@ -122,7 +122,7 @@ void Plot(ChartModel& c, Chart which, const SimResult& r, bool explain, const TS
         if (first)
             HideLabels(c);
         if (explain && t.caption) {
-            const QString caption = QString::fromLatin1(t.caption);
+            const std::string caption = t.caption;
             if (first)
                 Explain(c, t.translated && view.Translate ? view.Translate(caption) : caption);
             else
@@ -145,10 +145,10 @@ void PlotSignals(const SimResult& result, bool showExplanations, const TSignalVi
     default: view.RCD->SetChartColor(White); break;
     }
 
-    Plot(*view.RCA, Chart::RCA, result, showExplanations, view);
-    Plot(*view.RCB, Chart::RCB, result, showExplanations, view);
-    Plot(*view.RCC, Chart::RCC, result, showExplanations, view);
-    Plot(*view.RCD, Chart::RCD, result, showExplanations, view);
+    Plot(*view.RCA, Which::RCA, result, showExplanations, view);
+    Plot(*view.RCB, Which::RCB, result, showExplanations, view);
+    Plot(*view.RCC, Which::RCC, result, showExplanations, view);
+    Plot(*view.RCD, Which::RCD, result, showExplanations, view);
 
     if (view.ShowResult)
         view.ShowResult(result.RecoveredText, result.TransmissionOk);

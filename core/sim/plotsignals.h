@@ -2,23 +2,23 @@
 
 #include "signalmodel.h"
 
-#include <QString>
-
+#include <cstdint>
 #include <functional>
 #include <string>
 
-class ChartModel;
+class Chart;
 
-// Where one run is drawn: the four charts of the main window (or of a picture) and the result
-// display. The charts are the window-free chart models; a TRChart shows its Model().
+// Where one run is drawn: the four charts of the main window (or of a picture, or of a web page)
+// and the result display. A TRChart shows its Core().
 struct TSignalView
 {
-    ChartModel* RCA = nullptr; // traces A, B, C
-    ChartModel* RCB = nullptr; // traces D, E, F
-    ChartModel* RCC = nullptr; // trace G
-    ChartModel* RCD = nullptr; // traces H, I, J, K
-    // Keyed text lookup; a key without an entry yields the key itself. Empty means identity.
-    std::function<QString(const QString& key)> Translate;
+    Chart* RCA = nullptr; // traces A, B, C
+    Chart* RCB = nullptr; // traces D, E, F
+    Chart* RCC = nullptr; // trace G
+    Chart* RCD = nullptr; // traces H, I, J, K
+    // Keyed text lookup (Windows-1252); a key without an entry yields the key itself. Empty
+    // means identity.
+    std::function<std::string(const std::string& key)> Translate;
     // Shows the received character and the verdict; empty where there is no result display.
     std::function<void(const std::string& recoveredText, bool ok)> ShowResult;
 };

@@ -1,6 +1,6 @@
 #include "signalcharts.h"
 
-#include "qtchart.h"
+#include "chart.h"
 #include "plotsignals.h"
 
 #include <array>
@@ -15,7 +15,7 @@ struct Range
 struct StoredChart
 {
     const char* name;
-    QRect geometry;
+    Rect geometry;
     int marginLeft, marginRight, marginTop, marginBottom;
     TColor chartColor;
     TColor dataColor;
@@ -46,7 +46,7 @@ const StoredChart& LayoutOf(SignalChart which)
 
 } // namespace
 
-QRect SignalChartGeometry(SignalChart which)
+Rect SignalChartGeometry(SignalChart which)
 {
     return LayoutOf(which).geometry;
 }
@@ -56,7 +56,7 @@ const char* SignalChartName(SignalChart which)
     return LayoutOf(which).name;
 }
 
-void ConfigureSignalChart(ChartModel& chart, SignalChart which)
+void ConfigureSignalChart(Chart& chart, SignalChart which)
 {
     const StoredChart& layout = LayoutOf(which);
     chart.SetAllocSize(1000);
@@ -81,8 +81,8 @@ void ConfigureSignalChart(ChartModel& chart, SignalChart which)
     chart.SetShadowColor(clGrayText);
     chart.SetShadowBakColor(clBtnFace);
     for (int layer = 1; layer <= 4; ++layer) {
-        TScaleProps* x = chart.ScaleX(layer);
-        TScaleProps* y = chart.ScaleY(layer);
+        ScaleProps* x = &chart.ScaleX(layer);
+        ScaleProps* y = &chart.ScaleY(layer);
         x->SetMinRange(1e-10);
         y->SetMinRange(1e-10);
         x->SetRangeLow(layout.x[layer - 1].low);
@@ -96,8 +96,8 @@ void ConfigureSignalChart(ChartModel& chart, SignalChart which)
     }
     if (which == SignalChart::RCD) {
         // The only visible axis: time in microseconds under the receiver's traces.
-        TScaleProps* time = chart.ScaleX(1);
-        time->SetCaption(QString::fromUtf8("µs"));
+        ScaleProps* time = &chart.ScaleX(1);
+        time->SetCaption("\xB5s"); // Windows-1252
         time->SetCaptionPosY(12);
         time->SetCaptionAnchor(uaSclCenter);
         time->SetCaptionAlignment(taCenter);
@@ -105,12 +105,12 @@ void ConfigureSignalChart(ChartModel& chart, SignalChart which)
     }
 }
 
-std::unique_ptr<ChartModel> CreateSignalChartModel(SignalChart which)
+std::unique_ptr<Chart> NewSignalChart(SignalChart which)
 {
-    auto chart = std::make_unique<ChartModel>();
+    auto chart = std::make_unique<Chart>();
     chart->BeginLoading();
-    chart->setObjectName(LayoutOf(which).name);
-    chart->resize(LayoutOf(which).geometry.width(), LayoutOf(which).geometry.height());
+    chart->SetName(LayoutOf(which).name);
+    chart->Resize(LayoutOf(which).geometry.width, LayoutOf(which).geometry.height);
     ConfigureSignalChart(*chart, which);
     chart->Loaded();
     return chart;

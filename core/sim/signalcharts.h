@@ -1,12 +1,10 @@
 #pragma once
 
-#include <QRect>
+#include "geometry.h"
 
 #include <memory>
 
-class ChartModel;
-class QWidget;
-class TRChart;
+class Chart;
 
 // The four charts the traces are drawn into, as the main window stores them: place, margins,
 // colours, layer ranges, dotted bit grid, caption placement and the receiver's time axis.
@@ -15,17 +13,13 @@ enum class SignalChart { RCA, RCB, RCC, RCD };
 
 // Applies the stored layout of one chart to a chart that is loading (between BeginLoading and
 // Loaded): everything but its place in the window.
-void ConfigureSignalChart(ChartModel& chart, SignalChart which);
+void ConfigureSignalChart(Chart& chart, SignalChart which);
 
 // One chart without a window, loaded, named and as large as in the main window.
-std::unique_ptr<ChartModel> CreateSignalChartModel(SignalChart which);
-
-// Creates and configures one chart widget at its place in the main window. Defined with the
-// widgets (signalchartwidget.cpp); the rest of the plotting needs none.
-TRChart* CreateSignalChart(QWidget* parent, SignalChart which);
+std::unique_ptr<Chart> NewSignalChart(SignalChart which);
 
 // The main window's place of a chart (left, top, width, height).
-QRect SignalChartGeometry(SignalChart which);
+Rect SignalChartGeometry(SignalChart which);
 
 // The component name of a chart: "RCA" .. "RCD".
 const char* SignalChartName(SignalChart which);

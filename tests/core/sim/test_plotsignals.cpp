@@ -1,9 +1,15 @@
 #include "plotsignals.h"
-#include "qtchart.h"
+
+#include "chart.h"
+#include "dictionary.h"
+#include "recordingcanvas.h"
+#include "signalcharts.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace {
@@ -13,11 +19,11 @@ using namespace TraceColors;
 // Four charts as the main window stores them, as far as the plotting reads them.
 struct Charts
 {
-    std::unique_ptr<ChartModel> rca = std::make_unique<ChartModel>();
-    std::unique_ptr<ChartModel> rcb = std::make_unique<ChartModel>();
-    std::unique_ptr<ChartModel> rcc = std::make_unique<ChartModel>();
-    std::unique_ptr<ChartModel> rcd = std::make_unique<ChartModel>();
-    std::vector<QString> translated;
+    std::unique_ptr<Chart> rca = std::make_unique<Chart>();
+    std::unique_ptr<Chart> rcb = std::make_unique<Chart>();
+    std::unique_ptr<Chart> rcc = std::make_unique<Chart>();
+    std::unique_ptr<Chart> rcd = std::make_unique<Chart>();
+    std::vector<std::string> translated;
     std::vector<std::pair<std::string, bool>> results;
     TSignalView view;
 
@@ -26,15 +32,15 @@ struct Charts
         rca->SetChartColor(ChannelA);
         rcb->SetChartColor(ChannelB);
         rcc->SetDataColor(Navy);
-        for (ChartModel* c : {rca.get(), rcb.get(), rcc.get(), rcd.get()})
+        for (Chart* c : {rca.get(), rcb.get(), rcc.get(), rcd.get()})
             c->SetAutoRedraw(false);
         view.RCA = rca.get();
         view.RCB = rcb.get();
         view.RCC = rcc.get();
         view.RCD = rcd.get();
-        view.Translate = [this](const QString& key) {
+        view.Translate = [this](const std::string& key) {
             translated.push_back(key);
-            return QStringLiteral("Spur D: Kanal 2 Daten");
+            return std::string("Spur D: Kanal 2 Daten");
         };
         view.ShowResult = [this](const std::string& text, bool ok) { results.emplace_back(text, ok); };
     }
@@ -58,9 +64,9 @@ struct ItemCheck
     int layer;
 };
 
-void ExpectItem(const ChartModel& chart, const ItemCheck& c)
+void ExpectItem(const Chart& chart, const ItemCheck& c)
 {
-    SCOPED_TRACE(testing::Message() << chart.objectName().toStdString() << " item " << c.index);
+    SCOPED_TRACE(testing::Message() << chart.Name() << " item " << c.index);
     ASSERT_LT(c.index, chart.Count());
     const TChartItem& item = chart.Items()[c.index];
     EXPECT_EQ(item.Kind, c.kind);
@@ -71,10 +77,10 @@ void ExpectItem(const ChartModel& chart, const ItemCheck& c)
     EXPECT_EQ(item.Layer, c.layer);
 }
 
-int VisibleLabels(const ChartModel& chart)
+int VisibleLabels(const Chart& chart)
 {
     int visible = 0;
-    for (int i = 1; i <= ChartModel::LabelCount; ++i)
+    for (int i = 1; i <= Chart::LabelCount; ++i)
         visible += chart.TextLabel(i)->Visible() ? 1 : 0;
     return visible;
 }
@@ -94,7 +100,7 @@ TEST(PlotSignals, FillsEveryChartWithStepTracesAtEachSpreadingFactor)
         EXPECT_EQ(charts.rcc->Count(), 1 + 2 * n);
         EXPECT_EQ(charts.rcd->Count(), 22 + 6 * n);
 
-        const ChartModel& a = *charts.rca;
+        const Chart& a = *charts.rca;
         ExpectItem(a, {0, ikMoveTo, 0, 0, DarkRed, 3, 1});
         ExpectItem(a, {1, ikLineTo, 0, double(r.DataA[0]), DarkRed, 3, 1});
         ExpectItem(a, {2, ikLineTo, r.ChipDuration, double(r.DataA[0]), DarkRed, 3, 1});
@@ -106,16 +112,16 @@ TEST(PlotSignals, FillsEveryChartWithStepTracesAtEachSpreadingFactor)
         ExpectItem(a, {6 * n + 2, ikLineTo, 1000, double(r.SpreadA[n - 1]), Black, 3, 3});
         EXPECT_EQ(a.LineWidth(), 1);
 
-        const ChartModel& b = *charts.rcb;
+        const Chart& b = *charts.rcb;
         ExpectItem(b, {2 * n + 1, ikMoveTo, 0, 0, Black, 1, 2});
         ExpectItem(b, {4 * n + 1, ikLineTo, 1000, double(r.ChipsB[n - 1]), Black, 1, 2});
         ExpectItem(b, {6 * n + 2, ikLineTo, 1000, double(r.SpreadB[n - 1]), Black, 3, 3});
 
-        const ChartModel& c = *charts.rcc;
+        const Chart& c = *charts.rcc;
         ExpectItem(c, {0, ikMoveTo, 0, 0, Navy, 3, 1});
         ExpectItem(c, {2 * n, ikLineTo, 1000, double(r.Composite[n - 1]), Navy, 3, 1});
 
-        const ChartModel& d = *charts.rcd;
+        const Chart& d = *charts.rcd;
         ExpectItem(d, {0, ikMoveTo, 0, 0, Black, 1, 1});
         ExpectItem(d, {2 * n, ikLineTo, 1000, double(r.RxChips[n - 1]), Black, 1, 1});
         ExpectItem(d, {4 * n + 1, ikLineTo, 1000, double(r.Despread(n)), Navy, 3, 2});
@@ -157,7 +163,7 @@ TEST(PlotSignals, ExplanationsShowElevenCaptionsAndGoAwayAgain)
         EXPECT_EQ(VisibleLabels(*charts.rcc), 1);
         EXPECT_EQ(VisibleLabels(*charts.rcd), 4);
     }
-    const std::vector<std::pair<ChartModel*, std::vector<QString>>> expected = {
+    const std::vector<std::pair<Chart*, std::vector<std::string>>> expected = {
         {charts.rca.get(), {"Trace A: Channel 1 Data", "Trace B: Random Sequence A", "Trace C: A XOR B"}},
         {charts.rcb.get(), {"Spur D: Kanal 2 Daten", "Trace E: Random Sequence B", "Trace F: D XOR E"}},
         {charts.rcc.get(), {"Trace G: Composite Signal C+F"}},
@@ -167,7 +173,7 @@ TEST(PlotSignals, ExplanationsShowElevenCaptionsAndGoAwayAgain)
     for (const auto& [chart, captions] : expected) {
         for (size_t i = 0; i < captions.size(); ++i) {
             const TTextLabel* label = chart->TextLabel(int(i) + 1);
-            SCOPED_TRACE(captions[i].toStdString());
+            SCOPED_TRACE(captions[i]);
             EXPECT_EQ(label->Caption(), captions[i]);
             EXPECT_EQ(label->Mode(), tlBox);
             EXPECT_EQ(label->ColorBkg(), Yellow);
@@ -183,10 +189,10 @@ TEST(PlotSignals, ExplanationsShowElevenCaptionsAndGoAwayAgain)
     EXPECT_DOUBLE_EQ(charts.rcb->TextLabel(3)->PosY(), 0);
     EXPECT_DOUBLE_EQ(charts.rcd->TextLabel(3)->PosY(), 0.5);
     // Only trace D's caption goes through the translator.
-    EXPECT_EQ(charts.translated, (std::vector<QString>{"Trace D: Channel 2 Data", "Trace D: Channel 2 Data"}));
+    EXPECT_EQ(charts.translated, (std::vector<std::string>{"Trace D: Channel 2 Data", "Trace D: Channel 2 Data"}));
 
     PlotSignals(r, false, charts.view);
-    for (ChartModel* chart : {charts.rca.get(), charts.rcb.get(), charts.rcc.get(), charts.rcd.get()})
+    for (Chart* chart : {charts.rca.get(), charts.rcb.get(), charts.rcc.get(), charts.rcd.get()})
         EXPECT_EQ(VisibleLabels(*chart), 0);
 }
 
@@ -207,4 +213,36 @@ TEST(PlotSignals, ReplacesThePreviousRunInsteadOfAppending)
     EXPECT_EQ(charts.rcd->Count(), 22 + 6 * 16);
     // Trace H uses the width the previous run left behind, which is 1.
     EXPECT_EQ(charts.rcd->Items()[0].LineWidth, 1);
+}
+
+// The four charts as the main window stores them, translated without a language file and filled
+// with one run, drawn onto a recording canvas: what every shell shows.
+TEST(SignalCharts, StoredChartsShowTheirKeysWithoutPrefixAndTheTimeAxis)
+{
+    Dictionary none;
+    std::vector<std::unique_ptr<Chart>> charts;
+    for (SignalChart which : {SignalChart::RCA, SignalChart::RCB, SignalChart::RCC, SignalChart::RCD}) {
+        charts.push_back(NewSignalChart(which));
+        charts.back()->TranslateTexts([&none](std::string& text) { none.TranslateKeyed(text); });
+        EXPECT_EQ(charts.back()->Name(), SignalChartName(which));
+        EXPECT_EQ(charts.back()->GetSize(), SignalChartGeometry(which).size());
+        EXPECT_FALSE(charts.back()->IsLoading());
+    }
+    TSignalView view{charts[0].get(), charts[1].get(), charts[2].get(), charts[3].get(), {}, {}};
+    PlotSignals(Simulate(8), false, view);
+    const std::vector<std::string> captions = {"Channel 1", "Channel 2", "Transmitted Composite Signal", "Recovered Signals"};
+    for (std::size_t i = 0; i < charts.size(); ++i) {
+        RecordingCanvas canvas;
+        charts[i]->RenderTo(canvas);
+        std::vector<std::string> texts;
+        for (const auto& op : canvas.ops(RecordingCanvas::OpKind::Text))
+            texts.push_back(op.text);
+        ASSERT_FALSE(texts.empty());
+        EXPECT_EQ(texts.front(), captions[i]);
+        // RCD alone shows an axis: 0 .. 1000 in microseconds, the unit in Windows-1252.
+        const bool unit = std::find(texts.begin(), texts.end(), "\xB5s") != texts.end();
+        EXPECT_EQ(unit, i == 3) << captions[i];
+        EXPECT_FALSE(canvas.ops(RecordingCanvas::OpKind::Polyline).empty());
+    }
+    EXPECT_EQ(charts[3]->ScaleX(1).Caption(), "\xB5s");
 }
