@@ -21,6 +21,7 @@ public:
     Checker(const KeyFieldRules& rules, KeyField& field)
         : m_rules(rules)
         , m_field(field)
+        , m_places(std::clamp(rules.FixPointDecPlaces, 1, 8))
     {
     }
 
@@ -51,13 +52,13 @@ public:
             }
             const std::string now = m_field.Text;
             const int first = position(now, '.');
-            if (first >= 0 && int(now.size()) - first - 1 > m_rules.FixPointDecPlaces)
-                setTextAndCaret(now.substr(0, std::size_t(first + 1 + m_rules.FixPointDecPlaces)), m_field.Caret, out);
+            if (first >= 0 && int(now.size()) - first - 1 > m_places)
+                setTextAndCaret(now.substr(0, std::size_t(first + 1 + m_places)), m_field.Caret, out);
         }
 
         const ParsedNumber n = ParseKeyFieldText(m_rules, m_field.Text);
         if (n.valid && m_rules.InputFormat == itFixPoint)
-            setTextAndCaret(FormatFixPoint(n.value, m_rules.FixPointDecPlaces), m_field.Caret, out);
+            setTextAndCaret(FormatFixPoint(n.value, m_places), m_field.Caret, out);
 
         if (n.valid && m_rules.RangeLow <= n.value && n.value <= m_rules.RangeHigh) {
             const std::string accepted = m_field.Text;
@@ -119,6 +120,7 @@ private:
 
     const KeyFieldRules& m_rules;
     KeyField& m_field;
+    const int m_places; // decimals of a fixed-point text, 1..8 whatever the rules say
     int m_depth = 0;
     int m_restoring = 0;
     unsigned m_acceptSerial = 0;

@@ -18,7 +18,7 @@ struct KeyFieldRules
     char SystemSeparator = '.'; // what dsSystem means on this machine
     double RangeLow = 0.0;
     double RangeHigh = 0.0;
-    int FixPointDecPlaces = 2; // 1..8
+    int FixPointDecPlaces = 2; // taken within 1..8
     bool Beep = false;
 };
 

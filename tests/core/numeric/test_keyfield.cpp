@@ -122,6 +122,24 @@ INSTANTIATE_TEST_SUITE_P(
                 "1.00", 3}),
     [](const ::testing::TestParamInfo<EditRow>& info) { return std::string(info.param.name); });
 
+TEST(KeyFieldEdits, FixedPointDecimalsAreTakenWithinOneToEight)
+{
+    struct Row
+    {
+        int places;
+        const char* shown;
+    };
+    // 1 and 8 as given, and what lies beyond either end as the end itself
+    const Row rows[] = {{-7, "0.1"}, {0, "0.1"}, {1, "0.1"}, {8, "0.12345678"}, {9, "0.12345678"}, {1000000000, "0.12345678"}};
+    for (const Row& r : rows) {
+        KeyFieldRules rules = FixPoint();
+        rules.FixPointDecPlaces = r.places;
+        KeyField field{"0.123456789", 11, ""};
+        CheckKeyField(rules, field);
+        EXPECT_EQ(field.Text, r.shown) << r.places;
+    }
+}
+
 TEST(KeyFieldEdits, CaretOutsideTheTextIsTakenAtItsEnd)
 {
     KeyField field{"12", 99, "1"};
