@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,11 @@ struct LookupCase
     Strings params;
     std::string expected;
 };
+
+void PrintTo(const LookupCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class LookupTest : public ::testing::TestWithParam<LookupCase>
 {

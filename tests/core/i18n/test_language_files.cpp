@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,11 @@ struct LoadCase
     Strings keys;
     Strings texts;
 };
+
+void PrintTo(const LoadCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class LoadingTest : public ::testing::TestWithParam<LoadCase>
 {

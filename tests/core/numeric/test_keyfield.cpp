@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,11 @@ struct EditRow
     std::string text; // as the steps leave it
     int caret;
 };
+
+void PrintTo(const EditRow& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class KeyFieldEdits : public ::testing::TestWithParam<EditRow>
 {
