@@ -18,7 +18,8 @@ export NODE_PATH="/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}"
 unset EM_CACHE
 
 build=${DSCDMA_WEB_BUILD:-$root/build-web}
-emcmake cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel -DDSCDMA_WEB=ON -DDSCDMA_WERROR=ON >/dev/null
+emcmake cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel -DDSCDMA_CORE_ONLY=ON -DDSCDMA_WEB=ON \
+  -DDSCDMA_TESTS=OFF -DDSCDMA_BENCH=OFF -DDSCDMA_WERROR=ON >/dev/null
 cmake --build "$build" -j2 --target dscdma
 
 mkdir -p "$out"

@@ -1,49 +1,29 @@
 #include "webshell.h"
 
-#include "numparse.h"
+#include "chartrender.h"
+#include "keyfield.h"
+#include "plotsignals.h"
+#include "recordingtext.h"
+#include "signalcharts.h"
 #include "signalmodel.h"
+#include "windows1252.h"
 
-#include <array>
+#include <exception>
 
 namespace web {
 namespace {
 
-struct KeyRange
+// The stored settings of NIOKeyA, NIOKeyB and NIOKeyD.
+KeyFieldRules RulesOf(KeyField field)
 {
-    double low, high;
-};
-
-// The stored ranges of NIOKeyA, NIOKeyB and NIOKeyD.
-KeyRange RangeOf(KeyField field)
-{
-    return field == KeyField::Rx ? KeyRange{-1.7e308, 1.7e308} : KeyRange{-1000000, 1000000};
-}
-
-// Bytes outside ASCII never form part of a number; the parser is told so by one stand-in.
-std::string ParserText(std::string_view utf8)
-{
-    std::string out;
-    out.reserve(utf8.size());
-    for (const char c : utf8)
-        out.push_back(static_cast<unsigned char>(c) < 0x80 ? c : '\x80');
-    return out;
-}
-
-// Windows-1252 0x80..0x9F; the rest of the code page coincides with Latin-1.
-constexpr std::array<char32_t, 32> High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-char EncodeChar(char32_t c)
-{
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
-        return static_cast<char>(c);
-    for (std::size_t i = 0; i < High.size(); ++i)
-        if (High[i] == c)
-            return static_cast<char>(0x80 + i);
-    return '?';
+    KeyFieldRules rules;
+    rules.InputFormat = itDynamic;
+    rules.DecPlaceSep = dsDot;
+    rules.FixPointDecPlaces = 2;
+    rules.Beep = false;
+    rules.RangeLow = field == KeyField::Rx ? -1.7e308 : -1000000;
+    rules.RangeHigh = field == KeyField::Rx ? 1.7e308 : 1000000;
+    return rules;
 }
 
 // The next code point of a UTF-8 text, U+FFFD for a malformed sequence (one byte consumed).
@@ -106,32 +86,89 @@ void AppendUtf8(std::string& out, char32_t c)
     }
 }
 
-// TNumIO::Value: the text as validation read it, else with a decimal comma and a trailing
-// point read leniently, else 0.
-double KeyValue(std::string_view utf8)
+int HexDigit(char c)
 {
-    const std::string text = ParserText(utf8);
-    const ParsedNumber first = ParseText(text, itDynamic, dsDot);
-    if (first.valid)
-        return first.value;
-    std::string lenient = text;
-    if (const std::size_t comma = lenient.find(','); comma != std::string::npos)
-        lenient[comma] = '.';
-    if (!lenient.empty() && lenient.back() == '.')
-        lenient.push_back('0');
-    const ParsedNumber second = ParseText(lenient, itDynamic, dsDot);
-    return second.valid ? second.value : 0.0;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+std::string PercentDecoded(std::string_view text)
+{
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 && HexDigit(text[i + 2]) >= 0) {
+            out.push_back(static_cast<char>(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2])));
+            i += 2;
+        } else {
+            out.push_back(text[i]);
+        }
+    }
+    return out;
+}
+
+std::vector<std::string_view> Split(std::string_view text, char separator)
+{
+    std::vector<std::string_view> parts;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t at = text.find(separator, start);
+        parts.push_back(text.substr(start, at == std::string_view::npos ? std::string_view::npos : at - start));
+        if (at == std::string_view::npos)
+            return parts;
+        start = at + 1;
+    }
 }
 
 } // namespace
 
-KeyCheck CheckKey(KeyField field, std::string_view text)
+// Draws its chart whenever the chart asks (at ShowItems), the whole of it, as the desktop's
+// chart draws its frame image.
+class Simulation::Surface final : public ChartPresenter
 {
-    const ParsedNumber n = ParseText(ParserText(text), itDynamic, dsDot);
-    const KeyRange range = RangeOf(field);
-    if (!n.valid || n.value < range.low || n.value > range.high)
-        return {};
-    return {true, n.value};
+public:
+    Surface(Chart& chart, Canvas& canvas)
+        : m_chart(chart)
+        , m_canvas(canvas)
+    {
+        m_chart.SetTextMetrics(&m_canvas);
+        m_chart.SetPresenter(this);
+    }
+    ~Surface() { m_chart.SetPresenter(nullptr); }
+
+    void ChartPaint(ChartPaintScope scope) override
+    {
+        const ChartLayout& layout = m_chart.Layout();
+        RenderChart(m_chart.State(), layout, m_canvas, ChartParts::All);
+        if (scope == ChartPaintScope::Whole)
+            m_chart.WholePainted(layout);
+    }
+    void ChartMinimumSizeChanged(Size) override {}
+
+private:
+    Chart& m_chart;
+    Canvas& m_canvas;
+};
+
+KeyCheck CheckKey(KeyField which, std::string_view text, int caret, std::string_view lastValid)
+{
+    const KeyFieldRules rules = RulesOf(which);
+    ::KeyField field;
+    field.Text = Utf8ToCp1252(text);
+    field.Caret = caret;
+    field.LastValidText = Utf8ToCp1252(lastValid);
+    const std::string typed = field.Text;
+    CheckKeyField(rules, field);
+    KeyCheck out;
+    out.text = Cp1252ToUtf8(field.Text);
+    out.caret = field.Caret;
+    out.accepted = field.Text == typed && field.LastValidText == typed;
+    out.value = KeyFieldValue(rules, field.Text);
+    return out;
 }
 
 std::string TypedCharacter(std::string_view typed)
@@ -139,21 +176,7 @@ std::string TypedCharacter(std::string_view typed)
     if (typed.empty())
         return {};
     std::size_t i = 0;
-    const char32_t first = NextCodePoint(typed, i);
-    return Cp1252ToUtf8(std::string(1, EncodeChar(first)));
-}
-
-PageResult Simulate(const PageInputs& inputs)
-{
-    SimInput in;
-    in.SetTextA(Utf8ToCp1252(inputs.a));
-    in.SetTextB(Utf8ToCp1252(inputs.b));
-    in.KeyA = KeyValue(inputs.keyA);
-    in.KeyB = KeyValue(inputs.keyB);
-    in.KeyRx = KeyValue(inputs.keyRx);
-    in.SpreadFactor = inputs.spread;
-    const SimResult r = ComputeSignals(in);
-    return {Cp1252ToUtf8(r.RecoveredText), r.RecoveredByte, r.TransmissionOk, r.SelectedChannel};
+    return Cp1252ToUtf8(std::string(1, windows1252::FromUnicode(NextCodePoint(typed, i))));
 }
 
 std::string Utf8ToCp1252(std::string_view utf8)
@@ -161,7 +184,7 @@ std::string Utf8ToCp1252(std::string_view utf8)
     std::string out;
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();)
-        out.push_back(EncodeChar(NextCodePoint(utf8, i)));
+        out.push_back(windows1252::FromUnicode(NextCodePoint(utf8, i)));
     return out;
 }
 
@@ -169,9 +192,113 @@ std::string Cp1252ToUtf8(std::string_view bytes)
 {
     std::string out;
     out.reserve(bytes.size() * 2);
-    for (const char ch : bytes) {
-        const auto b = static_cast<unsigned char>(ch);
-        AppendUtf8(out, (b >= 0x80 && b <= 0x9F) ? High[b - 0x80] : char32_t(b));
+    for (const char b : bytes)
+        AppendUtf8(out, windows1252::ToUnicode(static_cast<unsigned char>(b)));
+    return out;
+}
+
+Simulation::Simulation(std::array<Canvas*, 4> canvases)
+    : m_canvases(canvases)
+{
+    buildCharts();
+}
+
+Simulation::~Simulation() = default;
+
+void Simulation::buildCharts()
+{
+    const SignalChart which[] = {SignalChart::RCA, SignalChart::RCB, SignalChart::RCC, SignalChart::RCD};
+    for (std::size_t i = 0; i < 4; ++i) {
+        m_surfaces[i].reset();
+        m_charts[i] = NewSignalChart(which[i]);
+        // The stored captions are keys; the window is translated once its language is known.
+        m_charts[i]->TranslateTexts([this](std::string& text) { m_dictionary.TranslateKeyed(text); });
+        m_surfaces[i] = std::make_unique<Surface>(*m_charts[i], *m_canvases[i]);
+    }
+}
+
+void Simulation::LoadLanguage(std::string_view file)
+{
+    m_dictionary.Load(file);
+    // Charts anew, so that a second language starts again from the stored keys.
+    buildCharts();
+}
+
+std::string Simulation::Translate(std::string_view keyUtf8, const std::vector<std::string>& paramsUtf8)
+{
+    std::vector<std::string> params;
+    params.reserve(paramsUtf8.size());
+    for (const std::string& p : paramsUtf8)
+        params.push_back(Utf8ToCp1252(p));
+    return Cp1252ToUtf8(m_dictionary.Translate(Utf8ToCp1252(keyUtf8), params));
+}
+
+PageResult Simulation::Update(const PageInputs& inputs)
+{
+    SimInput in;
+    in.SetTextA(Utf8ToCp1252(inputs.a));
+    in.SetTextB(Utf8ToCp1252(inputs.b));
+    in.KeyA = KeyFieldValue(RulesOf(KeyField::A), Utf8ToCp1252(inputs.keyA));
+    in.KeyB = KeyFieldValue(RulesOf(KeyField::B), Utf8ToCp1252(inputs.keyB));
+    in.KeyRx = KeyFieldValue(RulesOf(KeyField::Rx), Utf8ToCp1252(inputs.keyRx));
+    in.SpreadFactor = inputs.spread;
+    const SimResult r = ComputeSignals(in);
+
+    TSignalView view;
+    view.RCA = m_charts[0].get();
+    view.RCB = m_charts[1].get();
+    view.RCC = m_charts[2].get();
+    view.RCD = m_charts[3].get();
+    view.Translate = [this](const std::string& key) { return m_dictionary.Translate(key); };
+    PlotSignals(r, inputs.labels, view);
+    return {Cp1252ToUtf8(r.RecoveredText), r.RecoveredByte, r.TransmissionOk, r.SelectedChannel};
+}
+
+std::string RecordSets(std::string_view sets, std::string_view englishFile, std::string_view germanFile,
+                       RecordingMetrics metrics)
+{
+    std::string out;
+    int number = 0;
+    for (std::string_view line : Split(sets, '\n')) {
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (line.empty())
+            continue;
+        const std::vector<std::string_view> f = Split(line, '\t');
+        const auto field = [&](std::size_t i) { return i < f.size() ? PercentDecoded(f[i]) : std::string(); };
+        PageInputs in;
+        in.a = field(0);
+        in.b = field(1);
+        in.keyA = field(2);
+        in.keyB = field(3);
+        in.keyRx = field(4);
+        const std::string spread = field(5);
+        in.spread = 0;
+        for (const char c : spread)
+            in.spread = (c >= '0' && c <= '9' && in.spread < 1000) ? in.spread * 10 + (c - '0') : 1000;
+        in.labels = field(6) == "1";
+        const std::string language = field(7);
+
+        std::array<std::unique_ptr<RecordingCanvas>, 4> canvases;
+        const SignalChart which[] = {SignalChart::RCA, SignalChart::RCB, SignalChart::RCC, SignalChart::RCD};
+        for (std::size_t i = 0; i < 4; ++i) {
+            const Rect place = SignalChartGeometry(which[i]);
+            canvases[i] = std::make_unique<RecordingCanvas>(place.width, place.height, metrics);
+        }
+        Simulation simulation({canvases[0].get(), canvases[1].get(), canvases[2].get(), canvases[3].get()});
+        simulation.LoadLanguage(language == "en" ? englishFile : language == "de" ? germanFile : std::string_view());
+
+        out += "set " + std::to_string(++number) + "\n";
+        try {
+            const PageResult r = simulation.Update(in);
+            out += "result " + std::to_string(r.code) + (r.ok ? " ok " : " error ") + r.channel + "\n";
+        } catch (const std::exception& error) {
+            out += std::string("failed ") + error.what() + "\n";
+        }
+        for (std::size_t i = 0; i < 4; ++i) {
+            out += std::string("chart ") + SignalChartName(which[i]) + "\n";
+            out += RecordingText(*canvases[i]);
+        }
     }
     return out;
 }

@@ -319,6 +319,74 @@ test('the explanations button shows the explanations and the About button the Ab
   await page.close();
 });
 
+// A pixel of a chart canvas, as rgb(r, g, b), at CSS position (x, y).
+function pixel(page, id, x, y) {
+  return page.evaluate(([id, x, y]) => {
+    const canvas = document.getElementById(id);
+    const ratio = canvas.width / canvas.clientWidth;
+    const d = canvas.getContext('2d').getImageData(Math.floor(x * ratio), Math.floor(y * ratio), 1, 1).data;
+    return `rgb(${d[0]}, ${d[1]}, ${d[2]})`;
+  }, [id, x, y]);
+}
+
+test('the four charts are drawn, the receiver chart in the colour of the channel it recovers', async () => {
+  const page = await opened(query({ keyRx: '44' }));
+  const blue = 'rgb(221, 221, 255)';
+  const yellow = 'rgb(249, 235, 193)';
+  // Inside each plot area, right of the left margin and below the caption.
+  assert.equal(await pixel(page, 'rca', 394, 30), blue);
+  assert.equal(await pixel(page, 'rcb', 394, 30), yellow);
+  assert.equal(await pixel(page, 'rcc', 394, 25), 'rgb(255, 255, 255)');
+  assert.equal(await pixel(page, 'rcd', 394, 25), yellow, 'receiver key 44: channel 2');
+  await page.locator('#keyRx').fill('7');
+  assert.equal(await pixel(page, 'rcd', 394, 25), 'rgb(255, 255, 255)', 'no channel: white');
+  await page.locator('#keyRx').fill('23');
+  assert.equal(await pixel(page, 'rcd', 394, 25), blue);
+  // Trace A in dark red somewhere along its band.
+  const red = await page.evaluate(() => {
+    const c = document.getElementById('rca');
+    const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+    let n = 0;
+    for (let i = 0; i < d.length; i += 4)
+      if (d[i] === 221 && d[i + 1] === 0 && d[i + 2] === 0)
+        ++n;
+    return n;
+  });
+  assert.ok(red > 500, `dark red pixels: ${red}`);
+  // The test's own reading back of pixels makes the browser advise on speed; nothing else may show.
+  page.problems = page.problems.filter((p) => !p.includes('willReadFrequently'));
+  noProblems(page);
+  await page.close();
+});
+
+test('German, from the address or from the browser, with the texts of the German language file', async () => {
+  for (const [search, locale] of [[query({ lang: 'de', keyRx: '7' }), 'en-GB'], [query({ keyRx: '7' }), 'de-DE']]) {
+    const page = await opened(search, { locale });
+    const texts = await page.evaluate(() => {
+      const $ = (id) => document.getElementById(id);
+      return {
+        lang: document.documentElement.lang, label1: $('Label1').textContent, label5: $('Label5').textContent,
+        explain: $('explain').textContent, about: $('about').textContent, gain: $('gainText').textContent,
+        verdict: $('verdict').textContent, keyA: $('keyA').getAttribute('aria-label'),
+        webSite: $('LblWebSite').textContent, rcd: $('rcd').getAttribute('aria-label'),
+        explanation: $('MMExplain').textContent.slice(0, 20),
+      };
+    });
+    assert.deepEqual(texts, {
+      lang: 'de', label1: 'Gesendetes Zeichen auf Kanal A', label5: 'Kanal-Nr. des Empfängers',
+      explain: 'Erklärungen zeigen', about: 'Info', gain: 'Prozessgewinn', verdict: 'Übertragungsfehler',
+      keyA: 'Kanalnummer von Kanal A', webSite: 'Mehr Informationen finden Sie auf folgenden Webseiten:',
+      rcd: 'Signale im Empfänger', explanation: 'A und D: die 8 Bits ',
+    }, search + ' ' + locale);
+    noProblems(page);
+    await page.close();
+  }
+  const english = await opened('', { locale: 'fr-FR' });
+  assert.equal(await english.locator('#Label1').textContent(), 'Character to transmit on channel A');
+  assert.equal(await english.locator('#MMExplain').evaluate((el) => el.textContent.slice(0, 20)), 'A and D: the 8 bits ');
+  await english.close();
+});
+
 test('a narrow screen gets the whole window, scaled down', async () => {
   const page = await opened('', { viewport: { width: 400, height: 700 } });
   const fit = await page.evaluate(() => ({

@@ -1,7 +1,12 @@
+#include "pixelruns.h"
+#include "recordingtext.h"
+#include "signalcharts.h"
 #include "webshell.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -46,10 +51,20 @@ TEST(WebShell, KeyFieldsAcceptAndRefuseAsTheDesktopFields)
         {KeyField::Rx, "1000001", true, 1000001},
     };
     for (const KeyRow& row : rows) {
-        const web::KeyCheck check = web::CheckKey(row.field, row.text);
+        const std::string text = row.text;
+        const web::KeyCheck check = web::CheckKey(row.field, text, int(text.size()), "23");
         EXPECT_EQ(check.accepted, row.accepted) << row.text;
         if (row.accepted) {
+            EXPECT_EQ(check.text, text);
             EXPECT_DOUBLE_EQ(check.value, row.value) << row.text;
+        } else {
+            // The field goes back to its last text, the caret one to the left, within that text.
+            int characters = 0;
+            for (const char c : text)
+                characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+            EXPECT_EQ(check.text, "23") << row.text;
+            EXPECT_EQ(check.caret, std::min(std::max(characters - 1, 0), 2)) << row.text;
+            EXPECT_DOUBLE_EQ(check.value, 23) << row.text;
         }
     }
 }
@@ -85,52 +100,144 @@ TEST(WebShell, EveryByteOfTheCodePageRoundTrips)
     EXPECT_EQ(web::Cp1252ToUtf8("\x80\x9F\xFF"), "\xE2\x82\xAC\xC5\xB8\xC3\xBF");
 }
 
-TEST(WebShell, SimulateGivesTheModelsAnswersFromTheFieldTexts)
+// The four charts of the main window, recorded.
+struct Recorded
 {
+    std::array<std::unique_ptr<RecordingCanvas>, 4> canvases;
+    std::unique_ptr<web::Simulation> simulation;
+
+    Recorded()
+    {
+        const SignalChart which[] = {SignalChart::RCA, SignalChart::RCB, SignalChart::RCC, SignalChart::RCD};
+        for (int i = 0; i < 4; ++i) {
+            const Rect place = SignalChartGeometry(which[i]);
+            canvases[i] = std::make_unique<RecordingCanvas>(place.width, place.height);
+        }
+        simulation = std::make_unique<web::Simulation>(
+            std::array<Canvas*, 4>{canvases[0].get(), canvases[1].get(), canvases[2].get(), canvases[3].get()});
+    }
+    std::string Text(int i) const { return RecordingText(*canvases[i]); }
+    void Clear()
+    {
+        for (auto& c : canvases)
+            c->clearOps();
+    }
+};
+
+TEST(WebShell, AnUpdateGivesTheModelsAnswersFromTheFieldTextsAndDrawsEveryChart)
+{
+    Recorded page;
     web::PageInputs in;
-    web::PageResult r = web::Simulate(in);
+    web::PageResult r = page.simulation->Update(in);
     EXPECT_EQ(r.received, "Z");
     EXPECT_EQ(r.code, 0x5A);
     EXPECT_TRUE(r.ok);
     EXPECT_EQ(r.channel, '1');
+    for (int i = 0; i < 4; ++i)
+        EXPECT_NE(page.Text(i).find("polyline"), std::string::npos) << "chart " << i;
 
     in.keyRx = "$2C"; // 44, read as the field reads it
-    r = web::Simulate(in);
+    r = page.simulation->Update(in);
     EXPECT_EQ(r.received, "W");
     EXPECT_EQ(r.channel, '2');
 
     in.keyRx = "7";
-    r = web::Simulate(in);
+    r = page.simulation->Update(in);
     EXPECT_EQ(r.code, 0x15);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.channel, '-');
 
     in = {};
     in.a = "";
-    r = web::Simulate(in);
+    r = page.simulation->Update(in);
     EXPECT_FALSE(r.ok) << "an empty field never matches";
 
     in = {};
     in.keyB = "0";
     in.spread = 2;
-    r = web::Simulate(in);
+    r = page.simulation->Update(in);
     EXPECT_EQ(r.code, 0x5E);
 }
 
-TEST(WebShell, SimulateRefusesWhatTheModelRefuses)
+TEST(WebShell, AnUpdateTheModelRefusesDrawsNothing)
 {
+    Recorded page;
+    page.simulation->Update({});
+    page.Clear();
     web::PageInputs in;
     in.keyRx = "1e300";
-    EXPECT_THROW(web::Simulate(in), std::runtime_error);
+    EXPECT_THROW(page.simulation->Update(in), std::runtime_error);
     in = {};
     in.spread = 21;
-    EXPECT_THROW(web::Simulate(in), std::invalid_argument);
+    EXPECT_THROW(page.simulation->Update(in), std::invalid_argument);
     in.spread = 1;
-    EXPECT_THROW(web::Simulate(in), std::invalid_argument);
+    EXPECT_THROW(page.simulation->Update(in), std::invalid_argument);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(page.Text(i), "") << "chart " << i;
     in.spread = 20;
-    EXPECT_NO_THROW(web::Simulate(in));
+    EXPECT_NO_THROW(page.simulation->Update(in));
     in.spread = 2;
-    EXPECT_NO_THROW(web::Simulate(in));
+    EXPECT_NO_THROW(page.simulation->Update(in));
+}
+
+TEST(WebShell, TheLanguageFileTranslatesCaptionsAndKeysAndASecondOneStartsFromTheKeys)
+{
+    Recorded page;
+    page.simulation->LoadLanguage("[Channel 1]=Kanal 1|$$[Trace D: Channel 2 Data]=Kurve D|$$[X]=<%1%> von <%2%>|$$");
+    EXPECT_EQ(page.simulation->Translate("x", {"3", "\xC3\xA4"}), "3 von \xC3\xA4");
+    EXPECT_EQ(page.simulation->Translate("Channel 2"), "Channel 2");
+    web::PageInputs in;
+    in.labels = true;
+    page.simulation->Update(in);
+    EXPECT_NE(page.Text(0).find("\"Kanal 1\""), std::string::npos);
+    EXPECT_NE(page.Text(1).find("\"Kurve D\""), std::string::npos);
+    page.simulation->LoadLanguage("[Channel 1]=Channel One|$$");
+    page.Clear();
+    page.simulation->Update(in);
+    EXPECT_NE(page.Text(0).find("\"Channel One\""), std::string::npos);
+    EXPECT_NE(page.Text(1).find("\"Trace D: Channel 2 Data\""), std::string::npos);
+}
+
+TEST(WebShell, RecordedSetsNameEachSetItsResultAndItsCharts)
+{
+    // Set 2 is percent-encoded: Z, W, 23, 44, 23 at spreading factor 3.
+    const std::string out = web::RecordSets("Z\tW\t23\t44\t44\t8\t1\ten\n%5A\t%57\t%32%33\t44\t23\t3\t0\t\n\t\t\t\t1e300\t8\t0\t\n",
+                                            "[Channel 1]=Channel One|$$", "");
+    EXPECT_EQ(out.find("set 1\nresult 87 ok 2\nchart RCA\n"), 0u);
+    EXPECT_NE(out.find("\"Channel One\""), std::string::npos);
+    EXPECT_NE(out.find("set 2\nresult 90 ok 1\nchart RCA\n"), std::string::npos);
+    EXPECT_NE(out.find("set 3\nfailed Invalid floating point operation\nchart RCA\n"), std::string::npos);
+}
+
+// Horizontal and vertical strokes as the pixels a raster device fills.
+TEST(PixelRuns, StrokesOfAStepTraceBecomeRectanglesOfWholePixels)
+{
+    std::vector<Rect> runs;
+    const std::vector<Point> step{{0, 10}, {5, 10}, {9, 10}, {9, 4}, {20, 4}};
+    ASSERT_TRUE(web::StrokeRuns(web::ThinPolyline(step), 1, runs));
+    EXPECT_EQ(runs, (std::vector<Rect>{Rect::FromCorners(0, 10, 9, 10), Rect::FromCorners(9, 4, 9, 10),
+                                       Rect::FromCorners(9, 4, 19, 4)}))
+        << "the last pixel left out, joints covered";
+    ASSERT_TRUE(web::StrokeRuns(step, 3, runs));
+    EXPECT_EQ(runs, (std::vector<Rect>{Rect::FromCorners(-1, 9, 10, 11), Rect::FromCorners(8, 3, 10, 11),
+                                       Rect::FromCorners(8, 3, 21, 5)}));
+    const std::vector<Point> slanted{{0, 0}, {3, 1}};
+    EXPECT_FALSE(web::StrokeRuns(slanted, 1, runs));
+    EXPECT_EQ(web::ThinPolyline(std::vector<Point>{{2, 2}, {2, 2}}), std::vector<Point>{});
+    EXPECT_EQ(web::LastCoveredPixel({0, 0}, {4, -2}), (Point{3, -2}));
+    EXPECT_EQ(web::LastCoveredPixel({0, 0}, {-1, 6}), (Point{-1, 5}));
+}
+
+TEST(PixelRuns, ADottedLineIsCountedFromItsStart)
+{
+    std::vector<Rect> dashes;
+    ASSERT_TRUE(web::DashRuns({5, 0}, {5, 13}, Canvas::PenStyle::Dot, dashes));
+    EXPECT_EQ(dashes, (std::vector<Rect>{Rect::FromCorners(5, 0, 5, 2), Rect::FromCorners(5, 6, 5, 8),
+                                         Rect::FromCorners(5, 12, 5, 13)}));
+    ASSERT_TRUE(web::DashRuns({10, 1}, {0, 1}, Canvas::PenStyle::Dash, dashes));
+    EXPECT_EQ(dashes, (std::vector<Rect>{Rect::FromCorners(0, 1, 10, 1)}));
+    EXPECT_FALSE(web::DashRuns({0, 0}, {1, 1}, Canvas::PenStyle::Dot, dashes));
+    EXPECT_FALSE(web::DashRuns({0, 0}, {0, 9}, Canvas::PenStyle::Solid, dashes));
 }
 
 } // namespace

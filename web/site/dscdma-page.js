@@ -11,6 +11,7 @@
   const KeyFields = ['keyA', 'keyB', 'keyRx']; // the module's field numbers, in this order
   const ChartIds = ['rca', 'rcb', 'rcc', 'rcd'];
   const Languages = ['en', 'de'];
+  const ButtonFace = 15; // the system colour index
 
   // The page's own texts, which the desktop window has no keys for.
   const PageTexts = {
@@ -75,11 +76,7 @@
 
   // The text of a key; a key without an entry stands for itself.
   function T(key, params) {
-    if (mod && typeof mod.translate === 'function')
-      return mod.translate(key, params || []);
-    let text = key;
-    (params || []).forEach((p, i) => { text = text.split('<%' + (i + 1) + '%>').join(p); });
-    return text;
+    return mod.translate(key, params || []);
   }
 
   // A caption as stored: "BF_" marks a translation key.
@@ -150,9 +147,7 @@
 
   async function loadLanguage(wanted, pending) {
     lang = Languages.includes(wanted) ? wanted : 'en';
-    const bytes = await (pending || fetchLanguage(lang));
-    if (typeof mod.loadLanguage === 'function')
-      mod.loadLanguage(bytes);
+    mod.loadLanguage(await (pending || fetchLanguage(lang)));
     translatePage();
   }
 
@@ -181,8 +176,7 @@
 
   function update() {
     const now = inputs();
-    const run = typeof mod.update === 'function' ? mod.update : mod.simulate;
-    const result = run(now);
+    const result = mod.update(now);
     if (result instanceof Error) {
       // As the desktop's error report: the message, the previous picture stays.
       showNotice(result.message);
@@ -214,16 +208,17 @@
   function onKeyInput(event) {
     const field = event.target;
     const id = field.id;
-    const check = mod.checkKey(keyIndex(id), field.value);
+    // The module counts characters, the browser UTF-16 units.
+    const caret = Array.from(field.value.slice(0, field.selectionStart || 0)).length;
+    const check = mod.checkKey(keyIndex(id), field.value, caret, lastValid[id]);
     if (check.accepted) {
       lastValid[id] = field.value;
       update();
       return;
     }
     // Refused: the field goes back to its last text, the caret one to the left.
-    const caret = field.selectionStart || 0;
-    field.value = lastValid[id];
-    const at = Math.max(caret - 1, 0);
+    field.value = check.text;
+    const at = Array.from(check.text).slice(0, check.caret).join('').length;
     field.setSelectionRange(at, at);
   }
 
@@ -493,7 +488,7 @@
       if (value === undefined)
         continue;
       const t = text(value);
-      if (t === null || !mod.checkKey(keyIndex(id), t).accepted) {
+      if (t === null || !mod.checkKey(keyIndex(id), t, Array.from(t).length, lastValid[id]).accepted) {
         refuse(id, value);
         continue;
       }
@@ -687,6 +682,8 @@
       noWebAssembly(page('failed') + (e && e.message ? e.message : String(e)));
       return;
     }
+    // Around the charts, the page shows the button face that they are drawn with.
+    document.documentElement.style.setProperty('--face', mod.systemColor(ButtonFace));
     await loadLanguage(lang, language);
     wire();
     const { refused } = applySettings((name) => query.has(name) ? query.get(name) : undefined);
