@@ -42,6 +42,11 @@ protected:
     void fontChanged() override;
 
 private:
+    struct Metrics
+    {
+        int width, height, ascent;
+    };
+    const Metrics& measured(const FontDesc& font, std::string_view text) const;
     void strokeOpen(std::span<const Point> points);
     void fillRects(const std::vector<Rect>& rects, TColor color);
 
@@ -52,5 +57,5 @@ private:
     std::vector<Rect> m_rects;
     std::vector<Rect> m_dashes;
     // Measured texts per font; layout asks for the same few again and again.
-    mutable std::map<std::pair<std::string, std::string>, std::pair<int, int>> m_measured;
+    mutable std::map<std::pair<std::string, std::string>, Metrics> m_measured;
 };

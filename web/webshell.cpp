@@ -126,8 +126,9 @@ std::vector<std::string_view> Split(std::string_view text, char separator)
 
 } // namespace
 
-// Draws its chart whenever the chart asks (at ShowItems), the whole of it, as the desktop's
-// chart draws its frame image.
+// Draws its chart whenever the chart asks (at ShowItems). The surface keeps what was drawn, so
+// the frame around the plot (surround, shadow, caption, axes) is drawn only when it changed; the
+// plot, with its background and grid, the items and the labels, which stay inside it, every time.
 class Simulation::Surface final : public ChartPresenter
 {
 public:
@@ -142,8 +143,18 @@ public:
 
     void ChartPaint(ChartPaintScope scope) override
     {
+        const unsigned frameChanges = m_chart.Changes() & (ChangeStaticPicture | ChangeStaticLayout);
         const ChartLayout& layout = m_chart.Layout();
-        RenderChart(m_chart.State(), layout, m_canvas, ChartParts::All);
+        const ChartState& state = m_chart.State();
+        if (!m_framed || frameChanges || m_canvas.size() != m_chart.GetSize()) {
+            if (m_canvas.size() != m_chart.GetSize())
+                m_canvas.resize(m_chart.Width(), m_chart.Height());
+            RenderChart(state, layout, m_canvas, ChartParts::Frame);
+            m_framed = true;
+        }
+        RenderChart(state, layout, m_canvas, ChartParts::PlotBackground);
+        RenderChart(state, layout, m_canvas, ChartParts::Dynamic);
+        m_chart.ClearChanges(ChangeStaticPicture | ChangePlotBackground | ChangeItems);
         if (scope == ChartPaintScope::Whole)
             m_chart.WholePainted(layout);
     }
@@ -152,6 +163,7 @@ public:
 private:
     Chart& m_chart;
     Canvas& m_canvas;
+    bool m_framed = false;
 };
 
 KeyCheck CheckKey(KeyField which, std::string_view text, int caret, std::string_view lastValid)
