@@ -56,6 +56,7 @@
   let lastSpoken = '';
   let lastIgnored = '';
   let firstPicture = false;
+  let failed = false;     // the notice shows the last run's error
 
   // ---------------------------------------------------------------------------------------
   // Language
@@ -180,7 +181,12 @@
     if (result instanceof Error) {
       // As the desktop's error report: the message, the previous picture stays.
       showNotice(result.message);
+      failed = true;
       return;
+    }
+    if (failed) {
+      failed = false;
+      showNotice(lastIgnored);
     }
     const received = $('received');
     received.textContent = result.received;
