@@ -12,11 +12,6 @@ constexpr double Ln2Lo = 1.90821492927058770002e-10;
 constexpr double InvLn2 = 1.44269504088896338700e+00;
 constexpr double Ln10 = 2.30258509299404568402e+00;
 
-std::uint64_t Rotl(std::uint64_t x, int k)
-{
-    return (x << k) | (x >> (64 - k));
-}
-
 // 2^-52 and 2^-53 as exact scale factors for the top bits of a word.
 constexpr double TwoPowMinus52 = 1.0 / 4503599627370496.0;
 constexpr double TwoPowMinus53 = 1.0 / 9007199254740992.0;
@@ -67,23 +62,10 @@ std::uint64_t SplitMix64(std::uint64_t& state)
     return z ^ (z >> 31);
 }
 
-LabRandom::LabRandom(std::uint64_t seed)
+LabRandom::LabRandom(std::uint64_t seed) : edges_(Table().X.data())
 {
     for (std::uint64_t& word : s_)
         word = SplitMix64(seed);
-}
-
-std::uint64_t LabRandom::NextWord()
-{
-    const std::uint64_t result = Rotl(s_[1] * 5, 7) * 9;
-    const std::uint64_t t = s_[1] << 17;
-    s_[2] ^= s_[0];
-    s_[3] ^= s_[1];
-    s_[1] ^= s_[2];
-    s_[0] ^= s_[3];
-    s_[2] ^= t;
-    s_[3] = Rotl(s_[3], 45);
-    return result;
 }
 
 int LabRandom::NextSign()
@@ -101,18 +83,6 @@ int LabRandom::NextSign()
 double LabRandom::NextOpenUnit()
 {
     return double((NextWord() >> 11) + 1) * TwoPowMinus53;
-}
-
-double LabRandom::NextGaussian()
-{
-    const Ziggurat& z = Table();
-    const std::uint64_t word = NextWord();
-    // The low 8 bits pick the strip, the top 53 the position in it: no bit serves twice.
-    const int i = int(word & (Strips - 1));
-    const double x = (double(word >> 11) * TwoPowMinus52 - 1.0) * z.X[i];
-    if (std::fabs(x) < z.X[i + 1])
-        return x;
-    return GaussianSlowPath(word);
 }
 
 double LabRandom::GaussianSlowPath(std::uint64_t word)

@@ -6,6 +6,7 @@
 // same run on every platform; no library generator or distribution is involved, since the
 // standard leaves their algorithms to each library.
 
+#include <cmath>
 #include <cstdint>
 
 namespace lab {
@@ -16,18 +17,41 @@ class LabRandom
 public:
     explicit LabRandom(std::uint64_t seed);
 
-    std::uint64_t NextWord();
+    std::uint64_t NextWord()
+    {
+        const std::uint64_t result = Rotl(s_[1] * 5, 7) * 9;
+        const std::uint64_t t = s_[1] << 17;
+        s_[2] ^= s_[0];
+        s_[3] ^= s_[1];
+        s_[1] ^= s_[2];
+        s_[0] ^= s_[3];
+        s_[2] ^= t;
+        s_[3] = Rotl(s_[3], 45);
+        return result;
+    }
     // A data bit as +1 or -1; 64 bits are taken from each word, lowest first.
     int NextSign();
     // Uniform in (0, 1], never 0, so that its logarithm is finite.
     double NextOpenUnit();
-    // Standard normal (mean 0, variance 1), by the ziggurat method with 256 strips.
-    double NextGaussian();
+    // Standard normal (mean 0, variance 1), by the ziggurat method with 256 strips. Inline, as
+    // the noise of every chip passes here: the low 8 bits of a word pick the strip, the top 53
+    // the position in it, and almost every sample is taken at once.
+    double NextGaussian()
+    {
+        const std::uint64_t word = NextWord();
+        const int i = int(word & 255u);
+        const double x = (double(word >> 11) * 0x1p-52 - 1.0) * edges_[i];
+        if (std::fabs(x) < edges_[i + 1])
+            return x;
+        return GaussianSlowPath(word);
+    }
 
 private:
+    static std::uint64_t Rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
     double GaussianSlowPath(std::uint64_t word);
 
     std::uint64_t s_[4];
+    const double* edges_; // the ziggurat's strip edges X[0..256]
     std::uint64_t bits_ = 0;
     int bitsLeft_ = 0;
 };
