@@ -2,6 +2,7 @@
 
 #include "analysispicture.h"
 #include "bercli.h"
+#include "berpicture.h"
 #include "Babelfish2000.h"
 #include "chartpicture.h"
 #include "cp1252.h"
@@ -307,6 +308,18 @@ Picture PictureOf(const SimResult& r, Analysis analysis, const std::vector<Sweep
                     : "Decision margins of one direct-sequence CDMA run"};
 }
 
+// The picture of a --ber run; the request and points must outlive it.
+Picture BerPictureOf(const BerCli::Request& request, const std::vector<BerCli::Point>& points)
+{
+    return {QSize(BerPicture::Width, BerPicture::Height),
+            [&request, &points](QPainter& painter) {
+                TBabelfish2000 translator{QString()};
+                const std::unique_ptr<ChartModel> chart = BerPicture::Chart(request, points, translator);
+                AnalysisPicture::Paint(*chart, painter);
+            },
+            "DS-CDMA", "Bit-error rates of the lab model over Eb/N0"};
+}
+
 // The option errors QCommandLineParser would report, in this tool's own style: an unknown
 // option, a missing value, a value for a switch. Empty when the syntax is right.
 QString CheckOptionSyntax(const QStringList& arguments, const QList<QCommandLineOption>& options)
@@ -510,8 +523,8 @@ SimCliResult RunSimCli(const QStringList& arguments)
             throw UsageError{"only one picture can go to standard output"};
         if (toStdout == 1 && parser.isSet("format"))
             throw UsageError{"the picture goes to standard output; leave out --format or write it to a file"};
-        if (ber && !pictures.empty())
-            throw UsageError{"--ber draws no picture yet"};
+        if (ber && !pictures.empty() && !parser.isSet("ebn0"))
+            throw UsageError{"--ber draws its rates over Eb/N0: give --ebn0 with --png or --svg"};
         if (ber) {
             if (const QString message = BerCli::Read(parser, berRequest); !message.isEmpty())
                 throw UsageError{message};
@@ -544,7 +557,8 @@ SimCliResult RunSimCli(const QStringList& arguments)
         }
         QByteArray out;
         if (!pictures.empty()) {
-            const Picture picture = PictureOf(*r, analysis, sweep, parser.isSet("labels"));
+            const Picture picture = ber ? BerPictureOf(berRequest, berPoints)
+                                        : PictureOf(*r, analysis, sweep, parser.isSet("labels"));
             for (const auto& [png, fileName] : pictures) {
                 const QByteArray bytes = PictureBytes(picture, png);
                 if (bytes.isEmpty())
