@@ -1,10 +1,8 @@
 #include "berpicture.h"
 
-#include "Babelfish2000.h"
-#include "chartmodel.h"
+#include "chart.h"
+#include "dictionary.h"
 #include "plotsignals.h"
-
-#include <QFontMetrics>
 
 #include <algorithm>
 #include <cmath>
@@ -46,7 +44,7 @@ struct Scale
 };
 
 // A small square around a measured rate, drawn as one closed polyline.
-void Marker(ChartModel& c, const Scale& s, double x, double y)
+void Marker(Chart& c, const Scale& s, double x, double y)
 {
     const double dx = MarkerPixels * s.DxPerPixel();
     const double f = s.YFactor(MarkerPixels);
@@ -59,7 +57,7 @@ void Marker(ChartModel& c, const Scale& s, double x, double y)
 
 // The interval as a vertical bar with caps; a bound of 0 runs off the bottom of the scale, with
 // no cap, since no rate below the upper bound can be ruled out.
-void ErrorBar(ChartModel& c, const Scale& s, double x, double low, double high)
+void ErrorBar(Chart& c, const Scale& s, double x, double low, double high)
 {
     const double dx = CapPixels * s.DxPerPixel();
     const double bottom = low > 0 ? low : s.yLow / 10;
@@ -74,7 +72,7 @@ void ErrorBar(ChartModel& c, const Scale& s, double x, double low, double high)
 }
 
 template <typename F>
-void Curve(ChartModel& c, const Scale& s, F rate)
+void Curve(Chart& c, const Scale& s, F rate)
 {
     for (int i = 0; i <= CurveSteps; ++i) {
         const double x = s.xLow + (s.xHigh - s.xLow) * i / CurveSteps;
@@ -88,7 +86,7 @@ void Curve(ChartModel& c, const Scale& s, F rate)
 
 // One legend entry per row in the bottom-left corner of the plot, where the rates of a falling
 // curve never are: a sample line in the entry's colour and pen, then the text.
-void LegendRow(ChartModel& c, const Scale& s, int row, TColor color, TPenStyle pen, bool marker, const QString& text)
+void LegendRow(Chart& c, const Scale& s, int row, TColor color, TPenStyle pen, bool marker, const std::string& text)
 {
     const double y = s.yLow * s.YFactor(12 + 18 * row);
     const double x0 = s.xLow + 12 * s.DxPerPixel();
@@ -146,8 +144,8 @@ BerPicture::Decades BerPicture::RateRange(const std::vector<BerCli::Point>& poin
     return d;
 }
 
-std::unique_ptr<ChartModel> BerPicture::Chart(const BerCli::Request& request, const std::vector<BerCli::Point>& points,
-                                              TBabelfish2000& translator)
+std::unique_ptr<Chart> BerPicture::RatesChart(const BerCli::Request& request, const std::vector<BerCli::Point>& points,
+                                             Dictionary& translator)
 {
     const lab::LabConfig& config = request.config;
     std::vector<double> levels;
@@ -164,10 +162,10 @@ std::unique_ptr<ChartModel> BerPicture::Chart(const BerCli::Request& request, co
     const Decades rates = RateRange(points);
     const Scale s{levels.front() - pad, levels.back() + pad, rates.Low, rates.High};
 
-    auto chart = std::make_unique<ChartModel>();
-    ChartModel& c = *chart;
+    auto chart = std::make_unique<Chart>();
+    Chart& c = *chart;
     c.BeginLoading();
-    c.resize(Width, Height);
+    c.Resize(Width, Height);
     c.SetAllocSize(4000);
     c.SetAutoRedraw(false);
     c.SetMarginLeft(MarginLeft);
@@ -185,9 +183,9 @@ std::unique_ptr<ChartModel> BerPicture::Chart(const BerCli::Request& request, co
     c.SetGridDy(-1); // at every decade
     c.SetGridColor(clSilver);
     for (int layer = 1; layer <= 4; ++layer)
-        for (TScaleProps* scale : {static_cast<TScaleProps*>(c.ScaleX(layer)), static_cast<TScaleProps*>(c.ScaleY(layer))})
+        for (ScaleProps* scale : {&c.ScaleX(layer), &c.ScaleY(layer)})
             scale->SetVisible(false);
-    TScalePropsHoriz* x = c.ScaleX(Layer);
+    ScaleProps* x = &c.ScaleX(Layer);
     x->SetMinRange(1e-10);
     x->SetRangeLow(s.xLow);
     x->SetRangeHigh(s.xHigh);
@@ -201,7 +199,7 @@ std::unique_ptr<ChartModel> BerPicture::Chart(const BerCli::Request& request, co
     x->SetCaptionAnchor(uaSclCenter);
     x->SetCaptionAlignment(taCenter);
     x->SetVisible(true);
-    TScalePropsVert* y = c.ScaleY(Layer);
+    ScaleProps* y = &c.ScaleY(Layer);
     y->SetMinRange(1e-300);
     y->SetRangeLow(s.yLow);
     y->SetRangeHigh(s.yHigh);
@@ -216,14 +214,13 @@ std::unique_ptr<ChartModel> BerPicture::Chart(const BerCli::Request& request, co
     y->SetCaptionPosY(-18);
     y->SetVisible(true);
     c.Loaded();
-    translator.TranslateComponent(&c);
+    c.TranslateTexts([&translator](std::string& text) { translator.TranslateKeyed(text); });
     c.SetCaption(translator.Translate("Bit-error rate of user <%1%> of <%2%>, <%3%> codes of <%4%> chips",
-                                      {QString::number(config.Rx), QString::number(config.Users),
-                                       QString::fromLatin1(lab::FamilyName(config.Codes)),
-                                       QString::number(config.Spread)}));
+                                      {std::to_string(config.Rx), std::to_string(config.Users),
+                                       lab::FamilyName(config.Codes), std::to_string(config.Spread)}));
     c.ClearItems();
     c.HideTextLabels();
-    for (int i = 1; i <= ChartModel::LabelCount; ++i)
+    for (int i = 1; i <= Chart::LabelCount; ++i)
         c.TextLabel(i)->SetMode(tlOff);
     c.SetActiveLayer(Layer);
 
@@ -263,7 +260,7 @@ std::unique_ptr<ChartModel> BerPicture::Chart(const BerCli::Request& request, co
             Marker(c, s, *p.ebn0Db, double(p.count.Errors) / double(p.count.Bits));
 
     LegendRow(c, s, row++, DarkRed, psSolid, true,
-              translator.Translate("Measured, <%1%> bits per point, with its 95 % interval", {QString::number(request.bits)}));
+              translator.Translate("Measured, <%1%> bits per point, with its 95 % interval", {std::to_string(request.bits)}));
     if (theory) {
         LegendRow(c, s, row++, Blue, psSolid, false, translator.Translate("Exact rate of this model"));
         if (config.Users > 1)

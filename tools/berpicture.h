@@ -4,8 +4,8 @@
 
 #include <memory>
 
-class ChartModel;
-class TBabelfish2000;
+class Chart;
+class Dictionary;
 
 // The picture of a --ber run: one chart in the style of the main window's, the bit-error rate on
 // a logarithmic scale over Eb/N0, each measured point with its 95 % interval, and the theory as
@@ -26,7 +26,7 @@ struct Decades
 Decades RateRange(const std::vector<BerCli::Point>& points);
 
 // Needs at least one point with an Eb/N0.
-std::unique_ptr<ChartModel> Chart(const BerCli::Request& request, const std::vector<BerCli::Point>& points,
-                                  TBabelfish2000& translator);
+std::unique_ptr<Chart> RatesChart(const BerCli::Request& request, const std::vector<BerCli::Point>& points,
+                                  Dictionary& translator);
 
 } // namespace BerPicture

@@ -3,13 +3,13 @@
 #include "analysispicture.h"
 #include "bercli.h"
 #include "berpicture.h"
-#include "Babelfish2000.h"
+#include "dictionary.h"
 #include "chartpicture.h"
 #include "cp1252.h"
 #include "decisionmargins.h"
 #include "numparse.h"
 #include "picturefile.h"
-#include "chartmodel.h"
+#include "chart.h"
 #include "signalmodel.h"
 
 #include <QCommandLineParser>
@@ -297,8 +297,8 @@ Picture PictureOf(const SimResult& r, Analysis analysis, const std::vector<Sweep
             [&r, &sweep, isSweep](QPainter& painter) {
                 // Without a language file every caption shows its key without the prefix, as on
                 // screen.
-                TBabelfish2000 translator{QString()};
-                const std::unique_ptr<ChartModel> chart =
+                Dictionary translator;
+                const std::unique_ptr<Chart> chart =
                     isSweep ? AnalysisPicture::SweepChart(sweep, r.SelectedChannel, translator)
                             : AnalysisPicture::MarginsChart(r, translator);
                 AnalysisPicture::Paint(*chart, painter);
@@ -313,8 +313,8 @@ Picture BerPictureOf(const BerCli::Request& request, const std::vector<BerCli::P
 {
     return {QSize(BerPicture::Width, BerPicture::Height),
             [&request, &points](QPainter& painter) {
-                TBabelfish2000 translator{QString()};
-                const std::unique_ptr<ChartModel> chart = BerPicture::Chart(request, points, translator);
+                Dictionary translator;
+                const std::unique_ptr<Chart> chart = BerPicture::RatesChart(request, points, translator);
                 AnalysisPicture::Paint(*chart, painter);
             },
             "DS-CDMA", "Bit-error rates of the lab model over Eb/N0"};

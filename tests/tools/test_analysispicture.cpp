@@ -1,7 +1,8 @@
 #include "analysispicture.h"
 
 #include "Babelfish2000.h"
-#include "chartmodel.h"
+#include "chart.h"
+#include "dictionary.h"
 
 #include <gtest/gtest.h>
 
@@ -23,12 +24,12 @@ const QColor LightBlue(221, 221, 255);
 const QColor LightYellow(249, 235, 193);
 
 // Control pixel of a world point of one layer, from the chart's published margins and ranges.
-QPoint Pixel(const ChartModel& chart, int layer, double x, double y)
+QPoint Pixel(const Chart& chart, int layer, double x, double y)
 {
-    const TScaleProps* sx = chart.ScaleX(layer);
-    const TScaleProps* sy = chart.ScaleY(layer);
-    const int pw = chart.width() - chart.MarginLeft() - chart.MarginRight();
-    const int ph = chart.height() - chart.MarginTop() - chart.MarginBottom();
+    const ScaleProps* sx = &chart.ScaleX(layer);
+    const ScaleProps* sy = &chart.ScaleY(layer);
+    const int pw = chart.Width() - chart.MarginLeft() - chart.MarginRight();
+    const int ph = chart.Height() - chart.MarginTop() - chart.MarginBottom();
     return {int(chart.MarginLeft() + (x - sx->RangeLow()) / (sx->RangeHigh() - sx->RangeLow()) * pw + 0.5),
             int(chart.MarginTop() + (sy->RangeHigh() - y) / (sy->RangeHigh() - sy->RangeLow()) * ph + 0.5)};
 }
@@ -44,13 +45,13 @@ int CountNear(const QImage& image, QPoint at, int radius, const QColor& color)
 
 struct Drawn
 {
-    std::unique_ptr<ChartModel> chart;
+    std::unique_ptr<Chart> chart;
     QImage image;
 };
 
 Drawn Margins(const SimInput& in)
 {
-    TBabelfish2000 translator{QString()};
+    Dictionary translator;
     Drawn d{AnalysisPicture::MarginsChart(ComputeSignals(in), translator), {}};
     d.image = AnalysisPicture::Render(*d.chart);
     return d;
@@ -58,7 +59,7 @@ Drawn Margins(const SimInput& in)
 
 Drawn Sweep(const SimInput& in)
 {
-    TBabelfish2000 translator{QString()};
+    Dictionary translator;
     const char channel = ComputeSignals(in).SelectedChannel;
     Drawn d{AnalysisPicture::SweepChart(SweepSpreadFactors(in), channel, translator), {}};
     d.image = AnalysisPicture::Render(*d.chart);
@@ -178,17 +179,17 @@ TEST(AnalysisPictures, CaptionsGoThroughTheTranslator)
     translator.LoadFromStream(language);
 
     const SimInput in;
-    const std::unique_ptr<ChartModel> margins = AnalysisPicture::MarginsChart(ComputeSignals(in), translator);
+    const std::unique_ptr<Chart> margins = AnalysisPicture::MarginsChart(ComputeSignals(in), translator.Core());
     EXPECT_EQ(margins->Caption(), "Entscheidungsabstand");
     EXPECT_EQ(margins->TextLabel(1)->Caption(), "Gewollt: Kanal 1");
-    EXPECT_EQ(margins->ScaleY(1)->Caption(), "Beitrag");
+    EXPECT_EQ(margins->ScaleY(1).Caption(), "Beitrag");
     // Without an entry a key stands for itself, without its prefix.
-    EXPECT_EQ(margins->ScaleX(3)->Caption(), "Bit (under each bit the decided value: green when right, red when wrong)");
+    EXPECT_EQ(margins->ScaleX(3).Caption(), "Bit (under each bit the decided value: green when right, red when wrong)");
 
-    const std::unique_ptr<ChartModel> sweep = AnalysisPicture::SweepChart(SweepSpreadFactors(in), '1', translator);
-    EXPECT_EQ(sweep->ScaleX(3)->Caption(), "Spreizfaktor");
-    EXPECT_EQ(sweep->ScaleY(1)->Caption(), "Bitfehler");
-    EXPECT_EQ(sweep->ScaleY(2)->Caption(), "Smallest margin, |trace J| at a bit's end (right scale)");
+    const std::unique_ptr<Chart> sweep = AnalysisPicture::SweepChart(SweepSpreadFactors(in), '1', translator.Core());
+    EXPECT_EQ(sweep->ScaleX(3).Caption(), "Spreizfaktor");
+    EXPECT_EQ(sweep->ScaleY(1).Caption(), "Bitfehler");
+    EXPECT_EQ(sweep->ScaleY(2).Caption(), "Smallest margin, |trace J| at a bit's end (right scale)");
 }
 
 namespace {
@@ -215,7 +216,7 @@ bool Near(const QColor& a, const QColor& b)
 }
 
 // The pixel row of a value of a layer's y scale.
-int Row(const ChartModel& chart, int layer, double y)
+int Row(const Chart& chart, int layer, double y)
 {
     return Pixel(chart, layer, 0, y).y();
 }
@@ -234,8 +235,8 @@ TEST(SweepPicture, ScalesFitTheData)
     const Case rows[] = {{SimInput{}, 14}, {zero, 12}, {none, 2}};
     for (const Case& row : rows) {
         const Drawn d = Sweep(row.in);
-        const TScaleProps* errors = d.chart->ScaleY(1);
-        const TScaleProps* margins = d.chart->ScaleY(2);
+        const ScaleProps* errors = &d.chart->ScaleY(1);
+        const ScaleProps* margins = &d.chart->ScaleY(2);
         EXPECT_DOUBLE_EQ(errors->RangeLow(), -0.4);
         EXPECT_DOUBLE_EQ(errors->RangeHigh(), 8.4);
         // The same small room beyond 0 and the top as the errors, so that the two share rows.
@@ -246,7 +247,7 @@ TEST(SweepPicture, ScalesFitTheData)
         int largest = 0;
         for (const SweepPoint& p : SweepSpreadFactors(row.in))
             largest = std::max(largest, p.MinMargin);
-        const int plotHeight = d.chart->height() - d.chart->MarginTop() - d.chart->MarginBottom();
+        const int plotHeight = d.chart->Height() - d.chart->MarginTop() - d.chart->MarginBottom();
         EXPECT_LT(Row(*d.chart, 2, largest) - d.chart->MarginTop(), plotHeight / 10) << row.marginsTop;
     }
     // Eight errors reach the top row of the errors scale, inside the plot.
@@ -260,17 +261,17 @@ TEST(AnalysisPictures, LegendsAndScaleTitlesAreLegible)
     none.KeyRx = 7;
     for (const SimInput& in : {SimInput{}, none}) {
         const Drawn margins = Margins(in);
-        EXPECT_FALSE(margins.chart->ScaleY(1)->Caption().isEmpty()) << "the y axis has a title";
+        EXPECT_FALSE(margins.chart->ScaleY(1).Caption().empty()) << "the y axis has a title";
         // The title is drawn above the axis, at the top-left, in black.
         int ink = 0;
         for (int y = 0; y < margins.chart->MarginTop(); ++y)
             for (int x = 0; x < 200; ++x)
                 ink += Near(margins.image.pixelColor(x, y), QColor(0, 0, 0)) ? 1 : 0;
         EXPECT_GT(ink, 50);
-        for (int i = 1; i <= ChartModel::LabelCount; ++i) {
+        for (int i = 1; i <= Chart::LabelCount; ++i) {
             const TTextLabel* label = margins.chart->TextLabel(i);
             if (label->Visible() && label->Mode() == tlBox) {
-                EXPECT_GE(Contrast(label->ColorBkg(), label->FontColor()), 4.5) << label->Caption().toStdString();
+                EXPECT_GE(Contrast(label->ColorBkg(), label->FontColor()), 4.5) << label->Caption();
             }
         }
     }
@@ -278,8 +279,8 @@ TEST(AnalysisPictures, LegendsAndScaleTitlesAreLegible)
     // caption and clear of the plot.
     const Drawn sweep = Sweep(SimInput{});
     for (int layer : {1, 2}) {
-        const TScaleProps* y = sweep.chart->ScaleY(layer);
-        EXPECT_FALSE(y->Caption().isEmpty());
+        const ScaleProps* y = &sweep.chart->ScaleY(layer);
+        EXPECT_FALSE(y->Caption().empty());
         const QColor color = layer == 1 ? Red : Blue;
         int ink = 0;
         const int left = layer == 1 ? 0 : AnalysisPicture::Width - 250;

@@ -1,8 +1,8 @@
 #include "analysispicture.h"
 #include "berpicture.h"
 
-#include "Babelfish2000.h"
-#include "chartmodel.h"
+#include "chart.h"
+#include "dictionary.h"
 #include "simcli.h"
 
 #include <gtest/gtest.h>
@@ -18,7 +18,7 @@ const QColor Blue(0, 0, 255);
 const QColor Green(0, 128, 0);
 const QColor White(255, 255, 255);
 
-BerCli::Point Point(double ebn0, std::uint64_t errors, std::uint64_t bits, std::optional<lab::Theory> theory = {})
+BerCli::Point MakePoint(double ebn0, std::uint64_t errors, std::uint64_t bits, std::optional<lab::Theory> theory = {})
 {
     BerCli::Point p;
     p.ebn0Db = ebn0;
@@ -30,12 +30,12 @@ BerCli::Point Point(double ebn0, std::uint64_t errors, std::uint64_t bits, std::
 
 // Control pixel of a point of layer 1: x linear, y logarithmic, from the chart's margins and
 // ranges.
-QPoint Pixel(const ChartModel& chart, double x, double y)
+QPoint Pixel(const Chart& chart, double x, double y)
 {
-    const TScaleProps* sx = chart.ScaleX(1);
-    const TScaleProps* sy = chart.ScaleY(1);
-    const int pw = chart.width() - chart.MarginLeft() - chart.MarginRight();
-    const int ph = chart.height() - chart.MarginTop() - chart.MarginBottom();
+    const ScaleProps* sx = &chart.ScaleX(1);
+    const ScaleProps* sy = &chart.ScaleY(1);
+    const int pw = chart.Width() - chart.MarginLeft() - chart.MarginRight();
+    const int ph = chart.Height() - chart.MarginTop() - chart.MarginBottom();
     const double fy = std::log(sy->RangeHigh() / y) / std::log(sy->RangeHigh() / sy->RangeLow());
     return {int(std::lround(chart.MarginLeft() + (x - sx->RangeLow()) / (sx->RangeHigh() - sx->RangeLow()) * pw)),
             int(std::lround(chart.MarginTop() + fy * ph))};
@@ -57,11 +57,11 @@ TEST(BerPicture, RateScaleSpansTheDecadesOfTheData)
 {
     struct Row { std::vector<BerCli::Point> points; double low, high; };
     const Row rows[] = {
-        {{Point(0, 1000, 10000), Point(4, 10, 10000)}, 1e-4, 1},
-        {{Point(0, 0, 100000)}, 1e-5, 1e-4},                       // only an upper bound
-        {{Point(0, 5000, 10000)}, 0.1, 1},                         // at most 1
-        {{Point(9, 1, 1000000000)}, 1e-9, 1e-8},                   // at least 1e-9
-        {{Point(2, 200, 1000, lab::Theory{1e-12, 2e-12})}, 1e-9, 1}, // a theory far below
+        {{MakePoint(0, 1000, 10000), MakePoint(4, 10, 10000)}, 1e-4, 1},
+        {{MakePoint(0, 0, 100000)}, 1e-5, 1e-4},                       // only an upper bound
+        {{MakePoint(0, 5000, 10000)}, 0.1, 1},                         // at most 1
+        {{MakePoint(9, 1, 1000000000)}, 1e-9, 1e-8},                   // at least 1e-9
+        {{MakePoint(2, 200, 1000, lab::Theory{1e-12, 2e-12})}, 1e-9, 1}, // a theory far below
         {{}, 1e-3, 1},                                             // nothing to show: the default
     };
     for (const Row& row : rows) {
@@ -79,26 +79,26 @@ TEST(BerPicture, DrawsRatesOnALogarithmicScaleOverEbN0)
     request.bits = 10000;
     std::vector<BerCli::Point> points;
     for (double db : {0.0, 2.0, 4.0, 6.0})
-        points.push_back(Point(db, std::uint64_t(10000 * lab::ExactBer(4, 16, db)), 10000, lab::TheoryFor(request.config, db)));
-    TBabelfish2000 translator{QString()};
-    const std::unique_ptr<ChartModel> chart = BerPicture::Chart(request, points, translator);
+        points.push_back(MakePoint(db, std::uint64_t(10000 * lab::ExactBer(4, 16, db)), 10000, lab::TheoryFor(request.config, db)));
+    Dictionary translator;
+    const std::unique_ptr<Chart> chart = BerPicture::RatesChart(request, points, translator);
 
-    const TScaleProps* y = chart->ScaleY(1);
+    const ScaleProps* y = &chart->ScaleY(1);
     EXPECT_TRUE(y->Logarithmic());
     EXPECT_TRUE(y->Visible());
     EXPECT_DOUBLE_EQ(y->RangeLow(), 0.01);
     EXPECT_DOUBLE_EQ(y->RangeHigh(), 1);
     EXPECT_EQ(y->Caption(), "Bit-error rate") << "the key's text without a language file";
     // Half a step beyond the outer points, so that their bars stay whole.
-    EXPECT_DOUBLE_EQ(chart->ScaleX(1)->RangeLow(), -1);
-    EXPECT_DOUBLE_EQ(chart->ScaleX(1)->RangeHigh(), 7);
+    EXPECT_DOUBLE_EQ(chart->ScaleX(1).RangeLow(), -1);
+    EXPECT_DOUBLE_EQ(chart->ScaleX(1).RangeHigh(), 7);
     EXPECT_EQ(chart->Caption(), "Bit-error rate of user 1 of 4, random codes of 16 chips");
-    QStringList legend;
-    for (int i = 1; i <= ChartModel::LabelCount; ++i)
+    std::vector<std::string> legend;
+    for (int i = 1; i <= Chart::LabelCount; ++i)
         if (chart->TextLabel(i)->Visible())
-            legend << chart->TextLabel(i)->Caption();
-    EXPECT_EQ(legend, (QStringList{"Measured, 10000 bits per point, with its 95 % interval", "Exact rate of this model",
-                                   "Gaussian approximation"}));
+            legend.push_back(chart->TextLabel(i)->Caption());
+    EXPECT_EQ(legend, (std::vector<std::string>{"Measured, 10000 bits per point, with its 95 % interval",
+                                                "Exact rate of this model", "Gaussian approximation"}));
 
     const QImage image = AnalysisPicture::Render(*chart);
     ASSERT_EQ(image.size(), QSize(785, 345));
@@ -121,9 +121,9 @@ TEST(BerPicture, WithoutATheoryShowsOneUserForComparisonAndBoundsForZeroErrors)
     request.config.Codes = lab::CodeFamily::Walsh;
     request.config.PowerDb = {0, 20};
     request.bits = 100000;
-    const std::vector<BerCli::Point> points = {Point(4, 1250, 100000), Point(10, 0, 100000)};
-    TBabelfish2000 translator{QString()};
-    const std::unique_ptr<ChartModel> chart = BerPicture::Chart(request, points, translator);
+    const std::vector<BerCli::Point> points = {MakePoint(4, 1250, 100000), MakePoint(10, 0, 100000)};
+    Dictionary translator;
+    const std::unique_ptr<Chart> chart = BerPicture::RatesChart(request, points, translator);
     EXPECT_EQ(chart->TextLabel(2)->Caption(), "One user alone, for comparison");
     EXPECT_FALSE(chart->TextLabel(3)->Visible());
     const QImage image = AnalysisPicture::Render(*chart);
@@ -131,7 +131,7 @@ TEST(BerPicture, WithoutATheoryShowsOneUserForComparisonAndBoundsForZeroErrors)
     const double upper = points[1].ci95.High;
     EXPECT_EQ(CountNear(image, Pixel(*chart, 10, upper), 3, DarkRed), 0);
     const QPoint top = Pixel(*chart, 10, upper);
-    const QPoint bottom = Pixel(*chart, 10, chart->ScaleY(1)->RangeLow());
+    const QPoint bottom = Pixel(*chart, 10, chart->ScaleY(1).RangeLow());
     EXPECT_EQ(image.pixelColor(top.x(), (top.y() + bottom.y()) / 2), QColor(0, 0, 0));
     EXPECT_EQ(image.pixelColor(top.x(), bottom.y() - 2), QColor(0, 0, 0));
 }
