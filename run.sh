@@ -1,8 +1,18 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and starts the program. Arguments go to the program.
+#   ./run.sh --web [PORT]   builds the web page and serves it on 127.0.0.1 (default port 8080)
 set -euo pipefail
 cd "$(dirname "$0")"
 . scripts/deps.sh
+
+if [ "${1:-}" = "--web" ]; then
+  port=${2:-8080}
+  site=build-web/site
+  rm -rf "$site"
+  scripts/build-web.sh "$site"
+  echo "Serving the simulation at http://127.0.0.1:$port/ (Ctrl+C ends)"
+  exec python3 -m http.server "$port" --bind 127.0.0.1 --directory "$site"
+fi
 
 dscdma_install_packages
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo

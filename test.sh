@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test through CTest; then the same for the
 # Qt-free core alone, configured as a machine without Qt would configure it.
-#   ./test.sh              warnings as errors, in build/ and build-core/
+#   ./test.sh              warnings as errors, in build/ and build-core/, and the web page in
+#                          Debian's chromium
 #   ./test.sh --sanitize   AddressSanitizer and UndefinedBehaviorSanitizer, in build-asan/ and
 #                          build-core-asan/
 set -euo pipefail
@@ -25,6 +26,15 @@ export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=detect_leaks=1
 export LSAN_OPTIONS="suppressions=$(pwd)/tests/support/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+if [ "$build" = build ]; then
+  # The web page too, and the browser that its tests drive (not repeated in the sanitizer run).
+  # shellcheck disable=SC2046
+  dscdma_install_listed "${DSCDMA_BROWSER_PACKAGES[@]}" $(dscdma_node_packages)
+  rm -rf build/web-site
+  scripts/build-web.sh build/web-site
+  flags+=(-DDSCDMA_WEB_SITE="$PWD/build/web-site")
+fi
 
 cmake -S . -B "$build" -G Ninja "${flags[@]}"
 cmake --build "$build" -j "$(nproc)"

@@ -11,25 +11,33 @@ DSCDMA_PACKAGES=(
   scdoc man-db desktop-file-utils appstream dpkg-dev file
 )
 
-dscdma_missing_packages() {
-  local pkg missing=()
-  for pkg in "${DSCDMA_PACKAGES[@]}" "$@"; do
-    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
-  done
-  echo "${missing[@]}"
+# The web page: the WebAssembly toolchain, and the browser its tests drive. npm fetches the test
+# driver itself (pinned by tests/web/package-lock.json); a machine without Node gets Debian's.
+DSCDMA_WEB_PACKAGES=(cmake ninja-build emscripten)
+DSCDMA_BROWSER_PACKAGES=(chromium)
+
+dscdma_node_packages() {
+  command -v node >/dev/null || echo nodejs
+  command -v npm >/dev/null || echo npm
 }
 
 dscdma_install_packages() {
-  local missing
-  missing=$(dscdma_missing_packages "$@")
-  [ -z "$missing" ] && return 0
+  dscdma_install_listed "${DSCDMA_PACKAGES[@]}" "$@"
+}
+
+# Installs what is missing of the packages given, and nothing else.
+dscdma_install_listed() {
+  local pkg missing=()
+  for pkg in "$@"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
   local sudo=()
   if [ "$(id -u)" -ne 0 ]; then
-    command -v sudo >/dev/null || { echo "Missing packages ($missing) and no sudo to install them." >&2; return 1; }
+    command -v sudo >/dev/null || { echo "Missing packages (${missing[*]}) and no sudo to install them." >&2; return 1; }
     sudo=(sudo)
   fi
-  echo "Installing: $missing"
+  echo "Installing: ${missing[*]}"
   "${sudo[@]}" apt-get update -qq
-  # shellcheck disable=SC2086
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends $missing
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }

@@ -1,0 +1,424 @@
+// The web page in Debian's chromium: what a user sees and does, against the native model.
+import { test, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import path from 'node:path';
+import { setUp, shown, query, artifacts } from './support/site.mjs';
+import { nativeAnswer } from './support/native.mjs';
+
+const Green = 'rgb(0, 128, 0)';
+const Red = 'rgb(255, 0, 0)';
+
+let env;
+before(async () => { env = await setUp(); });
+after(async () => { await env.tearDown(); });
+
+async function opened(search = '', options = {}) {
+  const page = await env.page(options);
+  await env.open(page, env.server.origin + '/' + search);
+  return page;
+}
+
+function noProblems(page) {
+  assert.deepEqual(page.problems, [], 'console errors, exceptions or failed requests');
+}
+
+test('the default case shows Z in green, without a notice, and asks for nothing that is missing', async () => {
+  const page = await opened();
+  const s = await shown(page);
+  assert.deepEqual(s, {
+    keyA: '23', keyB: '44', keyRx: '23', a: 'Z', b: 'W', sf: 8, gain: '8',
+    received: 'Z', colour: Green, verdict: '', notice: '',
+  });
+  assert.equal(await page.title(), 'Direct Sequence CDMA');
+  const requested = env.server.requests.map((r) => r.path);
+  assert.ok(requested.includes('/dscdma.svg'), 'the page links its icon');
+  assert.ok(!requested.includes('/favicon.ico'));
+  noProblems(page);
+  await page.context().close();
+});
+
+test('a key field takes what the desktop field takes and leaves a refused edit as it was', async () => {
+  const page = await opened();
+  const key = page.locator('#keyA');
+  await key.click();
+  await page.keyboard.press('End');
+  await page.keyboard.type('x');
+  assert.equal(await key.inputValue(), '23', 'a letter is refused');
+  assert.equal(await key.evaluate((el) => el.selectionStart), 2, 'the caret goes one to the left');
+
+  // Each keystroke is checked on its own: '$', '$2' and '$2C' are all numbers.
+  const cases = [
+    ['keyA', '$2C', true], ['keyA', '%10111', true], ['keyA', '&27', true], ['keyA', '2.5e3', true],
+    ['keyA', '1000000', true], ['keyA', '-1000000', true], ['keyB', '1e', true], ['keyB', '-', true],
+    ['keyRx', '1e308', true], ['keyRx', '1e5000', true],
+  ];
+  for (const [id, text, accepted] of cases) {
+    await page.locator('#' + id).fill('');
+    await page.locator('#' + id).pressSequentially(text);
+    assert.equal(await page.locator('#' + id).inputValue(), accepted ? text : '', `${id} ${text}`);
+  }
+  // Refused as a whole: beyond the range by one, a space inside, a decimal comma.
+  const refused = [['keyA', '1000000', '1'], ['keyA', '-1000000', '1'], ['keyB', '12', ' 3'], ['keyB', '1', ',5']];
+  for (const [id, start, more] of refused) {
+    await page.locator('#' + id).fill(start);
+    await page.locator('#' + id).fill(start + more);
+    assert.equal(await page.locator('#' + id).inputValue(), start, `${id} ${start}${more}`);
+  }
+  noProblems(page);
+  await page.context().close();
+});
+
+test('every key field edit recomputes at once, as the native model answers', async () => {
+  const page = await opened();
+  await page.locator('#keyRx').fill('44');
+  let s = await shown(page);
+  assert.equal(s.received, nativeAnswer({ keyRx: '44' }).received);
+  assert.equal(s.colour, Green);
+  await page.locator('#keyRx').fill('7');
+  s = await shown(page);
+  assert.equal(s.received, nativeAnswer({ keyRx: '7' }).received);
+  assert.equal(s.colour, Red);
+  assert.equal(s.verdict, 'Transmission Error');
+  await page.close();
+});
+
+test('a receiver key too large to round reports the error and keeps the last result', async () => {
+  const page = await opened(query({ keyRx: '44' }));
+  await page.locator('#keyRx').fill('1e300');
+  const s = await shown(page);
+  assert.equal(s.keyRx, '1e300', 'the field takes it, as on the desktop');
+  assert.equal(s.notice, 'Invalid floating point operation');
+  assert.equal(s.received, 'W');
+  await page.locator('#keyRx').fill('23');
+  const next = await shown(page);
+  assert.equal(next.received, 'Z', 'the next change recomputes');
+  assert.equal(next.notice, '', 'and the message goes');
+  noProblems(page);
+  await page.close();
+});
+
+test('a character field holds the one character typed last, as on the desktop', async () => {
+  const page = await opened();
+  const field = page.locator('#charA');
+  await field.click();
+  const typed = [
+    ['q', 'q'], ['Q', 'Q'], ['ä', 'ä'], ['€', '€'], ['ā', '?'], ['😀', '?'], ['Zx', 'x'],
+  ];
+  for (const [keys, expected] of typed) {
+    await page.keyboard.type(keys);
+    assert.equal(await field.inputValue(), expected, `typed ${keys}`);
+    const s = await shown(page);
+    assert.equal(s.received, nativeAnswer({ a: expected, keyRx: '23' }).received, `received after ${keys}`);
+  }
+  await page.keyboard.press('Backspace');
+  assert.equal(await field.inputValue(), '\b', 'Backspace types the character with code 8');
+  await page.keyboard.press('Delete');
+  assert.equal(await field.inputValue(), '', 'Delete empties the field');
+  const s = await shown(page);
+  assert.equal(s.received, nativeAnswer({ a: '' }).received);
+  assert.equal(s.verdict, 'Transmission Error', 'an empty field never matches');
+
+  // Pasted text: its first character.
+  await page.context().grantPermissions(['clipboard-read', 'clipboard-write']);
+  await page.evaluate(() => navigator.clipboard.writeText('Hello'));
+  await page.locator('#charB').focus();
+  await page.keyboard.press('Control+V');
+  assert.equal(await page.locator('#charB').inputValue(), 'H');
+  noProblems(page);
+  await page.close();
+});
+
+test('typing the character already shown does not recompute', async () => {
+  const page = await opened();
+  await page.evaluate(() => {
+    window.announced = 0;
+    new MutationObserver(() => { window.announced += 1; })
+      .observe(document.getElementById('received'), { childList: true, characterData: true, subtree: true });
+  });
+  await page.locator('#charA').click();
+  await page.keyboard.type('Z');
+  assert.equal(await page.evaluate(() => window.announced), 0);
+  await page.keyboard.type('q');
+  assert.equal(await page.evaluate(() => window.announced), 1);
+  await page.close();
+});
+
+test('the spreading factor moves with the keys of the desktop scroll bar and stops at 2 and 20', async () => {
+  const page = await opened();
+  await page.locator('#spread').focus();
+  const steps = [
+    ['ArrowRight', 9], ['ArrowDown', 10], ['PageDown', 11], ['ArrowLeft', 10], ['ArrowUp', 9], ['PageUp', 8],
+    ['End', 20], ['ArrowRight', 20], ['PageDown', 20], ['ArrowLeft', 19], ['Home', 2], ['ArrowLeft', 2],
+    ['PageUp', 2], ['ArrowRight', 3],
+  ];
+  for (const [key, value] of steps) {
+    await page.keyboard.press(key);
+    const s = await shown(page);
+    assert.equal(s.sf, value, `after ${key}`);
+    assert.equal(s.gain, String(value), 'the processing gain follows');
+    assert.equal(s.received, nativeAnswer({ sf: value }).received);
+  }
+  // The arrows and the trough, with the mouse.
+  await page.locator('#spread .right').click();
+  assert.equal((await shown(page)).sf, 4);
+  await page.locator('#spread .left').click();
+  assert.equal((await shown(page)).sf, 3);
+  noProblems(page);
+  await page.close();
+});
+
+test('a table of scenarios gives what the native model gives', async () => {
+  const scenarios = [
+    {}, { keyRx: '44' }, { keyRx: '7' }, { sf: 3 }, { keyB: '0', sf: 2 }, { keyA: '23', keyB: '23' },
+    { a: '' }, { keyA: '$17' }, { keyRx: '&54' }, { keyRx: '%10111' }, { keyRx: '23.5' }, { keyRx: '22.5' },
+    { keyRx: '4294967319' }, { a: 'ä', b: '€' }, { sf: 20 }, { sf: 2, keyRx: '44' }, { keyRx: '-1' },
+    { a: 'x', b: 'y', keyA: '1', keyB: '2', keyRx: '2', sf: 5 }, { keyA: '1e3', keyRx: '1000' },
+  ];
+  const page = await env.page();
+  for (const settings of scenarios) {
+    await env.open(page, env.server.origin + '/' + query(settings));
+    const s = await shown(page);
+    const native = nativeAnswer(settings);
+    const label = JSON.stringify(settings);
+    assert.equal(s.notice, '', label);
+    assert.equal(s.received, native.received, label);
+    assert.equal(s.colour, native.ok ? Green : Red, label);
+    assert.equal(s.verdict, native.ok ? '' : 'Transmission Error', label);
+  }
+  noProblems(page);
+  await page.close();
+});
+
+test('the address sets every input, and the page names each value it ignored', async () => {
+  const page = await opened(query({
+    a: 'q', b: 'xy', keyA: '12', keyB: 'abc', keyRx: '12', sf: '21', labels: '1', lang: 'fr', extra: 'kept quiet',
+  }));
+  const s = await shown(page);
+  assert.equal(s.a, 'q');
+  assert.equal(s.b, 'W', 'two characters are refused');
+  assert.equal(s.keyA, '12');
+  assert.equal(s.keyB, '44');
+  assert.equal(s.keyRx, '12');
+  assert.equal(s.sf, 8);
+  assert.equal(s.notice, 'Ignored in the address: b=xy, keyB=abc, sf=21, lang=fr');
+  assert.equal(await page.locator('#explain').getAttribute('aria-pressed'), 'true');
+  assert.equal(s.received, nativeAnswer({ a: 'q', keyA: '12', keyRx: '12' }).received);
+  // Both sides of the spreading factor's limits.
+  for (const [sf, taken] of [['1', false], ['2', true], ['20', true], ['21', false], ['8.0', false], ['', false]]) {
+    await env.open(page, env.server.origin + '/' + query({ sf }));
+    const t = await shown(page);
+    assert.equal(t.sf, taken ? Number(sf) : 8, `sf=${sf}`);
+    assert.equal(t.notice, taken ? '' : `Ignored in the address: sf=${sf}`, `sf=${sf}`);
+  }
+  noProblems(page);
+  await page.close();
+});
+
+test('the link to this set-up opens the same set-up', async () => {
+  const page = await env.page();
+  await page.context().grantPermissions(['clipboard-read', 'clipboard-write']);
+  await env.open(page, env.server.origin + '/');
+  await page.locator('#keyRx').fill('44');
+  await page.locator('#charB').click();
+  await page.keyboard.type('&');
+  await page.locator('#spread').focus();
+  await page.keyboard.press('End');
+  await page.locator('#explain').click();
+  await page.locator('#link').click();
+  await page.waitForFunction(() => !document.getElementById('notice').hidden, null, { timeout: 5000 });
+  const link = await page.locator('#notice input').inputValue();
+  assert.equal(await page.evaluate(() => navigator.clipboard.readText()), link);
+  const url = new URL(link);
+  assert.deepEqual(Object.fromEntries(url.searchParams), {
+    a: 'Z', b: '&', keyA: '23', keyB: '44', keyRx: '44', sf: '20', labels: '1', lang: 'en',
+  });
+  const before = await shown(page);
+  const again = await opened(url.search);
+  const after = await shown(again);
+  assert.deepEqual({ ...after, notice: '' }, { ...before, notice: '' });
+  assert.equal(after.notice, '');
+  await again.close();
+  await page.close();
+});
+
+test('Tab goes through the controls in the desktop window order', async () => {
+  const page = await opened();
+  await page.evaluate(() => document.activeElement.blur());
+  const order = [];
+  for (let i = 0; i < 9; ++i) {
+    await page.keyboard.press('Tab');
+    order.push(await page.evaluate(() => document.activeElement.id));
+  }
+  assert.deepEqual(order, ['keyA', 'keyB', 'keyRx', 'charA', 'charB', 'spread', 'explain', 'about', 'link']);
+  await page.close();
+});
+
+test('controls carry the accessible names and descriptions of the desktop window', async () => {
+  const page = await opened();
+  const names = await page.evaluate(() => {
+    const name = (id) => document.getElementById(id).getAttribute('aria-label');
+    const description = (id) => document.getElementById(id).getAttribute('aria-describedby')
+      .split(' ').map((d) => document.getElementById(d).textContent).join(' ');
+    return {
+      keyA: name('keyA'), keyB: name('keyB'), keyRx: name('keyRx'), charA: name('charA'), spread: name('spread'),
+      rcd: name('rcd'), keyADescription: description('keyA'), spreadDescription: description('spread'),
+      spoken: document.getElementById('receivedSpoken').textContent,
+      live: document.getElementById('receivedSpoken').getAttribute('aria-live'),
+      verdictRole: document.getElementById('verdict').getAttribute('role'),
+      explain: document.getElementById('explain').textContent,
+    };
+  });
+  assert.deepEqual(names, {
+    keyA: 'Channel Number of channel A', keyB: 'Channel Number of channel B', keyRx: 'Receiver Channel Number',
+    charA: 'Character to transmit on channel A', spread: 'Spreading factor, 2 to 20', rcd: 'Recovered Signals',
+    keyADescription: 'A number that selects the chip sequence',
+    spreadDescription: 'Chips per bit, shown as the processing gain',
+    spoken: 'Received Character: Z', live: 'polite', verdictRole: 'status', explain: 'Show Explanations',
+  });
+  // A received character that cannot be read out is spoken as its code.
+  await page.locator('#keyRx').fill('$ff');
+  const spoken = await page.locator('#receivedSpoken').textContent();
+  const code = nativeAnswer({ keyRx: '$ff' }).code;
+  const char = String.fromCharCode(code);
+  assert.ok(spoken === 'Received Character: ' + char || spoken === `Received Character: character code ${code}`, spoken);
+  await page.close();
+});
+
+test('the explanations button shows the explanations and the About button the About box', async () => {
+  const page = await opened();
+  await page.locator('#explain').click();
+  assert.equal(await page.locator('#explain').getAttribute('aria-pressed'), 'true');
+  assert.ok(await page.locator('#explanations').isVisible());
+  await page.locator('#explanations .close').click();
+  assert.ok(!(await page.locator('#explanations').isVisible()), 'closed by its title bar');
+  assert.equal(await page.locator('#explain').getAttribute('aria-pressed'), 'true', 'the button keeps its state');
+  await page.locator('#explain').click();
+  assert.ok(!(await page.locator('#explanations').isVisible()));
+  await page.locator('#explain').click();
+  assert.ok(await page.locator('#explanations').isVisible(), 'the click after shows both again');
+
+  await page.locator('#about').click();
+  const box = page.locator('#aboutBox');
+  assert.ok(await box.isVisible());
+  assert.equal(await page.locator('#LblName').textContent(), 'DS-CDMA');
+  assert.equal(await page.locator('#LblVersion').textContent(), 'Version 1.0');
+  assert.equal(await page.locator('#LblWebSite').textContent(), 'More information can be found at the following Web sites:');
+  // The link under the mouse turns red; the bare panel turns it blue again.
+  await page.locator('#LblSimus').hover();
+  assert.equal(await page.locator('#LblSimus').evaluate((el) => getComputedStyle(el).color), Red);
+  await page.locator('#LblHomePage').hover();
+  assert.equal(await page.locator('#LblSimus').evaluate((el) => getComputedStyle(el).color), Red);
+  await page.locator('#Panel2').hover({ position: { x: 300, y: 58 } });
+  assert.equal(await page.locator('#LblSimus').evaluate((el) => getComputedStyle(el).color), 'rgb(0, 0, 255)');
+  await page.keyboard.press('Escape');
+  assert.ok(!(await box.isVisible()));
+  assert.equal(await page.evaluate(() => document.activeElement.id), 'about');
+  await page.locator('#about').click();
+  await page.keyboard.press('Enter');
+  assert.ok(!(await box.isVisible()), 'Return on OK closes the box');
+  noProblems(page);
+  await page.close();
+});
+
+// A pixel of a chart canvas, as rgb(r, g, b), at CSS position (x, y).
+function pixel(page, id, x, y) {
+  return page.evaluate(([id, x, y]) => {
+    const canvas = document.getElementById(id);
+    const ratio = canvas.width / canvas.clientWidth;
+    const d = canvas.getContext('2d').getImageData(Math.floor(x * ratio), Math.floor(y * ratio), 1, 1).data;
+    return `rgb(${d[0]}, ${d[1]}, ${d[2]})`;
+  }, [id, x, y]);
+}
+
+test('the four charts are drawn, the receiver chart in the colour of the channel it recovers', async () => {
+  const page = await opened(query({ keyRx: '44' }));
+  const blue = 'rgb(221, 221, 255)';
+  const yellow = 'rgb(249, 235, 193)';
+  // Inside each plot area, right of the left margin and below the caption.
+  assert.equal(await pixel(page, 'rca', 394, 30), blue);
+  assert.equal(await pixel(page, 'rcb', 394, 30), yellow);
+  assert.equal(await pixel(page, 'rcc', 394, 25), 'rgb(255, 255, 255)');
+  assert.equal(await pixel(page, 'rcd', 394, 25), yellow, 'receiver key 44: channel 2');
+  await page.locator('#keyRx').fill('7');
+  assert.equal(await pixel(page, 'rcd', 394, 25), 'rgb(255, 255, 255)', 'no channel: white');
+  await page.locator('#keyRx').fill('23');
+  assert.equal(await pixel(page, 'rcd', 394, 25), blue);
+  // Trace A in dark red somewhere along its band.
+  const red = await page.evaluate(() => {
+    const c = document.getElementById('rca');
+    const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+    let n = 0;
+    for (let i = 0; i < d.length; i += 4)
+      if (d[i] === 221 && d[i + 1] === 0 && d[i + 2] === 0)
+        ++n;
+    return n;
+  });
+  assert.ok(red > 500, `dark red pixels: ${red}`);
+  // The test's own reading back of pixels makes the browser advise on speed; nothing else may show.
+  page.problems = page.problems.filter((p) => !p.includes('willReadFrequently'));
+  noProblems(page);
+  await page.close();
+});
+
+test('German, from the address or from the browser, with the texts of the German language file', async () => {
+  for (const [search, locale] of [[query({ lang: 'de', keyRx: '7' }), 'en-GB'], [query({ keyRx: '7' }), 'de-DE']]) {
+    const page = await opened(search, { locale });
+    const texts = await page.evaluate(() => {
+      const $ = (id) => document.getElementById(id);
+      return {
+        lang: document.documentElement.lang, label1: $('Label1').textContent, label5: $('Label5').textContent,
+        explain: $('explain').textContent, about: $('about').textContent, gain: $('gainText').textContent,
+        verdict: $('verdict').textContent, keyA: $('keyA').getAttribute('aria-label'),
+        webSite: $('LblWebSite').textContent, rcd: $('rcd').getAttribute('aria-label'),
+        explanation: $('MMExplain').textContent.slice(0, 20),
+      };
+    });
+    assert.deepEqual(texts, {
+      lang: 'de', label1: 'Gesendetes Zeichen auf Kanal A', label5: 'Kanal-Nr. des Empfängers',
+      explain: 'Erklärungen zeigen', about: 'Info', gain: 'Prozessgewinn', verdict: 'Übertragungsfehler',
+      keyA: 'Kanalnummer von Kanal A', webSite: 'Mehr Informationen finden Sie auf folgenden Webseiten:',
+      rcd: 'Signale im Empfänger', explanation: 'A und D: die 8 Bits ',
+    }, search + ' ' + locale);
+    noProblems(page);
+    await page.close();
+  }
+  const english = await opened('', { locale: 'fr-FR' });
+  assert.equal(await english.locator('#Label1').textContent(), 'Character to transmit on channel A');
+  assert.equal(await english.locator('#MMExplain').evaluate((el) => el.textContent.slice(0, 20)), 'A and D: the 8 bits ');
+  await english.close();
+});
+
+test('a narrow screen gets the whole window, scaled down', async () => {
+  const page = await opened('', { viewport: { width: 400, height: 700 } });
+  const fit = await page.evaluate(() => ({
+    scroll: document.documentElement.scrollWidth, room: document.documentElement.clientWidth,
+    width: document.getElementById('form').getBoundingClientRect().width,
+  }));
+  assert.ok(fit.scroll <= fit.room, JSON.stringify(fit));
+  assert.ok(Math.abs(fit.width - fit.room) <= 1, JSON.stringify(fit));
+  await page.close();
+});
+
+test('a browser without WebAssembly gets one clear sentence', async () => {
+  const page = await env.page();
+  await page.addInitScript(() => { delete window.WebAssembly; });
+  await env.open(page, env.server.origin + '/');
+  assert.equal(await page.locator('#nowasm').textContent(),
+    'This simulation needs a browser with WebAssembly; this browser has none.');
+  assert.ok(!(await page.locator('#form').isVisible()));
+  noProblems(page);
+  await page.close();
+});
+
+test('one screenshot per language is kept', async () => {
+  fs.mkdirSync(artifacts, { recursive: true });
+  for (const lang of ['en', 'de']) {
+    const page = await opened(query({ lang }), { viewport: { width: 931, height: 709 } });
+    const file = path.join(artifacts, `page-${lang}.png`);
+    await page.locator('#frame').screenshot({ path: file });
+    assert.ok(fs.statSync(file).size > 10000, file);
+    noProblems(page);
+    await page.close();
+  }
+});

@@ -1,0 +1,48 @@
+// One served site and one browser for a test file, and what its tests share.
+import path from 'node:path';
+import fs from 'node:fs';
+import { startServer } from './server.mjs';
+import { launch, watchedPage, openPage } from './browser.mjs';
+
+export const site = process.env.DSCDMA_WEB_SITE;
+if (!site || !fs.existsSync(path.join(site, 'index.html')))
+  throw new Error('DSCDMA_WEB_SITE names a site built by scripts/build-web.sh');
+
+// Where screenshots and other results of a run are kept.
+export const artifacts = process.env.DSCDMA_WEB_ARTIFACTS || path.join(process.cwd(), 'web-artifacts');
+
+export async function setUp(extra = {}) {
+  const server = await startServer(site, extra);
+  const browser = await launch();
+  return {
+    server,
+    browser,
+    async page(options = {}) {
+      const context = await browser.newContext({ viewport: { width: 1000, height: 800 }, ...options });
+      return watchedPage(context);
+    },
+    open: openPage,
+    async tearDown() {
+      await browser.close();
+      await server.close();
+    },
+  };
+}
+
+// The page's state as a user sees it.
+export function shown(page) {
+  return page.evaluate(() => {
+    const $ = (id) => document.getElementById(id);
+    return {
+      keyA: $('keyA').value, keyB: $('keyB').value, keyRx: $('keyRx').value,
+      a: $('charA').value, b: $('charB').value,
+      sf: Number($('spread').getAttribute('aria-valuenow')), gain: $('gain').textContent,
+      received: $('received').textContent, colour: getComputedStyle($('received')).color,
+      verdict: $('verdict').textContent, notice: $('notice').hidden ? '' : $('notice').textContent,
+    };
+  });
+}
+
+export function query(settings) {
+  return '?' + new URLSearchParams(settings).toString();
+}

@@ -1,0 +1,136 @@
+// The WebAssembly module's interface to the page: plain values in, plain objects out. The page
+// hands its four chart canvases to the module's factory as `canvases`; errors the model raises
+// come back as an Error with the model's message, never as an exception into the page.
+
+#include "browsercanvas.h"
+#include "signalcharts.h"
+#include "webshell.h"
+
+#include <emscripten/bind.h>
+#include <emscripten/val.h>
+
+#include <array>
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+using emscripten::val;
+
+namespace {
+
+// The page's one simulation, drawing onto the page's canvases, made at first use.
+struct Page
+{
+    std::array<std::unique_ptr<BrowserCanvas>, 4> canvases;
+    std::unique_ptr<web::Simulation> simulation;
+};
+
+web::Simulation& Simulation()
+{
+    static Page page;
+    if (!page.simulation) {
+        const SignalChart which[] = {SignalChart::RCA, SignalChart::RCB, SignalChart::RCC, SignalChart::RCD};
+        for (int i = 0; i < 4; ++i) {
+            const Rect place = SignalChartGeometry(which[i]);
+            page.canvases[i] = std::make_unique<BrowserCanvas>(i, place.width, place.height);
+        }
+        page.simulation = std::make_unique<web::Simulation>(std::array<Canvas*, 4>{
+            page.canvases[0].get(), page.canvases[1].get(), page.canvases[2].get(), page.canvases[3].get()});
+    }
+    return *page.simulation;
+}
+
+std::string StringField(const val& object, const char* name, const std::string& fallback)
+{
+    const val v = object[name];
+    return v.isString() ? v.as<std::string>() : fallback;
+}
+
+val CheckKey(int field, const std::string& text, int caret, const std::string& lastValid)
+{
+    if (field < 0 || field > 2)
+        return val::global("Error").new_(std::string("no such key field"));
+    const web::KeyCheck check = web::CheckKey(static_cast<web::KeyField>(field), text, caret, lastValid);
+    val out = val::object();
+    out.set("text", check.text);
+    out.set("caret", check.caret);
+    out.set("accepted", check.accepted);
+    out.set("value", check.value);
+    return out;
+}
+
+std::string TypedCharacter(const std::string& typed)
+{
+    return web::TypedCharacter(typed);
+}
+
+void LoadLanguage(const std::string& file)
+{
+    Simulation().LoadLanguage(file);
+}
+
+std::string Translate(const std::string& key, const val& params)
+{
+    std::vector<std::string> list;
+    if (params.isArray()) {
+        const int n = params["length"].as<int>();
+        for (int i = 0; i < n; ++i) {
+            const val p = params[i];
+            list.push_back(p.isString() ? p.as<std::string>() : std::string());
+        }
+    }
+    return Simulation().Translate(key, list);
+}
+
+// Computes, plots and draws one run from the page's inputs; the result, or an Error.
+val Update(const val& inputs)
+{
+    web::PageInputs in;
+    in.a = StringField(inputs, "a", in.a);
+    in.b = StringField(inputs, "b", in.b);
+    in.keyA = StringField(inputs, "keyA", in.keyA);
+    in.keyB = StringField(inputs, "keyB", in.keyB);
+    in.keyRx = StringField(inputs, "keyRx", in.keyRx);
+    const val sf = inputs["sf"];
+    if (sf.isNumber())
+        in.spread = sf.as<int>();
+    in.labels = inputs["labels"].isTrue();
+    try {
+        const web::PageResult r = Simulation().Update(in);
+        val out = val::object();
+        out.set("received", r.received);
+        out.set("code", r.code);
+        out.set("ok", r.ok);
+        out.set("channel", std::string(1, r.channel));
+        return out;
+    } catch (const std::exception& error) {
+        return val::global("Error").new_(std::string(error.what()));
+    }
+}
+
+// The colour a system colour index stands for on the charts, as CSS, so that the page around
+// them shows the same button face.
+std::string SystemColor(int index)
+{
+    const TColor c = ResolveClassicColor(clSystemColor | TColor(index & 0xFF));
+    return "rgb(" + std::to_string(RedOf(c)) + ", " + std::to_string(GreenOf(c)) + ", " + std::to_string(BlueOf(c)) + ")";
+}
+
+std::string RecordSets(const std::string& sets, const std::string& english, const std::string& german)
+{
+    return web::RecordSets(sets, english, german);
+}
+
+} // namespace
+
+EMSCRIPTEN_BINDINGS(dscdma)
+{
+    emscripten::function("checkKey", &CheckKey);
+    emscripten::function("typedCharacter", &TypedCharacter);
+    emscripten::function("loadLanguage", &LoadLanguage);
+    emscripten::function("translate", &Translate);
+    emscripten::function("update", &Update);
+    emscripten::function("recordSets", &RecordSets);
+    emscripten::function("systemColor", &SystemColor);
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "canvas.h"
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+// A browser canvas element as a drawing surface: the page hands the module its canvases
+// (Module.canvases), and this draws onto one of them with the classic device's rules, as the
+// desktop's canvas does: horizontal and vertical strokes and dotted lines as whole-pixel fills,
+// other strokes through the browser's stroker. Texts are measured by the browser in the fonts the
+// page has. System colours resolve by the core's classic table.
+class BrowserCanvas final : public Canvas
+{
+public:
+    // Draws onto Module.canvases[index], `width` x `height` CSS pixels (its backing store scaled
+    // to the screen's pixel ratio).
+    BrowserCanvas(int index, int width, int height);
+    ~BrowserCanvas() override;
+
+    Size size() const override { return m_size; }
+    void resize(int width, int height) override;
+
+    void polyline(std::span<const Point> points) override;
+    void rectangle(int x1, int y1, int x2, int y2) override;
+    void polygon(std::span<const Point> points) override;
+    void setPixel(int x, int y, TColor color) override;
+    void textOut(int x, int y, std::string_view text) override;
+    int measureWidth(const FontDesc& font, std::string_view text) const override;
+    int measureHeight(const FontDesc& font, std::string_view text) const override;
+    void setClipRect(const Rect& rect) override;
+    void clearClip() override;
+    void copyFrom(const Canvas& source, int x, int y) override;
+
+    // The CSS font that stands for a font description.
+    static std::string CssFont(const FontDesc& font);
+
+protected:
+    void drawLine(Point from, Point to) override;
+    void fontChanged() override;
+
+private:
+    struct Metrics
+    {
+        int width, height, ascent;
+    };
+    const Metrics& measured(const FontDesc& font, std::string_view text) const;
+    void strokeOpen(std::span<const Point> points);
+    void fillRects(const std::vector<Rect>& rects, TColor color);
+
+    int m_index;
+    Size m_size;
+    bool m_clipped = false;
+    std::string m_font; // the current font as CSS
+    std::vector<Rect> m_rects;
+    std::vector<Rect> m_dashes;
+    // Measured texts per font; layout asks for the same few again and again.
+    mutable std::map<std::pair<std::string, std::string>, Metrics> m_measured;
+};

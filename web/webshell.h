@@ -1,0 +1,104 @@
+#pragma once
+
+// What the web page asks of the simulation, in the page's terms: texts in UTF-8 as the browser
+// holds them, converted to and from Windows-1252 here, once. Plain C++ on the core: the
+// WebAssembly module binds it for the page, and the native build runs the same code for tests
+// and for the comparison of the two builds' drawings.
+
+#include "canvas.h"
+#include "chart.h"
+#include "dictionary.h"
+#include "recordingcanvas.h"
+
+#include <array>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace web {
+
+// The three key fields of the main window, with their stored rules.
+enum class KeyField { A, B, Rx };
+
+// A key field after an edit: what it shows, where the caret is, and whether the edit was taken.
+struct KeyCheck
+{
+    std::string text; // UTF-8
+    int caret = 0;    // characters before the caret
+    bool accepted = false;
+    double value = 0; // the key the field stands for now
+};
+
+// The decision the desktop's key field makes on every edit (the core's key-field rules with the
+// field's stored format, separator and range): `text` with the caret after `caret` characters
+// is taken, or the field goes back to `lastValid` with the caret one to the left.
+KeyCheck CheckKey(KeyField field, std::string_view text, int caret, std::string_view lastValid);
+
+// What a character field shows after the user typed `typed` (UTF-8): its first character, or
+// '?' for one that Windows-1252 cannot hold, as on the desktop. Empty stays empty.
+std::string TypedCharacter(std::string_view typed);
+
+// UTF-8 <-> Windows-1252 at the page's edge. Malformed UTF-8 reads as U+FFFD, which the code
+// page cannot hold.
+std::string Utf8ToCp1252(std::string_view utf8);
+std::string Cp1252ToUtf8(std::string_view bytes);
+
+// The inputs as the page's controls hold them.
+struct PageInputs
+{
+    std::string a = "Z"; // UTF-8, at most one character
+    std::string b = "W";
+    std::string keyA = "23";
+    std::string keyB = "44";
+    std::string keyRx = "23";
+    int spread = 8;
+    bool labels = false; // "Show Explanations" is down
+};
+
+struct PageResult
+{
+    std::string received; // UTF-8
+    int code = 0;         // the received byte
+    bool ok = false;
+    char channel = '-';   // '1', '2' or '-'
+};
+
+// The page's simulation: the four charts of the main window, each drawn onto a canvas of the
+// shell's (the browser's, or a recording), and the dictionary of the language file.
+class Simulation
+{
+public:
+    // The canvases, in the order RCA, RCB, RCC, RCD, outlive the simulation; they measure the
+    // charts' texts as well.
+    explicit Simulation(std::array<Canvas*, 4> canvases);
+    ~Simulation();
+
+    // Replaces the dictionary by a language file's entries (Windows-1252 bytes; empty for none)
+    // and translates the charts' captions.
+    void LoadLanguage(std::string_view file);
+    // The text of a key with "<%1%>", ... filled; a key without an entry stands for itself.
+    std::string Translate(std::string_view keyUtf8, const std::vector<std::string>& paramsUtf8 = {});
+
+    // Computes the signals, plots them into the four charts and draws them. Throws what the
+    // model throws (a receiver key too large to round) before anything is drawn.
+    PageResult Update(const PageInputs& inputs);
+
+private:
+    class Surface;
+    void buildCharts();
+
+    std::array<Canvas*, 4> m_canvases;
+    Dictionary m_dictionary;
+    std::array<std::unique_ptr<Chart>, 4> m_charts;
+    std::array<std::unique_ptr<Surface>, 4> m_surfaces;
+};
+
+// The drawing commands of one update per line of `sets`, recorded with fixed text metrics, as
+// text: what the native and the WebAssembly builds must agree on. A line holds, separated by
+// tabs and each percent-encoded UTF-8: a, b, keyA, keyB, keyRx, spreading factor, labels (0/1)
+// and language ("en", "de" or empty for none). Each set's commands follow a line "set N".
+std::string RecordSets(std::string_view sets, std::string_view englishFile, std::string_view germanFile,
+                       RecordingMetrics metrics = {});
+
+} // namespace web
