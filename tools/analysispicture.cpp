@@ -11,6 +11,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -24,6 +25,8 @@ constexpr int MarginLeft = 44;
 constexpr int MarginTop = 24;
 constexpr int MarginBottom = 44;
 constexpr int LegendTop = MarginTop + 18; // bottom line of the legend's text, in pixels
+constexpr int LegendRow = 22;             // from one row of the legend to the next
+constexpr int AxisCaptionY = 22;          // the x axis caption's offset below its axis
 
 // Layers: 1 and 2 hold the data, each slot (a bit or a factor) one unit wide from 0; layer 3
 // carries the x axis, shifted by half a slot so that its ticks sit under the slots' middles.
@@ -34,7 +37,8 @@ constexpr int SecondLayer = 2;
 constexpr int AxisLayer = 3;
 
 // firstSlot is the number the axis shows under the first slot.
-std::unique_ptr<Chart> NewChart(int marginRight, TColor chartColor, const char* caption, int slotCount, int firstSlot)
+std::unique_ptr<Chart> NewChart(int marginRight, int marginBottom, TColor chartColor, const char* caption, int slotCount,
+                                     int firstSlot)
 {
     auto chart = std::make_unique<Chart>();
     chart->BeginLoading();
@@ -44,7 +48,7 @@ std::unique_ptr<Chart> NewChart(int marginRight, TColor chartColor, const char* 
     chart->SetMarginLeft(MarginLeft);
     chart->SetMarginRight(marginRight);
     chart->SetMarginTop(MarginTop);
-    chart->SetMarginBottom(MarginBottom);
+    chart->SetMarginBottom(marginBottom);
     chart->SetChartColor(chartColor);
     chart->SetCaption(caption);
     chart->SetCaptionPosX(0);
@@ -72,7 +76,7 @@ std::unique_ptr<Chart> NewChart(int marginRight, TColor chartColor, const char* 
     axis->SetScalePos(0);
     axis->SetMinTicks(slotCount); // a tick per slot
     axis->SetShortTicks(false);
-    axis->SetCaptionPosY(22);
+    axis->SetCaptionPosY(AxisCaptionY);
     axis->SetCaptionAnchor(uaSclCenter);
     axis->SetCaptionAlignment(taCenter);
     axis->SetVisible(true);
@@ -113,8 +117,9 @@ double HalfPixel(const Chart& chart, int slotCount)
     return slotCount / double(AnalysisPicture::Width - chart.MarginLeft() - chart.MarginRight()) / 2;
 }
 
-// A row of coloured boxes with white text along the top of the plot; returns the next free x.
-int LegendEntry(Chart& chart, int index, int x, TColor color, const std::string& text)
+// A coloured box with its text, the text's bottom line at y; returns the next free x. White text
+// on the dark colours, black on grey, which white would make hard to read.
+int LegendEntry(Chart& chart, int index, int x, int y, TColor color, const std::string& text)
 {
     TTextLabel* label = chart.TextLabel(index);
     label->SetMode(tlBox);
@@ -122,10 +127,10 @@ int LegendEntry(Chart& chart, int index, int x, TColor color, const std::string&
     label->SetAlignment(taLeftJustify);
     label->SetVerticalAlignment(vaBottom);
     label->SetPosX(x);
-    label->SetPosY(LegendTop);
+    label->SetPosY(y);
     label->SetColorBkg(color);
     label->SetColorBorder(clBlack);
-    label->SetFontColor(clWhite);
+    label->SetFontColor(color == Gray ? clBlack : clWhite);
     label->SetCaption(text);
     label->SetVisible(true);
     return x + QFontMetrics(ToQFont(label->Font())).horizontalAdvance(cp1252::ToQString(text)) + 20;
@@ -161,12 +166,19 @@ std::unique_ptr<Chart> AnalysisPicture::MarginsChart(const SimResult& r, Diction
     const double low = -1.35 * most;
     const double high = 1.5 * most;
 
-    std::unique_ptr<Chart> chart = NewChart(18, ChannelColor(r.SelectedChannel),
+    std::unique_ptr<Chart> chart = NewChart(18, MarginBottom, ChannelColor(r.SelectedChannel),
                                               "BF_Decision Margins: the Parts of Trace J at the End of Each Bit", slotCount, 1);
     Chart& c = *chart;
     c.ScaleY(DataLayer).SetRangeLow(low);
     c.ScaleY(DataLayer).SetRangeHigh(high);
     ShowYAxis(c, DataLayer, slLeft, clBlack, low, high);
+    // The title of the y axis, above it at the top-left corner.
+    ScaleProps* y = &c.ScaleY(DataLayer);
+    y->SetCaption("BF_Contribution to trace J over the bit (chips)");
+    y->SetCaptionAnchor(uaSclTopLft);
+    y->SetCaptionAlignment(taLeftJustify);
+    y->SetCaptionPosX(-MarginLeft + 4);
+    y->SetCaptionPosY(-18);
     c.ScaleX(AxisLayer).SetCaption("BF_Bit (under each bit the decided value: green when right, red when wrong)");
     const double halfPixel = BeginItems(c, translator, slotCount);
     c.SetActiveLayer(DataLayer);
@@ -191,19 +203,24 @@ std::unique_ptr<Chart> AnalysisPicture::MarginsChart(const SimResult& r, Diction
     }
     c.SetLineWidth(1);
 
+    // Two rows in the band above the largest end value: what the bars are, then what decides.
     int label = 1;
     int x = MarginLeft + 10;
     const std::string channel(1, r.SelectedChannel);
     const std::string other = r.SelectedChannel == '1' ? "2" : "1";
     if (m.HasWanted) {
-        x = LegendEntry(c, label++, x, Blue, translator.Translate("Wanted: channel <%1%>", {channel}));
-        x = LegendEntry(c, label++, x, Gray, translator.Translate("Interference: channel <%1%>", {other}));
+        x = LegendEntry(c, label++, x, LegendTop, Blue,
+                        translator.Translate("Wanted signal: what channel <%1%> adds", {channel}));
+        LegendEntry(c, label++, x, LegendTop, Gray, translator.Translate("Interference: what channel <%1%> adds", {other}));
     } else {
-        x = LegendEntry(c, label++, x, Blue, translator.Translate("Part of channel 1"));
-        x = LegendEntry(c, label++, x, Gray, translator.Translate("Part of channel 2"));
+        x = LegendEntry(c, label++, x, LegendTop, Blue, translator.Translate("What channel 1 adds"));
+        LegendEntry(c, label++, x, LegendTop, Gray, translator.Translate("What channel 2 adds"));
     }
-    x = LegendEntry(c, label++, x, DarkRed, translator.Translate("End value of trace J"));
-    LegendEntry(c, label++, x, Black, translator.Translate("Threshold 0: below decides 0, from it up 1"));
+    x = MarginLeft + 10;
+    x = LegendEntry(c, label++, x, LegendTop + LegendRow, DarkRed,
+                    translator.Translate("Their sum: trace J at the end of the bit"));
+    LegendEntry(c, label++, x, LegendTop + LegendRow, Black,
+                translator.Translate("Threshold 0: a sum of 0 or more decides 1, below 0 decides 0"));
 
     FontDesc bold = c.TextLabel(label)->Font();
     bold.Style |= fsBold;
@@ -232,12 +249,20 @@ std::unique_ptr<Chart> AnalysisPicture::SweepChart(const std::vector<SweepPoint>
                                                   Dictionary& translator)
 {
     const int slotCount = MaxSpreadFactor - MinSpreadFactor + 1;
-    // Errors 0..8 and margins 0..40 share the grid at one error per five margin units; both
-    // start a little below 0, so that a margin of 0 shows above the plot's frame.
-    constexpr double ErrorsLow = -0.4, ErrorsHigh = 11.6;
-    constexpr double MarginsLow = 5 * ErrorsLow, MarginsHigh = 5 * ErrorsHigh;
+    // Errors 0..8, as a character has 8 bits, and margins from 0 to their largest value rounded
+    // up to a nice step share the plot's height; both reach a little beyond either end, so
+    // that a value of 0 or of the top shows inside the frame.
+    int largest = 0;
+    for (const SweepPoint& p : sweep)
+        largest = std::max(largest, p.MinMargin);
+    // Margins are whole numbers: the top is one too, at least 2, so that the scale can number
+    // whole steps.
+    const double step = std::max(1.0, NiceTickStep(0, std::max(largest, 2), 3)->step);
+    const double marginsTop = std::max(2.0, std::ceil(largest / step) * step);
+    constexpr double ErrorsLow = -0.4, ErrorsHigh = BitsPerChar + 0.4;
+    const double MarginsLow = marginsTop * ErrorsLow / BitsPerChar, MarginsHigh = marginsTop * ErrorsHigh / BitsPerChar;
 
-    std::unique_ptr<Chart> chart = NewChart(44, ChannelColor(selectedChannel),
+    std::unique_ptr<Chart> chart = NewChart(44, MarginBottom, ChannelColor(selectedChannel),
                                               "BF_Spreading-Factor Sweep: the Same Characters and Keys at Every Factor", slotCount,
                                               MinSpreadFactor);
     Chart& c = *chart;
@@ -247,6 +272,21 @@ std::unique_ptr<Chart> AnalysisPicture::SweepChart(const std::vector<SweepPoint>
     c.ScaleY(SecondLayer).SetRangeHigh(MarginsHigh);
     ShowYAxis(c, DataLayer, slLeft, Red, ErrorsLow, ErrorsHigh);
     ShowYAxis(c, SecondLayer, slRight, Blue, MarginsLow, MarginsHigh);
+    // Each scale's title in its colour, in the corners beside the x axis caption: the legend,
+    // outside the plot where neither curve can reach it.
+    ScaleProps* errors = &c.ScaleY(DataLayer);
+    errors->SetCaption("BF_Bit errors (left scale)");
+    errors->SetCaptionAnchor(uaSclBotRgt);
+    errors->SetCaptionAlignment(taLeftJustify);
+    errors->SetCaptionPosX(-MarginLeft + 4);
+    errors->SetCaptionPosY(AxisCaptionY);
+    ScaleProps* margins = &c.ScaleY(SecondLayer);
+    margins->SetCaption("BF_Smallest margin, |trace J| at a bit's end (right scale)");
+    margins->SetCaptionAnchor(uaSclBotRgt);
+    margins->SetCaptionAlignment(taRightJustify);
+    margins->SetCaptionPosX(c.MarginRight() - 4);
+    margins->SetCaptionPosY(AxisCaptionY);
+    margins->SetMinTicks(std::clamp(int(marginsTop), 2, 4));
     c.ScaleX(AxisLayer).SetCaption("BF_Spreading factor (chips per bit)");
     const double halfPixel = BeginItems(c, translator, slotCount);
     const bool known = selectedChannel == '1' || selectedChannel == '2';
@@ -272,16 +312,13 @@ std::unique_ptr<Chart> AnalysisPicture::SweepChart(const std::vector<SweepPoint>
     }
     c.SetLineWidth(1);
 
-    int x = MarginLeft + 10;
-    x = LegendEntry(c, 1, x, Red, translator.Translate("Bit errors (left scale)"));
-    LegendEntry(c, 2, x, Blue, translator.Translate("Smallest |end value| of trace J (right scale)"));
     if (!known) {
         TTextLabel* note = c.TextLabel(3);
         note->SetMode(tlBox);
         note->SetAttachToData(tlamNone);
         note->SetAlignment(taLeftJustify);
         note->SetPosX(MarginLeft + 10);
-        note->SetPosY(LegendTop + 22);
+        note->SetPosY(LegendTop);
         note->SetColorBkg(Yellow);
         note->SetFontColor(Black);
         note->SetCaption(translator.Translate("Bit errors unknown: the receiver key belongs to neither transmitter"));

@@ -1,6 +1,8 @@
 #include "simcli.h"
 
 #include "analysispicture.h"
+#include "bercli.h"
+#include "berpicture.h"
 #include "dictionary.h"
 #include "chartpicture.h"
 #include "cp1252.h"
@@ -17,7 +19,9 @@
 #include <QLocale>
 #include <QPainter>
 
+#include <algorithm>
 #include <functional>
+#include <optional>
 
 namespace {
 
@@ -64,11 +68,9 @@ QString Escape(const QString& text, bool quoting)
     return out;
 }
 
-// A value from the command line as a message shows it: in double quotes, with quotes,
-// backslashes, line breaks and other control characters escaped, so that it stays on one line.
 QString Quoted(const QString& value)
 {
-    return u'"' + Escape(value, true) + u'"';
+    return QuotedValue(value);
 }
 
 QString NumberText(double value)
@@ -306,11 +308,62 @@ Picture PictureOf(const SimResult& r, Analysis analysis, const std::vector<Sweep
                     : "Decision margins of one direct-sequence CDMA run"};
 }
 
+// The picture of a --ber run; the request and points must outlive it.
+Picture BerPictureOf(const BerCli::Request& request, const std::vector<BerCli::Point>& points)
+{
+    return {QSize(BerPicture::Width, BerPicture::Height),
+            [&request, &points](QPainter& painter) {
+                Dictionary translator;
+                const std::unique_ptr<Chart> chart = BerPicture::RatesChart(request, points, translator);
+                AnalysisPicture::Paint(*chart, painter);
+            },
+            "DS-CDMA", "Bit-error rates of the lab model over Eb/N0"};
+}
+
+// The option errors QCommandLineParser would report, in this tool's own style: an unknown
+// option, a missing value, a value for a switch. Empty when the syntax is right.
+QString CheckOptionSyntax(const QStringList& arguments, const QList<QCommandLineOption>& options)
+{
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == "--")
+            break; // the rest is positional
+        if (!argument.startsWith('-') || argument == "-")
+            continue;
+        const qsizetype equals = argument.indexOf('=');
+        const QString written = equals < 0 ? argument : argument.left(equals);
+        const QString name = written.mid(written.startsWith("--") ? 2 : 1);
+        const auto option = std::find_if(options.begin(), options.end(),
+                                         [&](const QCommandLineOption& o) { return o.names().contains(name); });
+        if (option == options.end())
+            return QStringLiteral("unknown option %1").arg(Quoted(written));
+        const bool takesValue = !option->valueName().isEmpty();
+        if (takesValue && equals < 0 && ++i >= arguments.size())
+            return QStringLiteral("%1 needs a value").arg(written);
+        if (!takesValue && equals >= 0)
+            return QStringLiteral("%1 takes no value").arg(written);
+    }
+    return {};
+}
+
+// The bytes of one picture, or an empty array when it cannot be made.
+QByteArray PictureBytes(const Picture& picture, bool png)
+{
+    return png ? PictureFile::Png(picture) : PictureFile::Svg(picture);
+}
+
 } // namespace
 
 QString OneLine(const QString& message)
 {
     return Escape(message, false);
+}
+
+// With quotes, backslashes, line breaks and other control characters escaped, so that it stays
+// on one line.
+QString QuotedValue(const QString& value)
+{
+    return u'"' + Escape(value, true) + u'"';
 }
 
 SimCliResult RunSimCli(const QStringList& arguments)
@@ -345,6 +398,21 @@ SimCliResult RunSimCli(const QStringList& arguments)
         "value| over the 8 bits). JSON holds the inputs, the selected channel and an\n"
         "array \"sweep\" of 19 objects; CSV one row per factor.\n"
         "\n"
+        "--ber runs the lab instead: --users transmitters send random bits at the same\n"
+        "time, chip-synchronous, each spread by its code and scaled by its --power; white\n"
+        "Gaussian noise is added, set by --ebn0 relative to the decoded user's bit energy\n"
+        "(chips of energy 1, noise variance per chip N/(2 Eb/N0)); the receiver of user\n"
+        "--rx correlates with that user's code and decides each bit by sign, as the\n"
+        "window's receiver does. Per Eb/N0 it gives ebn0_db (null in JSON and empty in\n"
+        "CSV without noise), bits, errors, ber (errors / bits), ci95 (the Wilson 95 %\n"
+        "interval of the rate), theory_exact (the exact rate of this model) and\n"
+        "theory_gaussian (the Gaussian approximation), both for random codes of equal\n"
+        "power and for one user of any family, null otherwise. JSON holds an object\n"
+        "\"ber\" with users, codes, spread, rx, power_db, seed and an array \"points\"; CSV\n"
+        "one row per point with the columns\n"
+        "ebn0_db,bits,errors,ber,ci95_low,ci95_high,theory_exact,theory_gaussian. A run\n"
+        "takes time in proportion to points x bits x users x spreading factor.\n"
+        "\n"
         "In CSV, yes and no are 1 and 0. An option takes its value as the next argument\n"
         "or after '=' (--spread=4), and may be written with one dash (-spread 4).\n"
         "\n"
@@ -362,7 +430,8 @@ SimCliResult RunSimCli(const QStringList& arguments)
                   "exponent, or $ hex, % binary, & octal.", "K"},
         {"key-b", "Key of transmitter B (default 44), read as --key-a.", "K"},
         {"key-rx", "Key held by the receiver (default 23), read as --key-a.", "K"},
-        {"spread", "Spreading factor, chips per bit, 2..20 (default 8). Not with --sweep.", "N"},
+        {"spread", "Spreading factor, chips per bit, 2..20 (default 8); with --ber 2..64 as the code "
+                   "family allows (default 8, for msequence and gold 7). Not with --sweep.", "N"},
         {"format", "Output format: json or csv (default json). When a picture is written, nothing "
                    "is printed unless a format is given.", "FORMAT"},
         {"margins", "Adds the decision margins of each bit; with --png/--svg draws "
@@ -371,8 +440,27 @@ SimCliResult RunSimCli(const QStringList& arguments)
         {"sweep", "Runs every spreading factor from 2 to 20 and prints one result per factor "
                   "instead of the traces; with --png/--svg draws bit errors and the "
                   "smallest margin over the factor. Not with --margins or --spread."},
+        {"ber", "Measures bit-error rates of the lab model instead of sending two characters; with "
+                "--png/--svg draws them over Eb/N0 on a logarithmic scale, with their intervals and "
+                "the theory. Not with --margins, --sweep, --labels or the options of characters and keys."},
+        {"users", "With --ber: the number of transmitters, 1..8 (default 2).", "K"},
+        {"codes", "With --ber: the code family (default random). random: chips of the keys' generator, "
+                  "fresh in every bit, one key per user drawn from --seed; walsh: rows of the Hadamard "
+                  "matrix, spreading factor a power of two, at least the users; msequence: shifts of one "
+                  "maximal-length sequence, spreading factor 3, 7, 15, 31 or 63, at least the users; gold: "
+                  "Gold codes of a preferred pair, spreading factor 7, 31 or 63.", "FAMILY"},
+        {"ebn0", "With --ber: Eb/N0 of the decoded user in dB, -100..100, or FROM:TO:STEP whose steps "
+                 "land on TO (at most 1000 points). Without it there is no noise.", "DB"},
+        {"bits", "With --ber: bits sent by each user per point, 1..1000000000 (default 100000).", "N"},
+        {"seed", "With --ber: seed of the data bits, the noise and the random codes, 0..4294967295 "
+                 "(default 1). Every point starts from it, so a point of a range equals the same point "
+                 "run alone.", "S"},
+        {"power", "With --ber: the level of each user in dB relative to 0 dB, -100..100, one per user, "
+                  "separated by commas (default 0 for all).", "LIST"},
+        {"rx", "With --ber: the user decoded, 1..users (default 1).", "I"},
         {"png", "Writes a PNG picture: the four charts as the main window shows them (785 x 665 "
-                "pixels), or the margins or sweep chart (785 x 345).", "FILE"},
+                "pixels), or the margins, sweep or bit-error-rate chart (785 x 345). A FILE of - "
+                "writes it to standard output.", "FILE"},
         {"svg", "Writes the same picture as SVG, sized in pixels.", "FILE"},
         {"labels", "Shows the trace labels in the four charts, as the explanations button does "
                    "(the margins and sweep charts always have their legend)."},
@@ -388,6 +476,8 @@ SimCliResult RunSimCli(const QStringList& arguments)
         return result;
     };
 
+    if (const QString syntax = CheckOptionSyntax(arguments, options); !syntax.isEmpty())
+        return fail(ExitUsage, syntax);
     if (!parser.parse(arguments))
         return fail(ExitUsage, parser.errorText());
     if (parser.isSet("help")) {
@@ -400,21 +490,52 @@ SimCliResult RunSimCli(const QStringList& arguments)
     SimInput in;
     bool csv = false;
     Analysis analysis = Analysis::None;
+    const bool ber = parser.isSet("ber");
+    BerCli::Request berRequest;
+    // Where each picture goes; "-" is standard output.
+    std::vector<std::pair<bool, QString>> pictures;
     try {
+        if (ber) {
+            for (const char* option : {"margins", "sweep", "labels", "text-a", "text-b", "code-a", "code-b", "key-a",
+                                       "key-b", "key-rx"})
+                if (parser.isSet(option))
+                    throw UsageError{QStringLiteral("--ber does not go with --%1").arg(option)};
+        } else {
+            for (const QString& option : BerCli::OwnOptions())
+                if (parser.isSet(option))
+                    throw UsageError{QStringLiteral("--%1 goes only with --ber").arg(option)};
+        }
         if (parser.isSet("margins") && parser.isSet("sweep"))
             throw UsageError{"give --margins or --sweep, not both"};
         if (parser.isSet("sweep") && parser.isSet("spread"))
             throw UsageError{"--sweep runs every spreading factor; leave out --spread"};
         analysis = parser.isSet("sweep") ? Analysis::Sweep : parser.isSet("margins") ? Analysis::Margins : Analysis::None;
-        for (const char* option : {"png", "svg"})
-            if (parser.isSet(option) && parser.value(option).isEmpty())
+        for (const char* option : {"png", "svg"}) {
+            if (!parser.isSet(option))
+                continue;
+            const QString fileName = parser.value(option);
+            if (fileName.isEmpty())
                 throw UsageError{QStringLiteral("--%1 needs a file name").arg(option)};
-        in.SetTextA(ReadText(parser, "text-a", "code-a", "Z"));
-        in.SetTextB(ReadText(parser, "text-b", "code-b", "W"));
-        in.KeyA = ReadKey(parser, "key-a", 23);
-        in.KeyB = ReadKey(parser, "key-b", 44);
-        in.KeyRx = ReadKey(parser, "key-rx", 23);
-        in.SpreadFactor = ReadSpread(parser);
+            pictures.emplace_back(QByteArrayView(option) == "png", fileName);
+        }
+        const auto toStdout = std::count_if(pictures.begin(), pictures.end(), [](const auto& p) { return p.second == "-"; });
+        if (toStdout > 1)
+            throw UsageError{"only one picture can go to standard output"};
+        if (toStdout == 1 && parser.isSet("format"))
+            throw UsageError{"the picture goes to standard output; leave out --format or write it to a file"};
+        if (ber && !pictures.empty() && !parser.isSet("ebn0"))
+            throw UsageError{"--ber draws its rates over Eb/N0: give --ebn0 with --png or --svg"};
+        if (ber) {
+            if (const QString message = BerCli::Read(parser, berRequest); !message.isEmpty())
+                throw UsageError{message};
+        } else {
+            in.SetTextA(ReadText(parser, "text-a", "code-a", "Z"));
+            in.SetTextB(ReadText(parser, "text-b", "code-b", "W"));
+            in.KeyA = ReadKey(parser, "key-a", 23);
+            in.KeyB = ReadKey(parser, "key-b", 44);
+            in.KeyRx = ReadKey(parser, "key-rx", 23);
+            in.SpreadFactor = ReadSpread(parser);
+        }
         const QString format = parser.value("format");
         if (parser.isSet("format") && format != "json" && format != "csv")
             throw UsageError{QStringLiteral("--format takes json or csv, not %1").arg(Quoted(format))};
@@ -424,37 +545,44 @@ SimCliResult RunSimCli(const QStringList& arguments)
     }
 
     try {
-        const SimResult r = ComputeSignals(in);
+        std::optional<SimResult> r;
         std::vector<SweepPoint> sweep;
-        if (analysis == Analysis::Sweep)
-            sweep = SweepSpreadFactors(in);
-        const Picture picture = PictureOf(r, analysis, sweep, parser.isSet("labels"));
-        for (const char* option : {"png", "svg"}) {
-            if (!parser.isSet(option))
-                continue;
-            const QString fileName = parser.value(option);
-            const bool png = QByteArrayView(option) == "png";
-            const QByteArray bytes = png ? PictureFile::Png(picture) : PictureFile::Svg(picture);
-            if (bytes.isEmpty())
-                return fail(ExitFailed, QStringLiteral("cannot make the %1 picture for %2").arg(png ? "PNG" : "SVG", Quoted(fileName)));
-            const QString reason = PictureFile::Write(fileName, bytes);
-            if (!reason.isEmpty())
-                return fail(ExitFailed, QStringLiteral("cannot write %1: %2").arg(Quoted(fileName), reason));
+        std::vector<BerCli::Point> berPoints;
+        if (ber) {
+            berPoints = BerCli::Run(berRequest);
+        } else {
+            r = ComputeSignals(in);
+            if (analysis == Analysis::Sweep)
+                sweep = SweepSpreadFactors(in);
         }
-        const bool pictures = parser.isSet("png") || parser.isSet("svg");
-        if (pictures && !parser.isSet("format"))
-            return result;
-        switch (analysis) {
-        case Analysis::Sweep:
-            result.out = csv ? SweepCsv(sweep) : SweepJson(in, r.SelectedChannel, sweep);
-            break;
-        case Analysis::Margins:
-            result.out = csv ? MarginsCsv(r) : Json(in, r, true);
-            break;
-        case Analysis::None:
-            result.out = csv ? Csv(r) : Json(in, r, false);
-            break;
+        QByteArray out;
+        if (!pictures.empty()) {
+            const Picture picture = ber ? BerPictureOf(berRequest, berPoints)
+                                        : PictureOf(*r, analysis, sweep, parser.isSet("labels"));
+            for (const auto& [png, fileName] : pictures) {
+                const QByteArray bytes = PictureBytes(picture, png);
+                if (bytes.isEmpty())
+                    return fail(ExitFailed, QStringLiteral("cannot make the %1 picture for %2").arg(png ? "PNG" : "SVG", Quoted(fileName)));
+                if (fileName == "-") {
+                    out = bytes;
+                    continue;
+                }
+                const QString reason = PictureFile::Write(fileName, bytes);
+                if (!reason.isEmpty())
+                    return fail(ExitFailed, QStringLiteral("cannot write %1: %2").arg(Quoted(fileName), reason));
+            }
         }
+        if (pictures.empty() || parser.isSet("format")) {
+            if (ber)
+                out = csv ? BerCli::Csv(berPoints) : BerCli::Json(berRequest, berPoints);
+            else if (analysis == Analysis::Sweep)
+                out = csv ? SweepCsv(sweep) : SweepJson(in, r->SelectedChannel, sweep);
+            else if (analysis == Analysis::Margins)
+                out = csv ? MarginsCsv(*r) : Json(in, *r, true);
+            else
+                out = csv ? Csv(*r) : Json(in, *r, false);
+        }
+        result.out = out;
     } catch (const std::exception& e) {
         return fail(ExitFailed, QString::fromUtf8(e.what()));
     }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -143,4 +144,52 @@ TEST(SpreadSweep, IgnoresTheGivenFactorAndFailsLikeTheModelOnABadKey)
     EXPECT_EQ(SweepSpreadFactors(in).size(), 19u);
     in.KeyRx = 1e300;
     EXPECT_THROW(SweepSpreadFactors(in), EInvalidOp);
+}
+
+// Wanted, interference and the verdict per bit, unit by unit: the selected channel's part, the
+// other's, and whether the decided bit is the one its transmitter sent. The end values are the
+// known scenarios'; a bit decided on a tie (end value 0) decides 1.
+TEST(DecisionMargins, WantedInterferenceAndBitOkFollowTheSelectedChannel)
+{
+    struct Row
+    {
+        const char* name;
+        double keyA, keyB, keyRx;
+        int spread;
+        bool hasWanted;
+        BitValues wanted, interference;
+        std::array<bool, BitsPerChar> bitOk;
+    };
+    const Row rows[] = {
+        {"channel 1", 23, 44, 23, 8, true, {-8, 8, -8, 8, 8, -8, 8, -8}, {-4, 2, 0, 2, 2, 0, 4, -2},
+         {true, true, true, true, true, true, true, true}},
+        {"channel 2", 23, 44, 44, 8, true, {8, 8, 8, -8, 8, -8, 8, -8}, {4, 2, 0, -2, 2, 0, 4, -2},
+         {true, true, true, true, true, true, true, true}},
+        // Key B = 0 at factor 2: bit 3 ties against a sent 0 and is lost ('Z' becomes '^').
+        {"channel 1, a bit lost", 23, 0, 23, 2, true, {-2, 2, -2, 2, 2, -2, 2, -2}, {0, 0, 2, 0, -2, -2, 0, 0},
+         {true, true, false, true, true, true, true, true}},
+        // The mirror image on channel 2: key A = 0 costs 'W' its bit 4.
+        {"channel 2, a bit lost", 0, 44, 44, 2, true, {2, 2, 2, -2, 2, -2, 2, -2}, {0, 2, 2, 2, 0, 0, -2, 0},
+         {true, true, true, false, true, true, true, true}},
+        {"no channel", 23, 44, 7, 8, false, {}, {}, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        SimInput in;
+        in.KeyA = row.keyA;
+        in.KeyB = row.keyB;
+        in.KeyRx = row.keyRx;
+        in.SpreadFactor = row.spread;
+        const SimResult r = ComputeSignals(in);
+        const BitMargins m = ComputeMargins(r);
+        EXPECT_EQ(m.HasWanted, row.hasWanted);
+        EXPECT_EQ(m.Wanted, row.wanted);
+        EXPECT_EQ(m.Interference, row.interference);
+        EXPECT_EQ(m.BitOk, row.bitOk);
+        const int lost = int(std::count(row.bitOk.begin(), row.bitOk.end(), false));
+        EXPECT_EQ(m.BitErrors(), row.hasWanted ? lost : 0);
+        if (row.hasWanted) {
+            EXPECT_EQ(m.BitErrors() == 0, r.TransmissionOk);
+        }
+    }
 }

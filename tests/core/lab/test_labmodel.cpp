@@ -1,0 +1,238 @@
+#include "bertheory.h"
+#include "labmodel.h"
+#include "labrandom.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <optional>
+#include <set>
+#include <string>
+
+using namespace lab;
+
+namespace {
+
+LabConfig Config(int users, CodeFamily codes, int spread, std::vector<double> power = {}, int rx = 1,
+                 std::uint64_t seed = 1)
+{
+    LabConfig c;
+    c.Users = users;
+    c.Codes = codes;
+    c.Spread = spread;
+    c.PowerDb = std::move(power);
+    c.Rx = rx;
+    c.Seed = seed;
+    return c;
+}
+
+std::string Describe(const LabConfig& c, std::optional<double> ebn0)
+{
+    return std::string(FamilyName(c.Codes)) + " K=" + std::to_string(c.Users) + " N=" + std::to_string(c.Spread)
+           + " rx=" + std::to_string(c.Rx) + " Eb/N0=" + (ebn0 ? std::to_string(*ebn0) : "none");
+}
+
+// The same run written chip by chip, as the signal model computes it: every user's chips times
+// its data and amplitude summed with the noise into one received sample per chip, multiplied by
+// the receiver's chips and summed over the bit. It draws from the generators in the model's
+// order: each user's chips, each user's data bit, then one noise sample per chip.
+BerCount ChipByChip(const LabConfig& c, std::optional<double> ebn0, std::uint64_t bits)
+{
+    LabRandom random(c.Seed);
+    const std::vector<double> a = Amplitudes(c);
+    const double sigma = ebn0 ? NoiseSigma(c, *ebn0) : 0;
+    std::vector<LcgChips> generators;
+    for (int k = 1; k <= c.Users; ++k)
+        generators.emplace_back(UserKey(c.Seed, k));
+    std::vector<Code> codes = c.Codes == CodeFamily::Random ? std::vector<Code>(c.Users, Code(c.Spread))
+                                                            : FixedCodes(c.Codes, c.Spread, c.Users);
+    BerCount count{bits, 0};
+    for (std::uint64_t bit = 0; bit < bits; ++bit) {
+        if (c.Codes == CodeFamily::Random)
+            for (int k = 0; k < c.Users; ++k)
+                for (int n = 0; n < c.Spread; ++n)
+                    codes[k][n] = generators[k].NextChip();
+        std::vector<int> data(c.Users);
+        for (int k = 0; k < c.Users; ++k)
+            data[k] = random.NextSign();
+        double noise = 0;
+        double signal = 0;
+        const Code& rx = codes[c.Rx - 1];
+        for (int n = 0; n < c.Spread; ++n) {
+            double sample = 0;
+            for (int k = 0; k < c.Users; ++k)
+                sample += a[k] * data[k] * codes[k][n];
+            signal += rx[n] * sample;
+            if (sigma > 0)
+                noise += rx[n] * random.NextGaussian();
+        }
+        const bool decided = signal + sigma * noise >= 0;
+        if (decided != (data[c.Rx - 1] > 0))
+            ++count.Errors;
+    }
+    return count;
+}
+
+} // namespace
+
+TEST(LabModel, CountsTheSameErrorsAsAChipByChipReceiver)
+{
+    struct Row { LabConfig config; std::optional<double> ebn0; };
+    const Row rows[] = {
+        {Config(2, CodeFamily::Random, 8), std::nullopt},
+        {Config(3, CodeFamily::Random, 5, {}, 2), std::nullopt},
+        {Config(4, CodeFamily::Random, 16), 4.0},
+        {Config(8, CodeFamily::Random, 64, {0, 3, -3, 6, 0, 0, 1, 2}, 8, 5), 2.0},
+        {Config(2, CodeFamily::Random, 2, {0, 6}), std::nullopt},
+        {Config(1, CodeFamily::Random, 63), -2.0},
+        {Config(4, CodeFamily::Walsh, 4, {0, 10, 20, -5}, 3), 3.0},
+        {Config(3, CodeFamily::MSequence, 7, {0, 2, 4}), std::nullopt},
+        {Config(5, CodeFamily::MSequence, 15, {}, 4), 1.0},
+        {Config(3, CodeFamily::Gold, 7), std::nullopt},
+        {Config(8, CodeFamily::Gold, 63, {}, 6), 0.0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(Describe(row.config, row.ebn0));
+        const BerCount fast = SimulateBer(row.config, row.ebn0, 5000);
+        const BerCount slow = ChipByChip(row.config, row.ebn0, 5000);
+        EXPECT_EQ(fast.Bits, 5000u);
+        EXPECT_EQ(fast.Errors, slow.Errors);
+    }
+}
+
+// Orthogonality at work: without noise no Walsh user ever loses a bit, whatever the data and
+// however strong the others are.
+TEST(LabModel, WalshCodesWithoutNoiseLoseNoBitAtAnyPowers)
+{
+    const std::vector<std::vector<double>> powers = {
+        {}, {0, 40, -40, 20, 60, -60, 10, 0}, {100, -100, 100, -100, 100, -100, 100, -100}};
+    for (int spread : {8, 16, 64}) {
+        for (const std::vector<double>& power : powers) {
+            for (int rx : {1, 2, 8}) {
+                LabConfig c = Config(8, CodeFamily::Walsh, spread, power.empty() ? std::vector<double>{} : power, rx, 11);
+                SCOPED_TRACE(Describe(c, std::nullopt));
+                EXPECT_EQ(SimulateBer(c, std::nullopt, 20000).Errors, 0u);
+            }
+        }
+    }
+}
+
+// The near-far problem: a second user 20 dB stronger. Walsh codes keep the weak user at the
+// single-user rate; random codes let the strong user's leakage decide most bits.
+TEST(LabModel, NearFarLeavesWalshAtTheSingleUserRateAndBreaksRandomCodes)
+{
+    constexpr std::uint64_t Bits = 100000;
+    const double ebn0 = 4;
+    const double single = QFunction(std::sqrt(2 * std::pow(10.0, ebn0 / 10)));
+    const double sigma = std::sqrt(single * (1 - single) / Bits);
+
+    const BerCount walsh = SimulateBer(Config(2, CodeFamily::Walsh, 16, {0, 20}), ebn0, Bits);
+    EXPECT_NEAR(double(walsh.Errors) / Bits, single, 4 * sigma);
+
+    const BerCount random = SimulateBer(Config(2, CodeFamily::Random, 16, {0, 20}), ebn0, Bits);
+    EXPECT_GT(double(random.Errors) / Bits, 0.3) << "the strong user should dominate";
+    // The strong user itself hears the weak one only as a little extra noise.
+    const BerCount strong = SimulateBer(Config(2, CodeFamily::Random, 16, {0, 20}, 2), 20.0, Bits);
+    EXPECT_EQ(strong.Errors, 0u);
+}
+
+TEST(LabModel, GoldThirtyOneServesThreeUsersWithoutLoss)
+{
+    for (int rx = 1; rx <= 3; ++rx)
+        EXPECT_EQ(SimulateBer(Config(3, CodeFamily::Gold, 31, {}, rx, 3), std::nullopt, 50000).Errors, 0u) << rx;
+    // m-sequence shifts cross-correlate to -1 only: up to N users get through without noise.
+    EXPECT_EQ(SimulateBer(Config(7, CodeFamily::MSequence, 7, {}, 7), std::nullopt, 50000).Errors, 0u);
+}
+
+// The measured rate of random codes against the exact formula, within 4 standard deviations,
+// with and without noise; without noise ties decide 1 and count half.
+TEST(LabModel, MeasuredRatesAgreeWithTheExactFormula)
+{
+    struct Row { int users; int spread; std::optional<double> ebn0; std::uint64_t bits; std::uint64_t seed; };
+    const Row rows[] = {
+        {1, 8, 0.0, 100000, 1},      {1, 16, 6.0, 200000, 77},    {2, 8, 8.0, 200000, 1},
+        {2, 8, 2.0, 100000, 77},     {3, 16, 3.0, 100000, 1},     {4, 16, 4.0, 100000, 77},
+        {4, 8, 10.0, 100000, 1},     {8, 32, 5.0, 40000, 77},     {5, 64, -2.0, 30000, 1},
+        {2, 2, std::nullopt, 100000, 77}, {3, 4, std::nullopt, 100000, 1}, {6, 9, std::nullopt, 100000, 77},
+        {8, 64, std::nullopt, 30000, 1},
+    };
+    for (const Row& row : rows) {
+        const LabConfig c = Config(row.users, CodeFamily::Random, row.spread, {}, 1, row.seed);
+        SCOPED_TRACE(Describe(c, row.ebn0) + " seed " + std::to_string(row.seed));
+        const double exact = ExactBer(row.users, row.spread, row.ebn0);
+        const double sigma = std::sqrt(exact * (1 - exact) / row.bits);
+        const BerCount measured = SimulateBer(c, row.ebn0, row.bits);
+        EXPECT_NEAR(double(measured.Errors) / row.bits, exact, 4 * sigma);
+    }
+}
+
+// Noise scales with the decoded user's own energy, so its rate alone does not change when all
+// powers move together or when only the others' do (for orthogonal codes).
+TEST(LabModel, EbN0IsRelativeToTheDecodedUser)
+{
+    const LabConfig base = Config(2, CodeFamily::Walsh, 8);
+    EXPECT_DOUBLE_EQ(NoiseSigma(base, 0), 2.0);                                 // sqrt(8 / 2)
+    EXPECT_DOUBLE_EQ(NoiseSigma(Config(2, CodeFamily::Walsh, 8, {20, 0}), 0), 20.0); // A = 10
+    EXPECT_DOUBLE_EQ(NoiseSigma(Config(2, CodeFamily::Walsh, 8, {20, 0}, 2), 0), 2.0);
+    EXPECT_DOUBLE_EQ(NoiseSigma(base, 10), std::sqrt(0.4));
+    const BerCount plain = SimulateBer(base, 3.0, 50000);
+    EXPECT_EQ(SimulateBer(Config(2, CodeFamily::Walsh, 8, {20, 20}), 3.0, 50000).Errors, plain.Errors);
+    EXPECT_EQ(SimulateBer(Config(2, CodeFamily::Walsh, 8, {0, -30}), 3.0, 50000).Errors, plain.Errors);
+}
+
+TEST(LabModel, ASeedGivesOneRunAndOtherSeedsOthers)
+{
+    const LabConfig c = Config(3, CodeFamily::Random, 8);
+    const BerCount first = SimulateBer(c, 2.0, 30000);
+    EXPECT_EQ(SimulateBer(c, 2.0, 30000).Errors, first.Errors);
+    std::set<std::uint64_t> counts;
+    for (std::uint64_t seed = 1; seed <= 6; ++seed) {
+        LabConfig s = c;
+        s.Seed = seed;
+        counts.insert(SimulateBer(s, 2.0, 30000).Errors);
+    }
+    EXPECT_GE(counts.size(), 4u);
+    std::set<std::uint32_t> keys;
+    for (int user = 1; user <= MaxUsers; ++user)
+        keys.insert(UserKey(1, user));
+    EXPECT_EQ(keys.size(), std::size_t(MaxUsers));
+    EXPECT_NE(UserKey(1, 1), UserKey(2, 1));
+}
+
+// Every limit on both sides.
+TEST(LabModel, RefusesWhatItCannotRun)
+{
+    struct Row { LabConfig config; bool ok; };
+    const Row rows[] = {
+        {Config(1, CodeFamily::Random, 2), true},          {Config(0, CodeFamily::Random, 8), false},
+        {Config(8, CodeFamily::Random, 8), true},          {Config(9, CodeFamily::Random, 8), false},
+        {Config(2, CodeFamily::Random, 1), false},         {Config(2, CodeFamily::Random, 64), true},
+        {Config(2, CodeFamily::Random, 65), false},        {Config(2, CodeFamily::Walsh, 12), false},
+        {Config(2, CodeFamily::Random, 8, {0, 0}), true},  {Config(2, CodeFamily::Random, 8, {0}), false},
+        {Config(2, CodeFamily::Random, 8, {0, 0, 0}), false},
+        {Config(2, CodeFamily::Random, 8, {-100, 100}), true},
+        {Config(2, CodeFamily::Random, 8, {0, 100.01}), false},
+        {Config(2, CodeFamily::Random, 8, {-100.01, 0}), false},
+        {Config(2, CodeFamily::Random, 8, {0, NAN}), false},
+        {Config(2, CodeFamily::Random, 8, {}, 2), true},   {Config(2, CodeFamily::Random, 8, {}, 3), false},
+        {Config(2, CodeFamily::Random, 8, {}, 0), false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(Describe(row.config, std::nullopt));
+        const std::string reason = CheckLabConfig(row.config);
+        EXPECT_EQ(reason.empty(), row.ok) << reason;
+        if (row.ok)
+            EXPECT_NO_THROW(SimulateBer(row.config, 0.0, 10));
+        else
+            EXPECT_THROW(SimulateBer(row.config, 0.0, 10), std::invalid_argument);
+    }
+    const LabConfig c = Config(2, CodeFamily::Random, 8);
+    EXPECT_THROW(SimulateBer(c, std::nullopt, 0), std::invalid_argument);
+    EXPECT_EQ(SimulateBer(c, std::nullopt, 1).Bits, 1u);
+    EXPECT_THROW(SimulateBer(c, std::nullopt, MaxBits + 1), std::invalid_argument);
+    EXPECT_NO_THROW(SimulateBer(c, -100.0, 1));
+    EXPECT_NO_THROW(SimulateBer(c, 100.0, 1));
+    EXPECT_THROW(SimulateBer(c, -100.5, 1), std::invalid_argument);
+    EXPECT_THROW(SimulateBer(c, 100.5, 1), std::invalid_argument);
+    EXPECT_THROW(SimulateBer(c, NAN, 1), std::invalid_argument);
+}

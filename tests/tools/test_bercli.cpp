@@ -1,0 +1,282 @@
+// dscdma-sim --ber, and the option errors every mode shares.
+#include "bercli.h"
+#include "simcli.h"
+
+#include <gtest/gtest.h>
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+#include <cmath>
+#include <functional>
+
+namespace {
+
+SimCliResult RunSim(QStringList args)
+{
+    args.prepend("dscdma-sim");
+    return RunSimCli(args);
+}
+
+QJsonObject RunBer(const QStringList& args)
+{
+    const SimCliResult r = RunSim(QStringList{"--ber"} + args);
+    EXPECT_EQ(r.exitCode, 0) << r.err.constData();
+    EXPECT_TRUE(r.err.isEmpty());
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(r.out, &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
+    return doc.object()["ber"].toObject();
+}
+
+void ExpectUsageError(const QStringList& args, const char* shown = nullptr)
+{
+    const std::string name = args.join(' ').toStdString();
+    const SimCliResult r = RunSim(args);
+    EXPECT_EQ(r.exitCode, 2) << name;
+    EXPECT_TRUE(r.out.isEmpty()) << name;
+    EXPECT_EQ(r.err.count('\n'), 1) << name << ": " << r.err.constData();
+    EXPECT_TRUE(r.err.startsWith("dscdma-sim: ")) << r.err.constData();
+    if (shown) {
+        EXPECT_EQ(r.err.toStdString(), std::string("dscdma-sim: ") + shown + "\n") << name;
+    }
+}
+
+} // namespace
+
+TEST(BerCli, JsonGivesEveryPointWithItsIntervalAndTheory)
+{
+    const QJsonObject ber = RunBer({"--ebn0", "0:4:2", "--bits", "20000"});
+    EXPECT_EQ(ber["users"].toInt(), 2);
+    EXPECT_EQ(ber["codes"].toString(), "random");
+    EXPECT_EQ(ber["spread"].toInt(), 8);
+    EXPECT_EQ(ber["rx"].toInt(), 1);
+    EXPECT_EQ(ber["seed"].toInt(), 1);
+    EXPECT_EQ(ber["power_db"].toArray(), (QJsonArray{0, 0}));
+    const QJsonArray points = ber["points"].toArray();
+    ASSERT_EQ(points.size(), 3);
+    double previous = 1;
+    for (int i = 0; i < 3; ++i) {
+        const QJsonObject p = points[i].toObject();
+        EXPECT_EQ(p["ebn0_db"].toDouble(), 2.0 * i);
+        EXPECT_EQ(p["bits"].toInt(), 20000);
+        const double rate = p["ber"].toDouble();
+        EXPECT_EQ(rate, p["errors"].toInt() / 20000.0);
+        const QJsonArray ci = p["ci95"].toArray();
+        ASSERT_EQ(ci.size(), 2);
+        EXPECT_LT(ci[0].toDouble(), rate);
+        EXPECT_GT(ci[1].toDouble(), rate);
+        // The exact rate of this model lies within the interval (it is a 95 % one; these hold).
+        const double exact = p["theory_exact"].toDouble();
+        EXPECT_GT(exact, ci[0].toDouble());
+        EXPECT_LT(exact, ci[1].toDouble());
+        EXPECT_GT(p["theory_gaussian"].toDouble(), 0);
+        EXPECT_LT(rate, previous) << "more signal, fewer errors";
+        previous = rate;
+    }
+}
+
+TEST(BerCli, WithoutNoiseTheLevelIsNullAndNoErrorGivesAZeroBound)
+{
+    const QJsonObject walsh = RunBer({"--codes", "walsh", "--users", "4", "--power", "0,20,-20,40"});
+    const QJsonObject p = walsh["points"].toArray()[0].toObject();
+    EXPECT_TRUE(p["ebn0_db"].isNull());
+    EXPECT_EQ(p["errors"].toInt(), 0);
+    EXPECT_EQ(p["bits"].toInt(), 100000) << "the default";
+    EXPECT_EQ(p["ci95"].toArray()[0].toDouble(), 0.0);
+    EXPECT_TRUE(p["theory_exact"].isNull());
+    EXPECT_TRUE(p["theory_gaussian"].isNull());
+    EXPECT_EQ(walsh["power_db"].toArray(), (QJsonArray{0, 20, -20, 40}));
+    // Random codes without noise still lose bits to the other users, as the formula says.
+    const QJsonObject random = RunBer({"--spread", "4", "--users", "3"});
+    const QJsonObject r = random["points"].toArray()[0].toObject();
+    EXPECT_GT(r["errors"].toInt(), 0);
+    EXPECT_GT(r["theory_exact"].toDouble(), r["ci95"].toArray()[0].toDouble());
+    EXPECT_LT(r["theory_exact"].toDouble(), r["ci95"].toArray()[1].toDouble());
+}
+
+TEST(BerCli, TheoryOnlyForRandomCodesOfEqualPowerAndForOneUser)
+{
+    struct Row { QStringList args; bool theory; };
+    const Row rows[] = {
+        {{"--power", "3,3"}, true},
+        {{"--power", "3,4"}, false},
+        {{"--codes", "gold", "--users", "1"}, true},
+        {{"--codes", "gold"}, false},
+        {{"--codes", "msequence", "--spread", "15", "--users", "3"}, false},
+        {{"--codes", "walsh", "--users", "1", "--spread", "2"}, true},
+    };
+    for (const Row& row : rows) {
+        const QJsonObject p = RunBer(row.args + QStringList{"--ebn0", "3", "--bits", "1000"})["points"].toArray()[0].toObject();
+        EXPECT_EQ(!p["theory_exact"].isNull(), row.theory) << row.args.join(' ').toStdString();
+        EXPECT_EQ(!p["theory_gaussian"].isNull(), row.theory) << row.args.join(' ').toStdString();
+    }
+}
+
+TEST(BerCli, CsvHasOneRowPerPointAndEmptyFieldsForNothing)
+{
+    const SimCliResult r = RunSim({"--ber", "--format", "csv", "--ebn0", "10:6:-2", "--bits", "5000", "--codes", "walsh"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    const QList<QByteArray> lines = r.out.trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_EQ(lines[0], "ebn0_db,bits,errors,ber,ci95_low,ci95_high,theory_exact,theory_gaussian");
+    for (int i = 1; i <= 3; ++i) {
+        const QList<QByteArray> f = lines[i].split(',');
+        ASSERT_EQ(f.size(), 8);
+        EXPECT_EQ(f[0].toDouble(), 10 - 2 * (i - 1));
+        EXPECT_EQ(f[1], "5000");
+        EXPECT_EQ(f[3].toDouble(), f[2].toDouble() / 5000);
+        EXPECT_EQ(f[6], "");
+        EXPECT_EQ(f[7], "");
+    }
+    const QList<QByteArray> quiet = RunSim({"--ber", "--format=csv", "--bits", "10"}).out.trimmed().split('\n');
+    ASSERT_EQ(quiet.size(), 2);
+    EXPECT_TRUE(quiet[1].startsWith(",10,")) << quiet[1].constData();
+}
+
+// Every point starts from the seed: a point of a range is the same point run alone, and the
+// range's steps land on round values.
+TEST(BerCli, APointOfARangeEqualsThePointAlone)
+{
+    const QJsonArray range = RunBer({"--ebn0", "0:1:0.1", "--bits", "3000", "--users", "3"})["points"].toArray();
+    ASSERT_EQ(range.size(), 11);
+    EXPECT_EQ(range[3].toObject()["ebn0_db"].toDouble(), 0.3);
+    const QJsonObject alone = RunBer({"--ebn0", "0.3", "--bits", "3000", "--users", "3"})["points"].toArray()[0].toObject();
+    EXPECT_EQ(range[3].toObject(), alone);
+    EXPECT_EQ(RunBer({"--ebn0", "2", "--seed", "9"}), RunBer({"--ebn0", "2", "--seed", "9"}));
+    EXPECT_NE(RunBer({"--ebn0", "2", "--seed", "9"})["points"], RunBer({"--ebn0", "2", "--seed", "10"})["points"]);
+}
+
+TEST(BerCli, BadUsageExitsTwoWithOneLineAndNoOutput)
+{
+    const QStringList bad[] = {
+        {"--ber", "--users", "0"},           {"--ber", "--users", "9"},         {"--ber", "--users", "two"},
+        {"--ber", "--spread", "1"},          {"--ber", "--spread", "65"},       {"--ber", "--codes", "walsh", "--spread", "12"},
+        {"--ber", "--codes", "walsh", "--users", "5", "--spread", "4"},
+        {"--ber", "--codes", "msequence", "--spread", "8"},
+        {"--ber", "--codes", "msequence", "--users", "8"},
+        {"--ber", "--codes", "gold", "--spread", "15"}, {"--ber", "--codes", "gold", "--spread", "8"},
+        {"--ber", "--codes", "Walsh"},       {"--ber", "--codes", ""},
+        {"--ber", "--bits", "0"},            {"--ber", "--bits", "1000000001"}, {"--ber", "--bits", "-5"},
+        {"--ber", "--ebn0", "abc"},          {"--ber", "--ebn0", "nan"},        {"--ber", "--ebn0", "inf"},
+        {"--ber", "--ebn0", "0:10:3"},       {"--ber", "--ebn0", "0:10:0"},     {"--ber", "--ebn0", "0:10:-2"},
+        {"--ber", "--ebn0", "0:10"},         {"--ber", "--ebn0", "0:10:2:1"},   {"--ber", "--ebn0", "100.5"},
+        {"--ber", "--ebn0", "-101"},         {"--ber", "--ebn0", "-100:100:0.2"},   {"--ber", "--ebn0", " 3"},
+        {"--ber", "--power", "0"},           {"--ber", "--power", "0,0,0"},     {"--ber", "--power", "0,x"},
+        {"--ber", "--power", "0,100.5"},     {"--ber", "--power", "0,"},
+        {"--ber", "--rx", "0"},              {"--ber", "--rx", "3"},            {"--ber", "--users", "4", "--rx", "5"},
+        {"--ber", "--seed", "-1"},           {"--ber", "--seed", "4294967296"}, {"--ber", "--seed", "x"},
+        {"--ber", "--margins"},              {"--ber", "--sweep"},              {"--ber", "--key-rx", "44"},
+        {"--ber", "--text-a", "A"},          {"--ber", "--labels"},             {"--ber", "--format", "xml"},
+        {"--users", "2"},                    {"--ebn0", "3"},                   {"--codes", "gold"},
+        {"--ber", "stray"},
+    };
+    for (const QStringList& args : bad)
+        ExpectUsageError(args);
+    ExpectUsageError({"--ber", "--codes", "gold", "--spread", "15"},
+                     "--spread: gold codes take a spreading factor 7, 31 or 63, not 15");
+    ExpectUsageError({"--ber", "--ebn0", "0:10:3"}, "--ebn0 \"0:10:3\": steps of 3 from 0 do not reach 10");
+    ExpectUsageError({"--ber", "--ebn0", "-100:100:0.2"}, "--ebn0 \"-100:100:0.2\" makes 1001 points, more than 1000");
+    ExpectUsageError({"--ber", "--power", "0,0,0"}, "--power takes one level in dB per user, 2 in all, not \"0,0,0\"");
+    ExpectUsageError({"--ber", "--rx", "3"}, "--rx takes a whole number 1..2, not \"3\"");
+    ExpectUsageError({"--ber", "--sweep"}, "--ber does not go with --sweep");
+    ExpectUsageError({"--ebn0", "3"}, "--ebn0 goes only with --ber");
+}
+
+namespace {
+
+// The request as the tool reads it, without running it: limits that would take long to run.
+BerCli::Request Read(const QStringList& args, QString& error)
+{
+    QCommandLineParser parser;
+    for (const char* name : {"users", "codes", "spread", "ebn0", "bits", "seed", "power", "rx"})
+        parser.addOption(QCommandLineOption(name, name, "V"));
+    EXPECT_TRUE(parser.parse(QStringList{"x"} + args));
+    BerCli::Request request;
+    error = BerCli::Read(parser, request);
+    return request;
+}
+
+} // namespace
+
+// Each limit on its allowed side, next to the refused side above.
+TEST(BerCli, AcceptsEveryLimitItself)
+{
+    struct Row { QStringList args; std::function<bool(const BerCli::Request&)> holds; };
+    const Row rows[] = {
+        {{"--bits", "1000000000"}, [](const auto& r) { return r.bits == 1000000000u; }},
+        {{"--bits", "1"}, [](const auto& r) { return r.bits == 1u; }},
+        {{"--users", "1", "--spread", "2"}, [](const auto& r) { return r.config.Users == 1 && r.config.Spread == 2; }},
+        {{"--users", "8", "--spread", "64"}, [](const auto& r) { return r.config.Users == 8 && r.config.Spread == 64; }},
+        {{"--users", "8", "--rx", "8"}, [](const auto& r) { return r.config.Rx == 8; }},
+        {{"--ebn0", "-99.9:99.9:0.2"}, [](const auto& r) { return r.ebn0Db.size() == 1000u && *r.ebn0Db.back() == 99.9; }},
+        {{"--ebn0", "-100:100:200"}, [](const auto& r) { return r.ebn0Db.size() == 2u && *r.ebn0Db[0] == -100; }},
+        {{"--ebn0", "4:4:1"}, [](const auto& r) { return r.ebn0Db.size() == 1u && *r.ebn0Db[0] == 4; }},
+        {{"--ebn0", "0:1:0.1"}, [](const auto& r) { return r.ebn0Db.size() == 11u && *r.ebn0Db[7] == 0.7; }},
+        {{"--power", "-100,100"}, [](const auto& r) { return r.config.PowerDb == std::vector<double>{-100, 100}; }},
+        {{"--seed", "4294967295"}, [](const auto& r) { return r.config.Seed == 4294967295u; }},
+        {{"--seed", "0"}, [](const auto& r) { return r.config.Seed == 0u; }},
+        {{"--codes", "msequence", "--users", "7"}, [](const auto& r) { return r.config.Spread == 7; }},
+        {{"--codes", "gold"}, [](const auto& r) { return r.config.Spread == 7; }},
+        {{"--codes", "walsh"}, [](const auto& r) { return r.config.Spread == 8; }},
+        {{"--codes", "msequence", "--spread", "3", "--users", "3"}, [](const auto& r) { return r.config.Spread == 3; }},
+        {{}, [](const auto& r) { return r.ebn0Db.size() == 1u && !r.ebn0Db[0] && r.bits == BerCli::DefaultBits; }},
+    };
+    for (const Row& row : rows) {
+        QString error;
+        const BerCli::Request request = Read(row.args, error);
+        EXPECT_TRUE(error.isEmpty()) << row.args.join(' ').toStdString() << ": " << error.toStdString();
+        EXPECT_TRUE(row.holds(request)) << row.args.join(' ').toStdString();
+    }
+}
+
+// One style for every option error, the parser's own included.
+TEST(SimCliOptions, ErrorsOfTheOptionsThemselvesShareTheToolsStyle)
+{
+    ExpectUsageError({"--frobnicate"}, "unknown option \"--frobnicate\"");
+    ExpectUsageError({"-frobnicate=3"}, "unknown option \"-frobnicate\"");
+    ExpectUsageError({"--spread"}, "--spread needs a value");
+    ExpectUsageError({"--ber", "--ebn0"}, "--ebn0 needs a value");
+    ExpectUsageError({"--labels=yes"}, "--labels takes no value");
+    ExpectUsageError({"--", "--spread", "4"}, "unexpected argument \"--spread\"");
+    ExpectUsageError({"-"}, "unexpected argument \"-\"");
+    // A value that looks like an option is still the value.
+    EXPECT_EQ(RunSim({"--key-b", "--spread"}).err, "dscdma-sim: --key-b takes a number, not \"--spread\"\n");
+}
+
+TEST(SimCliOptions, AMinusWritesThePictureToStandardOutput)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    const SimCliResult png = RunSim({"--png", "-", "--key-rx", "44"});
+    const SimCliResult svg = RunSim({"--margins", "--svg", "-"});
+    const SimCliResult both = RunSim({"--sweep", "--png", "-", "--svg", dir.filePath("s.svg")});
+    const SimCliResult twice = RunSim({"--png", "-", "--svg", "-"});
+    const SimCliResult format = RunSim({"--png", "-", "--format", "json"});
+    const QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+    QDir::setCurrent(before);
+
+    ASSERT_EQ(png.exitCode, 0) << png.err.constData();
+    EXPECT_TRUE(png.out.startsWith("\x89PNG\r\n\x1a\n"));
+    QImage image;
+    ASSERT_TRUE(image.loadFromData(png.out, "PNG"));
+    EXPECT_EQ(image.size(), QSize(785, 665));
+    EXPECT_EQ(image.pixelColor(10 + 3, 384 + 20 + 3), QColor(249, 235, 193)) << "the run asked for";
+    ASSERT_EQ(svg.exitCode, 0);
+    EXPECT_TRUE(svg.out.contains("<svg width=\"785\" height=\"345\""));
+    ASSERT_EQ(both.exitCode, 0);
+    EXPECT_TRUE(both.out.startsWith("\x89PNG"));
+    EXPECT_EQ(left, QStringList{"s.svg"}) << "no file named -";
+    EXPECT_EQ(twice.exitCode, 2);
+    EXPECT_TRUE(twice.out.isEmpty());
+    EXPECT_EQ(format.exitCode, 2);
+    EXPECT_TRUE(format.out.isEmpty());
+}
