@@ -7,6 +7,7 @@
 #include "rchart.h"
 #include "uexplain.h"
 
+#include <QAccessible>
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -14,6 +15,7 @@
 #include <QLabel>
 #include <QMetaProperty>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -356,6 +358,50 @@ TEST(LanguageFiles, TranslateTheRealWindows)
         EXPECT_EQ(program.FrmAbout.LblWebSite()->text(), TFrmAbout::webSiteText(TFrmAbout::Language::German));
         EXPECT_EQ(program.FrmAbout.LblDescription()->text(), TFrmAbout::descriptionText(TFrmAbout::Language::German));
         EXPECT_TRUE(explanation[0].startsWith("A und D: die 8 Bits"));
+    }
+}
+
+// A copy of a language file in which every text is a mark of its entry, "{n}"; the settings
+// keep their values, so that the program starts as with the file itself.
+QByteArray Marked(const LanguageFile& file)
+{
+    QByteArray marked;
+    const QStringList keys = file.Engine->Keys();
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        const QString text = Settings.contains(keys[i], Qt::CaseInsensitive) ? file.Engine->Texts()[i]
+                                                                               : u'{' + QString::number(i) + u'}';
+        marked += cp1252::Encode(u'[' + keys[i] + "]=" + text + "|$$\r\n");
+    }
+    return marked;
+}
+
+// Whatever a screen reader hears about a control of the main window (its name and what it
+// does) is a translation key with an entry in each shipped file: with the file's texts marked,
+// nothing but marks is left to hear. Numbers and punctuation between marks are no words, such
+// as the value the gain label speaks or the ": " after "Received Character".
+TEST(LanguageFiles, GiveEverythingAScreenReaderHearsInTheMainWindow)
+{
+    const QRegularExpression mark(QStringLiteral("\\{\\d+\\}"));
+    const QRegularExpression word(QStringLiteral("\\p{L}"));
+    for (const auto& [language, file] : Files()) {
+        SCOPED_TRACE(file.Path.toStdString());
+        Program program(Marked(file));
+        int spoken = 0;
+        for (QObject* child : program.Form1->children()) {
+            auto* control = qobject_cast<QWidget*>(child);
+            if (!control)
+                continue;
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
+            ASSERT_NE(accessible, nullptr) << control->objectName().toStdString();
+            const QString name = accessible->text(QAccessible::Name);
+            EXPECT_TRUE(name.contains(mark)) << control->objectName().toStdString() << ": " << name.toStdString();
+            for (const QString& text : {name, accessible->text(QAccessible::Description)}) {
+                EXPECT_FALSE(QString(text).remove(mark).contains(word))
+                    << control->objectName().toStdString() << ": " << text.toStdString();
+                spoken += text.isEmpty() ? 0 : 1;
+            }
+        }
+        EXPECT_GE(spoken, 22 + 10); // every control's name, and what most of them do
     }
 }
 

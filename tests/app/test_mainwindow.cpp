@@ -1,4 +1,5 @@
 #include "AboutBox.h"
+#include "chart.h"
 #include "cp1252.h"
 #include "formtools.h"
 #include "errorreport.h"
@@ -7,6 +8,7 @@
 #include "numlab.h"
 #include "qtconvert.h"
 #include "rchart.h"
+#include "signalcharts.h"
 #include "uexplain.h"
 
 #include <QAccessible>
@@ -98,49 +100,118 @@ protected:
 
 } // namespace
 
-TEST_F(MainWindow, ControlsSitWhereTheLayoutPutsThem)
+// What the stored layout fixes and the program relies on before its first run: the title, the
+// size of a window that cannot be resized, the field order (the translator walks the controls
+// in it, so a language-file template lists their keys in it), the scroll bar's range and
+// position with the gain label showing it, and the verdict hidden.
+TEST_F(MainWindow, StoredLayoutBeforeTheFirstRun)
 {
     EXPECT_EQ(form->windowTitle(), "Direct Sequence CDMA");
     EXPECT_EQ(form->size(), QSize(931, 709));
     EXPECT_EQ(form->minimumSize(), form->maximumSize());
-    struct Row { const char* name; QRect geometry; };
-    const Row rows[] = {
-        {"RCA", {144, 40, 785, 137}},      {"NIOKeyA", {96, 152, 33, 24}},   {"RCB", {144, 184, 785, 145}},
-        {"RCC", {144, 336, 785, 81}},      {"NIOKeyB", {96, 304, 33, 24}},   {"NIOKeyD", {104, 448, 33, 24}},
-        {"EdTransA", {96, 64, 33, 24}},    {"EdTransB", {96, 216, 33, 24}},  {"SBarSpread", {24, 8, 121, 20}},
-        {"RCD", {144, 424, 785, 281}},     {"LblResult", {64, 624, 0, 0}},   {"Label1", {7, 56, 82, 48}},
-        {"Label2", {7, 200, 82, 48}},      {"Label3", {19, 144, 73, 32}},    {"Label4", {19, 296, 73, 32}},
-        {"Label5", {21, 440, 79, 48}},     {"LblTransErr", {16, 664, 121, 32}}, {"NLabPG", {168, 8, 169, 22}},
-        {"SBLabelsOnOff", {488, 5, 137, 29}}, {"Label6", {8, 608, 137, 16}}, {"BButAbout", {632, 5, 137, 29}},
-        {"BButExit", {776, 5, 137, 29}},
-    };
     QStringList order;
     for (QObject* child : form->children())
         if (child->isWidgetType())
             order << child->objectName();
-    QStringList expectedOrder;
-    for (const Row& row : rows) {
-        expectedOrder << row.name;
-        const auto* widget = form->findChild<QWidget*>(row.name);
-        ASSERT_NE(widget, nullptr) << row.name;
-        // A label without a size takes the size of its caption.
-        const QRect expected = row.geometry.isEmpty() ? QRect(row.geometry.topLeft(), widget->sizeHint()) : row.geometry;
-        EXPECT_EQ(widget->geometry(), expected) << row.name;
-    }
-    // Creation order is the order the translator walks.
-    EXPECT_EQ(order, expectedOrder);
+    EXPECT_EQ(order, (QStringList{"RCA", "NIOKeyA", "RCB", "RCC", "NIOKeyB", "NIOKeyD", "EdTransA", "EdTransB",
+                                  "SBarSpread", "RCD", "LblResult", "Label1", "Label2", "Label3", "Label4", "Label5",
+                                  "LblTransErr", "NLabPG", "SBLabelsOnOff", "Label6", "BButAbout", "BButExit"}));
+    EXPECT_EQ(form->SBarSpread()->minimum(), 2);
     EXPECT_EQ(form->SBarSpread()->maximum(), 20);
     EXPECT_EQ(form->SBarSpread()->value(), 8);
     EXPECT_EQ(form->NLabPG()->Value(), 8);
-    EXPECT_EQ(form->RCD()->ScaleX(1)->Caption(), QString::fromUtf8("µs"));
-    EXPECT_TRUE(form->RCD()->ScaleX(1)->Visible());
-    EXPECT_DOUBLE_EQ(form->RCD()->ScaleY(3)->RangeLow(), -40);
-    EXPECT_DOUBLE_EQ(form->RCA()->ScaleY(1)->RangeHigh(), 2.5);
-    EXPECT_EQ(form->RCC()->DataColor(), Navy);
     EXPECT_FALSE(form->LblTransErr()->isVisibleTo(form.get()));
     // Applying the layout ran no simulation.
     EXPECT_EQ(form->SimulationRuns(), 0);
     EXPECT_EQ(form->RCA()->Count(), 0);
+}
+
+// The window's charts are the stored charts that the simulator's pictures and the web page draw
+// too: the same place, margins, colours and layer ranges, and the one visible axis.
+TEST_F(MainWindow, ChartsAreTheStoredCharts)
+{
+    const std::pair<SignalChart, TRChart*> charts[] = {
+        {SignalChart::RCA, form->RCA()}, {SignalChart::RCB, form->RCB()},
+        {SignalChart::RCC, form->RCC()}, {SignalChart::RCD, form->RCD()}};
+    for (const auto& [which, widget] : charts) {
+        SCOPED_TRACE(SignalChartName(which));
+        const std::unique_ptr<Chart> stored = NewSignalChart(which);
+        Chart& shown = widget->Core();
+        EXPECT_EQ(widget->objectName(), SignalChartName(which));
+        EXPECT_EQ(widget->geometry(), ToQRect(SignalChartGeometry(which)));
+        EXPECT_EQ(shown.GetSize(), stored->GetSize());
+        EXPECT_EQ(shown.MarginLeft(), stored->MarginLeft());
+        EXPECT_EQ(shown.MarginRight(), stored->MarginRight());
+        EXPECT_EQ(shown.MarginTop(), stored->MarginTop());
+        EXPECT_EQ(shown.MarginBottom(), stored->MarginBottom());
+        EXPECT_EQ(shown.ChartColor(), stored->ChartColor());
+        EXPECT_EQ(shown.DataColor(), stored->DataColor());
+        for (int layer = 1; layer <= 4; ++layer) {
+            EXPECT_EQ(shown.ScaleX(layer).RangeLow(), stored->ScaleX(layer).RangeLow()) << layer;
+            EXPECT_EQ(shown.ScaleX(layer).RangeHigh(), stored->ScaleX(layer).RangeHigh()) << layer;
+            EXPECT_EQ(shown.ScaleY(layer).RangeLow(), stored->ScaleY(layer).RangeLow()) << layer;
+            EXPECT_EQ(shown.ScaleY(layer).RangeHigh(), stored->ScaleY(layer).RangeHigh()) << layer;
+            EXPECT_EQ(shown.ScaleX(layer).Visible(), stored->ScaleX(layer).Visible()) << layer;
+            EXPECT_EQ(shown.ScaleY(layer).Visible(), stored->ScaleY(layer).Visible()) << layer;
+        }
+    }
+    EXPECT_TRUE(form->RCD()->ScaleX(1)->Visible());
+    EXPECT_EQ(form->RCD()->ScaleX(1)->Caption(), QString::fromUtf8("µs"));
+}
+
+// What a control covers: a label paints nothing but its text, so it covers where its text lies
+// within it (a caption's box may reach a pixel into a chart's border); any other control its
+// rectangle.
+QRect Covered(const QWidget* control)
+{
+    const auto* label = qobject_cast<const QLabel*>(control);
+    if (!label)
+        return control->geometry();
+    const int flags = int(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0);
+    const QRect text = label->fontMetrics().boundingRect(label->contentsRect(), flags, label->text());
+    return text.translated(label->pos()).intersected(label->geometry());
+}
+
+// Every control lies inside the window and none covers another, the verdict that shows only
+// after a failed run included, and so does the received character whatever its size.
+TEST_F(MainWindow, ControlsLieInsideTheWindowAndApart)
+{
+    Show();
+    const QRect client = form->rect();
+    ASSERT_EQ(client.size(), QSize(931, 709));
+    QList<QWidget*> controls;
+    for (QObject* child : form->children())
+        if (child->isWidgetType())
+            controls << static_cast<QWidget*>(child);
+    ASSERT_GE(controls.size(), 22);
+    const auto overlaps = [&] {
+        QStringList found;
+        for (qsizetype i = 0; i < controls.size(); ++i) {
+            // An empty rectangle counts as inside where its corner is: a received line feed has
+            // no width.
+            const QRect g = controls[i]->geometry();
+            if (g.left() < 0 || g.top() < 0 || g.right() > client.right() || g.bottom() > client.bottom())
+                found << controls[i]->objectName() + " outside";
+            const QRect a = Covered(controls[i]);
+            for (qsizetype j = i + 1; j < controls.size(); ++j)
+                if (a.intersects(Covered(controls[j])))
+                    found << controls[i]->objectName() + " on " + controls[j]->objectName();
+        }
+        return found;
+    };
+    EXPECT_TRUE(overlaps().isEmpty()) << overlaps().join("; ").toStdString();
+    QStringList failed;
+    for (int code = 1; code <= 0xFF; ++code) {
+        form->EdTransA()->setText(cp1252::Decode(QByteArray(1, char(code))));
+        const QStringList found = overlaps();
+        if (!found.isEmpty())
+            failed << QString::number(code) + ": " + found.join(", ");
+    }
+    EXPECT_TRUE(failed.isEmpty()) << failed.join("; ").toStdString();
+    form->NIOKeyD()->setText("7"); // no channel: the verdict shows
+    ASSERT_TRUE(form->LblTransErr()->isVisible());
+    EXPECT_TRUE(overlaps().isEmpty()) << overlaps().join("; ").toStdString();
+    EXPECT_TRUE(errors.isEmpty());
 }
 
 TEST_F(MainWindow, CaptionsShowTheirKeyWithoutPrefixWithoutALanguageFile)
@@ -160,49 +231,48 @@ QString Spoken(QWidget* widget, QAccessible::Text text)
     return accessible ? accessible->text(text) : QString("(not accessible)");
 }
 
-// What a screen reader is told about each control. The texts are translation keys, so without a
-// language file they read as the key without its prefix.
+// Every control has a name for a screen reader, and each field is labelled by the caption
+// beside it. That the names are translation keys with an entry in both language files is
+// asserted with the files (test_language_files).
 TEST_F(MainWindow, EveryControlTellsAScreenReaderWhatItIs)
 {
     Show();
-    const QString keyDescription = "A number that selects the chip sequence";
-    const QString characterDescription = "Type one character; it replaces the one shown";
-    struct Row { const char* control; QString name; QString description; };
-    const Row rows[] = {
-        {"RCA", "Channel 1", "Traces A to C: data bits, chip sequence and spread signal of channel 1"},
-        {"RCB", "Channel 2", "Traces D to F: data bits, chip sequence and spread signal of channel 2"},
-        {"RCC", "Transmitted Composite Signal", "Trace G: the sum of both spread signals, as sent on the channel"},
-        {"RCD", "Recovered Signals",
-         "Traces H to K: receiver chips, despread signal, integral over each bit and recovered bits"},
-        {"NIOKeyA", "Channel Number of channel A", keyDescription},
-        {"NIOKeyB", "Channel Number of channel B", keyDescription},
-        {"NIOKeyD", "Receiver Channel Number", "The receiver recovers the character of the channel with this number"},
-        {"EdTransA", "Character to transmit on channel A", characterDescription},
-        {"EdTransB", "Character to transmit on channel B", characterDescription},
-        {"SBarSpread", "Spreading factor, 2 to 20", "Chips per bit, shown as the processing gain"},
-        {"NLabPG", "Processing Gain", "8"},
-        {"LblResult", "Received Character: Z", "received correctly"},
-        {"SBLabelsOnOff", "Show Explanations", "Labels every trace and opens a window that explains them"},
-        {"BButAbout", "About", ""},
-        {"BButExit", "Exit", ""},
-        {"Label6", "Received Character", ""},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.control);
-        auto* widget = form->findChild<QWidget*>(row.control);
-        ASSERT_NE(widget, nullptr);
-        EXPECT_EQ(Spoken(widget, QAccessible::Name), row.name);
-        EXPECT_EQ(Spoken(widget, QAccessible::Description), row.description);
+    QList<QLabel*> captions;
+    for (QObject* child : form->children()) {
+        auto* control = qobject_cast<QWidget*>(child);
+        if (!control)
+            continue;
+        EXPECT_FALSE(Spoken(control, QAccessible::Name).trimmed().isEmpty()) << control->objectName().toStdString();
+        if (auto* label = qobject_cast<QLabel*>(control); label && label != form->LblResult())
+            captions << label;
     }
-    // The scroll bar speaks its value and range; the captions label the fields beside them.
+    // The caption of a field is the one that ends left of it on the rows the field takes.
+    for (QWidget* field : {static_cast<QWidget*>(form->NIOKeyA()), static_cast<QWidget*>(form->NIOKeyB()),
+                           static_cast<QWidget*>(form->NIOKeyD()), static_cast<QWidget*>(form->EdTransA()),
+                           static_cast<QWidget*>(form->EdTransB())}) {
+        SCOPED_TRACE(field->objectName().toStdString());
+        const QRect place = field->geometry();
+        QLabel* beside = nullptr;
+        for (QLabel* caption : captions) {
+            const QRect c = caption->geometry();
+            const bool left = c.right() < place.left();
+            const bool sameRows = c.top() <= place.bottom() && c.bottom() >= place.top();
+            if (left && sameRows && (!beside || c.right() > beside->geometry().right()))
+                beside = caption;
+        }
+        ASSERT_NE(beside, nullptr);
+        const auto labelled = QAccessible::queryAccessibleInterface(field)->relations(QAccessible::Label);
+        ASSERT_EQ(labelled.size(), 1);
+        EXPECT_EQ(labelled.first().first->object(), beside);
+    }
+    // The gain label speaks the number it shows; the scroll bar its position and its range,
+    // which stops at the 20 chips per bit the arrays hold.
+    EXPECT_EQ(Spoken(form->NLabPG(), QAccessible::Description), QString::number(form->NLabPG()->Value()));
     QAccessibleValueInterface* value = QAccessible::queryAccessibleInterface(form->SBarSpread())->valueInterface();
     ASSERT_NE(value, nullptr);
-    EXPECT_EQ(value->currentValue().toInt(), 8);
+    EXPECT_EQ(value->currentValue().toInt(), form->SBarSpread()->value());
     EXPECT_EQ(value->minimumValue().toInt(), 2);
     EXPECT_EQ(value->maximumValue().toInt(), 20);
-    const auto labelled = QAccessible::queryAccessibleInterface(form->EdTransB())->relations(QAccessible::Label);
-    ASSERT_EQ(labelled.size(), 1);
-    EXPECT_EQ(labelled.first().first->object()->objectName(), "Label2");
 }
 
 // The received character and the verdict are spoken with the translator's texts and announced
@@ -402,19 +472,30 @@ TEST_F(MainWindow, ScrollBarStopsAtTwentyChipsPerBit)
     EXPECT_TRUE(errors.isEmpty());
 }
 
+// The layout's tab order (key fields, character fields, spreading factor, About, Exit) with the
+// explanations button where it sits on the top row, as the README tells users: Tab goes round it
+// and back to the start, Backtab the other way, and no other control takes the focus on the way.
 TEST_F(MainWindow, TabVisitsEveryControlInTheLayoutsOrder)
 {
+    const QStringList documented{"NIOKeyA", "NIOKeyB", "NIOKeyD", "EdTransA", "EdTransB",
+                                 "SBarSpread", "SBLabelsOnOff", "BButAbout", "BButExit"};
     ShowActive();
     ASSERT_EQ(QApplication::focusWidget(), form->NIOKeyA());
-    QStringList visited;
-    for (int i = 0; i < 9; ++i) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        visited << QApplication::focusWidget()->objectName();
-    }
-    EXPECT_EQ(visited, (QStringList{"NIOKeyB", "NIOKeyD", "EdTransA", "EdTransB", "SBarSpread", "SBLabelsOnOff",
-                                    "BButAbout", "BButExit", "NIOKeyA"}));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
-    EXPECT_EQ(QApplication::focusWidget(), form->BButExit());
+    const auto walk = [](Qt::Key key) {
+        QStringList visited{QApplication::focusWidget()->objectName()};
+        for (int i = 0; i < 20; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), key);
+            if (QApplication::focusWidget()->objectName() == visited.first())
+                break;
+            visited << QApplication::focusWidget()->objectName();
+        }
+        return visited;
+    };
+    EXPECT_EQ(walk(Qt::Key_Tab), documented);
+    QStringList backwards{documented.first()};
+    for (qsizetype i = documented.size() - 1; i > 0; --i)
+        backwards << documented[i];
+    EXPECT_EQ(walk(Qt::Key_Backtab), backwards);
 }
 
 // A whole session by keyboard alone: every key goes to whatever has the focus.

@@ -395,25 +395,61 @@ TEST(NumLabGeometry, EmptyDrawsTheBoxAndSideTextsOnly)
     EXPECT_EQ(valueText(ops), nullptr);
 }
 
-TEST(NumLabProperties, Defaults)
+// A label as it comes, seen through what it draws: each default the label's description fixes
+// shows in the picture (the stored layout of the main window leaves the colours, the
+// indicator and the right side to them). Only the side texts are given, to have something to
+// align; characters are 7 pixels wide and 13 high.
+TEST(NumLabProperties, AFreshLabelDrawsItsDefaults)
 {
     TNumLab lab;
-    EXPECT_EQ(lab.size(), QSize(160, 28));
-    EXPECT_EQ(lab.LeftSpace(), 35);
-    EXPECT_EQ(lab.LabelWidth(), 80);
-    EXPECT_EQ(lab.Precision(), 2);
-    EXPECT_EQ(lab.FrameStyle(), TNumLab::fsLowered);
-    EXPECT_EQ(lab.StateText(), "undefined");
-    EXPECT_EQ(lab.Alignment(), TNumLab::taCenter);
-    EXPECT_EQ(lab.LeftTextAlignment(), TNumLab::taRightJustify);
-    EXPECT_EQ(lab.RightTextAlignment(), TNumLab::taLeftJustify);
-    EXPECT_EQ(lab.OverflowIndicator(), "*********");
-    EXPECT_EQ(lab.DisplayType(), TNumLab::dtFixP);
-    EXPECT_EQ(lab.DTFormat(), "mmm-dd, yyyy");
-    EXPECT_EQ(lab.ColorScheme(), TNumLab::csBWG);
-    EXPECT_EQ(lab.ColorLabBakG(), lab.palette().color(QPalette::Button));
-    EXPECT_EQ(lab.FrameShadowColor(), grey);
-    EXPECT_EQ(lab.FrameLightColor(), white);
+    lab.SetLeftText("ab");
+    lab.SetRightText("V");
+    ASSERT_EQ(lab.size(), QSize(160, 28));
+    RecordingCanvas canvas(lab.width(), lab.height());
+    const auto ops = paint(lab, canvas);
+    const TColor face = ToTColor(lab.palette().color(QPalette::Button));
+
+    // LeftSpace 35 and LabelWidth 80 give the box from x 35 to R + 2 = 117, lowered: its outline
+    // in the shadow grey, the inner bevel black, the outer one white; all on button face.
+    const auto rects = canvas.ops(Kind::Rectangle);
+    ASSERT_EQ(rects.size(), 2u);
+    EXPECT_EQ(ToQRect(rects[0].rect), QRect(QPoint(0, 0), QPoint(160, 28)));
+    EXPECT_EQ(rects[0].brush.color, face);
+    EXPECT_EQ(ToQRect(rects[1].rect), QRect(QPoint(35, 0), QPoint(117, 27)));
+    EXPECT_EQ(rects[1].pen.color, ToTColor(grey));
+    EXPECT_EQ(rects[1].brush.color, face);
+    const auto lines = canvas.ops(Kind::Line);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(ToQPoint(lines[0].points.at(0)), QPoint(36, 25));
+    EXPECT_EQ(ToQPoint(lines[1].points.at(1)), QPoint(116, 1));
+    EXPECT_EQ(ToQPoint(lines[3].points.at(1)), QPoint(117, 0));
+    for (std::size_t i = 0; i < 4; ++i)
+        EXPECT_EQ(lines[i].pen.color, ToTColor(i < 2 ? black : white)) << i;
+
+    // The left text ends 5 pixels before the box, the right one starts 7 after it, and the value
+    // 0 reads "0.00", centred in the box; all black, on the middle row.
+    const auto texts = canvas.ops(Kind::Text);
+    ASSERT_EQ(texts.size(), 3u);
+    EXPECT_EQ(texts[0].text, "ab");
+    EXPECT_EQ(ToQPoint(texts[0].points.at(0)), QPoint(35 - 14 - 5, 7));
+    EXPECT_EQ(texts[1].text, "V");
+    EXPECT_EQ(ToQPoint(texts[1].points.at(0)), QPoint(115 + 7, 7));
+    EXPECT_EQ(texts[2].text, "0.00");
+    EXPECT_EQ(ToQPoint(texts[2].points.at(0)), QPoint(35 + 2 + (80 - 28) / 2, 7));
+    for (const Op& text : texts)
+        EXPECT_EQ(text.fontColor, ToTColor(black)) << text.text;
+
+    // Two decimals with a point and no plus sign; the state text; the indicator; the date pattern.
+    lab.SetValue(1.0 / 3);
+    EXPECT_EQ(shown(lab), "0.33");
+    lab.SetValue(1e20);
+    EXPECT_EQ(shown(lab), "*********");
+    lab.SetDisplayType(TNumLab::dtState);
+    EXPECT_EQ(shown(lab), "undefined");
+    lab.SetDisplayType(TNumLab::dtDateTime);
+    lab.SetLabelWidth(1000); // the date is wider than the box
+    lab.SetValue(0);
+    EXPECT_EQ(shown(lab), "Dec-30, 1899");
 }
 
 TEST(NumLabProperties, SetterLimits)

@@ -3,8 +3,20 @@
 #include "chart.h"
 #include "recordingcanvas.h"
 
+#include <ostream>
 #include <string>
 #include <vector>
+
+// Points and rectangles in failure messages as numbers, not bytes.
+inline void PrintTo(const Point& p, std::ostream* os)
+{
+    *os << "(" << p.x << ", " << p.y << ")";
+}
+
+inline void PrintTo(const Rect& r, std::ostream* os)
+{
+    *os << "(" << r.x << ", " << r.y << ") " << r.width << " x " << r.height;
+}
 
 // Charts configured as the main window's stored layout configures them.
 namespace charttest {

@@ -631,6 +631,108 @@ TEST(ChartLabelRendering, LabelOneIsDrawnLastAndHiddenLayersHideLabels)
     EXPECT_EQ(ops.texts.size(), 2u);
 }
 
+// --- a chart with a shadow -------------------------------------------------------------------
+// The shadow takes SW pixels from the right and the bottom of the control: whatever is anchored
+// at the plot's right or bottom edge moves in by SW, whatever is anchored at the control's edge
+// stays. The positions are worked out by hand, not read back from the chart's own layout.
+// RCA with SW 6: W 785, H 137, ML 10, MR 18, MT 20, MB 2, so PW = 785 - 10 - 18 - 6 = 751 and
+// PH = 137 - 20 - 2 - 6 = 109; the plot spans x 10..761 and y 20..129.
+
+TEST(ChartShadowRendering, CaptionAnchorsLeaveRoomForTheShadow)
+{
+    struct Row { TCaptionAnchorHoriz h; TCaptionAnchorVert v; TAlignment a; int posX, posY; Point topLeft; };
+    // the caption "BF_Channel 1": 12 characters, 84 pixels
+    const Row rows[] = {
+        {cahChartRight, cavChartTop, taRightJustify, 0, -16, {761 - 84, 4}}, // as the program places it
+        {cahChartRight, cavChartTop, taLeftJustify, 2, 0, {763, 20}},
+        {cahChartRight, cavChartCenter, taCenter, 0, 0, {761 - 42, 20 + 109 / 2}},
+        {cahChartCenter, cavChartTop, taCenter, 0, 0, {10 + 751 / 2 - 42, 20}},
+        {cahControlRight, cavControlBottom, taRightJustify, -1, -13, {785 - 1 - 84, 137 - 13}},
+        {cahControlRight, cavChartBottom, taLeftJustify, -90, 0, {785 - 90, 137 - 2}}, // H - MB, shadow or not
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(testing::Message() << "anchor " << int(r.h) << "/" << int(r.v) << ", alignment " << int(r.a));
+        Chart c;
+        configureRca(c);
+        c.SetShadowWidth(6);
+        c.SetCaptionAnchorHoriz(r.h);
+        c.SetCaptionAnchorVert(r.v);
+        c.SetCaptionAlignment(r.a);
+        c.SetCaptionPosX(r.posX);
+        c.SetCaptionPosY(r.posY);
+        const auto p = paint(c);
+        const auto texts = p->frame.ops(OpKind::Text);
+        ASSERT_EQ(texts.size(), 1u);
+        EXPECT_EQ(texts[0].points[0], r.topLeft);
+    }
+}
+
+TEST(ChartShadowRendering, LabelsAtThePlotsRightAndBottomEdgesLeaveRoomForTheShadow)
+{
+    Chart c;
+    configureRca(c);
+    c.SetShadowWidth(6);
+    // A range that does not start at 0, so that the plot's right edge enters the mapping's offset.
+    c.ScaleX(2).SetRangeLow(1000);
+    c.ScaleX(2).SetRangeHigh(2000);
+    // An explanation as the plotting places it: right-justified at (990, 0.5) of layer 1.
+    TTextLabel* explanation = c.TextLabel(1);
+    explanation->SetPosX(990);
+    explanation->SetPosY(0.5);
+    explanation->SetAlignment(taRightJustify);
+    explanation->SetCaption(std::string("Trace A"));
+    explanation->SetVisible(true);
+    // A label in the lower right corner of layer 2 (x 1000..2000, y -4..6).
+    TTextLabel* corner = c.TextLabel(2);
+    corner->SetLayer(2);
+    corner->SetPosX(2000);
+    corner->SetPosY(-4);
+    corner->SetAlignment(taRightJustify);
+    corner->SetCaption(std::string("x"));
+    corner->SetVisible(true);
+
+    const auto p = paint(c);
+    EXPECT_EQ(p->plot.ops().front().rect, (Rect{10, 20, 752, 110})); // the plot, frame included
+    const LabelOps ops = labelOps(p->plot);
+    ASSERT_EQ(ops.texts.size(), 2u);
+    ASSERT_EQ(ops.rects.size(), 2u);
+    // Drawn from label 30 down: the corner first. Its anchor is the plot's lower right corner
+    // (761, 129); "x" is 7 wide and 13 high.
+    EXPECT_EQ(ops.texts[0].points[0], (Point{761 - 7, 129 - 13}));
+    EXPECT_EQ(ops.rects[0].rect, Rect::FromCorners(761 - 7 - 4, 129 - 13 - 2, 761 + 4, 129 + 2));
+    // x: 990 * 751 / 1000 + 10 = 753.49 gives 753. y: k = -109 / 10, d = (129 * 2.5 + 20 * 7.5) / 10
+    // = 47.25, so 0.5 lands on 41.8, which gives 42. "Trace A" is 49 wide.
+    EXPECT_EQ(ops.texts[1].points[0], (Point{753 - 49, 42 - 13}));
+    EXPECT_EQ(ops.rects[1].rect, Rect::FromCorners(753 - 49 - 4, 42 - 13 - 2, 753 + 4, 42 + 2));
+}
+
+TEST(ChartShadowRendering, BottomAxisAndItsRightAnchoredCaptionLeaveRoomForTheShadow)
+{
+    Chart c;
+    configureRcd(c);
+    c.SetShadowWidth(6);
+    c.ScaleX(1).SetCaptionAnchor(uaSclBotRgt);
+    c.ScaleX(1).SetCaptionAlignment(taRightJustify);
+    const auto p = paint(c);
+    // RCD: W 785, H 281, ML 10, MR 18, MB 28. The drawer's right margin is MR + SW - 1 = 23, so
+    // the base line lies on the plot's bottom edge, y = 281 - 28 - 6 = 247, and runs from x = 10
+    // to 785 - 23 - 1 = 761, the end pixel left out.
+    EXPECT_EQ(c.XScaleDrawer(1).BaseLine(), 247);
+    std::vector<Op> base;
+    for (const Op& op : p->frame.ops(OpKind::Line))
+        if (op.points[0].y == 247 && op.points[1].y == 247)
+            base.push_back(op);
+    ASSERT_EQ(base.size(), 1u);
+    EXPECT_EQ(base[0].points[0], (Point{10, 247}));
+    EXPECT_EQ(base[0].points[1], (Point{761, 247}));
+    // The caption's anchor is x = 785 - 23 = 762; right-justified, the unit (two characters, 14
+    // pixels) starts at 748, its top 12 below the base line.
+    const auto texts = p->frame.ops(OpKind::Text);
+    const auto unit = std::find_if(texts.begin(), texts.end(), [](const Op& op) { return op.text == std::string("\xB5s"); });
+    ASSERT_NE(unit, texts.end());
+    EXPECT_EQ(unit->points[0], (Point{748, 259}));
+}
+
 // --- drawing onto a caller's surface ----------------------------------------------------------
 
 TEST(ChartRenderTo, PlotContentIsShiftedAndClippedToThePlotArea)

@@ -246,3 +246,42 @@ TEST(SignalCharts, StoredChartsShowTheirKeysWithoutPrefixAndTheTimeAxis)
     }
     EXPECT_EQ(charts[3]->ScaleX(1).Caption(), "\xB5s");
 }
+
+// The stored layer ranges are what keeps each trace inside its chart: at every spreading factor,
+// with the two channels adding up (the same character on the same key, where the integral
+// reaches its largest size) or cancelling, every point of every trace is drawn inside the plot.
+TEST(SignalCharts, EveryTraceIsDrawnInsideThePlot)
+{
+    struct Case { const char* name; std::string a, b; double keyA, keyB, keyRx; };
+    const Case cases[] = {
+        {"the default run", "Z", "W", 23, 44, 23},
+        {"both channels alike", "Z", "Z", 23, 23, 23},
+        {"opposite characters on one key", std::string(1, '\x00'), std::string(1, '\xFF'), 5, 5, 5},
+        {"receiver on no channel", "q", "\xE9", -1000000, 1000000, 7},
+    };
+    for (const Case& c : cases)
+        for (int sf = MinSpreadFactor; sf <= MaxSpreadFactor; ++sf) {
+            SCOPED_TRACE(testing::Message() << c.name << ", spreading factor " << sf);
+            SimInput in;
+            in.SetTextA(c.a);
+            in.SetTextB(c.b);
+            in.KeyA = c.keyA;
+            in.KeyB = c.keyB;
+            in.KeyRx = c.keyRx;
+            in.SpreadFactor = sf;
+            std::vector<std::unique_ptr<Chart>> charts;
+            for (SignalChart which : {SignalChart::RCA, SignalChart::RCB, SignalChart::RCC, SignalChart::RCD})
+                charts.push_back(NewSignalChart(which));
+            TSignalView view{charts[0].get(), charts[1].get(), charts[2].get(), charts[3].get(), {}, {}};
+            PlotSignals(ComputeSignals(in), false, view);
+            for (const auto& chart : charts) {
+                ASSERT_GT(chart->Count(), 0);
+                const Rect plot = chart->Layout().PlotRect();
+                for (const TChartItem& item : chart->Items()) {
+                    const Point p = chart->Layout().DrawPoint(item.Layer, item.X, item.Y);
+                    ASSERT_TRUE(plot.contains(p)) << chart->Name() << " layer " << item.Layer << " at (" << item.X
+                                                  << ", " << item.Y << ") drawn at " << p.x << ", " << p.y;
+                }
+            }
+        }
+}
