@@ -66,6 +66,10 @@ int main(int argc, char** argv)
             Say("quit down=" + QByteArray::number(serverDown ? 1 : 0));
         });
         link->Loaded();
+    } catch (const EQuitAccepted&) {
+        Say("end"); // the server ended it while it started
+        delete owner;
+        return 0;
     } catch (const std::exception& e) {
         Say(QByteArray("error ") + e.what());
         delete owner;

@@ -280,6 +280,10 @@ check_deb() {
   dpkg-deb -x "$deb" "$tmp/x"
   for p in $programs; do
     if readelf -S "$tmp/x/usr/bin/$p" | grep -Eq '\.(symtab|debug_info)'; then fail "$p is not stripped in the package"; fi
+    # As dh_strip leaves a program: no .comment and no .note section (its .note.* sections stay).
+    if readelf -SW "$tmp/x/usr/bin/$p" | grep -Eq '\] \.(comment|note) '; then
+      fail "$p keeps a section that Debian strips: $(readelf -SW "$tmp/x/usr/bin/$p" | grep -Eo '\.(comment|note) ' | tr '\n' ' ')"
+    fi
   done
 }
 
