@@ -79,6 +79,7 @@ expected_files() {
   echo "share/icons/hicolor/scalable/apps/$app_id.svg"
   echo "share/doc/dscdma/copyright"
   echo "share/doc/dscdma/changelog.gz"
+  echo "share/lintian/overrides/dscdma"
 }
 
 # A gzip file as Debian wants it: no file name and no time stamp in its header.
