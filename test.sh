@@ -1,27 +1,36 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test through CTest.
-#   ./test.sh              warnings as errors, in build/
-#   ./test.sh --sanitize   AddressSanitizer and UndefinedBehaviorSanitizer, in build-asan/
+# Installs what is missing, builds, and runs every test through CTest; then the same for the
+# Qt-free core alone, configured as a machine without Qt would configure it.
+#   ./test.sh              warnings as errors, in build/ and build-core/
+#   ./test.sh --sanitize   AddressSanitizer and UndefinedBehaviorSanitizer, in build-asan/ and
+#                          build-core-asan/
 set -euo pipefail
 cd "$(dirname "$0")"
 . scripts/deps.sh
 
 build=build
+core=build-core
 flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DDSCDMA_WERROR=ON)
 case "${1:-}" in
   "") ;;
   --sanitize)
     build=build-asan
+    core=build-core-asan
     flags=(-DCMAKE_BUILD_TYPE=Debug -DDSCDMA_WERROR=ON -DDSCDMA_SANITIZE=ON -DDSCDMA_BENCH=OFF) ;;
   *) echo "usage: $0 [--sanitize]" >&2; exit 2 ;;
 esac
 
 dscdma_install_packages
-cmake -S . -B "$build" -G Ninja "${flags[@]}"
-cmake --build "$build" -j "$(nproc)"
-cd "$build"
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=detect_leaks=1
-export LSAN_OPTIONS="suppressions=$(pwd)/../tests/support/lsan.supp:print_suppressions=0"
+export LSAN_OPTIONS="suppressions=$(pwd)/tests/support/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-ctest --output-on-failure -j "$(nproc)"
+
+cmake -S . -B "$build" -G Ninja "${flags[@]}"
+cmake --build "$build" -j "$(nproc)"
+ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
+
+# The core alone, as a machine without Qt (or a browser build) configures it.
+cmake -S . -B "$core" -G Ninja "${flags[@]}" -DDSCDMA_CORE_ONLY=ON -DCMAKE_DISABLE_FIND_PACKAGE_Qt6=TRUE
+cmake --build "$core" -j "$(nproc)"
+ctest --test-dir "$core" --output-on-failure -j "$(nproc)"

@@ -3,7 +3,8 @@
 #include "formtools.h"
 #include "resources/dscdmaresources.h"
 
-#include <qtcanvas.h>
+#include "qtcanvas.h"
+#include "qtconvert.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -32,11 +33,11 @@ void frame3D(Canvas& canvas, QRect& r, const QColor& top, const QColor& bottom)
     const int topY = r.top();
     const int right = r.right();
     const int bottomY = r.bottom();
-    canvas.setPenColor(top);
-    const std::array<QPoint, 3> topLeft{QPoint(left, bottomY), QPoint(left, topY), QPoint(right, topY)};
+    canvas.setPenColor(ToTColor(top));
+    const std::array<Point, 3> topLeft{Point{left, bottomY}, Point{left, topY}, Point{right, topY}};
     canvas.polyline(topLeft);
-    canvas.setPenColor(bottom);
-    const std::array<QPoint, 3> bottomRight{QPoint(right, topY), QPoint(right, bottomY), QPoint(left - 1, bottomY)};
+    canvas.setPenColor(ToTColor(bottom));
+    const std::array<Point, 3> bottomRight{Point{right, topY}, Point{right, bottomY}, Point{left - 1, bottomY}};
     canvas.polyline(bottomRight);
     r.adjust(1, 1, -1, -1);
 }
@@ -87,7 +88,7 @@ void TBevelPanel::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     QtCanvas canvas(painter, QPoint(0, 0), size());
-    const QColor face = palette().color(QPalette::Window);
+    const TColor face = ToTColor(palette().color(QPalette::Window));
     canvas.setPen(Canvas::Pen{face});
     canvas.setBrush(Canvas::Brush{face});
     canvas.rectangle(0, 0, width(), height());

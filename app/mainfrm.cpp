@@ -8,9 +8,10 @@
 #include "itlfile.h"
 #include "numio.h"
 #include "numlab.h"
+#include "qtconvert.h"
 #include "rchart.h"
 #include "resources/dscdmaresources.h"
-#include "signalcharts.h"
+#include "signalchartwidget.h"
 #include "signalmodel.h"
 #include "startuplog.h"
 #include "uexplain.h"
@@ -206,11 +207,11 @@ void TForm1::CreateControls(TDemonSetup setup)
 
     DescribeControls();
 
-    m_view.RCA = &m_rca->Model();
-    m_view.RCB = &m_rcb->Model();
-    m_view.RCC = &m_rcc->Model();
-    m_view.RCD = &m_rcd->Model();
-    m_view.Translate = [this](const QString& key) { return Translate(key); };
+    m_view.RCA = &m_rca->Core();
+    m_view.RCB = &m_rcb->Core();
+    m_view.RCC = &m_rcc->Core();
+    m_view.RCD = &m_rcd->Core();
+    m_view.Translate = [this](const std::string& key) { return cp1252::FromQString(Translate(cp1252::ToQString(key))); };
     m_view.ShowResult = [this](const std::string& text, bool ok) { ShowResult(text, ok); };
 }
 
@@ -240,7 +241,10 @@ QString TForm1::Translate(const QString& key, const QStringList& params) const
 {
     if (m_cliDemon)
         return m_cliDemon->Translator()->Translate(key, params);
-    return itl::FillPlaceholders(key, params);
+    std::vector<std::string> filled;
+    for (const QString& p : params)
+        filled.push_back(cp1252::FromQString(p));
+    return cp1252::ToQString(itl::FillPlaceholders(cp1252::FromQString(key), filled));
 }
 
 // What a screen reader speaks: translation keys like the captions, so that the language file

@@ -2,6 +2,7 @@
 // spreading factor 20, beside plain QPainter polylines of the same points.
 #include "chartrender.h"
 #include "qtcanvas.h"
+#include "qtconvert.h"
 #include "rchart.h"
 
 #include <QApplication>
@@ -212,7 +213,7 @@ void BM_StaticPartsFourCharts(benchmark::State& state)
     }
     for (auto _ : state) {
         for (std::size_t i = 0; i < charts.size(); ++i)
-            RenderChart(charts[i]->Model().State(), charts[i]->Layout(), *canvases[i], ChartParts::Static);
+            RenderChart(charts[i]->Core().State(), charts[i]->Layout(), *canvases[i], ChartParts::Static);
         benchmark::ClobberMemory();
     }
 }
@@ -237,7 +238,7 @@ void BM_PaintFourChartsQPainterPolylines(benchmark::State& state)
             pen.setWidth(t.width <= 1 ? 0 : t.width);
             std::vector<QPoint> pts;
             for (const QPointF& p : t.points)
-                pts.push_back(chart->Mapping().Map(t.layer, p.x(), p.y()));
+                pts.push_back(ToQPoint(chart->Mapping().Map(t.layer, p.x(), p.y())));
             f.polylines.emplace_back(pen, std::move(pts));
         }
         floors.push_back(std::move(f));

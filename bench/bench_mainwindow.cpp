@@ -7,12 +7,14 @@
 // DSCDMA_BENCH_PICTURES=<folder> writes both pictures there (ours.png, peer.png,
 // peer-aliased.png) to compare them by eye.
 
-#include "chartmodel.h"
+#include "chart.h"
 #include "chartrender.h"
 #include "mainfrm.h"
 #include "numio.h"
 #include "plotsignals.h"
 #include "qtcanvas.h"
+#include "qtchart.h"
+#include "qtconvert.h"
 #include "rchart.h"
 #include "signalcharts.h"
 #include "signalmodel.h"
@@ -111,20 +113,20 @@ private:
 
 struct Charts
 {
-    std::vector<std::unique_ptr<ChartModel>> models;
+    std::vector<std::unique_ptr<QtChart>> models;
     std::vector<std::unique_ptr<Offscreen>> views;
     TSignalView view;
 
     explicit Charts(bool painted)
     {
         for (SignalChart which : {SignalChart::RCA, SignalChart::RCB, SignalChart::RCC, SignalChart::RCD}) {
-            models.push_back(CreateSignalChartModel(which));
+            models.push_back(std::make_unique<QtChart>(NewSignalChart(which)));
             if (painted) {
-                views.push_back(std::make_unique<Offscreen>(models.back()->size()));
+                views.push_back(std::make_unique<Offscreen>(ToQSize(models.back()->Core().GetSize())));
                 models.back()->SetView(views.back().get());
             }
         }
-        view = {models[0].get(), models[1].get(), models[2].get(), models[3].get(), {}, {}};
+        view = {&models[0]->Core(), &models[1]->Core(), &models[2]->Core(), &models[3]->Core(), {}, {}};
     }
 };
 
@@ -205,10 +207,10 @@ static void BM_StaticPictures(benchmark::State& state)
     PlotSignals(ComputeSignals(WidestRun()), false, charts.view);
     std::vector<std::unique_ptr<QtCanvas>> canvases;
     for (const auto& model : charts.models)
-        canvases.push_back(std::make_unique<QtCanvas>(model->width(), model->height()));
+        canvases.push_back(std::make_unique<QtCanvas>(model->Core().Width(), model->Core().Height()));
     for (auto _ : state) {
         for (std::size_t i = 0; i < charts.models.size(); ++i)
-            RenderChart(charts.models[i]->State(), charts.models[i]->Layout(), *canvases[i], ChartParts::Static);
+            RenderChart(charts.models[i]->Core().State(), charts.models[i]->Layout(), *canvases[i], ChartParts::Static);
         benchmark::ClobberMemory();
     }
 }
@@ -377,11 +379,11 @@ struct PeerPlots
         const std::array<SignalChart, 4> which = {SignalChart::RCA, SignalChart::RCB, SignalChart::RCC, SignalChart::RCD};
         for (SignalChart w : which) {
             // The stored layout, read from the chart the window would build.
-            const std::unique_ptr<ChartModel> chart = CreateSignalChartModel(w);
+            const std::unique_ptr<Chart> chart = NewSignalChart(w);
             Plot p;
             p.widget = std::make_unique<QCustomPlot>();
             QCustomPlot& plot = *p.widget;
-            plot.resize(chart->size());
+            plot.resize(ToQSize(chart->GetSize()));
             if (!antialiased)
                 plot.setNotAntialiasedElements(QCP::aeAll);
             plot.setBackground(ToQColor(chart->WindColor()));
@@ -416,33 +418,33 @@ struct PeerPlots
                 time->setTickLabels(true);
                 time->setTickLength(0, 7);
                 time->setSubTickLength(0, 4);
-                time->setTickLabelFont(DefaultChartFont());
+                time->setTickLabelFont(ToQFont(DefaultChartFont()));
                 time->setTickLabelPadding(0);
                 // The axis caption between the numbers, 12 pixels below the axis, as ours.
                 auto* unit = new QCPItemText(&plot);
                 unit->setClipToAxisRect(false);
                 unit->position->setType(QCPItemPosition::ptAbsolute);
-                unit->position->setCoords(chart->MarginLeft() + (chart->width() - chart->MarginLeft() - chart->MarginRight() + 1) / 2,
-                                          chart->height() - chart->MarginBottom() + 12);
+                unit->position->setCoords(chart->MarginLeft() + (chart->Width() - chart->MarginLeft() - chart->MarginRight() + 1) / 2,
+                                          chart->Height() - chart->MarginBottom() + 12);
                 unit->setPositionAlignment(Qt::AlignHCenter | Qt::AlignTop);
-                unit->setFont(DefaultChartFont());
+                unit->setFont(ToQFont(DefaultChartFont()));
                 unit->setText(QString::fromUtf8("µs"));
             }
             for (int layer = 1; layer <= 4; ++layer) {
                 QCPAxis* axis = layer == 1 ? plot.yAxis : rect->addAxis(QCPAxis::atLeft);
                 if (layer > 1)
                     axis->setVisible(false);
-                axis->setRange(chart->ScaleY(layer)->RangeLow(), chart->ScaleY(layer)->RangeHigh());
+                axis->setRange(chart->ScaleY(layer).RangeLow(), chart->ScaleY(layer).RangeHigh());
                 axis->grid()->setVisible(false);
                 p.layers[std::size_t(layer - 1)] = axis;
             }
             auto* caption = new QCPItemText(&plot);
             caption->setClipToAxisRect(false);
             caption->position->setType(QCPItemPosition::ptAbsolute);
-            caption->position->setCoords(chart->width() - chart->MarginRight(), chart->MarginTop() - 16);
+            caption->position->setCoords(chart->Width() - chart->MarginRight(), chart->MarginTop() - 16);
             caption->setPositionAlignment(Qt::AlignRight | Qt::AlignTop);
-            caption->setFont(DefaultChartFont());
-            caption->setText(chart->Caption().mid(3)); // without the key prefix, as translated
+            caption->setFont(ToQFont(DefaultChartFont()));
+            caption->setText(QString::fromStdString(chart->Caption().substr(3))); // without the key prefix, as translated
             plots.push_back(std::move(p));
         }
         for (const PeerTrace& t : PeerTraces) {

@@ -1,7 +1,6 @@
 #include "Babelfish2000.h"
 
 #include "cp1252.h"
-#include "itlfile.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -13,7 +12,14 @@
 
 namespace {
 
-const QByteArray kEntryEnd = QByteArrayLiteral("|$$");
+QStringList toQStringList(const std::vector<std::string>& texts)
+{
+    QStringList out;
+    out.reserve(qsizetype(texts.size()));
+    for (const std::string& text : texts)
+        out.append(cp1252::ToQString(text));
+    return out;
+}
 
 QString ProgramFilePath()
 {
@@ -22,21 +28,17 @@ QString ProgramFilePath()
     return QFile::symLinkTarget(QStringLiteral("/proc/self/exe"));
 }
 
-QString EntryLine(const QString& key, const QString& text)
-{
-    return QStringLiteral("[") + key + QStringLiteral("]=") + text + QStringLiteral("|$$");
-}
-
 } // namespace
 
 TBabelfish2000::TBabelfish2000(const QString& AppName)
     : appName(AppName)
+    , dictionary(cp1252::FromQString(AppName))
 {
 }
 
 TBabelfish2000::~TBabelfish2000()
 {
-    if (!autoCreateItlFile)
+    if (!dictionary.AutoCreateItlFile())
         return;
     // Runs at program end: whatever goes wrong here must not take the program down with it.
     try {
@@ -50,39 +52,32 @@ TBabelfish2000::~TBabelfish2000()
 
 void TBabelfish2000::LoadFromStream(QIODevice& Stream)
 {
-    keys.clear();
-    texts.clear();
-    firstIndex.clear();
+    dictionary.Clear();
     if (!Stream.isReadable())
         return;
     if (!Stream.isSequential())
         Stream.seek(0);
-
-    itl::TDelimiterReader reader(Stream, kEntryEnd);
-    while (const auto entry = reader.Next()) {
-        const itl::TRawEntry raw = itl::SplitEntry(*entry);
-        QString key = itl::NormalizeKey(cp1252::Decode(raw.Key));
-        QString text = itl::PrepareText(cp1252::Decode(raw.Text), appName);
-        if (!firstIndex.contains(key))
-            firstIndex.insert(key, keys.size());
-        keys.append(std::move(key));
-        texts.append(std::move(text));
+    // In blocks, so that only the entry being assembled is held, however large the file. A
+    // file ends with a short read; a pipe may also deliver one in between, so only a read that
+    // returns nothing ends the stream.
+    char block[256];
+    for (;;) {
+        const qint64 got = Stream.read(block, sizeof block);
+        if (got <= 0)
+            break;
+        dictionary.Feed(std::string_view(block, std::size_t(got)));
     }
+    dictionary.Finish();
 }
 
 void TBabelfish2000::Translate(const QString& Key, const QStringList& Params, QString& Text)
 {
-    const QString key = Key; // Key and Text may be one string
-    const auto found = firstIndex.constFind(itl::AsciiLower(key));
-    if (found != firstIndex.cend()) {
-        Text = itl::FillPlaceholders(texts[*found], Params);
-        if (onTextFound)
-            onTextFound(*this, key, Text);
-        return;
-    }
-    Text = itl::FillPlaceholders(key, Params);
-    if (autoCreateItlFile)
-        RecordMissedKey(key);
+    std::vector<std::string> params;
+    params.reserve(std::size_t(Params.size()));
+    for (const QString& p : Params)
+        params.push_back(cp1252::FromQString(p));
+    const std::string key = cp1252::FromQString(Key); // Key and Text may be one string
+    Text = cp1252::ToQString(dictionary.Translate(key, params));
 }
 
 QString TBabelfish2000::Translate(const QString& Key, const QStringList& Params)
@@ -92,14 +87,42 @@ QString TBabelfish2000::Translate(const QString& Key, const QStringList& Params)
     return text;
 }
 
-void TBabelfish2000::RecordMissedKey(const QString& key)
+void TBabelfish2000::SetOnTextFound(TextFoundEvent handler)
 {
-    const QString line = EntryLine(key, key);
-    for (const QString& existing : std::as_const(itlOutput)) {
-        if (itl::EqualsIgnoringAsciiCase(existing, line))
-            return;
+    if (!handler) {
+        dictionary.SetOnTextFound({});
+        return;
     }
-    itlOutput.append(line);
+    dictionary.SetOnTextFound([this, handler = std::move(handler)](std::string_view key, std::string& text) {
+        QString shown = cp1252::ToQString(text);
+        handler(*this, cp1252::ToQString(key), shown);
+        text = cp1252::FromQString(shown);
+    });
+}
+
+QStringList TBabelfish2000::Keys() const
+{
+    return toQStringList(dictionary.Keys());
+}
+
+QStringList TBabelfish2000::Texts() const
+{
+    return toQStringList(dictionary.Texts());
+}
+
+QStringList TBabelfish2000::ItlOutput() const
+{
+    return toQStringList(dictionary.ItlOutput());
+}
+
+QString TBabelfish2000::KeyPrefix() const
+{
+    return cp1252::ToQString(dictionary.KeyPrefix());
+}
+
+void TBabelfish2000::SetKeyPrefix(const QString& prefix)
+{
+    dictionary.SetKeyPrefix(cp1252::FromQString(prefix));
 }
 
 void TBabelfish2000::TranslateComponent(QObject* Component)
@@ -146,6 +169,7 @@ void TBabelfish2000::TranslateProperties(QObject* obj, QSet<const QObject*>& don
         return;
 
     QPointer<QObject> guard(obj);
+    const QString keyPrefix = KeyPrefix();
     const QMetaObject* meta = obj->metaObject();
     for (int i = 0; i < meta->propertyCount() && guard; ++i) {
         const QMetaProperty prop = meta->property(i);
@@ -186,21 +210,8 @@ void TBabelfish2000::TranslateProperties(QObject* obj, QSet<const QObject*>& don
 
 QByteArray TBabelfish2000::ItlFileContent() const
 {
-    QByteArray content;
-    const auto appendLine = [&content](const QString& line) {
-        content += cp1252::Encode(line);
-        content += "\r\n";
-    };
-    for (const QString& line : itlOutput)
-        appendLine(line);
-    for (qsizetype i = 0; i < keys.size(); ++i) {
-        // A line break inside a text is written the way the file writes one, so that the
-        // template stays one entry per line and loads back with the break in place.
-        QString text = texts[i];
-        text.replace(u'\n', QStringLiteral("\\n"));
-        appendLine(EntryLine(keys[i], text));
-    }
-    return content;
+    const std::string content = dictionary.ItlFileContent();
+    return QByteArray(content.data(), qsizetype(content.size()));
 }
 
 bool TBabelfish2000::SaveItlFile(const QString& fileName) const
@@ -218,10 +229,7 @@ bool TBabelfish2000::SaveItlFile(const QString& fileName) const
 
 QString TBabelfish2000::ItlFileName(const QString& programFile)
 {
-    QString name = programFile.sliced(programFile.lastIndexOf(u'/') + 1);
-    // A leading dot marks a hidden file, not an extension.
-    const qsizetype dot = name.lastIndexOf(u'.');
-    if (dot > 0)
-        name.truncate(dot);
-    return name + QStringLiteral(".itl");
+    // A file name is bytes to the core; the program's own name may hold any character.
+    const QByteArray name = programFile.toUtf8();
+    return QString::fromUtf8(Dictionary::ItlFileName(std::string_view(name.constData(), std::size_t(name.size()))));
 }

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "dictionary.h"
+
 #include <QByteArray>
-#include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -14,8 +15,9 @@ class QObject;
 // Translates the user interface from a language file of entries "[key]=text|$$".
 //
 // Text properties and string-list lines that begin with KeyPrefix ("BF_") are translation
-// keys; the rest is looked up with ASCII-only case folding, and a key without an entry stands
-// for itself. Language files are Windows-1252 bytes and are decoded when loaded. With
+// keys; the rest is looked up in the core's Dictionary, and a key without an entry stands for
+// itself. This is the shell around it: it reads the file, walks the Qt properties of a window
+// and converts texts at its edge (Windows-1252 inside, QString outside). With
 // AutoCreateItlFile set, the keys that were missed are collected and written, together with
 // the dictionary, as a template language file when the engine is destroyed.
 class TBabelfish2000
@@ -51,31 +53,26 @@ public:
     // The template's name for a program file: the file part of its stem, plus ".itl".
     static QString ItlFileName(const QString& programFile);
 
-    const QStringList& Keys() const { return keys; }
-    const QStringList& Texts() const { return texts; }
-    QStringList& ItlOutput() { return itlOutput; }
-    const QStringList& ItlOutput() const { return itlOutput; }
-    const QString& KeyPrefix() const { return keyPrefix; }
-    void SetKeyPrefix(const QString& prefix) { keyPrefix = prefix; }
-    bool AutoCreateItlFile() const { return autoCreateItlFile; }
-    void SetAutoCreateItlFile(bool on) { autoCreateItlFile = on; }
+    QStringList Keys() const;
+    QStringList Texts() const;
+    QStringList ItlOutput() const;
+    QString KeyPrefix() const;
+    void SetKeyPrefix(const QString& prefix);
+    bool AutoCreateItlFile() const { return dictionary.AutoCreateItlFile(); }
+    void SetAutoCreateItlFile(bool on) { dictionary.SetAutoCreateItlFile(on); }
     const QString& AppName() const { return appName; }
 
-    void SetOnTextFound(TextFoundEvent handler) { onTextFound = std::move(handler); }
+    void SetOnTextFound(TextFoundEvent handler);
     void SetOnTranslateObject(TranslateObjectEvent handler) { onTranslateObject = std::move(handler); }
 
+    // The dictionary itself, for the core's users (charts without a window, pictures).
+    Dictionary& Core() { return dictionary; }
+
 private:
-    void RecordMissedKey(const QString& key);
     void TranslateTree(QObject* component, QSet<const QObject*>& done);
     void TranslateProperties(QObject* obj, QSet<const QObject*>& done);
 
-    TextFoundEvent onTextFound;
     TranslateObjectEvent onTranslateObject;
-    QStringList keys;
-    QStringList texts;
-    QHash<QString, qsizetype> firstIndex; // first entry of each key, for lookup
-    QString keyPrefix = QStringLiteral("BF_");
-    QStringList itlOutput;
-    bool autoCreateItlFile = false;
     QString appName;
+    Dictionary dictionary;
 };

@@ -1,9 +1,11 @@
 #include "analysispicture.h"
 
-#include "Babelfish2000.h"
+#include "chart.h"
+#include "cp1252.h"
+#include "dictionary.h"
 #include "plotsignals.h"
 #include "qtcanvas.h"
-#include "chartmodel.h"
+#include "qtconvert.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -32,11 +34,11 @@ constexpr int SecondLayer = 2;
 constexpr int AxisLayer = 3;
 
 // firstSlot is the number the axis shows under the first slot.
-std::unique_ptr<ChartModel> NewChart(int marginRight, TColor chartColor, const char* caption, int slotCount, int firstSlot)
+std::unique_ptr<Chart> NewChart(int marginRight, TColor chartColor, const char* caption, int slotCount, int firstSlot)
 {
-    auto chart = std::make_unique<ChartModel>();
+    auto chart = std::make_unique<Chart>();
     chart->BeginLoading();
-    chart->resize(AnalysisPicture::Width, AnalysisPicture::Height);
+    chart->Resize(AnalysisPicture::Width, AnalysisPicture::Height);
     chart->SetAllocSize(1000);
     chart->SetAutoRedraw(false);
     chart->SetMarginLeft(MarginLeft);
@@ -54,17 +56,16 @@ std::unique_ptr<ChartModel> NewChart(int marginRight, TColor chartColor, const c
     chart->SetGridDx(1);
     chart->SetGridColor(clSilver);
     for (int layer = 1; layer <= 4; ++layer) {
-        for (TScaleProps* scale : {static_cast<TScaleProps*>(chart->ScaleX(layer)),
-                                   static_cast<TScaleProps*>(chart->ScaleY(layer))}) {
+        for (ScaleProps* scale : {&chart->ScaleX(layer), &chart->ScaleY(layer)}) {
             scale->SetMinRange(1e-10);
             scale->SetVisible(false);
             scale->SetColorScale(clBlack);
             scale->SetDecPlaces(0);
         }
-        chart->ScaleX(layer)->SetRangeLow(0);
-        chart->ScaleX(layer)->SetRangeHigh(slotCount);
+        chart->ScaleX(layer).SetRangeLow(0);
+        chart->ScaleX(layer).SetRangeHigh(slotCount);
     }
-    TScalePropsHoriz* axis = chart->ScaleX(AxisLayer);
+    ScaleProps* axis = &chart->ScaleX(AxisLayer);
     axis->SetRangeLow(firstSlot - 0.5);
     axis->SetRangeHigh(firstSlot + slotCount - 0.5);
     axis->SetScaleLocation(slBottom);
@@ -78,9 +79,9 @@ std::unique_ptr<ChartModel> NewChart(int marginRight, TColor chartColor, const c
     return chart;
 }
 
-void ShowYAxis(ChartModel& chart, int layer, TScaleLocation side, TColor color, double low, double high)
+void ShowYAxis(Chart& chart, int layer, TScaleLocation side, TColor color, double low, double high)
 {
-    TScalePropsVert* y = chart.ScaleY(layer);
+    ScaleProps* y = &chart.ScaleY(layer);
     y->SetRangeLow(low);
     y->SetRangeHigh(high);
     y->SetScaleLocation(side);
@@ -91,7 +92,7 @@ void ShowYAxis(ChartModel& chart, int layer, TScaleLocation side, TColor color, 
 
 // A filled bar from 0 to value over [x0, x1] of the active layer: the chart draws lines only,
 // so the bar is one zigzag polyline with its vertical strokes half a pixel apart.
-void Bar(ChartModel& chart, double x0, double x1, double value, double halfPixel)
+void Bar(Chart& chart, double x0, double x1, double value, double halfPixel)
 {
     if (value == 0)
         return;
@@ -107,13 +108,13 @@ void Bar(ChartModel& chart, double x0, double x1, double value, double halfPixel
     }
 }
 
-double HalfPixel(const ChartModel& chart, int slotCount)
+double HalfPixel(const Chart& chart, int slotCount)
 {
     return slotCount / double(AnalysisPicture::Width - chart.MarginLeft() - chart.MarginRight()) / 2;
 }
 
 // A row of coloured boxes with white text along the top of the plot; returns the next free x.
-int LegendEntry(ChartModel& chart, int index, int x, TColor color, const QString& text)
+int LegendEntry(Chart& chart, int index, int x, TColor color, const std::string& text)
 {
     TTextLabel* label = chart.TextLabel(index);
     label->SetMode(tlBox);
@@ -127,18 +128,18 @@ int LegendEntry(ChartModel& chart, int index, int x, TColor color, const QString
     label->SetFontColor(clWhite);
     label->SetCaption(text);
     label->SetVisible(true);
-    return x + QFontMetrics(label->Font()).horizontalAdvance(text) + 20;
+    return x + QFontMetrics(ToQFont(label->Font())).horizontalAdvance(cp1252::ToQString(text)) + 20;
 }
 
 // Ends the set-up of a picture's chart and starts its items on an empty list with every label
 // free; returns half a pixel in data units.
-double BeginItems(ChartModel& chart, TBabelfish2000& translator, int slotCount)
+double BeginItems(Chart& chart, Dictionary& translator, int slotCount)
 {
     chart.Loaded();
-    translator.TranslateComponent(&chart);
+    chart.TranslateTexts([&translator](std::string& text) { translator.TranslateKeyed(text); });
     chart.ClearItems();
     chart.HideTextLabels();
-    for (int i = 1; i <= ChartModel::LabelCount; ++i)
+    for (int i = 1; i <= Chart::LabelCount; ++i)
         chart.TextLabel(i)->SetMode(tlOff);
     return HalfPixel(chart, slotCount);
 }
@@ -150,7 +151,7 @@ TColor ChannelColor(char selectedChannel)
 
 } // namespace
 
-std::unique_ptr<ChartModel> AnalysisPicture::MarginsChart(const SimResult& r, TBabelfish2000& translator)
+std::unique_ptr<Chart> AnalysisPicture::MarginsChart(const SimResult& r, Dictionary& translator)
 {
     const BitMargins m = ComputeMargins(r);
     const int slotCount = BitsPerChar;
@@ -160,13 +161,13 @@ std::unique_ptr<ChartModel> AnalysisPicture::MarginsChart(const SimResult& r, TB
     const double low = -1.35 * most;
     const double high = 1.5 * most;
 
-    std::unique_ptr<ChartModel> chart = NewChart(18, ChannelColor(r.SelectedChannel),
+    std::unique_ptr<Chart> chart = NewChart(18, ChannelColor(r.SelectedChannel),
                                               "BF_Decision Margins: the Parts of Trace J at the End of Each Bit", slotCount, 1);
-    ChartModel& c = *chart;
-    c.ScaleY(DataLayer)->SetRangeLow(low);
-    c.ScaleY(DataLayer)->SetRangeHigh(high);
+    Chart& c = *chart;
+    c.ScaleY(DataLayer).SetRangeLow(low);
+    c.ScaleY(DataLayer).SetRangeHigh(high);
     ShowYAxis(c, DataLayer, slLeft, clBlack, low, high);
-    c.ScaleX(AxisLayer)->SetCaption("BF_Bit (under each bit the decided value: green when right, red when wrong)");
+    c.ScaleX(AxisLayer).SetCaption("BF_Bit (under each bit the decided value: green when right, red when wrong)");
     const double halfPixel = BeginItems(c, translator, slotCount);
     c.SetActiveLayer(DataLayer);
     const BitValues& left = m.HasWanted ? m.Wanted : m.PartA;
@@ -192,8 +193,8 @@ std::unique_ptr<ChartModel> AnalysisPicture::MarginsChart(const SimResult& r, TB
 
     int label = 1;
     int x = MarginLeft + 10;
-    const QString channel = QString(QChar(r.SelectedChannel));
-    const QString other = r.SelectedChannel == '1' ? "2" : "1";
+    const std::string channel(1, r.SelectedChannel);
+    const std::string other = r.SelectedChannel == '1' ? "2" : "1";
     if (m.HasWanted) {
         x = LegendEntry(c, label++, x, Blue, translator.Translate("Wanted: channel <%1%>", {channel}));
         x = LegendEntry(c, label++, x, Gray, translator.Translate("Interference: channel <%1%>", {other}));
@@ -204,9 +205,10 @@ std::unique_ptr<ChartModel> AnalysisPicture::MarginsChart(const SimResult& r, TB
     x = LegendEntry(c, label++, x, DarkRed, translator.Translate("End value of trace J"));
     LegendEntry(c, label++, x, Black, translator.Translate("Threshold 0: below decides 0, from it up 1"));
 
-    QFont bold = c.TextLabel(label)->Font();
-    bold.setBold(true);
-    bold.setPixelSize(13);
+    FontDesc bold = c.TextLabel(label)->Font();
+    bold.Style |= fsBold;
+    bold.PixelSize = 13;
+    bold.PointSize = 0;
     for (int bit = 0; bit < BitsPerChar; ++bit) {
         TTextLabel* decided = c.TextLabel(label++);
         decided->SetMode(tlsimple);
@@ -218,7 +220,7 @@ std::unique_ptr<ChartModel> AnalysisPicture::MarginsChart(const SimResult& r, TB
         decided->SetPosY(-1.08 * most);
         decided->SetFont(bold);
         decided->SetFontColor(!m.HasWanted ? Black : m.BitOk[bit] ? Green : Red);
-        decided->SetCaption(QString::number(m.Decision[bit]));
+        decided->SetCaption(std::to_string(m.Decision[bit]));
         decided->SetVisible(true);
     }
     c.SetActiveLayer(DataLayer);
@@ -226,8 +228,8 @@ std::unique_ptr<ChartModel> AnalysisPicture::MarginsChart(const SimResult& r, TB
     return chart;
 }
 
-std::unique_ptr<ChartModel> AnalysisPicture::SweepChart(const std::vector<SweepPoint>& sweep, char selectedChannel,
-                                                     TBabelfish2000& translator)
+std::unique_ptr<Chart> AnalysisPicture::SweepChart(const std::vector<SweepPoint>& sweep, char selectedChannel,
+                                                  Dictionary& translator)
 {
     const int slotCount = MaxSpreadFactor - MinSpreadFactor + 1;
     // Errors 0..8 and margins 0..40 share the grid at one error per five margin units; both
@@ -235,17 +237,17 @@ std::unique_ptr<ChartModel> AnalysisPicture::SweepChart(const std::vector<SweepP
     constexpr double ErrorsLow = -0.4, ErrorsHigh = 11.6;
     constexpr double MarginsLow = 5 * ErrorsLow, MarginsHigh = 5 * ErrorsHigh;
 
-    std::unique_ptr<ChartModel> chart = NewChart(44, ChannelColor(selectedChannel),
+    std::unique_ptr<Chart> chart = NewChart(44, ChannelColor(selectedChannel),
                                               "BF_Spreading-Factor Sweep: the Same Characters and Keys at Every Factor", slotCount,
                                               MinSpreadFactor);
-    ChartModel& c = *chart;
-    c.ScaleY(DataLayer)->SetRangeLow(ErrorsLow);
-    c.ScaleY(DataLayer)->SetRangeHigh(ErrorsHigh);
-    c.ScaleY(SecondLayer)->SetRangeLow(MarginsLow);
-    c.ScaleY(SecondLayer)->SetRangeHigh(MarginsHigh);
+    Chart& c = *chart;
+    c.ScaleY(DataLayer).SetRangeLow(ErrorsLow);
+    c.ScaleY(DataLayer).SetRangeHigh(ErrorsHigh);
+    c.ScaleY(SecondLayer).SetRangeLow(MarginsLow);
+    c.ScaleY(SecondLayer).SetRangeHigh(MarginsHigh);
     ShowYAxis(c, DataLayer, slLeft, Red, ErrorsLow, ErrorsHigh);
     ShowYAxis(c, SecondLayer, slRight, Blue, MarginsLow, MarginsHigh);
-    c.ScaleX(AxisLayer)->SetCaption("BF_Spreading factor (chips per bit)");
+    c.ScaleX(AxisLayer).SetCaption("BF_Spreading factor (chips per bit)");
     const double halfPixel = BeginItems(c, translator, slotCount);
     const bool known = selectedChannel == '1' || selectedChannel == '2';
     c.SetActiveLayer(DataLayer);
@@ -290,14 +292,14 @@ std::unique_ptr<ChartModel> AnalysisPicture::SweepChart(const std::vector<SweepP
     return chart;
 }
 
-void AnalysisPicture::Paint(ChartModel& chart, QPainter& painter)
+void AnalysisPicture::Paint(const Chart& chart, QPainter& painter)
 {
     painter.fillRect(0, 0, Width, Height, ToQColor(clBtnFace));
-    QtCanvas canvas(painter, QPoint(0, 0), chart.size());
+    QtCanvas canvas(painter, QPoint(0, 0), ToQSize(chart.GetSize()));
     chart.RenderTo(canvas);
 }
 
-QImage AnalysisPicture::Render(ChartModel& chart)
+QImage AnalysisPicture::Render(const Chart& chart)
 {
     QImage image(Width, Height, QImage::Format_RGB32);
     QPainter painter(&image);

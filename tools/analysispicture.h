@@ -8,8 +8,8 @@
 #include <vector>
 
 class QPainter;
-class TBabelfish2000;
-class ChartModel;
+class Dictionary;
+class Chart;
 
 // The simulator's two analysis pictures, each one chart in the style of the main window's:
 // the decision margins of one run as bars per bit, and the spreading-factor sweep as bit errors
@@ -22,13 +22,12 @@ constexpr int Height = 345;
 
 // Wanted and interfering part per bit (channel 1 and 2 without a selected channel), the end
 // value of trace J, the threshold and each decided bit.
-std::unique_ptr<ChartModel> MarginsChart(const SimResult& result, TBabelfish2000& translator);
+std::unique_ptr<Chart> MarginsChart(const SimResult& result, Dictionary& translator);
 // Bit errors (unknown without a selected channel) and smallest margin per spreading factor.
-std::unique_ptr<ChartModel> SweepChart(const std::vector<SweepPoint>& sweep, char selectedChannel,
-                                       TBabelfish2000& translator);
+std::unique_ptr<Chart> SweepChart(const std::vector<SweepPoint>& sweep, char selectedChannel, Dictionary& translator);
 
 // The chart on the window's button-face colour, its top-left at the painter's (0, 0).
-void Paint(ChartModel& chart, QPainter& painter);
-QImage Render(ChartModel& chart);
+void Paint(const Chart& chart, QPainter& painter);
+QImage Render(const Chart& chart);
 
 } // namespace AnalysisPicture

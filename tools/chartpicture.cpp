@@ -1,9 +1,10 @@
 #include "chartpicture.h"
 
-#include "Babelfish2000.h"
-#include "chartmodel.h"
+#include "chart.h"
+#include "dictionary.h"
 #include "plotsignals.h"
 #include "qtcanvas.h"
+#include "qtconvert.h"
 #include "signalcharts.h"
 
 #include <QPainter>
@@ -20,13 +21,13 @@ public:
     explicit Charts(const SimResult& result, bool labels)
     {
         // Without a language file every caption shows its key without the prefix, as on screen.
-        TBabelfish2000 translator{QString()};
+        Dictionary translator;
         for (SignalChart which : {SignalChart::RCA, SignalChart::RCB, SignalChart::RCC, SignalChart::RCD}) {
-            m_charts.emplace_back(CreateSignalChartModel(which), which);
-            translator.TranslateComponent(m_charts.back().first.get());
+            m_charts.emplace_back(NewSignalChart(which), which);
+            m_charts.back().first->TranslateTexts([&translator](std::string& text) { translator.TranslateKeyed(text); });
         }
         TSignalView view;
-        view.Translate = [&translator](const QString& key) { return translator.Translate(key); };
+        view.Translate = [&translator](const std::string& key) { return translator.Translate(key); };
         view.RCA = chart(SignalChart::RCA);
         view.RCB = chart(SignalChart::RCB);
         view.RCC = chart(SignalChart::RCC);
@@ -42,7 +43,7 @@ public:
     }
 
 private:
-    ChartModel* chart(SignalChart which) const
+    Chart* chart(SignalChart which) const
     {
         for (const auto& [chart, w] : m_charts)
             if (w == which)
@@ -50,14 +51,14 @@ private:
         return nullptr;
     }
 
-    std::vector<std::pair<std::unique_ptr<ChartModel>, SignalChart>> m_charts;
+    std::vector<std::pair<std::unique_ptr<Chart>, SignalChart>> m_charts;
 };
 
 } // namespace
 
-void ChartPicture::PaintChart(QPainter& painter, QPoint origin, const ChartModel& chart)
+void ChartPicture::PaintChart(QPainter& painter, QPoint origin, const Chart& chart)
 {
-    QtCanvas canvas(painter, origin, chart.size());
+    QtCanvas canvas(painter, origin, ToQSize(chart.GetSize()));
     chart.RenderTo(canvas);
 }
 

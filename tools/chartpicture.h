@@ -5,7 +5,7 @@
 #include <QImage>
 #include <QPoint>
 
-class ChartModel;
+class Chart;
 class QPainter;
 
 // The four charts of one run as the main window shows them, stacked without the controls: a
@@ -20,6 +20,6 @@ void Paint(const SimResult& result, bool labels, QPainter& painter);
 QImage Render(const SimResult& result, bool labels);
 
 // One chart with its top-left corner at `origin`, onto any painter: an image, an SVG file.
-void PaintChart(QPainter& painter, QPoint origin, const ChartModel& chart);
+void PaintChart(QPainter& painter, QPoint origin, const Chart& chart);
 
 } // namespace ChartPicture

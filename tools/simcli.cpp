@@ -1,13 +1,13 @@
 #include "simcli.h"
 
 #include "analysispicture.h"
-#include "Babelfish2000.h"
+#include "dictionary.h"
 #include "chartpicture.h"
 #include "cp1252.h"
 #include "decisionmargins.h"
 #include "numparse.h"
 #include "picturefile.h"
-#include "chartmodel.h"
+#include "chart.h"
 #include "signalmodel.h"
 
 #include <QCommandLineParser>
@@ -295,8 +295,8 @@ Picture PictureOf(const SimResult& r, Analysis analysis, const std::vector<Sweep
             [&r, &sweep, isSweep](QPainter& painter) {
                 // Without a language file every caption shows its key without the prefix, as on
                 // screen.
-                TBabelfish2000 translator{QString()};
-                const std::unique_ptr<ChartModel> chart =
+                Dictionary translator;
+                const std::unique_ptr<Chart> chart =
                     isSweep ? AnalysisPicture::SweepChart(sweep, r.SelectedChannel, translator)
                             : AnalysisPicture::MarginsChart(r, translator);
                 AnalysisPicture::Paint(*chart, painter);

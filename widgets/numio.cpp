@@ -1,27 +1,14 @@
 #include "numio.h"
 
+#include "cp1252.h"
+
 #include <QApplication>
 #include <QLocale>
 #include <QPalette>
 
 #include <cmath>
 #include <string>
-
-namespace {
-
-// Deep enough for every legitimate chain (restore, cut, reformat); only a fault could go on.
-constexpr int MaxNesting = 16;
-
-std::string toParserText(const QString& text)
-{
-    std::string out;
-    out.reserve(std::size_t(text.size()));
-    for (const QChar c : text)
-        out.push_back(c.unicode() < 0x80 ? char(c.unicode()) : '\x80'); // never part of a number
-    return out;
-}
-
-} // namespace
+#include <utility>
 
 TNumIO::TNumIO(QWidget* parent)
     : QLineEdit(parent)
@@ -97,27 +84,34 @@ char TNumIO::SystemSeparator() const
     return QLocale().decimalPoint() == QStringLiteral(",") ? ',' : '.';
 }
 
+KeyFieldRules TNumIO::Rules() const
+{
+    KeyFieldRules rules;
+    rules.InputFormat = m_inputFormat;
+    rules.DecPlaceSep = m_decPlaceSep;
+    rules.SystemSeparator = SystemSeparator();
+    rules.RangeLow = m_rangeLow;
+    rules.RangeHigh = m_rangeHigh;
+    rules.FixPointDecPlaces = m_fixPointDecPlaces;
+    rules.Beep = m_beep;
+    return rules;
+}
+
+QString TNumIO::LastValidText() const
+{
+    return cp1252::ToQString(m_lastValidText);
+}
+
 bool TNumIO::ParseText(const QString& text, double& value) const
 {
-    const ParsedNumber n = ::ParseText(toParserText(text), m_inputFormat, m_decPlaceSep, SystemSeparator());
+    const ParsedNumber n = ParseKeyFieldText(Rules(), cp1252::FromQStringUnits(text));
     value = n.value;
     return n.valid;
 }
 
 double TNumIO::Value() const
 {
-    double v = 0.0;
-    // The text as validation saw it first, so that a field with a decimal comma reads the
-    // number it accepted; then the lenient reading (comma for point, "1." for "1.0").
-    if (ParseText(text(), v))
-        return v;
-    QString t = text();
-    const qsizetype comma = t.indexOf(QLatin1Char(','));
-    if (comma >= 0)
-        t[comma] = QLatin1Char('.');
-    if (!t.isEmpty() && t.endsWith(QLatin1Char('.')))
-        t.append(QLatin1Char('0'));
-    return ParseText(t, v) ? v : 0.0;
+    return KeyFieldValue(Rules(), cp1252::FromQStringUnits(text()));
 }
 
 bool TNumIO::Assign(const QObject* source)
@@ -138,75 +132,56 @@ bool TNumIO::WindowExists() const
     return testAttribute(Qt::WA_WState_Created);
 }
 
-// setText re-enters Change() through textChanged when the text differs.
-void TNumIO::SetTextAndCaret(const QString& text, int caret)
+// The text a step sets, as the field shows it: a cut keeps the characters it keeps, whatever
+// code page they are outside of.
+QString TNumIO::Shown(const std::string& bytes) const
 {
-    setText(text);
-    setCursorPosition(caret < 0 ? 0 : caret);
+    const QString current = text();
+    if (bytes.size() <= std::size_t(current.size()) && cp1252::FromQStringUnits(QStringView(current).first(qsizetype(bytes.size()))) == bytes)
+        return current.first(qsizetype(bytes.size()));
+    return cp1252::ToQString(bytes);
 }
 
-void TNumIO::Reject()
+void TNumIO::Carry(const std::vector<KeyFieldStep>& steps)
 {
-    // A restored text that fails again stays: restoring once more could never end.
-    if (m_restoring > 0)
-        return;
-    const int caret = cursorPosition();
-    ++m_restoring;
-    SetTextAndCaret(m_lastValidText, caret - 1);
-    --m_restoring;
-    repaint();
-    if (m_beep)
-        QApplication::beep();
+    for (const KeyFieldStep& step : steps) {
+        switch (step.kind) {
+        case KeyFieldStep::SetText: {
+            // setText announces a differing text at once; its checks run from there (Change).
+            const std::vector<KeyFieldStep>* outer = m_pendingNested;
+            m_pendingNested = &step.Nested;
+            setText(Shown(step.Text));
+            m_pendingNested = outer;
+            break;
+        }
+        case KeyFieldStep::SetCaret:
+            setCursorPosition(step.Caret);
+            break;
+        case KeyFieldStep::Accept:
+            m_lastValidText = step.Text;
+            Q_EMIT OnChange(this);
+            break;
+        case KeyFieldStep::Repaint:
+            repaint();
+            break;
+        case KeyFieldStep::Beep:
+            QApplication::beep();
+            break;
+        }
+    }
 }
 
 void TNumIO::Change()
 {
-    if (!WindowExists() || m_depth >= MaxNesting)
+    if (m_pendingNested) {
+        // A text the field set itself: carry out what checking it was decided to do.
+        const std::vector<KeyFieldStep>& nested = *std::exchange(m_pendingNested, nullptr);
+        Carry(nested);
         return;
-    ++m_depth;
-    const unsigned serialAtStart = m_acceptSerial;
-
-    if (m_inputFormat == itFixPoint) {
-        const QChar dot = QLatin1Char('.');
-        QString t = text();
-        // Positions count from 1, 0 meaning absent; the caret index counts characters before it.
-        int d1 = int(t.indexOf(dot)) + 1;
-        const int d2 = d1 > 0 ? int(t.indexOf(dot, d1)) + 1 : 0;
-        if (d1 == 0) {
-            ++m_restoring;
-            setText(m_lastValidText);
-            --m_restoring;
-            d1 = int(text().indexOf(dot)) + 1;
-            setCursorPosition(d1 > 1 ? d1 - 1 : d1);
-        }
-        if (d1 < d2 || d1 == 0) {
-            ++m_restoring;
-            setText(m_lastValidText);
-            --m_restoring;
-            setCursorPosition(int(text().indexOf(dot)) + 1);
-        }
-        t = text();
-        const qsizetype first = t.indexOf(dot);
-        if (first >= 0 && t.size() - first - 1 > m_fixPointDecPlaces)
-            SetTextAndCaret(t.left(first + 1 + m_fixPointDecPlaces), cursorPosition());
     }
-
-    double value = 0.0;
-    const bool valid = ParseText(text(), value);
-    if (valid && m_inputFormat == itFixPoint)
-        SetTextAndCaret(QString::fromStdString(FormatFixPoint(value, m_fixPointDecPlaces)), cursorPosition());
-
-    if (valid && m_rangeLow <= value && value <= m_rangeHigh) {
-        const QString accepted = text();
-        // A nested check may already have reported this very text.
-        const bool reported = m_acceptSerial != serialAtStart && m_lastValidText == accepted;
-        m_lastValidText = accepted;
-        if (!reported) {
-            ++m_acceptSerial;
-            Q_EMIT OnChange(this);
-        }
-    } else {
-        Reject();
-    }
-    --m_depth;
+    if (!WindowExists())
+        return;
+    KeyField field{cp1252::FromQStringUnits(text()), cursorPosition(), m_lastValidText};
+    const std::vector<KeyFieldStep> steps = CheckKeyField(Rules(), field);
+    Carry(steps);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "numparse.h"
+#include "keyfield.h"
 
 #include <QColor>
 #include <QLineEdit>
@@ -13,6 +13,9 @@
 //
 // Text set before the field's window exists (while its owner lays itself out) is not checked
 // and does not become LastValidText; checking starts once the window has been created.
+//
+// What a change leads to is the core's decision (CheckKeyField); the field carries out the steps
+// it returns, so that any other front end decides every edit the same way.
 class TNumIO : public QLineEdit
 {
     Q_OBJECT
@@ -34,7 +37,7 @@ public:
     double RangeLow() const { return m_rangeLow; }
     double RangeHigh() const { return m_rangeHigh; }
     TDecPSep DecPlaceSep() const { return m_decPlaceSep; }
-    const QString& LastValidText() const { return m_lastValidText; }
+    QString LastValidText() const;
     QColor Color() const;
 
     // Format and separator changes forget the last valid text and check the current one.
@@ -55,6 +58,8 @@ public:
 
     // Validity and value of `text` under the current format and separator.
     bool ParseText(const QString& text, double& value) const;
+    // The field's rules as the core takes them.
+    KeyFieldRules Rules() const;
 
     // Takes format, beep, range and separator of another field, without checking the text.
     // Returns false, changing nothing, when `source` is not a TNumIO.
@@ -66,24 +71,22 @@ Q_SIGNALS:
 
 private:
     void Change();
-    void SetTextAndCaret(const QString& text, int caret);
-    void Reject();
+    void Carry(const std::vector<KeyFieldStep>& steps);
+    QString Shown(const std::string& text) const;
     bool WindowExists() const;
     char SystemSeparator() const;
 
     TInFormat m_inputFormat = itDynamic;
     int m_fixPointDecPlaces = 2;
-    QString m_lastValidText;
+    std::string m_lastValidText;
     bool m_beep = false;
     double m_rangeLow = 0.0;
     double m_rangeHigh = 0.0;
     TDecPSep m_decPlaceSep = dsDot;
 
-    // Re-entrancy bookkeeping: a text the field sets itself is checked again (nested), but a
-    // restored text never restores again, and one accepted text is reported once.
-    int m_depth = 0;
-    int m_restoring = 0;
-    unsigned m_acceptSerial = 0;
+    // The checks of a text the field sets itself, carried out inside that text's change
+    // notification, where the decision put them.
+    const std::vector<KeyFieldStep>* m_pendingNested = nullptr;
 };
 
 Q_DECLARE_METATYPE(TInFormat)

@@ -1,7 +1,9 @@
 #include "numlab.h"
 
 #include "canvas.h"
+#include "cp1252.h"
 #include "qtcanvas.h"
+#include "qtconvert.h"
 
 #include <QEvent>
 #include <QMouseEvent>
@@ -457,29 +459,33 @@ void TNumLab::Paint(Canvas& canvas)
     const QColor outBack = ColorOutBakG();
     const QColor labBack = ColorLabBakG();
 
+    // The canvas takes the core's types: colours, the font and texts are converted here.
+    const FontDesc fontDesc = ToFontDesc(font());
+    const std::string leftText = cp1252::FromQString(m_leftText);
+    const std::string rightText = cp1252::FromQString(m_rightText);
     canvas.clearClip();
-    canvas.setPen({outBack, 1, Canvas::PenStyle::Solid});
-    canvas.setBrush({outBack, Canvas::BrushStyle::Solid});
-    canvas.setFont(font(), ColorOutText());
+    canvas.setPen({ToTColor(outBack), 1, Canvas::PenStyle::Solid});
+    canvas.setBrush({ToTColor(outBack), Canvas::BrushStyle::Solid});
+    canvas.setFont(fontDesc, ToTColor(ColorOutText()));
     canvas.rectangle(0, 0, W, H);
 
-    const int y = (H - canvas.textHeight(sampleText)) / 2;
+    const int y = (H - canvas.textHeight(cp1252::FromQString(sampleText))) / 2;
     if (!m_leftText.isEmpty()) {
-        const int w = canvas.textWidth(m_leftText);
+        const int w = canvas.textWidth(leftText);
         const int x = m_leftTextAlignment == taLeftJustify ? 7 : m_leftTextAlignment == taRightJustify ? L - w - 5 : (L - w) / 2;
-        canvas.textOut(x, y, m_leftText);
+        canvas.textOut(x, y, leftText);
     }
     if (!m_rightText.isEmpty()) {
-        const int w = canvas.textWidth(m_rightText);
+        const int w = canvas.textWidth(rightText);
         const int x = m_rightTextAlignment == taLeftJustify ? R + 7
                     : m_rightTextAlignment == taRightJustify ? W - w - 6
                     : R + 1 + (W - R - w) / 2;
-        canvas.textOut(x, y, m_rightText);
+        canvas.textOut(x, y, rightText);
     }
 
     const QColor outline = m_frameStyle == fsNone ? labBack : m_frameStyle == fsEmbossed ? FrameLightColor() : FrameShadowColor();
-    canvas.setPen({outline, 1, Canvas::PenStyle::Solid});
-    canvas.setBrush({labBack, Canvas::BrushStyle::Solid});
+    canvas.setPen({ToTColor(outline), 1, Canvas::PenStyle::Solid});
+    canvas.setBrush({ToTColor(labBack), Canvas::BrushStyle::Solid});
     if (m_frameStyle == fsNone || m_frameStyle == fsSimple) {
         canvas.rectangle(L, 0, R + 2, H);
     } else {
@@ -491,11 +497,11 @@ void TNumLab::Paint(Canvas& canvas)
         case fsEmbossed: inner = outer = FrameShadowColor(); break;
         default: inner = outer = FrameLightColor(); break; // fsEngraved
         }
-        canvas.setPenColor(inner);
+        canvas.setPenColor(ToTColor(inner));
         canvas.moveTo(L + 1, H - 3);
         canvas.lineTo(L + 1, 1);
         canvas.lineTo(R + 1, 1);
-        canvas.setPenColor(outer);
+        canvas.setPenColor(ToTColor(outer));
         canvas.moveTo(L + 1, H - 1);
         canvas.lineTo(R + 2, H - 1);
         canvas.lineTo(R + 2, 0);
@@ -515,14 +521,15 @@ void TNumLab::Paint(Canvas& canvas)
     }
     if (m_onBeforeDisplay)
         m_onBeforeDisplay(this, text);
-    canvas.setFont(font(), ColorLabText());
-    if (type != dtState && canvas.textWidth(text) > m_labelWidth - 6)
+    canvas.setFont(fontDesc, ToTColor(ColorLabText()));
+    if (type != dtState && canvas.textWidth(cp1252::FromQString(text)) > m_labelWidth - 6)
         text = m_overflowIndicator;
-    const int w = canvas.textWidth(text);
+    const std::string shown = cp1252::FromQString(text);
+    const int w = canvas.textWidth(shown);
     const int x = m_alignment == taLeftJustify ? L + 4 : m_alignment == taRightJustify ? R - 2 - w : L + 2 + (m_labelWidth - w) / 2;
     // Clip rectangles leave out their right and bottom edge, as every rectangle here does.
-    canvas.setClipRect(QRect(L + 3, 2, (R - 1) - (L + 3), (H - 3) - 2));
-    canvas.textOut(x, y, text);
+    canvas.setClipRect({L + 3, 2, (R - 1) - (L + 3), (H - 3) - 2});
+    canvas.textOut(x, y, shown);
     canvas.clearClip();
 }
 

@@ -1,5 +1,8 @@
 #include "qtcanvas.h"
 
+#include "cp1252.h"
+#include "qtconvert.h"
+
 #include <QFontMetrics>
 
 #include <algorithm>
@@ -59,7 +62,8 @@ QtCanvas::QtCanvas(QPainter& painter, QPoint origin, QSize size)
     m_painter->setRenderHint(QPainter::TextAntialiasing, true);
     m_painter->translate(origin);
     m_painter->setClipRect(QRect(QPoint(0, 0), size), Qt::IntersectClip);
-    m_painter->setFont(font());
+    m_qfont = ToQFont(font());
+    m_painter->setFont(m_qfont);
 }
 
 QtCanvas::~QtCanvas()
@@ -68,9 +72,9 @@ QtCanvas::~QtCanvas()
         m_painter->restore();
 }
 
-QSize QtCanvas::size() const
+Size QtCanvas::size() const
 {
-    return m_ownPainter || !m_painter ? m_image.size() : m_size;
+    return ToSize(m_ownPainter || !m_painter ? m_image.size() : m_size);
 }
 
 void QtCanvas::resize(int width, int height)
@@ -96,15 +100,17 @@ void QtCanvas::beginOwnPainter()
     m_ownPainter = std::make_unique<QPainter>(&m_image);
     m_painter = m_ownPainter.get();
     m_painter->setRenderHint(QPainter::Antialiasing, false);
-    m_painter->setFont(font());
+    m_qfont = ToQFont(font());
+    m_painter->setFont(m_qfont);
     if (m_clipped)
         m_painter->setClipRect(m_clip);
 }
 
 void QtCanvas::fontChanged()
 {
+    m_qfont = ToQFont(font());
     if (m_painter)
-        m_painter->setFont(font());
+        m_painter->setFont(m_qfont);
 }
 
 QPen QtCanvas::qtPen(const QColor& color) const
@@ -124,11 +130,20 @@ QPen QtCanvas::qtPen(const QColor& color) const
     return qp;
 }
 
+void QtCanvas::strokeOpen(std::span<const Point> points)
+{
+    m_converted.clear();
+    for (const Point& p : points)
+        m_converted.emplace_back(p.x, p.y);
+    strokeOpen(std::span<const QPoint>(m_converted));
+}
+
 void QtCanvas::strokeOpen(std::span<const QPoint> points)
 {
     if (!m_painter || points.size() < 2)
         return;
     const Pen& p = pen();
+    const QColor penColor = ToQColor(p.color);
     if (p.style == PenStyle::Clear)
         return;
     std::span<const QPoint> pts = points;
@@ -142,9 +157,9 @@ void QtCanvas::strokeOpen(std::span<const QPoint> points)
         m_points.back() = lastCoveredPixel(m_points[m_points.size() - 2], m_points.back());
         pts = m_points;
     }
-    if (p.style == PenStyle::Solid && p.width <= 3 && rasterTarget() && strokeAsRects(pts, p))
+    if (p.style == PenStyle::Solid && p.width <= 3 && rasterTarget() && strokeAsRects(pts, penColor, p.width))
         return;
-    if (p.style != PenStyle::Solid && p.width <= 1 && pts.size() == 2 && rasterTarget() && dashAsRects(pts[0], pts[1], p))
+    if (p.style != PenStyle::Solid && p.width <= 1 && pts.size() == 2 && rasterTarget() && dashAsRects(pts[0], pts[1], penColor, p.style))
         return;
     auto stroke = [&](const QPen& qp) {
         m_painter->setPen(qp);
@@ -155,12 +170,12 @@ void QtCanvas::strokeOpen(std::span<const QPoint> points)
     };
     if (p.style != PenStyle::Solid && p.width <= 1) {
         if (brush().style == BrushStyle::Solid)
-            stroke(qtPen(brush().color));
-        QPen dashed = qtPen(p.color);
+            stroke(qtPen(ToQColor(brush().color)));
+        QPen dashed = qtPen(penColor);
         dashed.setDashPattern(dashPattern(p.style));
         stroke(dashed);
     } else {
-        stroke(qtPen(p.color));
+        stroke(qtPen(penColor));
     }
 }
 
@@ -169,10 +184,10 @@ void QtCanvas::strokeOpen(std::span<const QPoint> points)
 // covers that rectangle but for the outer corner pixel of a cap or joint. Filling rectangles
 // costs a fraction of the general stroker, and the square corners are crisper too. Returns
 // false, drawing nothing, when a segment is slanted.
-bool QtCanvas::strokeAsRects(std::span<const QPoint> points, const Pen& pen)
+bool QtCanvas::strokeAsRects(std::span<const QPoint> points, const QColor& color, int penWidth)
 {
     m_rects.clear();
-    const int width = std::max(pen.width, 1);
+    const int width = std::max(penWidth, 1);
     const int before = width / 2; // pixels left of / above the centre line, as Qt strokes
     const int after = (width - 1) / 2;
     for (std::size_t i = 1; i < points.size(); ++i) {
@@ -200,12 +215,12 @@ bool QtCanvas::strokeAsRects(std::span<const QPoint> points, const Pen& pen)
         }
         m_rects.emplace_back(QPoint(left, top), QPoint(right, bottom));
     }
-    if (directTarget(pen.color)) {
-        fillDirect(m_rects, pen.color.rgba());
+    if (directTarget(color)) {
+        fillDirect(m_rects, color.rgba());
         return true;
     }
     m_painter->setPen(Qt::NoPen);
-    m_painter->setBrush(pen.color);
+    m_painter->setBrush(color);
     m_painter->drawRects(m_rects.data(), int(m_rects.size()));
     m_painter->setBrush(Qt::NoBrush);
     return true;
@@ -214,13 +229,13 @@ bool QtCanvas::strokeAsRects(std::span<const QPoint> points, const Pen& pen)
 // A thin dotted or dashed horizontal or vertical line (the grid) as runs of pixels: the gaps in
 // the brush colour while the brush is solid, then the dashes, counted from the line's start as
 // the cosmetic stroker counts them. Returns false, drawing nothing, when the line is slanted.
-bool QtCanvas::dashAsRects(QPoint from, QPoint to, const Pen& pen)
+bool QtCanvas::dashAsRects(QPoint from, QPoint to, const QColor& color, PenStyle style)
 {
     if (from.x() != to.x() && from.y() != to.y())
         return false;
     std::vector<int> pattern;
     int period = 0;
-    for (qreal length : dashPattern(pen.style)) {
+    for (qreal length : dashPattern(style)) {
         pattern.push_back(std::max(1, int(length)));
         period += pattern.back();
     }
@@ -229,13 +244,14 @@ bool QtCanvas::dashAsRects(QPoint from, QPoint to, const Pen& pen)
     auto span = [](QPoint a, QPoint b) {
         return QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())), QPoint(std::max(a.x(), b.x()), std::max(a.y(), b.y())));
     };
-    const bool direct = directTarget(pen.color) && directTarget(brush().color);
+    const QColor brushColor = ToQColor(brush().color);
+    const bool direct = directTarget(color) && directTarget(brushColor);
     if (brush().style == BrushStyle::Solid) {
         const QRect gaps = span(from, to);
         if (direct)
-            fillDirect({&gaps, 1}, brush().color.rgba());
+            fillDirect({&gaps, 1}, brushColor.rgba());
         else
-            m_painter->fillRect(gaps, brush().color);
+            m_painter->fillRect(gaps, brushColor);
     }
     const int length = std::abs(to.x() - from.x()) + std::abs(to.y() - from.y()) + 1;
     const QPoint step(to.x() > from.x() ? 1 : to.x() < from.x() ? -1 : 0,
@@ -250,10 +266,10 @@ bool QtCanvas::dashAsRects(QPoint from, QPoint to, const Pen& pen)
         k += run;
     }
     if (direct) {
-        fillDirect(m_rects, pen.color.rgba());
+        fillDirect(m_rects, color.rgba());
     } else {
         for (const QRect& dash : m_rects)
-            m_painter->fillRect(dash, pen.color);
+            m_painter->fillRect(dash, color);
     }
     return true;
 }
@@ -324,15 +340,15 @@ void QtCanvas::copyArea(const QtCanvas& source, const QRect& area)
         std::memcpy(to, from, bytes);
 }
 
-void QtCanvas::drawLine(QPoint from, QPoint to)
+void QtCanvas::drawLine(Point from, Point to)
 {
     if (from == to)
         return;
-    const QPoint pts[2] = {from, to};
-    strokeOpen(pts);
+    const QPoint pts[2] = {QPoint(from.x, from.y), QPoint(to.x, to.y)};
+    strokeOpen(std::span<const QPoint>(pts));
 }
 
-void QtCanvas::polyline(std::span<const QPoint> points)
+void QtCanvas::polyline(std::span<const Point> points)
 {
     strokeOpen(points);
 }
@@ -349,10 +365,11 @@ void QtCanvas::rectangle(int x1, int y1, int x2, int y2)
         return;
     const QRect area(x1, y1, x2 - x1, y2 - y1);
     if (brush().style == BrushStyle::Solid) {
-        if (directTarget(brush().color))
-            fillDirect({&area, 1}, brush().color.rgba());
+        const QColor fill = ToQColor(brush().color);
+        if (directTarget(fill))
+            fillDirect({&area, 1}, fill.rgba());
         else
-            m_painter->fillRect(area, brush().color);
+            m_painter->fillRect(area, fill);
     }
     m_painter->setBrush(Qt::NoBrush);
     if (pen().style == PenStyle::Clear)
@@ -360,83 +377,90 @@ void QtCanvas::rectangle(int x1, int y1, int x2, int y2)
     if (pen().width <= 1) {
         // A cosmetic outline of drawRect(x, y, w, h) covers x..x+w, hence the one less.
         const QPoint outline[5] = {{x1, y1}, {x2 - 1, y1}, {x2 - 1, y2 - 1}, {x1, y2 - 1}, {x1, y1}};
-        Pen saved = pen();
+        const Pen saved = pen();
+        const QColor edge = ToQColor(saved.color);
         std::vector<QPoint> pts(std::begin(outline), std::end(outline));
         if (saved.style != PenStyle::Solid) {
-            strokeOpen(pts);
+            strokeOpen(std::span<const QPoint>(pts));
         } else {
             // The four edges as one-pixel fills: the same pixels, without the stroker.
             const QRect edges[4] = {QRect(QPoint(x1, y1), QPoint(x2 - 1, y1)),
                                     QRect(QPoint(x1, y2 - 1), QPoint(x2 - 1, y2 - 1)),
                                     QRect(QPoint(x1, y1), QPoint(x1, y2 - 1)),
                                     QRect(QPoint(x2 - 1, y1), QPoint(x2 - 1, y2 - 1))};
-            if (directTarget(saved.color)) {
-                fillDirect(edges, saved.color.rgba());
+            if (directTarget(edge)) {
+                fillDirect(edges, edge.rgba());
             } else {
-                for (const QRect& edge : edges)
-                    m_painter->fillRect(edge, saved.color);
+                for (const QRect& r : edges)
+                    m_painter->fillRect(r, edge);
             }
         }
     } else {
         const int inset = pen().width / 2;
-        m_painter->setPen(qtPen(pen().color));
+        m_painter->setPen(qtPen(ToQColor(pen().color)));
         m_painter->drawRect(area.adjusted(inset, inset, -inset - 1, -inset - 1));
     }
 }
 
-void QtCanvas::polygon(std::span<const QPoint> points)
+void QtCanvas::polygon(std::span<const Point> points)
 {
     if (!m_painter || points.empty())
         return;
     if (pen().style == PenStyle::Clear)
         m_painter->setPen(Qt::NoPen);
     else
-        m_painter->setPen(qtPen(pen().color));
+        m_painter->setPen(qtPen(ToQColor(pen().color)));
     if (brush().style == BrushStyle::Solid)
-        m_painter->setBrush(brush().color);
+        m_painter->setBrush(ToQColor(brush().color));
     else
         m_painter->setBrush(Qt::NoBrush);
-    m_painter->drawPolygon(points.data(), int(points.size()));
+    std::vector<QPoint> pts;
+    pts.reserve(points.size());
+    for (const Point& p : points)
+        pts.emplace_back(p.x, p.y);
+    m_painter->drawPolygon(pts.data(), int(pts.size()));
     m_painter->setBrush(Qt::NoBrush);
 }
 
-void QtCanvas::setPixel(int x, int y, const QColor& color)
+void QtCanvas::setPixel(int x, int y, TColor color)
 {
     if (!m_painter)
         return;
-    QPen qp(color);
+    QPen qp(ToQColor(color));
     qp.setWidth(0);
     m_painter->setPen(qp);
     m_painter->drawPoint(x, y);
 }
 
-void QtCanvas::textOut(int x, int y, const QString& text)
+void QtCanvas::textOut(int x, int y, std::string_view bytes)
 {
-    if (!m_painter || text.isEmpty())
+    if (!m_painter || bytes.empty())
         return;
-    const QFontMetrics fm(font(), m_painter->device());
+    const QString text = cp1252::ToQString(bytes);
+    const QFontMetrics fm(m_qfont, m_painter->device());
     if (brush().style == BrushStyle::Solid)
-        m_painter->fillRect(QRect(x, y, fm.horizontalAdvance(text), fm.height()), brush().color);
-    m_painter->setPen(fontColor());
+        m_painter->fillRect(QRect(x, y, fm.horizontalAdvance(text), fm.height()), ToQColor(brush().color));
+    m_painter->setPen(ToQColor(fontColor()));
     m_painter->drawText(QPoint(x, y + fm.ascent()), text);
 }
 
-int QtCanvas::measureWidth(const QFont& font, const QString& text) const
+int QtCanvas::measureWidth(const FontDesc& font, std::string_view text) const
 {
     if (m_painter)
-        return QFontMetrics(font, m_painter->device()).horizontalAdvance(text);
-    return QFontMetrics(font).horizontalAdvance(text);
+        return QFontMetrics(ToQFont(font), m_painter->device()).horizontalAdvance(cp1252::ToQString(text));
+    return QFontMetrics(ToQFont(font)).horizontalAdvance(cp1252::ToQString(text));
 }
 
-int QtCanvas::measureHeight(const QFont& font, const QString&) const
+int QtCanvas::measureHeight(const FontDesc& font, std::string_view) const
 {
     if (m_painter)
-        return QFontMetrics(font, m_painter->device()).height();
-    return QFontMetrics(font).height();
+        return QFontMetrics(ToQFont(font), m_painter->device()).height();
+    return QFontMetrics(ToQFont(font)).height();
 }
 
-void QtCanvas::setClipRect(const QRect& rect)
+void QtCanvas::setClipRect(const Rect& r)
 {
+    const QRect rect = ToQRect(r);
     m_clip = rect;
     m_clipped = true;
     if (!m_painter)
@@ -473,12 +497,12 @@ RasterTextMetrics::RasterTextMetrics()
 {
 }
 
-int RasterTextMetrics::measureWidth(const QFont& font, const QString& text) const
+int RasterTextMetrics::measureWidth(const FontDesc& font, std::string_view text) const
 {
-    return QFontMetrics(font, &m_device).horizontalAdvance(text);
+    return QFontMetrics(ToQFont(font), &m_device).horizontalAdvance(cp1252::ToQString(text));
 }
 
-int RasterTextMetrics::measureHeight(const QFont& font, const QString&) const
+int RasterTextMetrics::measureHeight(const FontDesc& font, std::string_view) const
 {
-    return QFontMetrics(font, &m_device).height();
+    return QFontMetrics(ToQFont(font), &m_device).height();
 }

@@ -2,13 +2,18 @@
 
 #include "canvas.h"
 
+#include <QColor>
+#include <QFont>
 #include <QImage>
 #include <QPainter>
+#include <QPoint>
+#include <QRect>
 
 #include <memory>
 #include <vector>
 
-// Canvas over QPainter, without antialiasing. It either owns an off-screen image (resizable,
+// Canvas over QPainter, without antialiasing: the core's drawing commands in Qt's terms, system
+// colours from the application palette, texts decoded from Windows-1252. It either owns an off-screen image (resizable,
 // the chart's frame and plot surfaces) or draws through a painter that someone else owns
 // (a window, an SVG generator), translated to an origin and clipped to a size.
 class QtCanvas final : public Canvas
@@ -21,17 +26,17 @@ public:
     QtCanvas(const QtCanvas&) = delete;
     QtCanvas& operator=(const QtCanvas&) = delete;
 
-    QSize size() const override;
+    Size size() const override;
     void resize(int width, int height) override;
 
-    void polyline(std::span<const QPoint> points) override;
+    void polyline(std::span<const Point> points) override;
     void rectangle(int x1, int y1, int x2, int y2) override;
-    void polygon(std::span<const QPoint> points) override;
-    void setPixel(int x, int y, const QColor& color) override;
-    void textOut(int x, int y, const QString& text) override;
-    int measureWidth(const QFont& font, const QString& text) const override;
-    int measureHeight(const QFont& font, const QString& text) const override;
-    void setClipRect(const QRect& rect) override;
+    void polygon(std::span<const Point> points) override;
+    void setPixel(int x, int y, TColor color) override;
+    void textOut(int x, int y, std::string_view text) override;
+    int measureWidth(const FontDesc& font, std::string_view text) const override;
+    int measureHeight(const FontDesc& font, std::string_view text) const override;
+    void setClipRect(const Rect& rect) override;
     void clearClip() override;
     void copyFrom(const Canvas& source, int x, int y) override;
 
@@ -42,7 +47,7 @@ public:
     void copyArea(const QtCanvas& source, const QRect& area);
 
 protected:
-    void drawLine(QPoint from, QPoint to) override;
+    void drawLine(Point from, Point to) override;
     void fontChanged() override;
 
 private:
@@ -50,6 +55,7 @@ private:
     QPen qtPen(const QColor& color) const;
     // Draws a polyline whose last pixel is left out; points already clamped by callers.
     void strokeOpen(std::span<const QPoint> points);
+    void strokeOpen(std::span<const Point> points);
 
     QImage m_image;
     std::unique_ptr<QPainter> m_ownPainter;
@@ -58,16 +64,18 @@ private:
     QSize m_size;
     QRect m_clip;
     bool m_clipped = false;
-    bool strokeAsRects(std::span<const QPoint> points, const Pen& pen);
-    bool dashAsRects(QPoint from, QPoint to, const Pen& pen);
+    bool strokeAsRects(std::span<const QPoint> points, const QColor& color, int penWidth);
+    bool dashAsRects(QPoint from, QPoint to, const QColor& color, PenStyle style);
     bool rasterTarget() const;
     // Pixel runs written straight into an owned image: the same pixels QPainter fills for an
     // axis-aligned rectangle without antialiasing, at a fraction of its cost per rectangle.
     bool directTarget(const QColor& color) const;
     void fillDirect(std::span<const QRect> rects, QRgb color);
 
-    std::vector<QPoint> m_points; // reused by every stroke
+    std::vector<QPoint> m_converted; // the core's points as Qt's, reused by every stroke
+    std::vector<QPoint> m_points;    // reused by every stroke
     std::vector<QRect> m_rects;
+    QFont m_qfont; // the current font as Qt's
 };
 
 // Text extents as an image surface measures them, for laying out a chart that is drawn into
@@ -76,8 +84,8 @@ class RasterTextMetrics final : public TextMetrics
 {
 public:
     RasterTextMetrics();
-    int measureWidth(const QFont& font, const QString& text) const override;
-    int measureHeight(const QFont& font, const QString& text) const override;
+    int measureWidth(const FontDesc& font, std::string_view text) const override;
+    int measureHeight(const FontDesc& font, std::string_view text) const override;
 
 private:
     QImage m_device;

@@ -1,25 +1,57 @@
 #include "rchart.h"
 
+#include "cp1252.h"
+#include "qtconvert.h"
+
 #include <QPaintEvent>
 #include <QPainter>
 
 TRChart::TRChart(QWidget* parent)
     : QWidget(parent)
-    , m_model(std::make_unique<ChartModel>(this))
+    , m_model(&m_view.Core())
 {
+    for (int n = 1; n <= Layers; ++n) {
+        m_scaleX[std::size_t(n - 1)] = new TScalePropsHoriz(m_model->ScaleX(n), this);
+        m_scaleY[std::size_t(n - 1)] = new TScalePropsVert(m_model->ScaleY(n), this);
+    }
+    m_joint = new TJointLayers(m_model->Joints(), this);
     // Error messages name the component.
-    connect(this, &QObject::objectNameChanged, m_model.get(), [this](const QString& name) { m_model->setObjectName(name); });
+    connect(this, &QObject::objectNameChanged, this, [this](const QString& name) { m_model->SetName(name.toStdString()); });
     setAttribute(Qt::WA_OpaquePaintEvent);
     resize(280, 200);
-    m_model->SetView(this);
+    m_view.SetView(this);
 }
 
-TRChart::~TRChart() = default;
+TRChart::~TRChart()
+{
+    // The property objects point into the chart: they go first.
+    for (TScaleProps* scale : m_scaleX)
+        delete scale;
+    for (TScaleProps* scale : m_scaleY)
+        delete scale;
+    delete m_joint;
+    m_view.SetView(nullptr);
+}
 
 void TRChart::Loaded()
 {
     syncSize();
     m_model->Loaded();
+}
+
+QString TRChart::Caption() const
+{
+    return cp1252::ToQString(m_model->Caption());
+}
+
+void TRChart::SetCaption(const QString& v)
+{
+    m_model->SetCaption(cp1252::FromQString(v));
+}
+
+int TRChart::AddTextLabel(TColor Color, const QString& Text, int Template, double PosX, double PosY)
+{
+    return m_model->AddTextLabel(Color, cp1252::FromQString(Text), Template, PosX, PosY);
 }
 
 // The control keeps the room its margins need; a smaller size is raised to it.
@@ -31,7 +63,7 @@ void TRChart::ChartViewMinimumSize(QSize size)
 // A hidden widget learns its new size only when shown; the chart must not wait for that.
 void TRChart::syncSize() const
 {
-    m_model->resize(width(), height());
+    m_model->Resize(width(), height());
 }
 
 const TScale& TRChart::XScaleDrawer(int layer) const
@@ -61,7 +93,7 @@ const ChartMapping& TRChart::Mapping() const
 const ChartLayout& TRChart::Layout() const
 {
     syncSize();
-    return m_model->Layout();
+    return m_view.Layout();
 }
 
 void TRChart::RenderTo(Canvas& target)
@@ -90,11 +122,11 @@ void TRChart::paintEvent(QPaintEvent* event)
     // A repaint the window system asks for shows the chart as it is now; one that follows
     // ShowItems copies what it drew.
     if (!m_updatePending)
-        m_model->PaintIfChanged();
+        m_view.PaintIfChanged();
     // What was asked for outside this event's area comes with a later one, as a copy.
     m_updatePending = false;
     QPainter painter(this);
-    const QImage& image = m_model->FrameImage();
+    const QImage& image = m_view.FrameImage();
     if (image.isNull()) {
         painter.fillRect(event->rect(), ToQColor(m_model->WindColor()));
         return;
@@ -108,12 +140,12 @@ void TRChart::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
     syncSize();
     if (m_model->AutoRedraw())
-        m_model->Paint();
+        m_view.Paint();
 }
 
 void TRChart::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     m_suspended = false;
-    m_model->Paint();
+    m_view.Paint();
 }

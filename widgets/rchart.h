@@ -1,17 +1,21 @@
 #pragma once
 
-#include "chartmodel.h"
-#include "chartprops.h"
-#include "chartstate.h"
+#include "chart.h"
+#include "jointlayers.h"
+#include "qtchart.h"
+#include "scale.h"
 
 #include <QImage>
+#include <QString>
 #include <QWidget>
 
+#include <array>
 #include <memory>
 
 // The chart control: callers append move and line commands in world coordinates of one of 16
-// layers; every paint replays the whole list. The chart itself (state, operations, drawing)
-// is a ChartModel; the widget publishes it, gives it a window and copies its frame image.
+// layers; every paint replays the whole list. The chart itself (state, operations, drawing) is
+// the core's Chart, presented through a QtChart's pixel caches; the widget publishes its
+// properties to Qt (texts converted at this edge), gives it a window and copies its frame image.
 class TRChart : public QWidget, private ChartView
 {
     Q_OBJECT
@@ -65,16 +69,16 @@ class TRChart : public QWidget, private ChartView
 
 
 public:
-    static constexpr int Layers = ChartModel::Layers;
-    static constexpr int LabelCount = ChartModel::LabelCount;
-    static constexpr int MaxMargin = ChartModel::MaxMargin;
+    static constexpr int Layers = Chart::Layers;
+    static constexpr int LabelCount = Chart::LabelCount;
+    static constexpr int MaxMargin = Chart::MaxMargin;
 
     explicit TRChart(QWidget* parent = nullptr);
     ~TRChart() override;
 
     // The chart the widget shows: what the plotting drives.
-    ChartModel& Model() { return *m_model; }
-    const ChartModel& Model() const { return *m_model; }
+    Chart& Core() { return m_view.Core(); }
+    const Chart& Core() const { return m_view.Core(); }
 
     // --- loading from a stored layout ---
     // Between these two calls no paint happens and scale settings are taken unchecked.
@@ -115,8 +119,8 @@ public:
 
     // --- layers ---
     // Layer n's scale object for n = 1..16, layer 1's for any other n.
-    TScalePropsHoriz* ScaleX(int layer) const { return m_model->ScaleX(layer); }
-    TScalePropsVert* ScaleY(int layer) const { return m_model->ScaleY(layer); }
+    TScalePropsHoriz* ScaleX(int layer) const { return m_scaleX[std::size_t(layer >= 1 && layer <= Layers ? layer - 1 : 0)]; }
+    TScalePropsVert* ScaleY(int layer) const { return m_scaleY[std::size_t(layer >= 1 && layer <= Layers ? layer - 1 : 0)]; }
     TScalePropsHoriz* Scale1X() const { return ScaleX(1); }
     TScalePropsHoriz* Scale2X() const { return ScaleX(2); }
     TScalePropsHoriz* Scale3X() const { return ScaleX(3); }
@@ -125,7 +129,7 @@ public:
     TScalePropsVert* Scale2Y() const { return ScaleY(2); }
     TScalePropsVert* Scale3Y() const { return ScaleY(3); }
     TScalePropsVert* Scale4Y() const { return ScaleY(4); }
-    TJointLayers* JointLayers() const { return m_model->JointLayers(); }
+    TJointLayers* JointLayers() const { return m_joint; }
     // The axis drawers, laid out for the current state.
     const TScale& XScaleDrawer(int layer) const;
     const TScale& YScaleDrawer(int layer) const;
@@ -134,15 +138,12 @@ public:
     // Index 1..30; any other index raises EOrnRChartError.
     TTextLabel* TextLabel(int Index) const { return m_model->TextLabel(Index); }
     // Fills the first label whose Mode is tlOff; 0 when none is free.
-    int AddTextLabel(TColor Color, const QString& Text, int Template, double PosX, double PosY)
-    {
-        return m_model->AddTextLabel(Color, Text, Template, PosX, PosY);
-    }
+    int AddTextLabel(TColor Color, const QString& Text, int Template, double PosX, double PosY);
     void HideTextLabels() { m_model->HideTextLabels(); }
 
     // --- appearance ---
-    QString Caption() const { return m_model->Caption(); }
-    void SetCaption(const QString& v) { m_model->SetCaption(v); }
+    QString Caption() const;
+    void SetCaption(const QString& v);
     int CaptionPosX() const { return m_model->CaptionPosX(); }
     void SetCaptionPosX(int v) { m_model->SetCaptionPosX(v); }
     int CaptionPosY() const { return m_model->CaptionPosY(); }
@@ -211,7 +212,7 @@ public:
     // the window shows, for pictures and SVG files; nothing while loading.
     void RenderTo(Canvas& target);
     // The frame image as the window shows it; null before the first paint.
-    QImage FrameImage() const { return m_model->FrameImage(); }
+    QImage FrameImage() const { return m_view.FrameImage(); }
     bool PaintingSuspended() const { return m_suspended; }
 
 protected:
@@ -227,7 +228,12 @@ private:
 
     void syncSize() const;
 
-    std::unique_ptr<ChartModel> m_model;
+    // Outlives the property objects, which point into it.
+    mutable QtChart m_view;
+    Chart* m_model;
+    std::array<TScalePropsHoriz*, Layers> m_scaleX{};
+    std::array<TScalePropsVert*, Layers> m_scaleY{};
+    TJointLayers* m_joint = nullptr;
     // Painting waits for the window; until then a paint request does nothing.
     bool m_suspended = true;
     // The next paint event copies what ShowItems drew rather than drawing the state again.

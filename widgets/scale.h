@@ -1,159 +1,106 @@
 #pragma once
 
-#include "canvas.h"
-#include "chartcolor.h"
+#include "chartprops.h"
 
 #include <QFont>
+#include <QObject>
 #include <QString>
 
-#include <optional>
-#include <vector>
-
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
-enum TScaleUnitAnchor { uaSclTopLft, uaSclCenter, uaSclBotRgt };
-enum TFigType { ftNoFigs, ftNum, ftTime, ftDateTime, ftUserText };
-enum TScaleLocation { slTop, slBottom, slLeft, slRight };
-enum TScaleType { sctXB, sctXT, sctYL, sctYR };
-
-// The settings of one axis as the chart's scale-properties objects publish them.
-struct ScaleSettings
+// The scale settings of one layer in one direction as the chart control publishes them: Qt
+// properties for the stored layout and the translator's walk, over the core chart's ScaleProps,
+// which validates and tells the chart.
+class TScaleProps : public QObject
 {
-    QString Caption;
-    int CaptionPosX = 0;
-    int CaptionPosY = 0;
-    TAlignment CaptionAlignment = taCenter;
-    TScaleUnitAnchor CaptionAnchor = uaSclTopLft;
-    TColor ColorScale = clBlack;
-    int DecPlaces = -2;
-    QFont Font = DefaultChartFont();
-    bool Logarithmic = false;
-    TFigType LabelType = ftNum;
-    int MinTicks = 3;
-    double MinRange = 1e-10;
-    double RangeLow = 0;
-    double RangeHigh = 1;
-    bool ShortTicks = true;
-    QString ScaleInscript;
-    int ScalePos = 0;
-    QString UserTickText;
-    QString DateFormat;
-    bool Visible = false;
-    TScaleLocation ScaleLocation = slBottom;
-    bool LocationWritten = false; // until then the side alternates with the layer
-    bool operator==(const ScaleSettings&) const = default;
-};
+    Q_OBJECT
+    Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+    Q_PROPERTY(int CaptionPosX READ CaptionPosX WRITE SetCaptionPosX)
+    Q_PROPERTY(int CaptionPosY READ CaptionPosY WRITE SetCaptionPosY)
+    Q_PROPERTY(TAlignment CaptionAlignment READ CaptionAlignment WRITE SetCaptionAlignment)
+    Q_PROPERTY(TScaleUnitAnchor CaptionAnchor READ CaptionAnchor WRITE SetCaptionAnchor)
+    Q_PROPERTY(TColor ColorScale READ ColorScale WRITE SetColorScale)
+    Q_PROPERTY(int DecPlaces READ DecPlaces WRITE SetDecPlaces)
+    Q_PROPERTY(QFont Font READ Font WRITE SetFont)
+    Q_PROPERTY(bool Logarithmic READ Logarithmic WRITE SetLogarithmic)
+    Q_PROPERTY(TFigType LabelType READ LabelType WRITE SetLabelType)
+    Q_PROPERTY(int MinTicks READ MinTicks WRITE SetMinTicks)
+    Q_PROPERTY(double MinRange READ MinRange WRITE SetMinRange)
+    Q_PROPERTY(double RangeLow READ RangeLow WRITE SetRangeLow)
+    Q_PROPERTY(double RangeHigh READ RangeHigh WRITE SetRangeHigh)
+    Q_PROPERTY(bool ShortTicks READ ShortTicks WRITE SetShortTicks)
+    Q_PROPERTY(QString ScaleInscript READ ScaleInscript WRITE SetScaleInscript)
+    Q_PROPERTY(int ScalePos READ ScalePos WRITE SetScalePos)
+    Q_PROPERTY(QString UserTickText READ UserTickText WRITE SetUserTickText)
+    Q_PROPERTY(QString DateFormat READ DateFormat WRITE SetDateFormat)
+    Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+    Q_PROPERTY(TScaleLocation ScaleLocation READ ScaleLocation WRITE SetScaleLocation)
 
-// The side an axis is drawn on: the written ScaleLocation, or, until it is written, bottom and
-// left for odd layers and top and right for even ones.
-TScaleLocation EffectiveScaleLocation(const ScaleSettings& settings, bool horizontal, int layer);
-
-// The tick rule of a linear axis, free of any drawing.
-struct TickStep
-{
-    double step = 0;       // signed like RangeHigh - RangeLow
-    int minorIntervals = 0;
-};
-// Step of the major ticks for at least minTicks intervals; none for an empty range.
-std::optional<TickStep> NiceTickStep(double lo, double hi, int minTicks);
-// First multiple of step not below lo in the direction of the axis, within 0.001 step.
-double FirstMajorTick(double lo, double hi, double step);
-
-struct AxisTicks
-{
-    TickStep step;
-    std::vector<double> minor; // every minor position, major positions included
-    std::vector<double> major;
-};
-// Minor ticks are computed only when wanted; both lists are bounded.
-AxisTicks ComputeAxisTicks(double lo, double hi, int minTicks, bool shortTicks);
-
-// Decimals of the numbers: -1 means exponential notation.
-int AutoDecimals(double lo, double hi);
-int EffectiveDecimals(int decPlaces, double lo, double hi);
-// The text written at a major tick of value v.
-QString TickText(double v, double lo, double hi, int decimals, const QString& inscript);
-
-// One axis of a chart (base line, ticks, numbers, caption) in one direction of one layer. It is
-// configured from the chart's state and laid out once per change: the tick values and pixels
-// come with the configuration, the places of the numbers and of the caption from Layout, which
-// measures text. Drawing reads that layout and changes nothing; the grid reads the ticks.
-class TScale
-{
 public:
-    static constexpr int MaxTicks = 50;
+    ScaleProps& Core() const { return *m_s; }
+    const ScaleSettings& Settings() const { return m_s->Settings(); }
+    int Layer() const { return m_s->Layer(); }
+    bool IsHorizontal() const { return m_s->IsHorizontal(); }
 
-    explicit TScale(QString name = {}, TScaleType kind = sctXT);
+    QString Caption() const;
+    void SetCaption(const QString& v);
+    int CaptionPosX() const { return m_s->CaptionPosX(); }
+    void SetCaptionPosX(int v) { m_s->SetCaptionPosX(v); }
+    int CaptionPosY() const { return m_s->CaptionPosY(); }
+    void SetCaptionPosY(int v) { m_s->SetCaptionPosY(v); }
+    TAlignment CaptionAlignment() const { return m_s->CaptionAlignment(); }
+    void SetCaptionAlignment(TAlignment v) { m_s->SetCaptionAlignment(v); }
+    TScaleUnitAnchor CaptionAnchor() const { return m_s->CaptionAnchor(); }
+    void SetCaptionAnchor(TScaleUnitAnchor v) { m_s->SetCaptionAnchor(v); }
+    TColor ColorScale() const { return m_s->ColorScale(); }
+    void SetColorScale(TColor v) { m_s->SetColorScale(v); }
+    int DecPlaces() const { return m_s->DecPlaces(); }
+    void SetDecPlaces(int v) { m_s->SetDecPlaces(v); }
+    QFont Font() const;
+    void SetFont(const QFont& v);
+    bool Logarithmic() const { return m_s->Logarithmic(); }
+    void SetLogarithmic(bool v) { m_s->SetLogarithmic(v); }
+    TFigType LabelType() const { return m_s->LabelType(); }
+    void SetLabelType(TFigType v) { m_s->SetLabelType(v); }
+    int MinTicks() const { return m_s->MinTicks(); }
+    void SetMinTicks(int v) { m_s->SetMinTicks(v); }
+    double MinRange() const { return m_s->MinRange(); }
+    void SetMinRange(double v) { m_s->SetMinRange(v); }
+    double RangeLow() const { return m_s->RangeLow(); }
+    void SetRangeLow(double v) { m_s->SetRangeLow(v); }
+    double RangeHigh() const { return m_s->RangeHigh(); }
+    void SetRangeHigh(double v) { m_s->SetRangeHigh(v); }
+    bool ShortTicks() const { return m_s->ShortTicks(); }
+    void SetShortTicks(bool v) { m_s->SetShortTicks(v); }
+    QString ScaleInscript() const;
+    void SetScaleInscript(const QString& v);
+    int ScalePos() const { return m_s->ScalePos(); }
+    void SetScalePos(int v) { m_s->SetScalePos(v); }
+    QString UserTickText() const;
+    void SetUserTickText(const QString& v);
+    QString DateFormat() const;
+    void SetDateFormat(const QString& v);
+    bool Visible() const { return m_s->Visible(); }
+    void SetVisible(bool v) { m_s->SetVisible(v); }
+    TScaleLocation ScaleLocation() const { return m_s->ScaleLocation(); }
+    void SetScaleLocation(TScaleLocation v) { m_s->SetScaleLocation(v); }
+    TScaleLocation EffectiveLocation() const { return m_s->EffectiveLocation(); }
 
-    const QString& Name() const { return m_name; }
-
-    const ScaleSettings& Settings() const { return m_settings; }
-    void Assign(const ScaleSettings& settings);
-
-    TScaleType Kind() const { return m_kind; }
-    void SetKind(TScaleType kind);
-    void SetSize(int width, int height);
-    void SetMargins(int left, int top, int right, int bottom);
-    int Width() const { return m_width; }
-    int Height() const { return m_height; }
-    int MarginLeft() const { return m_left; }
-    int MarginTop() const { return m_top; }
-    int MarginRight() const { return m_right; }
-    int MarginBottom() const { return m_bottom; }
-
-    bool ShowBaseLine = true;
-    bool Transparent = true;
-
-    bool IsHorizontal() const { return m_kind == sctXB || m_kind == sctXT; }
-    // Pixel of the base line across the axis (y for horizontal axes, x for vertical ones).
-    int BaseLine() const;
-    // Pixel along the axis of a world value.
-    int MapValue(double v) const;
-
-    // The tick values a drawing of this axis records, at most MaxTicks, once laid out; none
-    // while the axis is hidden.
-    const std::vector<double>& Ticks() const { return m_ticks; }
-
-    // Computes the ticks and places the numbers and the caption in the axis font as `metrics`
-    // measures it; nothing is drawn. Needed after a change and before Draw.
-    void Layout(const TextMetrics& metrics);
-    // Nothing while the axis is hidden.
-    void Draw(Canvas& canvas) const;
-
-    bool operator==(const TScale&) const = default;
+protected:
+    TScaleProps(ScaleProps& scale, QObject* parent);
 
 private:
-    struct Mark
-    {
-        int pos;    // along the axis, limited to the drawing range
-        int length; // 7 for a major tick, 4 for a minor one
-        int number; // index into m_numbers, -1 for none
-        bool operator==(const Mark&) const = default;
-    };
-    struct Number
-    {
-        QString text;
-        QPoint topLeft;
-        bool operator==(const Number&) const = default;
-    };
+    ScaleProps* m_s;
+};
 
-    void recomputeMapping();
-    void addTick(double v);
-    void addMark(double v, int length, const QString* number);
-    void drawTick(Canvas& canvas, int pos, int length) const;
+class TScalePropsHoriz final : public TScaleProps
+{
+    Q_OBJECT
+public:
+    TScalePropsHoriz(ScaleProps& scale, QObject* parent);
+};
 
-    QString m_name;
-    ScaleSettings m_settings;
-    TScaleType m_kind;
-    int m_width = 0;
-    int m_height = 0;
-    int m_left = 0;
-    int m_top = 0;
-    int m_right = 0;
-    int m_bottom = 0;
-    long double m_k = 0;
-    long double m_offset = 0;
-    std::vector<double> m_ticks;
-    std::vector<Mark> m_marks; // in drawing order
-    std::vector<Number> m_numbers;
-    QPoint m_captionTopLeft;
+class TScalePropsVert final : public TScaleProps
+{
+    Q_OBJECT
+public:
+    TScalePropsVert(ScaleProps& scale, QObject* parent);
 };

@@ -1,4 +1,5 @@
 #include "AboutBox.h"
+#include "qtconvert.h"
 
 #include <recordingcanvas.h>
 
@@ -418,15 +419,15 @@ TEST(BevelPanel, LoweredOuterAndRaisedInnerBevelsAreDrawnAsFrameLines)
 
     const auto lines = canvas.ops(RecordingCanvas::OpKind::Polyline);
     ASSERT_EQ(lines.size(), 4u);
-    using Points = std::vector<QPoint>;
+    using Points = std::vector<Point>;
     EXPECT_EQ(lines[0].points, Points({{0, 5}, {0, 0}, {9, 0}}));
-    EXPECT_EQ(lines[0].pen.color, dark);
+    EXPECT_EQ(lines[0].pen.color, ToTColor(dark));
     EXPECT_EQ(lines[1].points, Points({{9, 0}, {9, 5}, {-1, 5}}));
-    EXPECT_EQ(lines[1].pen.color, light);
+    EXPECT_EQ(lines[1].pen.color, ToTColor(light));
     EXPECT_EQ(lines[2].points, Points({{1, 4}, {1, 1}, {8, 1}}));
-    EXPECT_EQ(lines[2].pen.color, light);
+    EXPECT_EQ(lines[2].pen.color, ToTColor(light));
     EXPECT_EQ(lines[3].points, Points({{8, 1}, {8, 4}, {0, 4}}));
-    EXPECT_EQ(lines[3].pen.color, dark);
+    EXPECT_EQ(lines[3].pen.color, ToTColor(dark));
 }
 
 TEST(BevelPanel, NoBevelDrawsNothingAndTinyPanelsStayInside)

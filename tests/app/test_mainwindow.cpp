@@ -5,6 +5,7 @@
 #include "mainfrm.h"
 #include "numio.h"
 #include "numlab.h"
+#include "qtconvert.h"
 #include "rchart.h"
 #include "uexplain.h"
 

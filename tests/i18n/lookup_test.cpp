@@ -1,6 +1,5 @@
 #include "Babelfish2000.h"
 #include "load_support.h"
-#include "itlfile.h"
 
 #include <QBuffer>
 
@@ -71,31 +70,6 @@ INSTANTIATE_TEST_SUITE_P(
         LookupCase{"missingKeyGetsItsPlaceholdersFilled", u"Value <%1%> <%2%>"_s, {u"5"_s},
                    u"Value 5 <%2%>"_s}),
     [](const ::testing::TestParamInfo<LookupCase>& info) { return std::string(info.param.name); });
-
-TEST(Placeholders, FillOnlyWellFormedNumbersWithinTheParameters)
-{
-    QStringList ten;
-    for (int i = 1; i <= 10; ++i)
-        ten << QString::number(i * 11);
-    const struct
-    {
-        QString text;
-        QString expected;
-    } rows[] = {
-        {u"<%10%>"_s, u"110"_s},
-        {u"<%11%>"_s, u"<%11%>"_s},
-        {u"<%01%>"_s, u"<%01%>"_s},
-        {u"<%0%>"_s, u"<%0%>"_s},
-        {u"<%<%1%>%>"_s, u"<%11%>"_s},
-        {u"<%1%<%2%>"_s, u"<%1%22"_s},
-        {u"<%1"_s, u"<%1"_s},
-        {u"<%99999999999999999999999%>"_s, u"<%99999999999999999999999%>"_s},
-        {u"<%\u0661%>"_s, u"<%\u0661%>"_s},
-        {u"%>%><%2%><%"_s, u"%>%>22<%"_s},
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(itl::FillPlaceholders(row.text, ten), row.expected) << row.text.toStdString();
-}
 
 TEST(Lookup, TextFoundHandlerSeesTheKeyAsPassedAndMayChangeTheText)
 {

@@ -1,7 +1,8 @@
 #include "analysispicture.h"
 
 #include "Babelfish2000.h"
-#include "chartmodel.h"
+#include "chart.h"
+#include "dictionary.h"
 
 #include <gtest/gtest.h>
 
@@ -21,12 +22,12 @@ const QColor LightBlue(221, 221, 255);
 const QColor LightYellow(249, 235, 193);
 
 // Control pixel of a world point of one layer, from the chart's published margins and ranges.
-QPoint Pixel(const ChartModel& chart, int layer, double x, double y)
+QPoint Pixel(const Chart& chart, int layer, double x, double y)
 {
-    const TScaleProps* sx = chart.ScaleX(layer);
-    const TScaleProps* sy = chart.ScaleY(layer);
-    const int pw = chart.width() - chart.MarginLeft() - chart.MarginRight();
-    const int ph = chart.height() - chart.MarginTop() - chart.MarginBottom();
+    const ScaleProps* sx = &chart.ScaleX(layer);
+    const ScaleProps* sy = &chart.ScaleY(layer);
+    const int pw = chart.Width() - chart.MarginLeft() - chart.MarginRight();
+    const int ph = chart.Height() - chart.MarginTop() - chart.MarginBottom();
     return {int(chart.MarginLeft() + (x - sx->RangeLow()) / (sx->RangeHigh() - sx->RangeLow()) * pw + 0.5),
             int(chart.MarginTop() + (sy->RangeHigh() - y) / (sy->RangeHigh() - sy->RangeLow()) * ph + 0.5)};
 }
@@ -42,13 +43,13 @@ int CountNear(const QImage& image, QPoint at, int radius, const QColor& color)
 
 struct Drawn
 {
-    std::unique_ptr<ChartModel> chart;
+    std::unique_ptr<Chart> chart;
     QImage image;
 };
 
 Drawn Margins(const SimInput& in)
 {
-    TBabelfish2000 translator{QString()};
+    Dictionary translator;
     Drawn d{AnalysisPicture::MarginsChart(ComputeSignals(in), translator), {}};
     d.image = AnalysisPicture::Render(*d.chart);
     return d;
@@ -56,7 +57,7 @@ Drawn Margins(const SimInput& in)
 
 Drawn Sweep(const SimInput& in)
 {
-    TBabelfish2000 translator{QString()};
+    Dictionary translator;
     const char channel = ComputeSignals(in).SelectedChannel;
     Drawn d{AnalysisPicture::SweepChart(SweepSpreadFactors(in), channel, translator), {}};
     d.image = AnalysisPicture::Render(*d.chart);
@@ -175,13 +176,13 @@ TEST(AnalysisPictures, CaptionsGoThroughTheTranslator)
     translator.LoadFromStream(language);
 
     const SimInput in;
-    const std::unique_ptr<ChartModel> margins = AnalysisPicture::MarginsChart(ComputeSignals(in), translator);
+    const std::unique_ptr<Chart> margins = AnalysisPicture::MarginsChart(ComputeSignals(in), translator.Core());
     EXPECT_EQ(margins->Caption(), "Entscheidungsabstand");
     EXPECT_EQ(margins->TextLabel(1)->Caption(), "Gewollt: Kanal 1");
     // Without an entry a key stands for itself, without its prefix.
-    EXPECT_EQ(margins->ScaleX(3)->Caption(), "Bit (under each bit the decided value: green when right, red when wrong)");
+    EXPECT_EQ(margins->ScaleX(3).Caption(), "Bit (under each bit the decided value: green when right, red when wrong)");
 
-    const std::unique_ptr<ChartModel> sweep = AnalysisPicture::SweepChart(SweepSpreadFactors(in), '1', translator);
-    EXPECT_EQ(sweep->ScaleX(3)->Caption(), "Spreizfaktor");
+    const std::unique_ptr<Chart> sweep = AnalysisPicture::SweepChart(SweepSpreadFactors(in), '1', translator.Core());
+    EXPECT_EQ(sweep->ScaleX(3).Caption(), "Spreizfaktor");
     EXPECT_EQ(sweep->TextLabel(1)->Caption(), "Bitfehler");
 }

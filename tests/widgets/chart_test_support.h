@@ -84,9 +84,5 @@ inline void freeLabels(TRChart& c, int from = 1)
         c.TextLabel(i)->SetMode(tlOff);
 }
 
-inline std::vector<RecordingCanvas::Op> opsOf(const RecordingCanvas& canvas, RecordingCanvas::OpKind kind)
-{
-    return canvas.ops(kind);
-}
 
 } // namespace charttest

@@ -1,9 +1,12 @@
 // Pixel semantics of the Qt backend: what the classic device interface draws, pixel for pixel.
 #include "qtcanvas.h"
+#include "qtconvert.h"
 
 #include <QPainter>
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace {
 
@@ -41,20 +44,20 @@ TEST(QtCanvasPixels, LineLeavesOutItsEndPixel)
         c.lineTo(r.to.x(), r.to.y());
         const std::string got = r.horizontal ? row(c.image(), 1, 0, 11) : column(c.image(), 3, 0, 7);
         EXPECT_EQ(got, r.expected);
-        EXPECT_EQ(c.currentPosition(), r.to);
+        EXPECT_EQ(ToQPoint(c.currentPosition()), r.to);
     }
 }
 
 TEST(QtCanvasPixels, PolylineCoversEveryJointAndLeavesOutOnlyTheLastPoint)
 {
     QtCanvas c(12, 10);
-    const QPoint pts[] = {{1, 1}, {8, 1}, {8, 6}};
+    const Point pts[] = {{1, 1}, {8, 1}, {8, 6}};
     c.polyline(pts);
     EXPECT_EQ(row(c.image(), 1, 0, 11), ".########...");
     EXPECT_EQ(column(c.image(), 8, 0, 9), ".#####....");
     // segments running left and up keep their start pixels: no gaps at the corners
     QtCanvas d(12, 12);
-    const QPoint back[] = {{10, 9}, {2, 9}, {2, 2}, {9, 2}};
+    const Point back[] = {{10, 9}, {2, 9}, {2, 2}, {9, 2}};
     d.polyline(back);
     EXPECT_EQ(row(d.image(), 9, 0, 11), "..#########.");
     EXPECT_EQ(column(d.image(), 2, 0, 11), "..########..");
@@ -64,7 +67,7 @@ TEST(QtCanvasPixels, PolylineCoversEveryJointAndLeavesOutOnlyTheLastPoint)
 TEST(QtCanvasPixels, StepTraceCornersAreClosed)
 {
     QtCanvas c(12, 12);
-    const QPoint steps[] = {{0, 8}, {0, 2}, {4, 2}, {4, 8}, {8, 8}, {8, 2}, {11, 2}};
+    const Point steps[] = {{0, 8}, {0, 2}, {4, 2}, {4, 8}, {8, 8}, {8, 2}, {11, 2}};
     c.polyline(steps);
     for (QPoint corner : {QPoint(0, 2), QPoint(4, 2), QPoint(4, 8), QPoint(8, 8), QPoint(8, 2)})
         EXPECT_EQ(c.image().pixel(corner), black) << corner.x() << "," << corner.y();
@@ -76,23 +79,26 @@ TEST(QtCanvasPixels, WideStepTraceCoversTheRoundPenStrokeWithSquareCorners)
 {
     // Wide step traces are filled as rectangles: everything a round pen covers, and besides
     // only the outer corner pixels of caps and joints.
-    const QPoint steps[] = {{0, 20}, {0, 5}, {9, 5}, {9, 30}, {10, 30}, {10, 12}, {30, 12}, {30, 12}, {30, 40}, {39, 40}};
+    const Point steps[] = {{0, 20}, {0, 5}, {9, 5}, {9, 30}, {10, 30}, {10, 12}, {30, 12}, {30, 12}, {30, 40}, {39, 40}};
     for (int width : {2, 3}) {
         SCOPED_TRACE(width);
         QtCanvas fast(48, 48);
-        fast.setPen({Qt::black, width, Canvas::PenStyle::Solid});
+        fast.setPen({clBlack, width, Canvas::PenStyle::Solid});
         fast.polyline(steps);
 
         QImage stroked(48, 48, QImage::Format_RGB32);
         stroked.fill(Qt::white);
         QPainter painter(&stroked);
         painter.setPen(QPen(Qt::black, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        painter.drawPolyline(steps, int(std::size(steps)));
+        std::vector<QPoint> qsteps;
+        for (Point v : steps)
+            qsteps.push_back(ToQPoint(v));
+        painter.drawPolyline(qsteps.data(), int(qsteps.size()));
         painter.end();
 
         auto nearVertex = [&](int x, int y) {
-            for (QPoint v : steps)
-                if (std::abs(v.x() - x) <= 1 && std::abs(v.y() - y) <= 1)
+            for (Point v : steps)
+                if (std::abs(v.x - x) <= 1 && std::abs(v.y - y) <= 1)
                     return true;
             return false;
         };
@@ -114,8 +120,8 @@ TEST(QtCanvasPixels, WideStepTraceCoversTheRoundPenStrokeWithSquareCorners)
     }
     // A slanted segment still goes through the general stroker.
     QtCanvas slanted(16, 16);
-    slanted.setPen({Qt::black, 3, Canvas::PenStyle::Solid});
-    const QPoint diagonal[] = {{2, 2}, {12, 12}};
+    slanted.setPen({clBlack, 3, Canvas::PenStyle::Solid});
+    const Point diagonal[] = {{2, 2}, {12, 12}};
     slanted.polyline(diagonal);
     EXPECT_EQ(slanted.image().pixel(7, 7), black);
     EXPECT_EQ(slanted.image().pixel(12, 2), white);
@@ -136,8 +142,8 @@ TEST(QtCanvasPixels, DashedGridLinesMatchTheCosmeticStroker)
         for (bool solidBrush : {true, false}) {
             SCOPED_TRACE(testing::Message() << int(style) << " brush " << solidBrush);
             QtCanvas fast(40, 40);
-            fast.setPen({Qt::black, 1, style});
-            fast.setBrush({QColor(255, 0, 0), solidBrush ? Canvas::BrushStyle::Solid : Canvas::BrushStyle::Clear});
+            fast.setPen({clBlack, 1, style});
+            fast.setBrush({clRed, solidBrush ? Canvas::BrushStyle::Solid : Canvas::BrushStyle::Clear});
             QImage stroked(40, 40, QImage::Format_RGB32);
             stroked.fill(Qt::white);
             QPainter painter(&stroked);
@@ -174,8 +180,8 @@ TEST(QtCanvasPixels, DashedGridLinesMatchTheCosmeticStroker)
 TEST(QtCanvasPixels, RectangleEdgesAtX2MinusOneAndY2MinusOne)
 {
     QtCanvas c(12, 10);
-    c.setPen({Qt::black, 1, Canvas::PenStyle::Solid});
-    c.setBrush({Qt::red, Canvas::BrushStyle::Solid});
+    c.setPen({clBlack, 1, Canvas::PenStyle::Solid});
+    c.setBrush({clRed, Canvas::BrushStyle::Solid});
     c.rectangle(1, 1, 7, 6);
     EXPECT_EQ(row(c.image(), 1, 0, 8), ".######..");
     EXPECT_EQ(row(c.image(), 3, 0, 8), ".#rrrr#..");
@@ -191,8 +197,8 @@ TEST(QtCanvasPixels, RectangleEdgesAtX2MinusOneAndY2MinusOne)
 TEST(QtCanvasPixels, DottedPenShowsTheBrushInItsGaps)
 {
     QtCanvas c(16, 4);
-    c.setPen({Qt::black, 1, Canvas::PenStyle::Dot});
-    c.setBrush({Qt::red, Canvas::BrushStyle::Solid});
+    c.setPen({clBlack, 1, Canvas::PenStyle::Dot});
+    c.setBrush({clRed, Canvas::BrushStyle::Solid});
     c.moveTo(0, 1);
     c.lineTo(15, 1);
     EXPECT_EQ(row(c.image(), 1, 0, 15), "###rrr###rrr###.");
@@ -214,14 +220,14 @@ TEST(QtCanvasPixels, ClearPenDrawsNoLine)
 TEST(QtCanvasPixels, CopyAndClip)
 {
     QtCanvas src(3, 2);
-    src.setPen({Qt::black, 1, Canvas::PenStyle::Solid});
-    src.setBrush({Qt::black, Canvas::BrushStyle::Solid});
+    src.setPen({clBlack, 1, Canvas::PenStyle::Solid});
+    src.setBrush({clBlack, Canvas::BrushStyle::Solid});
     src.rectangle(0, 0, 3, 2);
     QtCanvas dst(10, 4);
     dst.copyFrom(src, 4, 1);
     EXPECT_EQ(row(dst.image(), 1, 0, 9), "....###...");
     EXPECT_EQ(row(dst.image(), 3, 0, 9), "..........");
-    dst.setClipRect(QRect(0, 0, 2, 4));
+    dst.setClipRect(Rect{0, 0, 2, 4});
     dst.moveTo(0, 3);
     dst.lineTo(9, 3);
     dst.clearClip();

@@ -2,6 +2,8 @@
 // never show a stale picture: after any change, what the window gets equals a drawing of the
 // state from scratch.
 #include "chart_test_support.h"
+#include "qtcanvas.h"
+#include "qtconvert.h"
 
 #include <QFont>
 
@@ -40,7 +42,7 @@ void fill(TRChart& c, int seed = 0)
         l->SetLayer(i);
         l->SetAlignment(taRightJustify);
         l->SetColorBkg(clYellow);
-        l->SetCaption(i == 1 ? QStringLiteral("Trace H") : QStringLiteral("Trace I"));
+        l->SetCaption(i == 1 ? "Trace H" : "Trace I");
         l->SetVisible(true);
     }
 }
@@ -54,7 +56,9 @@ struct Mutation
 
 QImage fromScratch(TRChart& c)
 {
-    return c.Model().Picture();
+    QtCanvas canvas(c.width(), c.height());
+    c.RenderTo(canvas);
+    return canvas.image();
 }
 
 // One row per class of things the cached pictures depend on.
@@ -77,12 +81,10 @@ const Mutation mutations[] = {
     {"axis font", [](TRChart& c) {
          QFont f(QStringLiteral("DejaVu Serif"));
          f.setPixelSize(15);
-         c.Scale1X()->SetFont(f);
+         c.Scale1X()->SetFont(f); // through the published property: converted at the edge
      }},
     {"label font", [](TRChart& c) {
-         QFont f(QStringLiteral("DejaVu Sans Mono"));
-         f.setPixelSize(16);
-         c.TextLabel(2)->SetFont(f);
+         c.TextLabel(2)->SetFont(FontDesc{"DejaVu Sans Mono", 16, 0, 0});
      }},
     {"caption", [](TRChart& c) { c.SetCaption(QStringLiteral("Receiver")); }},
     {"caption place", [](TRChart& c) { c.SetCaptionAnchorHoriz(cahChartLeft); }},
@@ -100,7 +102,7 @@ const Mutation mutations[] = {
     {"active layer with other ranges", [](TRChart& c) { c.SetActiveLayer(9); }},
     {"items", [](TRChart& c) { fill(c, 7); }},
     {"one item", [](TRChart& c) { c.LineToPoint(500, -30); }},
-    {"label text", [](TRChart& c) { c.TextLabel(1)->SetCaption(QStringLiteral("Trace H:\nnew")); }},
+    {"label text", [](TRChart& c) { c.TextLabel(1)->SetCaption("Trace H:\nnew"); }},
     {"label place", [](TRChart& c) { c.TextLabel(2)->SetPosX(400); }},
     {"label mode", [](TRChart& c) { c.TextLabel(2)->SetMode(tlShadow); }},
     {"label colour", [](TRChart& c) { c.TextLabel(1)->SetColorBkg(clLime); }},
@@ -166,7 +168,7 @@ TEST(ChartCache, AutoRedrawShowsEveryAppearanceChangeAtOnce)
         c.ShowItems();
         m.apply(c);
         c.ShowItems(); // items: the plot redraw
-        const QRect plot = c.Layout().PlotRect();
+        const QRect plot = ToQRect(c.Layout().PlotRect());
         EXPECT_EQ(c.FrameImage().copy(plot), fromScratch(c).copy(plot));
     }
 }
@@ -210,7 +212,8 @@ public:
 
 TEST(ChartCache, ARunThatDrawsTheSameAsksTheViewForNothing)
 {
-    ChartModel chart;
+    QtChart shell;
+    Chart& chart = shell.Core();
     RecordingView view;
     chart.BeginLoading();
     chart.SetAutoRedraw(false);
@@ -218,9 +221,9 @@ TEST(ChartCache, ARunThatDrawsTheSameAsksTheViewForNothing)
     chart.SetMarginRight(18);
     chart.SetMarginTop(20);
     chart.SetMarginBottom(28);
-    chart.ScaleX(1)->SetRangeHigh(1000);
+    chart.ScaleX(1).SetRangeHigh(1000);
     chart.Loaded();
-    chart.SetView(&view);
+    shell.SetView(&view);
     auto plot = [&](double y) {
         chart.ClearItems();
         chart.MoveToPoint(0, 0);
@@ -237,19 +240,20 @@ TEST(ChartCache, ARunThatDrawsTheSameAsksTheViewForNothing)
     // Only where the old and the new line are: a band of the plot, not the whole control.
     ASSERT_FALSE(view.area.empty());
     for (const QRect& r : view.area)
-        EXPECT_TRUE(chart.Layout().PlotRect().contains(r)) << r.x() << "," << r.y() << " " << r.width() << "x" << r.height();
-    EXPECT_EQ(chart.FrameImage(), chart.Picture());
+        EXPECT_TRUE(ToQRect(shell.Layout().PlotRect()).contains(r)) << r.x() << "," << r.y() << " " << r.width() << "x" << r.height();
+    EXPECT_EQ(shell.FrameImage(), shell.Picture());
 }
 
 // A view that changes the chart while the chart tells it about a new picture: the repaint that
 // setter asks for does not run inside the one in progress, and the next one shows the change.
 TEST(ChartCache, NoRepaintRunsInsideAnother)
 {
-    ChartModel chart;
+    QtChart shell;
+    Chart& chart = shell.Core();
     chart.SetAutoRedraw(true);
     struct MeddlingView final : public ChartView
     {
-        ChartModel* chart = nullptr;
+        Chart* chart = nullptr;
         int updates = 0;
         QSize ChartViewSize() const override { return {280, 200}; }
         bool ChartViewReady() const override { return true; }
@@ -261,24 +265,25 @@ TEST(ChartCache, NoRepaintRunsInsideAnother)
         void ChartViewMinimumSize(QSize) override {}
     } view;
     view.chart = &chart;
-    chart.SetView(&view);
-    chart.Paint();
+    shell.SetView(&view);
+    shell.Paint();
     EXPECT_EQ(view.updates, 1);
-    EXPECT_EQ(chart.FrameImage().pixelColor(60, 50), QColor(Qt::white));
-    chart.PaintIfChanged();
+    EXPECT_EQ(shell.FrameImage().pixelColor(60, 50), QColor(Qt::white));
+    shell.PaintIfChanged();
     EXPECT_EQ(view.updates, 2);
-    EXPECT_EQ(chart.FrameImage().pixelColor(60, 50), QColor(255, 255, 0));
-    EXPECT_EQ(chart.FrameImage(), chart.Picture());
+    EXPECT_EQ(shell.FrameImage().pixelColor(60, 50), QColor(255, 255, 0));
+    EXPECT_EQ(shell.FrameImage(), shell.Picture());
 }
 
 TEST(ChartCache, AChartWithoutAViewDrawsOnlyWhenAsked)
 {
-    ChartModel chart;
+    QtChart shell;
+    Chart& chart = shell.Core();
     chart.MoveToPoint(0, 0);
     chart.LineToPoint(1, 1);
     chart.ShowItems();
-    EXPECT_TRUE(chart.FrameImage().isNull());
-    EXPECT_EQ(chart.Picture().size(), QSize(280, 200));
+    EXPECT_TRUE(shell.FrameImage().isNull());
+    EXPECT_EQ(shell.Picture().size(), QSize(280, 200));
 }
 
 } // namespace

@@ -228,6 +228,23 @@ TEST(NumIOFixPoint, CommaSeparatorComesToRest)
     EXPECT_TRUE(f.reported.isEmpty());
 }
 
+// The decision is taken on Windows-1252 bytes; the texts the field shows on the way keep the
+// characters the user typed, whatever code page they are outside of.
+TEST(NumIOFixPoint, ACutKeepsCharactersOutsideTheCodePage)
+{
+    Field f(-10, 10, itFixPoint);
+    f.io->setText("1.25");
+    ASSERT_EQ(f.io->text(), "1.25");
+    QSignalSpy changed(f.io.get(), &QLineEdit::textChanged);
+    f.io->setText(QStringLiteral("1.2ā3")); // a third decimal place: cut, then refused
+    QStringList seen;
+    for (const auto& args : changed)
+        seen << args.at(0).toString();
+    EXPECT_TRUE(seen.contains(QStringLiteral("1.2ā"))) << seen.join(u'|').toStdString();
+    EXPECT_EQ(f.io->text(), "1.25");
+    EXPECT_EQ(f.io->LastValidText(), "1.25");
+}
+
 // Random typing in every format: after each keystroke the field shows a text it accepted, whose
 // value lies in the range.
 TEST(NumIOTyping, RandomKeystrokesLeaveAnAcceptedText)

@@ -1,4 +1,6 @@
 #include "numlab.h"
+#include "cp1252.h"
+#include "qtconvert.h"
 
 #include "qtcanvas.h"
 #include "recordingcanvas.h"
@@ -66,7 +68,7 @@ QString shown(TNumLab& lab)
     RecordingCanvas canvas(lab.width(), lab.height());
     const auto ops = paint(lab, canvas);
     const Op* t = valueText(ops);
-    return t ? t->text : QStringLiteral("<none>");
+    return t ? cp1252::ToQString(t->text) : QStringLiteral("<none>");
 }
 
 struct FormatRow
@@ -252,32 +254,32 @@ TEST(NumLabGeometry, ProcessingGainLabel)
 
     const auto rects = canvas.ops(Kind::Rectangle);
     ASSERT_EQ(rects.size(), 2u);
-    EXPECT_EQ(rects[0].rect, QRect(QPoint(0, 0), QPoint(169, 22)));
-    EXPECT_EQ(rects[0].brush.color, face);
-    EXPECT_EQ(rects[1].rect, QRect(QPoint(108, 0), QPoint(160, 21)));
-    EXPECT_EQ(rects[1].pen.color, QColor(0x80, 0x80, 0x80));
-    EXPECT_EQ(rects[1].brush.color, face);
+    EXPECT_EQ(ToQRect(rects[0].rect), QRect(QPoint(0, 0), QPoint(169, 22)));
+    EXPECT_EQ(rects[0].brush.color, ToTColor(face));
+    EXPECT_EQ(ToQRect(rects[1].rect), QRect(QPoint(108, 0), QPoint(160, 21)));
+    EXPECT_EQ(rects[1].pen.color, ToTColor(QColor(0x80, 0x80, 0x80)));
+    EXPECT_EQ(rects[1].brush.color, ToTColor(face));
 
     const auto lines = canvas.ops(Kind::Line);
     ASSERT_EQ(lines.size(), 4u);
     const std::vector<std::pair<QPoint, QPoint>> expected = {
         {{109, 19}, {109, 1}}, {{109, 1}, {159, 1}}, {{109, 21}, {160, 21}}, {{160, 21}, {160, 0}}};
     for (std::size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(lines[i].points.at(0), expected[i].first) << i;
-        EXPECT_EQ(lines[i].points.at(1), expected[i].second) << i;
-        EXPECT_EQ(lines[i].pen.color, i < 2 ? QColor(Qt::black) : QColor(Qt::white)) << i;
+        EXPECT_EQ(ToQPoint(lines[i].points.at(0)), expected[i].first) << i;
+        EXPECT_EQ(ToQPoint(lines[i].points.at(1)), expected[i].second) << i;
+        EXPECT_EQ(lines[i].pen.color, ToTColor(i < 2 ? QColor(Qt::black) : QColor(Qt::white))) << i;
     }
 
     const auto texts = canvas.ops(Kind::Text);
     ASSERT_EQ(texts.size(), 2u);
     EXPECT_EQ(texts[0].text, "Gain");
-    EXPECT_EQ(texts[0].points.at(0), QPoint(108 - 5 - 28, 4)); // ends 5 pixels before the box
+    EXPECT_EQ(ToQPoint(texts[0].points.at(0)), QPoint(108 - 5 - 28, 4)); // ends 5 pixels before the box
     const auto clips = canvas.ops(Kind::Clip);
     ASSERT_EQ(clips.size(), 1u);
-    EXPECT_EQ(clips[0].rect, QRect(QPoint(111, 2), QPoint(156, 18))); // (111, 2)-(157, 19) exclusive
+    EXPECT_EQ(ToQRect(clips[0].rect), QRect(QPoint(111, 2), QPoint(156, 18))); // (111, 2)-(157, 19) exclusive
     EXPECT_EQ(texts[1].text, "8");
-    EXPECT_EQ(texts[1].points.at(0), QPoint(110 + (50 - 7) / 2, 4));
-    EXPECT_EQ(texts[1].fontColor, QColor(Qt::black));
+    EXPECT_EQ(ToQPoint(texts[1].points.at(0)), QPoint(110 + (50 - 7) / 2, 4));
+    EXPECT_EQ(texts[1].fontColor, ToTColor(QColor(Qt::black)));
     EXPECT_EQ(canvas.ops(Kind::ClearClip).size(), 2u); // before and after
 }
 
@@ -293,7 +295,7 @@ TEST(NumLabGeometry, IndicatorAboveFortyFourPixels)
     const Op* t = valueText(ops);
     ASSERT_NE(t, nullptr);
     EXPECT_EQ(t->text, "*********");
-    EXPECT_EQ(t->points.at(0).x(), 110 + (50 - 63) / 2); // placed by the indicator's own width
+    EXPECT_EQ(t->points.at(0).x, 110 + (50 - 63) / 2); // placed by the indicator's own width
 }
 
 struct FrameRow
@@ -317,18 +319,18 @@ TEST_P(NumLabFrame, DrawsTheBevel)
     paint(lab, canvas);
     const auto rects = canvas.ops(Kind::Rectangle);
     ASSERT_EQ(rects.size(), 2u);
-    EXPECT_EQ(rects[1].rect, QRect(QPoint(108, 0), QPoint(160, r.rectBottom)));
-    EXPECT_EQ(rects[1].pen.color, r.outline);
+    EXPECT_EQ(ToQRect(rects[1].rect), QRect(QPoint(108, 0), QPoint(160, r.rectBottom)));
+    EXPECT_EQ(rects[1].pen.color, ToTColor(r.outline));
     const auto lines = canvas.ops(Kind::Line);
     if (!r.inner.isValid()) {
         EXPECT_TRUE(lines.empty());
         return;
     }
     ASSERT_EQ(lines.size(), 4u);
-    EXPECT_EQ(lines[0].pen.color, r.inner);
-    EXPECT_EQ(lines[1].pen.color, r.inner);
-    EXPECT_EQ(lines[2].pen.color, r.outer);
-    EXPECT_EQ(lines[3].pen.color, r.outer);
+    EXPECT_EQ(lines[0].pen.color, ToTColor(r.inner));
+    EXPECT_EQ(lines[1].pen.color, ToTColor(r.inner));
+    EXPECT_EQ(lines[2].pen.color, ToTColor(r.outer));
+    EXPECT_EQ(lines[3].pen.color, ToTColor(r.outer));
 }
 
 const QColor grey(0x80, 0x80, 0x80);
@@ -370,9 +372,9 @@ TEST_P(NumLabAlign, PlacesTheTexts)
     paint(lab, canvas);
     const auto texts = canvas.ops(Kind::Text);
     ASSERT_EQ(texts.size(), 3u);
-    EXPECT_EQ(texts[0].points.at(0), QPoint(r.leftX, 7));
-    EXPECT_EQ(texts[1].points.at(0), QPoint(r.rightX, 7));
-    EXPECT_EQ(texts[2].points.at(0), QPoint(r.valueX, 7));
+    EXPECT_EQ(ToQPoint(texts[0].points.at(0)), QPoint(r.leftX, 7));
+    EXPECT_EQ(ToQPoint(texts[1].points.at(0)), QPoint(r.rightX, 7));
+    EXPECT_EQ(ToQPoint(texts[2].points.at(0)), QPoint(r.valueX, 7));
 }
 
 INSTANTIATE_TEST_SUITE_P(Alignments, NumLabAlign, ::testing::Values(

@@ -1,0 +1,6 @@
+#include "font.h"
+
+FontDesc DefaultChartFont()
+{
+    return {"DejaVu Sans", 11, 0, 0};
+}

@@ -1,0 +1,313 @@
+#include "numparse.h"
+
+#include <cmath>
+#include <iomanip>
+#include <limits>
+#include <locale>
+#include <sstream>
+
+namespace {
+
+constexpr long ExpDigitCap = 4200;
+
+char toUpperAscii(char c)
+{
+    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+}
+
+char toLowerAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// Power of ten of the first significant digit of a decimal text such as "-0.0012E-45", with
+// the exponent already bounded by the scanner. Only its sign matters: it tells a value too large
+// for the conversion from one too small.
+long decimalMagnitude(std::string_view number)
+{
+    long magnitude = 0;
+    bool seenPoint = false, significant = false;
+    std::size_t i = 0;
+    for (; i < number.size() && number[i] != 'E'; ++i) {
+        const char c = number[i];
+        if (c == '.') {
+            seenPoint = true;
+        } else if (isDigit(c)) {
+            if (c != '0')
+                significant = true;
+            if (significant && !seenPoint)
+                ++magnitude;
+            else if (!significant && seenPoint)
+                --magnitude;
+        }
+    }
+    long exponent = 0;
+    bool negative = false;
+    for (++i; i < number.size(); ++i) {
+        if (number[i] == '-')
+            negative = true;
+        else if (isDigit(number[i]))
+            exponent = exponent * 10 + (number[i] - '0');
+    }
+    return magnitude + (negative ? -exponent : exponent);
+}
+
+// Decimal conversion in the classic locale whatever the process has set (the GUI toolkit adopts
+// the user's, whose separator may be ','), correctly rounded to double by the C library, so that
+// every platform computes the same value. A text beyond the range becomes infinity or zero with
+// its sign, as the C conversion gives, decided here rather than by the library's error report,
+// which differs between standard libraries; the caller clamps.
+double toDouble(const std::string& number)
+{
+    std::istringstream in(number);
+    in.imbue(std::locale::classic());
+    double v = 0.0;
+    in >> v;
+    if (in.fail() || in.peek() != std::char_traits<char>::eof()) {
+        std::string_view text = number;
+        const bool negative = !text.empty() && text.front() == '-';
+        if (!text.empty() && (text.front() == '-' || text.front() == '+'))
+            text.remove_prefix(1);
+        bool digits = false;
+        for (char c : text) {
+            if (c == 'E')
+                break;
+            digits = digits || isDigit(c);
+        }
+        if (!digits)
+            return 0.0; // a mantissa without digits, such as ".E5"
+        const double magnitude = decimalMagnitude(text) > 0 ? std::numeric_limits<double>::infinity() : 0.0;
+        return negative ? -magnitude : magnitude;
+    }
+    return v;
+}
+
+double clampToDouble(double v)
+{
+    if (v > NumClampBound)
+        v = NumClampBound;
+    else if (v < -NumClampBound)
+        v = -NumClampBound;
+    return static_cast<double>(v);
+}
+
+enum class FState { Start, Sign, Int, Point, Frac, ExpMark, ExpSign, ExpDigits, End, Error };
+
+struct Scan
+{
+    std::size_t stop = 0; // index of the character that ended the scan; size() for the end mark
+    double value = 0.0;
+};
+
+Scan scanFloat(std::string_view s, bool exponentAllowed, TDecPSep sep)
+{
+    enum class Col { Sep, Space, Sign, Digit, E, Other };
+    auto classify = [sep](std::size_t i, std::string_view text) {
+        if (i >= text.size())
+            return Col::Other; // the end mark
+        const char c = toUpperAscii(text[i]);
+        if ((c == '.' && (sep == dsDot || sep == dsBoth)) || (c == ',' && (sep == dsComma || sep == dsBoth)))
+            return Col::Sep;
+        if (c == ' ')
+            return Col::Space;
+        if (c == '+' || c == '-')
+            return Col::Sign;
+        if (isDigit(c))
+            return Col::Digit;
+        if (c == 'E')
+            return Col::E;
+        return Col::Other;
+    };
+    const FState afterE = exponentAllowed ? FState::ExpMark : FState::End;
+
+    FState state = FState::Start;
+    std::string number;
+    long expDigits = 0; // saturates above the cap
+    std::size_t i = 0;
+    for (;; ++i) {
+        const Col col = classify(i, s);
+        FState next = FState::Error;
+        switch (state) {
+        case FState::Start:
+            next = col == Col::Sep ? FState::Point
+                 : col == Col::Space ? FState::Start
+                 : col == Col::Sign ? FState::Sign
+                 : col == Col::Digit ? FState::Int
+                 : FState::Error;
+            break;
+        case FState::Sign:
+            next = col == Col::Sep ? FState::Point : col == Col::Digit ? FState::Int : FState::Error;
+            break;
+        case FState::Int:
+            next = col == Col::Sep ? FState::Point
+                 : col == Col::Digit ? FState::Int
+                 : col == Col::E ? afterE
+                 : FState::End;
+            break;
+        case FState::Point:
+            next = col == Col::Sep ? FState::Error
+                 : col == Col::Digit ? FState::Frac
+                 : col == Col::E ? afterE
+                 : FState::End;
+            break;
+        case FState::Frac:
+            next = col == Col::Sep ? (sep == dsBoth ? FState::End : FState::Error)
+                 : col == Col::Digit ? FState::Frac
+                 : col == Col::E ? afterE
+                 : FState::End;
+            break;
+        case FState::ExpMark:
+            next = col == Col::Sign ? FState::ExpSign : col == Col::Digit ? FState::ExpDigits : FState::Error;
+            break;
+        case FState::ExpSign:
+            next = col == Col::Digit ? FState::ExpDigits : FState::Error;
+            break;
+        case FState::ExpDigits:
+            next = col == Col::Digit ? FState::ExpDigits : FState::End;
+            break;
+        case FState::End:
+        case FState::Error:
+            break;
+        }
+        if (next == FState::End || next == FState::Error) {
+            state = next;
+            break;
+        }
+        // i < s.size() here: the end mark never leads to a working state.
+        const char c = toUpperAscii(s[i]);
+        if (next == FState::ExpDigits && expDigits <= ExpDigitCap)
+            expDigits = expDigits * 10 + (c - '0');
+        // Exponent digits beyond the cap are read but dropped, so "1e5000" reads as 1E500.
+        if (expDigits <= ExpDigitCap && c != ' ')
+            number.push_back(c == ',' ? '.' : c);
+        state = next;
+    }
+
+    Scan result;
+    result.stop = i;
+    if (state == FState::End) {
+        if (!number.empty() && number.back() == '.')
+            number.push_back('0');
+        result.value = clampToDouble(toDouble(number));
+    }
+    return result;
+}
+
+int digitValue(char c)
+{
+    c = toUpperAscii(c);
+    if (isDigit(c))
+        return c - '0';
+    if (c >= 'A' && c <= 'Z')
+        return c - 'A' + 10;
+    return 99;
+}
+
+Scan scanInteger(std::string_view s, unsigned base)
+{
+    std::size_t i = 0;
+    while (i < s.size() && s[i] == ' ')
+        ++i;
+    bool negative = false;
+    if (base == 10 && i < s.size() && (s[i] == '-' || s[i] == '+')) {
+        negative = s[i] == '-';
+        ++i;
+    } else if (base == 16 && i == 0 && !s.empty() && s[0] == '$') {
+        ++i;
+    }
+    // Unsigned arithmetic wraps like the 32-bit register it models, without undefined behaviour.
+    std::uint32_t v = 0;
+    for (; i < s.size(); ++i) {
+        const int d = digitValue(s[i]);
+        if (d < 0 || unsigned(d) >= base)
+            break;
+        v = v * base + std::uint32_t(d);
+    }
+    if (negative)
+        v = 0u - v;
+    Scan result;
+    result.stop = i;
+    result.value = double(static_cast<std::int32_t>(v));
+    return result;
+}
+
+} // namespace
+
+ParsedNumber ParseText(std::string_view input, TInFormat format, TDecPSep separator, char systemSeparator)
+{
+    std::string_view trimmed = input;
+    while (!trimmed.empty() && trimmed.front() == ' ')
+        trimmed.remove_prefix(1);
+    if (trimmed.find(' ') != std::string_view::npos)
+        return {};
+    std::string text(trimmed);
+    for (char& c : text)
+        c = toLowerAscii(c);
+    if (text.empty())
+        return {true, 0.0};
+
+    if (separator == dsSystem)
+        separator = systemSeparator == ',' ? dsComma : dsDot;
+
+    if (format == itDynamic) {
+        switch (text.front()) {
+        case '$': format = itHex; break;
+        case '%': format = itBin; break;
+        case '&': format = itOct; break;
+        default: format = itExp; break;
+        }
+    }
+
+    Scan scan;
+    switch (format) {
+    case itExp: {
+        const std::size_t e = text.find('e');
+        const std::size_t last = text.size() - 1;
+        if (e != std::string::npos && (e == last || (e + 1 == last && (text[last] == '+' || text[last] == '-'))))
+            text.erase(e);
+        scan = scanFloat(text, true, separator);
+        break;
+    }
+    case itFloat:
+    case itFixPoint:
+        scan = scanFloat(text, false, separator);
+        break;
+    case itInt:
+        scan = scanInteger(text, 10);
+        break;
+    case itHex:
+    case itOct:
+    case itBin: {
+        const char prefix = format == itHex ? '$' : format == itOct ? '&' : '%';
+        if (text.front() == prefix)
+            text.erase(0, 1);
+        scan = scanInteger(text, format == itHex ? 16 : format == itOct ? 8 : 2);
+        break;
+    }
+    case itDynamic:
+        break; // resolved above
+    }
+
+    if (scan.stop != text.size())
+        return {};
+    return {true, scan.value};
+}
+
+std::string FormatFixPoint(double value, int decimals)
+{
+    if (decimals < 0)
+        decimals = 0;
+    if (value == 0.0)
+        value = 0.0; // no "-0.00"
+    if (!std::isfinite(value))
+        return {};
+    std::ostringstream out;
+    out.imbue(std::locale::classic());
+    out << std::fixed << std::setprecision(decimals) << value;
+    return out.str();
+}
