@@ -1,5 +1,6 @@
 #include "errorreport.h"
 
+#include "MarvolaDemon.h"
 #include "resources/dscdmaresources.h"
 
 #include <QMessageBox>
@@ -72,6 +73,10 @@ void ErrorReport::Show(const QString& message)
 
 void ErrorReport::Show(const std::exception& error)
 {
+    // The server ended the program inside a query: what was under way stops, and that is no
+    // error of anybody's.
+    if (dynamic_cast<const EQuitAccepted*>(&error))
+        return;
     Show(QString::fromLocal8Bit(error.what()));
 }
 

@@ -16,6 +16,7 @@ using Sink = std::function<void(const QString& message)>;
 inline constexpr char16_t BoxTitle[] = u"DS-CDMA";
 
 void Show(const QString& message);
+// Shows the error's text; an EQuitAccepted is no error and shows nothing.
 void Show(const std::exception& error);
 // An empty sink restores the message box.
 void SetSink(Sink sink);

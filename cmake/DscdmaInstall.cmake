@@ -11,6 +11,15 @@ if(NOT _dscdma_data_from_bin STREQUAL "../share/dscdma")
                       "CMAKE_INSTALL_DATADIR=${CMAKE_INSTALL_DATADIR} do not give.")
 endif()
 
+# Installs that strip (cpack, `cmake --install --strip`) strip as Debian does, through a wrapper
+# around the toolchain's strip; every install rule below takes CMAKE_STRIP from here.
+if(CMAKE_STRIP)
+  set(DSCDMA_SYSTEM_STRIP "${CMAKE_STRIP}")
+  configure_file("${PROJECT_SOURCE_DIR}/packaging/strip-as-debian.in" "${PROJECT_BINARY_DIR}/strip-as-debian" @ONLY
+                 FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+  set(CMAKE_STRIP "${PROJECT_BINARY_DIR}/strip-as-debian")
+endif()
+
 # dscdma_gzip_file(<target> <source> <output>)
 # A target that compresses a file at build time as Debian wants it: best compression, no name or time.
 function(dscdma_gzip_file target source output)

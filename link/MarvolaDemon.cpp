@@ -7,6 +7,7 @@
 #include "settingsvalue.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QThread>
 
@@ -32,6 +33,13 @@ struct DepthGuard
     int& depth;
 };
 
+// The arguments as main() got them, when it kept them.
+std::optional<QList<QByteArray>>& KeptCommandLine()
+{
+    static std::optional<QList<QByteArray>> kept;
+    return kept;
+}
+
 // Ends the event loop if one runs; with none, asking would make the next local loop (a message
 // box, say) return at once.
 void EndEventLoop()
@@ -44,6 +52,11 @@ void EndEventLoop()
 
 ETutorix::ETutorix(const QString& message)
     : std::runtime_error(message.toStdString())
+{
+}
+
+EQuitAccepted::EQuitAccepted()
+    : ETutorix(QStringLiteral("The teaching server ended the program"))
 {
 }
 
@@ -153,7 +166,7 @@ void TTutorixMessageStream::WriteParamText(const QList<QByteArray>& entries)
     Write(EncodeParamText(entries));
 }
 
-QList<QByteArray> TTutorixMessageStream::ReadParamText()
+std::optional<QList<QByteArray>> TTutorixMessageStream::ReadParamText()
 {
     return DecodeParamText(ReadRest());
 }
@@ -166,15 +179,27 @@ TDemonSetup TDemonSetup::FromApplication()
     TDemonSetup setup;
     if (QCoreApplication::instance()) {
         setup.ProgramFile = QFile::encodeName(QCoreApplication::applicationFilePath());
-        const QStringList arguments = QCoreApplication::arguments();
-        for (const QString& argument : arguments)
-            setup.CommandLine.append(QFile::encodeName(argument));
+        if (KeptCommandLine()) {
+            setup.CommandLine = *KeptCommandLine();
+        } else {
+            const QStringList arguments = QCoreApplication::arguments();
+            for (const QString& argument : arguments)
+                setup.CommandLine.append(QFile::encodeName(argument));
+        }
     } else {
         setup.ProgramFile = QFile::encodeName(QFile::symLinkTarget(QStringLiteral("/proc/self/exe")));
         setup.CommandLine = {setup.ProgramFile};
     }
     setup.Language = demonrules::DesktopLanguage(qgetenv("LC_ALL"), qgetenv("LC_MESSAGES"), qgetenv("LANG"));
     return setup;
+}
+
+void TDemonSetup::KeepCommandLine(int argc, const char* const* argv)
+{
+    QList<QByteArray> arguments;
+    for (int i = 0; i < argc && argv[i]; ++i)
+        arguments.append(QByteArray(argv[i]));
+    KeptCommandLine() = std::move(arguments);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -202,6 +227,7 @@ TkdbCustomDemon::TkdbCustomDemon(QObject* Owner, TDemonSetup Setup)
 
 TkdbCustomDemon::~TkdbCustomDemon()
 {
+    m_destroying = true;
     m_pendingReplies.clear();
     if (m_ownEntity->Handle != 0) {
         Windows().DestroyWindow(m_ownEntity->Handle);
@@ -213,13 +239,24 @@ TkdbCustomDemon::~TkdbCustomDemon()
         m_ownEntity->MutexHandle = 0;
     }
     m_translator.reset();
-    if (m_windowMade)
+    if (m_running)
         EndEventLoop();
 }
 
 void TkdbCustomDemon::CreateHiddenWindow()
 {
     m_className = GetWindowClassName();
+    m_ownEntity->SetTitle(ApplicationTitle());
+    m_ownEntity->SetFileName(ProgramFile());
+    // A folder that others could reach is refused, and stays so. A program that was given no
+    // server needs no window, and would otherwise let anyone who makes that folder first keep
+    // it from starting: it runs alone.
+    const QString refused = Windows().RefusalReason();
+    if (!refused.isEmpty() && GetServerHandle().isEmpty()) {
+        qWarning("Running alone, without a message window. %s", qUtf8Printable(refused));
+        m_running = true;
+        return;
+    }
     if (!Windows().RegisterClass(m_className))
         throw ETutorix(GetLastErrorString());
     const quint32 handle = Windows().CreateWindow(
@@ -234,9 +271,7 @@ void TkdbCustomDemon::CreateHiddenWindow()
         throw ETutorix(QStringLiteral("Could not create window handle"));
     }
     m_ownEntity->Handle = handle;
-    m_ownEntity->SetTitle(ApplicationTitle());
-    m_ownEntity->SetFileName(ProgramFile());
-    m_windowMade = true;
+    m_running = true;
 }
 
 void TkdbCustomDemon::Loaded()
@@ -261,13 +296,25 @@ void TkdbCustomDemon::SendMsg(TEntity& Party, TTutorixMessageStream& Msg, TTutor
     Msg.Demon = this;
     if (Reply)
         Reply->Demon = this;
-    if (!m_ownEntity->IsAlive())
+    // The program is ending: nothing more goes out but what the destruction sends, and the
+    // outermost send stops its caller.
+    const auto ending = [this]() {
+        if (!m_quitAccepted || m_destroying)
+            return false;
+        if (m_sendDepth == 0)
+            throw EQuitAccepted();
+        return true;
+    };
+    if (ending() || !m_ownEntity->IsAlive())
         return;
     const QByteArray payload = EncodePayload(Msg.TimeStamp, Msg.Data());
     {
         const DepthGuard depth(m_sendDepth);
         Windows().SendCopyData(Party.Handle, m_ownEntity->Handle, Msg.MsgCode, payload);
     }
+    // A reply that came before the quit is of no use any more.
+    if (ending())
+        return;
     const auto found = std::find_if(m_pendingReplies.begin(), m_pendingReplies.end(),
                                     [&](const auto& reply) { return reply->TimeStamp == Msg.TimeStamp; });
     if (found == m_pendingReplies.end())
@@ -308,6 +355,8 @@ std::int32_t TkdbCustomDemon::WndProc(quint32 message, quint32 wParam, quint32 d
     // ProcessMessage may destroy the link: nothing of it is touched afterwards.
     try {
         ProcessMessage(msg);
+    } catch (const EQuitAccepted&) {
+        // A send of a handler met the quit: the link goes once control is back in the event loop.
     } catch (const std::exception& e) {
         qWarning("A message %u from window %08x was not handled: %s", dwData, wParam, e.what());
     }
@@ -318,7 +367,11 @@ void TkdbCustomDemon::ProcessMessage(std::unique_ptr<TTutorixMessageStream>& Msg
 {
     switch (Msg->MsgCode) {
     case msgQuit: {
-        m_serverDown = Msg->ReadByte() != 0;
+        const bool serverDown = Msg->ReadByte() != 0;
+        // Going already: the destruction decided about unregistering when it began.
+        if (m_destroying || m_quitAccepted)
+            break;
+        m_serverDown = serverDown;
         bool allowQuit = true;
         DoQuitMsgReceived(m_serverDown, allowQuit);
         if (!allowQuit)
@@ -335,10 +388,17 @@ void TkdbCustomDemon::ProcessMessage(std::unique_ptr<TTutorixMessageStream>& Msg
     case msgReply:
         AddPendingReply(std::move(Msg));
         break;
-    case msgParams:
-        m_params = Msg->ReadParamText();
+    case msgParams: {
+        std::optional<QList<QByteArray>> params = Msg->ReadParamText();
+        if (!params) {
+            qWarning("Parameters from window %08x refused: more than %lld entries or %lld bytes; the previous ones stay",
+                     Msg->Sender->Handle, qint64(MaxParamEntries), qint64(MaxParamBytes));
+            break;
+        }
+        m_params = std::move(*params);
         DoParamsChange();
         break;
+    }
     default:
         DoGotAMessage(*Msg);
         break;
@@ -358,11 +418,13 @@ void TkdbCustomDemon::AddPendingReply(std::unique_ptr<TTutorixMessageStream> rep
 
 void TkdbCustomDemon::QuitLater()
 {
-    // The quit arrived inside a send of this link, whose callers still run on it: the link goes
-    // once control is back in the event loop, which never happens inside a send.
+    // The quit arrived inside a send of this link, whose callers still run on it: the sends
+    // under way return at once, and the link goes once control is back in the event loop,
+    // which never happens inside a send.
     if (m_quitAccepted)
         return;
     m_quitAccepted = true;
+    Windows().CancelSends();
     QMetaObject::invokeMethod(this, [this]() { delete this; }, Qt::QueuedConnection);
 }
 
@@ -444,7 +506,7 @@ void TkdbCustomDemon::CheckMultiStart()
 {
     if (m_multiStart)
         return;
-    const TInstanceLock::Result lock = m_setup.Lock->Acquire(m_ownEntity->MutexName());
+    const TInstanceLock::Result lock = m_setup.Lock->Acquire(m_ownEntity->MutexName(), m_ownEntity->Handle);
     if (lock.outcome == TInstanceLock::Outcome::Acquired) {
         m_ownEntity->MutexHandle = lock.handle;
         return;
@@ -452,6 +514,11 @@ void TkdbCustomDemon::CheckMultiStart()
     if (lock.outcome == TInstanceLock::Outcome::Failed)
         return; // no lock to be had: run as the first instance
     if (const std::unique_ptr<TEntity> first = FindEntityByTitle(ApplicationTitle())) {
+        // Copies started at the same time all register before they check: the server may name
+        // one that is about to end as well. The lock names the window of the one that stays.
+        const quint32 holder = LockHolderWindow();
+        if (holder != 0)
+            first->Handle = holder;
         TTutorixMessageStream message(this);
         message.MsgCode = msgParams;
         message.WriteParamText(m_params);
@@ -459,6 +526,22 @@ void TkdbCustomDemon::CheckMultiStart()
     }
     m_endRequested = true;
     EndEventLoop();
+}
+
+quint32 TkdbCustomDemon::LockHolderWindow()
+{
+    // The holder names its window right after it took the lock; until then the name may still
+    // be missing, or be that of a holder before it, whose window has gone.
+    const QDeadlineTimer deadline(HolderWaitMs);
+    const QByteArray name = m_ownEntity->MutexName();
+    for (;;) {
+        const quint32 holder = m_setup.Lock->HolderWindow(name);
+        if (holder != 0 && holder != m_ownEntity->Handle && Windows().IsWindow(holder))
+            return holder;
+        if (deadline.hasExpired())
+            return 0;
+        QThread::msleep(5);
+    }
 }
 
 QByteArray TkdbCustomDemon::ApplicationTitle() const
@@ -497,6 +580,7 @@ TkdbDemonClient::TkdbDemonClient(QObject* Owner, TDemonSetup Setup)
 
 TkdbDemonClient::~TkdbDemonClient()
 {
+    BeginDestruction();
     if (!ServerDown())
         SendUnregister();
 }

@@ -30,6 +30,15 @@ public:
     QString Message() const { return QString::fromUtf8(what()); }
 };
 
+// Raised when the outermost send of a link returns after a quit was accepted inside it: what
+// called the send must not go on, since the program is ending. No error to report; a program
+// that meets it while starting ends with exit code 0.
+class EQuitAccepted : public ETutorix
+{
+public:
+    EQuitAccepted();
+};
+
 // One party of the conversation: the program itself, the teaching server, or another program
 // the server knows. Strings are 8-bit, carried as bytes.
 class TEntity
@@ -82,8 +91,9 @@ public:
     static void AssignMessage(TTutorixMessageStream& target, const TTutorixMessageStream& source);
 
     // Parameter text: the entries each followed by CR LF; read from the position to the end.
+    // Reading gives none for a text beyond the limits of a parameter list.
     void WriteParamText(const QList<QByteArray>& entries);
-    QList<QByteArray> ReadParamText();
+    std::optional<QList<QByteArray>> ReadParamText();
 
     TTimeStamp TimeStamp;
     std::unique_ptr<TEntity> Sender; // of a received message only the handle is known
@@ -102,9 +112,13 @@ struct TDemonSetup
     std::function<QDateTime()> Clock; // local date and time; none: the system clock
     QByteArray Language;            // the desktop's language ("de"), which picks a language file; empty: none
 
-    // The running program's file and arguments, from QCoreApplication when there is one, and the
-    // language of the locale that LC_ALL, LC_MESSAGES and LANG give.
+    // The running program's file and arguments, and the language of the locale that LC_ALL,
+    // LC_MESSAGES and LANG give. The arguments are those kept by KeepCommandLine, else those of
+    // QCoreApplication.
     static TDemonSetup FromApplication();
+    // Keeps the arguments as main() got them, as bytes, before the application object takes
+    // its own options out of them and decodes the rest.
+    static void KeepCommandLine(int argc, const char* const* argv);
 };
 
 // The server link: a hidden message window through which the teaching server and other
@@ -122,8 +136,13 @@ struct TDemonSetup
 // Sends are synchronous and re-entrant: while one waits for the server, messages to the link's
 // window are handled inside it (that is how replies arrive), and so can a parameter message
 // or a quit. An accepted quit destroys the link (it must have been made with new): at once
-// when it arrives while the link is idle, else from the event loop once control is back
-// there, never inside a send. The owner should hold the link in a QPointer.
+// when it arrives while the link is idle. Inside a send, every send of the link returns at
+// once as unanswered from then on, the outermost one raising EQuitAccepted so that its caller
+// stops, and the link goes from the event loop, never inside a send. The owner should hold the
+// link in a QPointer.
+//
+// Where the folder of the message windows is refused and no server handle was given, the link
+// runs alone without a window (a warning says why); its sends then deliver nothing.
 class TkdbCustomDemon : public QObject
 {
     Q_OBJECT
@@ -172,6 +191,9 @@ public:
     bool ServerDown() const { return m_serverDown; }
     // A quit accepted inside a send waits for the event loop to destroy the link.
     bool QuitAccepted() const { return m_quitAccepted; }
+    // While a second instance looks for the first, how long it waits for the lock to name its
+    // holder's window.
+    static constexpr int HolderWaitMs = 1000;
 
     // Messages.
     // Sends msg to party and waits; reply, when given, receives the reply or stays empty.
@@ -227,6 +249,9 @@ protected:
     // The hidden window; virtual calls do not reach a derived class from the base's
     // constructor, so the most derived constructor calls this.
     void CreateHiddenWindow();
+    // The most derived destructor calls this first: from then on sends go out even after a
+    // quit (the unregistration), and quits are ignored.
+    void BeginDestruction() { m_destroying = true; }
     // The language file's content, or none: from the server (MapFileName of the program file,
     // then GetFileStream), or else the first of demonrules::LocalLanguageFiles that opens. Sets
     // the name LanguageFile() gives.
@@ -243,6 +268,8 @@ protected:
 private:
     void AddPendingReply(std::unique_ptr<TTutorixMessageStream> reply);
     void QuitLater();
+    // The live window that the single-instance lock names as its holder's, or 0.
+    quint32 LockHolderWindow();
 
     TDemonSetup m_setup;
     std::unique_ptr<TEntity> m_serverEntity;
@@ -259,7 +286,8 @@ private:
     bool m_useMarvolaServer = true;
 
     QByteArray m_className; // of the hidden window, for its removal
-    bool m_windowMade = false;
+    bool m_running = false; // made for a running program, window or not
+    bool m_destroying = false;
     int m_sendDepth = 0;
     bool m_quitAccepted = false;
     bool m_endRequested = false;

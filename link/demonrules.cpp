@@ -110,12 +110,20 @@ QList<QByteArray> LocalLanguageFiles(const QByteArray& programFile, const QByteA
         files.append(stem + '.' + language + ".itl");
     const QByteArray folder = DirectoryPart(programFile);
     const QByteArray name = FilePart(stem);
-    if (folder.isEmpty() || name.isEmpty())
+    if (folder.isEmpty() || name.isEmpty()) {
+        if (language != "en")
+            files.append(stem + ".en.itl");
         return files;
+    }
     const QByteArray shared = folder + "../share/" + name + '/' + name;
     files.append(shared + ".itl");
     if (!language.isEmpty())
         files.append(shared + '.' + language + ".itl");
+    // A language without a file of its own, or none at all, reads English rather than the keys.
+    if (language != "en") {
+        files.append(stem + ".en.itl");
+        files.append(shared + ".en.itl");
+    }
     return files;
 }
 

@@ -38,7 +38,8 @@ QByteArray DesktopLanguage(const QByteArray& lcAll, const QByteArray& lcMessages
 // Where a program looks for its language file without a server, in this order: the stem plus
 // ".itl", then the stem plus "." language ".itl" (with a language); then the same two names in
 // "../share/<name>/" beside the program's folder, <name> being the file part of the stem, which
-// is where an installed program keeps them.
+// is where an installed program keeps them; last, for any other language or none, the English
+// file: the stem plus ".en.itl", beside the program and then in "../share/<name>/".
 QList<QByteArray> LocalLanguageFiles(const QByteArray& programFile, const QByteArray& language);
 
 // The application's default title: the program file's name without folder, cut at its first

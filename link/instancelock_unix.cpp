@@ -11,14 +11,23 @@
 
 namespace {
 
+// What a holder writes into its lock file: its window as 8 hex digits and a line feed.
+constexpr int kHolderLineSize = 9;
+
+bool ValidName(const QByteArray& name)
+{
+    return !name.isEmpty() && !name.contains('/') && !name.contains('\0') && name.size() <= 200;
+}
+
 // A lock file in the runtime folder, held with flock on a descriptor that stays open; the file
-// itself is never removed, so that holders and waiters always meet on the same file.
+// itself is never removed, so that holders and waiters always meet on the same file. The holder
+// writes its window into it.
 class TUnixInstanceLock final : public TInstanceLock
 {
 public:
-    Result Acquire(const QByteArray& name) override
+    Result Acquire(const QByteArray& name, quint32 window) override
     {
-        if (name.isEmpty() || name.contains('/') || name.contains('\0') || name.size() > 200)
+        if (!ValidName(name))
             return {};
         const TRuntimeFolder folder = OpenRuntimeFolder(true);
         if (!folder.Usable())
@@ -34,9 +43,34 @@ public:
                 return {Outcome::HeldByOther, 0};
             return {};
         }
+        // One write of the whole line, so that a reader sees it whole or not at all.
+        const QByteArray line = QByteArray::number(window, 16).rightJustified(8, '0') + '\n';
+        if (::ftruncate(fd, 0) != 0 || ::pwrite(fd, line.constData(), size_t(line.size()), 0) != line.size())
+            (void)::ftruncate(fd, 0);
         const quint32 handle = nextHandle++;
         held[handle] = fd;
         return {Outcome::Acquired, handle};
+    }
+
+    quint32 HolderWindow(const QByteArray& name) override
+    {
+        if (!ValidName(name))
+            return 0;
+        const TRuntimeFolder folder = OpenRuntimeFolder(false);
+        if (!folder.Usable())
+            return 0;
+        const QByteArray path = folder.path + '/' + name + ".lock";
+        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd < 0)
+            return 0;
+        char line[kHolderLineSize + 1];
+        const ssize_t n = ::pread(fd, line, sizeof line, 0);
+        ::close(fd);
+        if (n != kHolderLineSize || line[8] != '\n')
+            return 0;
+        bool ok = false;
+        const quint32 window = QByteArray(line, 8).toUInt(&ok, 16);
+        return ok ? window : 0;
     }
 
     void Release(quint32 handle) override

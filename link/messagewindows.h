@@ -45,8 +45,27 @@ public:
 
     // Sends a copy-data message and waits for the target's result, serving this process's
     // windows meanwhile. A missing target, handle 0 or an oversized payload give 0 at once;
-    // a target that goes away before answering gives 0.
+    // a target that goes away before answering, or that makes no progress for the send time
+    // limit, gives 0.
     virtual std::int32_t SendCopyData(quint32 target, quint32 wParam, quint32 dwData, QByteArrayView payload) = 0;
+
+    // What became of the last send that returned, so that 0 as a result can be told from 0 as
+    // no result at all.
+    enum class SendOutcome {
+        Answered,     // the target's procedure returned the result
+        Unanswered,   // the message went out whole; no result came back
+        NotDelivered, // no such window, a peer of another user, an oversized payload, or the
+                      // message was not taken whole
+    };
+    virtual SendOutcome LastSendOutcome() const = 0;
+
+    // Every send under way returns as unanswered once control is back in it; sends begun
+    // afterwards go ahead as usual.
+    virtual void CancelSends() = 0;
+
+    // Why no window can be made in this session at all (the folder of the windows refused,
+    // named in the text); empty when windows can be made.
+    virtual QString RefusalReason() = 0;
 
     // What the last failing call of this interface ran into; empty when the system gave no text.
     virtual QString LastErrorString() const = 0;

@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
+#include <set>
 #include <vector>
 
 #include <dirent.h>
@@ -80,10 +82,20 @@ quint32 HandleFromName(const char* name, const char* suffix)
     return handle;
 }
 
-enum class Probe { Alive, Stale };
+// The process at the other end of a connected socket runs as this user.
+bool PeerIsThisUser(int fd)
+{
+    ucred cred {};
+    socklen_t length = sizeof cred;
+    return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &length) == 0 && length == sizeof cred
+           && cred.uid == ::geteuid();
+}
+
+enum class Probe { Alive, Stale, Foreign };
 
 // Only a refused connection or a missing socket mean that the window's process is gone; a full
-// backlog or any other outcome count as alive.
+// backlog or any other outcome count as alive. A window that answers for another user is no
+// window of ours.
 Probe ProbeSocket(const QByteArray& path)
 {
     sockaddr_un address;
@@ -94,10 +106,11 @@ Probe ProbeSocket(const QByteArray& path)
         return Probe::Alive;
     const int rc = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
     const int error = errno;
+    const bool foreign = rc == 0 && !PeerIsThisUser(fd);
     ::close(fd);
     if (rc != 0 && (error == ECONNREFUSED || error == ENOENT))
         return Probe::Stale;
-    return Probe::Alive;
+    return foreign ? Probe::Foreign : Probe::Alive;
 }
 
 bool ReadInfoFile(const QByteArray& path, QByteArray& className, QByteArray& windowName)
@@ -189,10 +202,60 @@ bool TUnixMessageWindows::RegisterClass(const QByteArray& className)
         lastError = QStringLiteral("The window class \"%1\" is already registered").arg(QString::fromLatin1(className));
         return false;
     }
-    if (!Folder(true).Usable())
+    const TRuntimeFolder& folder = Folder(true);
+    if (!folder.Usable())
         return false;
+    if (swept.insert(folder.path).second)
+        SweepStale(folder.path);
     classes.insert(className);
     return true;
+}
+
+QString TUnixMessageWindows::RefusalReason()
+{
+    return Folder(true).error;
+}
+
+void TUnixMessageWindows::SweepStale(const QByteArray& folder)
+{
+    // A killed process leaves its window's files behind; nobody else would ever remove those
+    // that no search happens to find.
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir)
+        return;
+    std::set<quint32> infos;
+    std::set<quint32> sockets;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (const quint32 handle = HandleFromName(entry->d_name, ".win"))
+            infos.insert(handle);
+        else if (const quint32 socketHandle = HandleFromName(entry->d_name, ".sock"))
+            sockets.insert(socketHandle);
+    }
+    ::closedir(dir);
+
+    const uid_t user = ::geteuid();
+    const auto ours = [&](const QByteArray& path, time_t olderThan) {
+        struct stat st {};
+        return ::lstat(path.constData(), &st) == 0 && st.st_uid == user && (olderThan == 0 || st.st_mtime < olderThan);
+    };
+    const auto remove = [&](quint32 handle) {
+        ::unlink(InfoPath(folder, handle).constData());
+        ::unlink(SocketPath(folder, handle).constData());
+        ::unlink((folder + '/' + HandleText(handle) + ".tmp").constData());
+    };
+    for (const quint32 handle : infos) {
+        if (!windows.count(handle) && ours(InfoPath(folder, handle), 0)
+            && ProbeSocket(SocketPath(folder, handle)) == Probe::Stale)
+            remove(handle);
+    }
+    // A socket without its info file may belong to a window being made (bound, not yet
+    // listening, which refuses too): only an old one is a dead process's.
+    const time_t old = ::time(nullptr) - OrphanSocketAgeSeconds;
+    for (const quint32 handle : sockets) {
+        if (!infos.count(handle) && !windows.count(handle) && ours(SocketPath(folder, handle), old)
+            && ProbeSocket(SocketPath(folder, handle)) == Probe::Stale)
+            remove(handle);
+    }
 }
 
 bool TUnixMessageWindows::UnregisterClass(const QByteArray& className)
@@ -343,11 +406,14 @@ quint32 TUnixMessageWindows::FindWindow(QByteArrayView className, QByteArrayView
     for (const quint32 handle : candidates) {
         if (windows.count(handle))
             return handle;
-        if (ProbeSocket(SocketPath(folder.path, handle)) == Probe::Alive)
+        const Probe probe = ProbeSocket(SocketPath(folder.path, handle));
+        if (probe == Probe::Alive)
             return handle;
-        // Its process died: clear the way for others.
-        ::unlink(InfoPath(folder.path, handle).constData());
-        ::unlink(SocketPath(folder.path, handle).constData());
+        if (probe == Probe::Stale) {
+            // Its process died: clear the way for others.
+            ::unlink(InfoPath(folder.path, handle).constData());
+            ::unlink(SocketPath(folder.path, handle).constData());
+        }
     }
     return 0;
 }
@@ -366,6 +432,7 @@ bool TUnixMessageWindows::IsWindow(quint32 window)
 
 std::int32_t TUnixMessageWindows::SendCopyData(quint32 target, quint32 wParam, quint32 dwData, QByteArrayView payload)
 {
+    lastOutcome = SendOutcome::NotDelivered;
     if (target == 0)
         return 0;
     if (payload.size() > MaxFramePayload) {
@@ -394,6 +461,7 @@ std::int32_t TUnixMessageWindows::CallOwnWindow(quint32 target, quint32 wParam, 
         result = 0;
     }
     --sendDepth;
+    lastOutcome = SendOutcome::Answered;
     return result;
 }
 
@@ -414,15 +482,20 @@ std::int32_t TUnixMessageWindows::SendOverSocket(const QByteArray& path, quint32
         (void)::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &buffer, sizeof buffer);
     }
     bool connected = false;
+    bool foreign = false;
     const auto tryConnect = [&]() {
         if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
             connected = true;
-            return true;
+            // Whoever listens there must be this user: nothing of ours goes to anyone else.
+            foreign = !PeerIsThisUser(fd);
+            return !foreign;
         }
         // A full backlog: the target lives but is busy; try again while serving our windows.
         return errno == EAGAIN || errno == EINTR;
     };
     if (!tryConnect()) {
+        if (foreign)
+            lastError = QStringLiteral("The window %1 belongs to another user").arg(QFile::decodeName(path));
         ::close(fd);
         return 0;
     }
@@ -433,6 +506,11 @@ std::int32_t TUnixMessageWindows::SendOverSocket(const QByteArray& path, quint32
     char resultBytes[4];
     int resultHave = 0;
     bool done = false;
+    // A send gives up after this long without progress: a target that takes the frame and
+    // never answers, or a stopped one, must not hold this process for good.
+    QDeadlineTimer quiet(sendTimeLimit);
+    const auto progress = [&]() { quiet.setRemainingTime(sendTimeLimit); };
+    const quint64 generation = cancelGeneration;
 
     // Writes what the socket takes now; false once the receiver has gone.
     const auto writeMore = [&]() {
@@ -450,8 +528,10 @@ std::int32_t TUnixMessageWindows::SendOverSocket(const QByteArray& path, quint32
         message.msg_iov = parts;
         message.msg_iovlen = size_t(count);
         const ssize_t n = ::sendmsg(fd, &message, MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (n > 0)
+        if (n > 0) {
             sent += n;
+            progress();
+        }
         return n > 0 || errno == EAGAIN || errno == EINTR;
     };
 
@@ -462,11 +542,18 @@ std::int32_t TUnixMessageWindows::SendOverSocket(const QByteArray& path, quint32
     if (connected && !writeMore())
         done = true;
     while (!done) {
+        if (cancelGeneration != generation)
+            break;
         // Until our frame is out, others' frames wait: two peers that send each other large
         // frames both keep reading and never block each other.
         if (connected && sent == total && HasCompleteFrame()) {
             DispatchReady();
+            progress();
             continue;
+        }
+        if (quiet.hasExpired()) {
+            lastError = QStringLiteral("No answer from %1 within %2 ms").arg(QFile::decodeName(path)).arg(sendTimeLimit);
+            break;
         }
 
         fds.clear();
@@ -489,8 +576,10 @@ std::int32_t TUnixMessageWindows::SendOverSocket(const QByteArray& path, quint32
             ids.push_back(id);
         }
         int timeout = JudgeLate();
+        const int quietLeft = int(std::max<qint64>(0, quiet.remainingTime()) + 1);
+        timeout = timeout < 0 ? quietLeft : std::min(timeout, quietLeft);
         if (!connected)
-            timeout = timeout < 0 ? kConnectRetryMs : std::min(timeout, kConnectRetryMs);
+            timeout = std::min(timeout, kConnectRetryMs);
         const int ready = ::poll(fds.data(), nfds_t(fds.size()), timeout);
         if (ready < 0 && errno != EINTR)
             break;
@@ -503,10 +592,12 @@ std::int32_t TUnixMessageWindows::SendOverSocket(const QByteArray& path, quint32
                 break; // the receiver has gone
         } else if (fds[0].revents & (POLLIN | POLLERR | POLLHUP)) {
             const ssize_t n = ::recv(fd, resultBytes + resultHave, size_t(4 - resultHave), MSG_DONTWAIT);
-            if (n > 0)
+            if (n > 0) {
                 resultHave += int(n);
-            else if (n == 0 || (errno != EAGAIN && errno != EINTR))
+                progress();
+            } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
                 break; // closed without a complete result
+            }
             if (resultHave == 4)
                 done = true;
         }
@@ -535,13 +626,20 @@ std::int32_t TUnixMessageWindows::SendOverSocket(const QByteArray& path, quint32
     }
     --sendDepth;
     ::close(fd);
+    if (foreign)
+        lastError = QStringLiteral("The window %1 belongs to another user").arg(QFile::decodeName(path));
 
     if (sendDepth == 0) {
         if (HasCompleteFrame())
             QueueService();
         ArmLateTimer();
     }
-    return resultHave == 4 ? qFromLittleEndian<qint32>(resultBytes) : 0;
+    if (resultHave == 4) {
+        lastOutcome = SendOutcome::Answered;
+        return qFromLittleEndian<qint32>(resultBytes);
+    }
+    lastOutcome = connected && !foreign && sent == total ? SendOutcome::Unanswered : SendOutcome::NotDelivered;
+    return 0;
 }
 
 void TUnixMessageWindows::AcceptOne(quint32 handle)
@@ -561,6 +659,12 @@ void TUnixMessageWindows::AcceptOne(quint32 handle)
                 UpdateAccepting();
             }
             return;
+        }
+        // Another user's process reaches no window of ours, whatever the folder allowed.
+        if (!PeerIsThisUser(fd)) {
+            ::close(fd);
+            ++refusedPeers;
+            continue;
         }
         const quint64 id = nextConnectionId++;
         auto connection = std::make_unique<Connection>();
@@ -586,6 +690,12 @@ TUnixMessageWindows::ReadOutcome TUnixMessageWindows::ReadConnection(Connection&
 {
     TFrameReader& reader = connection.reader;
     for (;;) {
+        // Once the header is in, the frame claims what it announces, before its payload is read.
+        if (!connection.claimed && (reader.Status() == TFrameReader::State::Payload
+                                    || reader.Status() == TFrameReader::State::Complete)) {
+            if (!Claim(connection))
+                return ReadOutcome::Closed;
+        }
         switch (reader.Status()) {
         case TFrameReader::State::Complete:
             return ReadOutcome::Complete; // bytes after the frame are ignored
@@ -619,6 +729,25 @@ TUnixMessageWindows::ReadOutcome TUnixMessageWindows::ReadConnection(Connection&
     }
 }
 
+bool TUnixMessageWindows::Claim(Connection& connection)
+{
+    const TFrameHeader& header = connection.reader.Header();
+    // Only copy-data frames keep their payload.
+    const qint64 claim = header.Message == WM_COPYDATA ? qint64(header.CbData) : 0;
+    if (inFlight + claim > inFlightBudget)
+        return false;
+    inFlight += claim;
+    connection.claim = claim;
+    connection.claimed = true;
+    return true;
+}
+
+void TUnixMessageWindows::Release(Connection& connection)
+{
+    inFlight -= connection.claim;
+    connection.claim = 0;
+}
+
 void TUnixMessageWindows::Drop(quint64 id)
 {
     const auto it = connections.find(id);
@@ -626,6 +755,7 @@ void TUnixMessageWindows::Drop(quint64 id)
         return;
     if (!it->second->reader.Empty())
         ++dropped;
+    Release(*it->second);
     it->second->notifier.reset();
     ::close(it->second->fd);
     connections.erase(it);
@@ -670,6 +800,7 @@ void TUnixMessageWindows::Dispatch(quint64 id)
     std::unique_ptr<Connection> connection = std::move(it->second);
     connections.erase(it);
     connection->notifier.reset();
+    Release(*connection);
     if (!accepting && int(connections.size()) < MaxConnections) {
         accepting = true;
         UpdateAccepting();
@@ -839,5 +970,6 @@ void TUnixMessageWindows::CloseAll()
         ::close(connection->fd);
     }
     connections.clear();
+    inFlight = 0;
     DetachFromEventLoop();
 }

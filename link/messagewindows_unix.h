@@ -21,13 +21,25 @@ class QTimer;
 // When idle, the Qt event loop watches the sockets (socket notifiers; a QCoreApplication must
 // exist for that). Inside a send, one poll loop serves the sending connection and every window
 // and connection of the process. Accepted connections are read without blocking into one
-// table shared by both; a connection whose frame is truncated, announces more than 64 MiB or is
-// not complete within the frame time limit is closed without dispatch.
+// table shared by both; a connection whose frame is truncated, announces more than 64 MiB,
+// would take the frames in flight over their common budget, or is not complete within the
+// frame time limit is closed without dispatch. Peers of another user are refused both ways.
 class TUnixMessageWindows final : public TMessageWindows
 {
 public:
     // At most this many connections are read at once; more wait in the sockets' backlogs.
     static constexpr int MaxConnections = 512;
+    // How long an accepted connection may take to deliver its frame.
+    static constexpr int DefaultFrameTimeLimit = 5000;
+    // How long a send waits without any progress (its frame taken, its result arriving, a
+    // message served meanwhile) before it counts as unanswered.
+    static constexpr int DefaultSendTimeLimit = 10000;
+    // The payload bytes that the frames being received may announce together, over all
+    // connections; a frame that would go beyond is dropped, so the newest claim loses.
+    static constexpr qint64 DefaultInFlightBudget = qint64(128) * 1024 * 1024;
+    // A socket file without its info file is left alone this long: its window may be in the
+    // making.
+    static constexpr int OrphanSocketAgeSeconds = 60;
 
     TUnixMessageWindows();
     ~TUnixMessageWindows() override;
@@ -35,7 +47,8 @@ public:
     TUnixMessageWindows& operator=(const TUnixMessageWindows&) = delete;
 
     // Registering the first class also makes sure the runtime folder may be used; if not, the
-    // registration fails with an error that names the folder.
+    // registration fails with an error that names the folder. The first registration in a
+    // folder clears the files of this user's windows whose processes died.
     bool RegisterClass(const QByteArray& className) override;
     bool UnregisterClass(const QByteArray& className) override;
     quint32 CreateWindow(const QByteArray& className, const QByteArray& windowName, WindowProc proc) override;
@@ -44,16 +57,27 @@ public:
     quint32 FindWindow(QByteArrayView className, QByteArrayView windowName) override;
     bool IsWindow(quint32 window) override;
     std::int32_t SendCopyData(quint32 target, quint32 wParam, quint32 dwData, QByteArrayView payload) override;
+    SendOutcome LastSendOutcome() const override { return lastOutcome; }
+    void CancelSends() override { ++cancelGeneration; }
+    QString RefusalReason() override;
     QString LastErrorString() const override { return lastError; }
 
-    // How long an accepted connection may take to deliver its frame: 5 s; tests shorten it.
+    // The limits above; tests shorten them.
     void SetFrameTimeLimit(int milliseconds) { frameTimeLimit = milliseconds; }
     int FrameTimeLimit() const { return frameTimeLimit; }
+    void SetSendTimeLimit(int milliseconds) { sendTimeLimit = milliseconds; }
+    int SendTimeLimit() const { return sendTimeLimit; }
+    void SetInFlightBudget(qint64 bytes) { inFlightBudget = bytes; }
+    qint64 InFlightBudget() const { return inFlightBudget; }
 
     // Connections accepted and not yet answered or dropped.
     int OpenConnections() const { return int(connections.size()); }
-    // Frames dropped unanswered since the start (truncated, too large, too late).
+    // Frames dropped unanswered since the start (truncated, too large, over the budget, too late).
     int DroppedFrames() const { return dropped; }
+    // Connections refused since the start because their peer is another user.
+    int RefusedPeers() const { return refusedPeers; }
+    // Payload bytes that the frames being received announce.
+    qint64 BytesInFlight() const { return inFlight; }
 
     // Called when the application object goes: the event loop's watchers go with it.
     void DetachFromEventLoop();
@@ -73,6 +97,8 @@ private:
         int fd = -1;
         quint32 window = 0;
         TFrameReader reader;
+        qint64 claim = 0; // of the in-flight budget
+        bool claimed = false;
         QDeadlineTimer deadline;
         std::unique_ptr<QSocketNotifier> notifier;
     };
@@ -88,6 +114,10 @@ private:
     void AcceptOne(quint32 handle);
     const TRuntimeFolder& Folder(bool create);
     ReadOutcome ReadConnection(Connection& connection);
+    // Takes the announced payload out of the budget; false when it does not fit.
+    bool Claim(Connection& connection);
+    void Release(Connection& connection);
+    void SweepStale(const QByteArray& folder);
     void Drop(quint64 id);
     bool HasCompleteFrame() const;
     void DispatchReady();
@@ -108,8 +138,15 @@ private:
     std::map<quint64, std::unique_ptr<Connection>> connections;
     quint64 nextConnectionId = 1;
     int sendDepth = 0;
-    int frameTimeLimit = 5000;
+    int frameTimeLimit = DefaultFrameTimeLimit;
+    int sendTimeLimit = DefaultSendTimeLimit;
+    qint64 inFlightBudget = DefaultInFlightBudget;
+    qint64 inFlight = 0;
+    quint64 cancelGeneration = 0;
+    SendOutcome lastOutcome = SendOutcome::NotDelivered;
     int dropped = 0;
+    int refusedPeers = 0;
+    std::set<QByteArray> swept; // folders cleared of dead windows
     bool accepting = true;
     bool serviceQueued = false;
     std::unique_ptr<QObject> context; // receives the event loop's calls

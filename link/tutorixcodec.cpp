@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -169,24 +171,37 @@ QByteArray EncodeParamText(const QList<QByteArray>& entries)
     return text;
 }
 
-QList<QByteArray> DecodeParamText(QByteArrayView text)
+std::optional<QList<QByteArray>> DecodeParamText(QByteArrayView text)
 {
     const qsizetype zero = text.indexOf('\0');
     if (zero >= 0)
         text = text.first(zero);
-    QList<QByteArray> entries;
+    // The entries are found first and made only once they are known to fit: a text of line
+    // ends alone would otherwise make millions of them.
+    std::vector<std::pair<qsizetype, qsizetype>> spans;
+    qint64 bytes = 0;
+    const auto add = [&](qsizetype start, qsizetype length) {
+        bytes += length;
+        spans.emplace_back(start, length);
+        return qsizetype(spans.size()) <= MaxParamEntries && bytes <= MaxParamBytes;
+    };
     qsizetype start = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char c = text[i];
         if (c != '\r' && c != '\n')
             continue;
-        entries.append(text.sliced(start, i - start).toByteArray());
+        if (!add(start, i - start))
+            return std::nullopt;
         if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
             ++i;
         start = i + 1;
     }
-    if (start < text.size())
-        entries.append(text.sliced(start).toByteArray());
+    if (start < text.size() && !add(start, text.size() - start))
+        return std::nullopt;
+    QList<QByteArray> entries;
+    entries.reserve(qsizetype(spans.size()));
+    for (const auto& [at, length] : spans)
+        entries.append(text.sliced(at, length).toByteArray());
     return entries;
 }
 

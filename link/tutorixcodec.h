@@ -6,6 +6,7 @@
 #include <QList>
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 
 // The bytes the teaching server and the program exchange, free of sockets and windows: message
@@ -116,10 +117,16 @@ struct TEntityRecord
 void WriteEntityRecord(TByteStream& stream, const TEntityRecord& record);
 TEntityRecord ReadEntityRecord(TByteStream& stream);
 
+// A parameter list holds at most this many entries, of at most this many bytes together (line
+// ends not counted): far above any real use, and a bound on what one message may cost.
+inline constexpr qsizetype MaxParamEntries = 4096;
+inline constexpr qint64 MaxParamBytes = qint64(1024) * 1024;
+
 // Entries each followed by CR LF.
 QByteArray EncodeParamText(const QList<QByteArray>& entries);
 // Split at CR, LF and CR LF; a last entry without line end counts; a zero byte ends the text.
-QList<QByteArray> DecodeParamText(QByteArrayView text);
+// None for a text beyond the limits above, found out before the entries are made.
+std::optional<QList<QByteArray>> DecodeParamText(QByteArrayView text);
 
 // A request frame: u32 message, u32 wParam, u32 dwData, u32 cbData, then cbData bytes.
 struct TFrameHeader

@@ -80,8 +80,12 @@ int main(int argc, char** argv)
         }
         options.Variables.insert(assignment.first(equals).toLocal8Bit(), assignment.sliced(equals + 1).toLocal8Bit());
     }
-    if (!options.Variables.contains("MarvolaWorkArea"))
-        options.Variables.insert("MarvolaWorkArea", DefaultWorkArea());
+    // A folder path that file names are appended to directly: it ends with the separator.
+    QByteArray& workArea = options.Variables["MarvolaWorkArea"];
+    if (workArea.isEmpty())
+        workArea = DefaultWorkArea();
+    else if (!workArea.endsWith('/'))
+        workArea += '/';
 
     TTutorixServer server(options, TMessageWindows::Default(), WriteLine);
     QString error;

@@ -181,14 +181,24 @@ std::optional<QByteArray> TTutorixServer::Answer(quint32 from, quint32 code, TBy
     case msgUnregister: {
         const TEntityRecord record = ReadEntityRecord(content);
         std::erase_if(parties, [&](const TEntityRecord& party) { return party.Handle == record.Handle; });
-        if (code == msgRegister)
-            parties.push_back(record);
-        line = (code == msgRegister ? "recv register " : "recv unregister ") + line + ' ' + RecordFields(record);
+        line = (code == msgRegister ? "recv register " : "recv unregister ") + line + ' ';
+        if (record.FileName.size() > MaxPartyText || record.Title.size() > MaxPartyText) {
+            // Not written out either: a line of megabytes helps nobody.
+            line += "handle=" + Hex(record.Handle) + " file-size=" + QByteArray::number(record.FileName.size())
+                    + " title-size=" + QByteArray::number(record.Title.size());
+        } else {
+            line += RecordFields(record);
+        }
+        if (code == msgRegister) {
+            const QByteArray refused = Admit(record);
+            if (!refused.isEmpty())
+                line += " refused=" + refused;
+        }
         return std::nullopt;
     }
     case msgFindEntity: {
         const quint8 selector = content.ReadByte();
-        const TEntityRecord* found = nullptr;
+        std::optional<TEntityRecord> found;
         if (selector == feByHandle) {
             const quint32 wanted = quint32(content.ReadInt32());
             found = PartyByHandle(wanted);
@@ -268,9 +278,15 @@ std::optional<QByteArray> TTutorixServer::Answer(quint32 from, quint32 code, TBy
         return reply.Data();
     }
     case msgParams: {
-        const QList<QByteArray> entries = DecodeParamText(content.ReadRest());
-        line = "recv params " + line + " count=" + QByteArray::number(entries.size());
-        for (const QByteArray& entry : entries)
+        const QByteArray text = content.ReadRest();
+        const std::optional<QList<QByteArray>> entries = DecodeParamText(text);
+        line = "recv params " + line;
+        if (!entries) {
+            line += " refused size=" + QByteArray::number(text.size());
+            return std::nullopt;
+        }
+        line += " count=" + QByteArray::number(entries->size());
+        for (const QByteArray& entry : *entries)
             line += " entry=" + Escape(entry);
         return std::nullopt;
     }
@@ -310,32 +326,81 @@ bool TTutorixServer::FileAllowed(const QByteArray& name) const
     return folder.isEmpty() || folder == options.FilesFolder + '/';
 }
 
-const TEntityRecord* TTutorixServer::PartyByHandle(quint32 wanted) const
+std::optional<TEntityRecord> TTutorixServer::FindParty(const std::function<bool(const TEntityRecord&)>& test)
 {
-    for (const TEntityRecord& party : parties) {
-        if (party.Handle == wanted)
-            return &party;
+    for (auto it = parties.begin(); it != parties.end();) {
+        if (!test(*it)) {
+            ++it;
+            continue;
+        }
+        // A party killed without unregistering would otherwise be the answer for ever.
+        if (windows.IsWindow(it->Handle))
+            return *it;
+        Emit("dropped " + RecordFields(*it));
+        it = parties.erase(it);
     }
-    return nullptr;
+    return std::nullopt;
 }
 
-const TEntityRecord* TTutorixServer::PartyByTitle(const QByteArray& title, quint32 except) const
+std::optional<TEntityRecord> TTutorixServer::PartyByHandle(quint32 wanted)
 {
+    return FindParty([&](const TEntityRecord& party) { return party.Handle == wanted; });
+}
+
+std::optional<TEntityRecord> TTutorixServer::PartyByTitle(const QByteArray& title, quint32 except)
+{
+    return FindParty([&](const TEntityRecord& party) { return party.Title == title && party.Handle != except; });
+}
+
+void TTutorixServer::DropGoneParties()
+{
+    std::vector<TEntityRecord> kept;
     for (const TEntityRecord& party : parties) {
-        if (party.Title == title && party.Handle != except)
-            return &party;
+        if (windows.IsWindow(party.Handle))
+            kept.push_back(party);
+        else
+            Emit("dropped " + RecordFields(party));
     }
-    return nullptr;
+    parties = std::move(kept);
+}
+
+QByteArray TTutorixServer::Admit(const TEntityRecord& record)
+{
+    if (record.FileName.size() > MaxPartyText || record.Title.size() > MaxPartyText)
+        return "too-long";
+    if (qsizetype(parties.size()) >= MaxParties)
+        DropGoneParties();
+    if (qsizetype(parties.size()) >= MaxParties)
+        return "full";
+    parties.push_back(record);
+    return {};
 }
 
 std::optional<quint32> TTutorixServer::ResolveParty(const QByteArray& token)
 {
     if (token.startsWith("title:")) {
-        if (const TEntityRecord* party = PartyByTitle(Unescape(token.sliced(6)), 0))
+        if (const std::optional<TEntityRecord> party = PartyByTitle(Unescape(token.sliced(6)), 0))
             return party->Handle;
         return std::nullopt;
     }
     return ParseHandle(token);
+}
+
+void TTutorixServer::ReportSend(const QByteArray& verb, quint32 to, std::int32_t result, const QByteArray& detail,
+                                bool nested)
+{
+    const QByteArray tail = nested ? QByteArray(" nested=1") : QByteArray();
+    switch (windows.LastSendOutcome()) {
+    case TMessageWindows::SendOutcome::Answered:
+        Emit("sent " + verb + " to=" + Hex(to) + detail + " result=" + QByteArray::number(result) + tail);
+        return;
+    case TMessageWindows::SendOutcome::Unanswered:
+        Emit("error " + verb + " to=" + Hex(to) + detail + " unanswered" + tail);
+        return;
+    case TMessageWindows::SendOutcome::NotDelivered:
+        Emit("error " + verb + " to=" + Hex(to) + detail + " not delivered" + tail);
+        return;
+    }
 }
 
 void TTutorixServer::RunNested(quint32 requester)
@@ -349,7 +414,7 @@ void TTutorixServer::RunNested(quint32 requester)
         TByteStream content;
         content.WriteByte(quint8(args.value(0, "0").toUInt()));
         const std::int32_t result = Send(requester, msgQuit, Now(), content.Data());
-        Emit("sent quit to=" + Hex(requester) + " result=" + QByteArray::number(result) + " nested=1");
+        ReportSend("quit", requester, result, {}, true);
         return;
     }
     case NestedKind::Params: {
@@ -357,14 +422,13 @@ void TTutorixServer::RunNested(quint32 requester)
         for (const QByteArray& arg : args)
             entries.append(Unescape(arg));
         const std::int32_t result = Send(requester, msgParams, Now(), EncodeParamText(entries));
-        Emit("sent params to=" + Hex(requester) + " result=" + QByteArray::number(result) + " nested=1");
+        ReportSend("params", requester, result, {}, true);
         return;
     }
     case NestedKind::Send: {
         const quint32 code = args.value(0).toUInt();
         const std::int32_t result = Send(requester, code, Now(), QByteArray::fromHex(args.value(1)));
-        Emit("sent message to=" + Hex(requester) + " code=" + QByteArray::number(code) + " result="
-             + QByteArray::number(result) + " nested=1");
+        ReportSend("message", requester, result, " code=" + QByteArray::number(code), true);
         return;
     }
     }
@@ -379,8 +443,9 @@ bool TTutorixServer::Command(const QByteArray& rawLine)
     if (verb == "exit")
         return false;
     if (verb == "list") {
+        DropGoneParties();
         for (const TEntityRecord& party : parties)
-            Emit("party " + RecordFields(party) + " alive=" + QByteArray::number(windows.IsWindow(party.Handle) ? 1 : 0));
+            Emit("party " + RecordFields(party));
         Emit("listed count=" + QByteArray::number(qsizetype(parties.size())));
         return true;
     }
@@ -428,7 +493,7 @@ bool TTutorixServer::Command(const QByteArray& rawLine)
         } else {
             result = Send(*to, words[2].toUInt(), Now(), QByteArray::fromHex(words.value(3)));
         }
-        Emit("sent " + verb + " to=" + Hex(*to) + " result=" + QByteArray::number(result));
+        ReportSend(verb, *to, result, {}, false);
         return true;
     }
     Emit("error unknown command: " + Escape(verb));
@@ -445,10 +510,12 @@ $TUTORIX_RUNTIME_DIR (else $XDG_RUNTIME_DIR/tutorix, else /tmp/tutorix-<uid>). S
 with "/serverhandle=<text>" to make it use this server.
 
 Answers: registered parties are found by handle, or by title (the earliest registered party
-with that title other than the one asking); files are served from the --files folder (a bare
-name, or a path in that folder; nothing else); file names are mapped into that folder; named
-values come from --var (MarvolaWorkArea defaults to a writable folder ending with '/');
-query strings are echoed; programs are started detached and their process id returned.
+with that title other than the one asking); a party whose window has gone is dropped when a
+lookup or "list" meets it; at most 1024 parties are kept, each with a file name and a title of
+at most 4096 bytes. Files are served from the --files folder (a bare name, or a path in that
+folder; nothing else); file names are mapped into that folder; named values come from --var
+(MarvolaWorkArea, a folder, always ends with '/' and defaults to a writable one); query
+strings are echoed; programs are started detached and their process id returned.
 
 Commands on standard input, one a line (PARTY: a handle of 8 hex digits, or title:TITLE):
   list                        one "party" line per registered party, then "listed count=N"
@@ -464,7 +531,8 @@ Commands on standard input, one a line (PARTY: a handle of 8 hex digits, or titl
 Output, one line each, fields in this order, texts with bytes outside '!'..'~' and '%'
 written as %XX (entries and titles in commands are read the same way):
   ready handle=H class=C window=W                      the window exists
-  recv register from=H stamp=D:T handle=H mutex=H file=F title=T
+  recv register from=H stamp=D:T handle=H mutex=H file=F title=T [refused=full]
+  recv register from=H stamp=D:T handle=H file-size=N title-size=N refused=too-long
   recv unregister from=H stamp=D:T handle=H mutex=H file=F title=T
   recv find-handle from=H stamp=D:T handle=H found=H|none
   recv find-title from=H stamp=D:T title=T found=H|none
@@ -474,13 +542,16 @@ written as %XX (entries and titles in commands are read the same way):
   recv query-string from=H stamp=D:T text=S result=R
   recv get-variable from=H stamp=D:T name=N value=V
   recv params from=H stamp=D:T count=N entry=E...
+  recv params from=H stamp=D:T refused size=S          over 4096 entries or 1 MiB
   recv quit from=H stamp=D:T down=B
   recv reply from=H stamp=D:T size=S
   recv message from=H stamp=D:T code=N size=S          any other code
   recv short from=H code=N size=S                      payload without its time stamp
   recv malformed from=H stamp=D:T code=N size=S        content too short; not answered
-  sent quit|params|send to=H result=R [nested=1]
-  party handle=H mutex=H file=F title=T alive=0|1
+  sent quit|params|send to=H result=R [nested=1]      delivered and answered
+  error quit|params|send to=H not delivered|unanswered [nested=1]
+  party handle=H mutex=H file=F title=T
+  dropped handle=H mutex=H file=F title=T              a party whose window has gone
   listed count=N
   queued late | queued nested quit|params|send
   error TEXT

@@ -26,10 +26,16 @@ struct TServerOptions
 // serves files from one folder, maps file names into it, answers named values, starts
 // programs, and sends quit and parameter messages when told to. Every message it receives and
 // every command's outcome becomes one line of output (the format is in Usage()).
+//
+// Parties whose window has gone are dropped when a lookup or a list meets them; the list holds
+// at most MaxParties, each with a file name and a title of at most MaxPartyText bytes.
 class TTutorixServer
 {
 public:
     using LineSink = std::function<void(const QByteArray& line)>;
+
+    static constexpr qsizetype MaxParties = 1024;
+    static constexpr qsizetype MaxPartyText = 4096;
 
     TTutorixServer(TServerOptions options, TMessageWindows& windows, LineSink output);
     ~TTutorixServer();
@@ -59,10 +65,19 @@ private:
     void Reply(quint32 to, TTimeStamp stamp, QByteArray payload);
     std::int32_t Send(quint32 to, quint32 code, TTimeStamp stamp, const QByteArray& content);
     bool FileAllowed(const QByteArray& name) const;
-    const TEntityRecord* PartyByHandle(quint32 handle) const;
-    const TEntityRecord* PartyByTitle(const QByteArray& title, quint32 except) const;
+    // The first party that the test accepts and whose window is still there; those found gone
+    // on the way are dropped.
+    std::optional<TEntityRecord> FindParty(const std::function<bool(const TEntityRecord&)>& test);
+    std::optional<TEntityRecord> PartyByHandle(quint32 handle);
+    std::optional<TEntityRecord> PartyByTitle(const QByteArray& title, quint32 except);
+    void DropGoneParties();
+    // Empty when the party joins the list, else why not.
+    QByteArray Admit(const TEntityRecord& record);
     std::optional<quint32> ResolveParty(const QByteArray& token);
     void RunNested(quint32 requester);
+    // The outcome of a send: "sent" with its result, or "error" when it was not delivered or
+    // not answered.
+    void ReportSend(const QByteArray& verb, quint32 to, std::int32_t result, const QByteArray& detail, bool nested);
     void Emit(const QByteArray& line);
 
     TServerOptions options;

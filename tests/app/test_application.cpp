@@ -4,6 +4,7 @@
 #include "mainfrm.h"
 #include "numio.h"
 #include "numlab.h"
+#include "test_timing.h"
 #include "uexplain.h"
 
 #include <QElapsedTimer>
@@ -69,6 +70,9 @@ void LetTimePass(int ms)
 }
 
 constexpr int RepeatStartsAfter = 500; // ms, the scroll bar's first repeat after a press
+// How long past that first repeat the box stays open: 300 ms at scale 1, widened on a loaded
+// machine with DSCDMA_TEST_TIME_SCALE (test_timing.h).
+const int HeldPastTheRepeat = Scaled(300);
 
 } // namespace
 
@@ -110,11 +114,11 @@ TEST(Application, OneClickOnAScrollBarArrowIsOneStepAndAtMostOneErrorBox)
     const int runs = form.SimulationRuns();
 
     // Open long after a held arrow would start repeating.
-    reader.hold = RepeatStartsAfter + 300;
+    reader.hold = RepeatStartsAfter + HeldPastTheRepeat;
     holding = true;
     QTest::mousePress(bar, Qt::LeftButton, Qt::NoModifier, arrow);
     EXPECT_FALSE(repeatingWhileOpen);
-    LetTimePass(RepeatStartsAfter + 300);
+    LetTimePass(RepeatStartsAfter + HeldPastTheRepeat);
     EXPECT_EQ(reader.texts.size(), 2);
     EXPECT_EQ(bar->value(), 9);
     EXPECT_EQ(form.NLabPG()->Value(), 9);

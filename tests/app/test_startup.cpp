@@ -442,3 +442,84 @@ TEST_F(Startup, AQuitWhileTheAboutBoxIsUpEndsTheProgram)
         EXPECT_EQ(form->Translate("Exit"), "Exit") << "keys stand for themselves once the link is gone";
     }
 }
+
+// The server ends the program inside the language file's name mapping, going down itself: the
+// start-up stops there, without another request, without an error, and without unregistering.
+TEST_F(Startup, AQuitInsideTheMappingEndsTheStartWithoutAnotherRequest)
+{
+    RunServer();
+    const FakeWindows::Script serve = windows.script;
+    bool gone = false; // the server, once it said it goes down
+    windows.script = [&](const FakeWindows::Sent& sent) {
+        if (gone)
+            return 0;
+        if (sent.target == kServer && sent.code == msgMapFileName) {
+            windows.Deliver(sent.wParam, kServer, msgQuit, {}, QByteArray(1, '\1'));
+            gone = true;
+            return 0;
+        }
+        return serve(sent);
+    };
+    EXPECT_THROW(Make({kHandleSwitch}), EQuitAccepted);
+    EXPECT_EQ(CodesSentToTheServer(), (QList<quint32>{msgRegister, msgMapFileName}));
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+    EXPECT_FALSE(form);
+}
+
+// The same inside the first show's work-area query: no icon is fetched, no About box shows, no
+// error is reported, and the link goes (unregistering unless the server goes down).
+TEST_F(Startup, AQuitInsideAFirstShowQueryEndsTheFirstShowThere)
+{
+    PutLanguage("[AppIconName]=book.png|$$");
+    for (const quint8 serverDown : {0, 1}) {
+        SCOPED_TRACE(int(serverDown));
+        form.reset();
+        RunServer();
+        served["/books/dscdma.itl"] = "[AppIconName]=book.png|$$";
+        served["book.png"] = Png(Green);
+        const FakeWindows::Script serve = windows.script;
+        windows.script = [&, serve, serverDown](const FakeWindows::Sent& sent) {
+            if (sent.target == kServer && sent.code == msgGetVariable)
+                windows.Deliver(sent.wParam, kServer, msgQuit, {}, QByteArray(1, char(serverDown)));
+            return serve(sent);
+        };
+        windows.log.clear();
+        asked.clear();
+        modalRuns.clear();
+        MakeAndShow({kHandleSwitch});
+        EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+        EXPECT_EQ(asked, QByteArrayList{"/books/dscdma.itl"}) << "no icon asked for";
+        EXPECT_TRUE(modalRuns.isEmpty());
+        EXPECT_EQ(form->SimulationRuns(), 0);
+        ASSERT_NE(form->cliDemon(), nullptr);
+        EXPECT_TRUE(form->cliDemon()->QuitAccepted());
+        QCoreApplication::sendPostedEvents();
+        EXPECT_EQ(form->cliDemon(), nullptr);
+        EXPECT_EQ(CodesSentToTheServer(), serverDown ? (QList<quint32>{msgRegister, msgMapFileName, msgGetFile, msgGetVariable})
+                                                     : (QList<quint32>{msgRegister, msgMapFileName, msgGetFile,
+                                                                       msgGetVariable, msgUnregister}));
+    }
+}
+
+// A folder for the windows that others could reach is refused. Without a server handle the
+// program starts all the same, alone; with one it cannot, and the error names the folder.
+TEST_F(Startup, ARefusedWindowFolderStopsOnlyAStartWithAServerHandle)
+{
+    const QString refusal = QStringLiteral("The folder for message windows /tmp/tutorix-0 cannot be used: its group or "
+                                           "others have permissions on it (mode 755)");
+    windows.refusal = refusal;
+    PutLanguage("[Exit]=Ende|$$");
+    MakeAndShow();
+    EXPECT_EQ(form->cliDemon()->OwnEntity().Handle, 0u);
+    EXPECT_EQ(form->BButExit()->text(), "Ende");
+    EXPECT_EQ(form->SimulationRuns(), 1);
+    EXPECT_TRUE(errors.isEmpty());
+
+    RunServer();
+    try {
+        Make({kHandleSwitch});
+        ADD_FAILURE() << "started without the window its server needs";
+    } catch (const ETutorix& e) {
+        EXPECT_EQ(e.Message(), refusal);
+    }
+}

@@ -5,12 +5,17 @@
 // says what it did; the server's output says what it was asked. At first show the About box is
 // modal and nobody here can click it: the server's quit ends the program while the box is up,
 // as it does at any other time.
+#include "MarvolaDemon.h"
+#include "fake_platform.h"
 #include "process_support.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -134,8 +139,8 @@ TEST_F(ProgramWithServer, AQuitOfAServerGoingDownEndsWithoutUnregistering)
     EXPECT_EQ(program->process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program->process.exitCode(), 0) << program->Everything().constData();
     EXPECT_EQ(server->Find("recv unregister"), -1);
-    ASSERT_GE(server->Command("list", "listed count=1"), 0);
-    EXPECT_GE(server->Find("party", {"handle=" + own, "alive=0"}), 0);
+    ASSERT_GE(server->Command("list", "listed count=0"), 0);
+    EXPECT_GE(server->Find("dropped", {"handle=" + own}), 0) << "gone without unregistering: dropped";
 
     const QByteArray itlTemplate = ReadFile(current.filePath("dscdma.itl"));
     for (const QByteArray& line : {QByteArray("[Channel 1]=Channel 1|$$\r\n"), QByteArray("[MMExplain1]=MMExplain1|$$\r\n"),
@@ -190,4 +195,105 @@ TEST_F(ProgramWithServer, WithAHandleOfNoRunningServerItRunsAlone)
     EXPECT_EQ(server->Find("recv"), -1) << "the server heard nothing";
     program->process.terminate();
     EXPECT_TRUE(program->WaitForExit());
+}
+
+// The parameters are the arguments as given, as bytes: Qt's own options included and nothing
+// decoded. The first instance here is this test, with a link of the program's name, so that
+// it sees the bytes that a second start of the program hands over.
+TEST_F(ProgramWithServer, TheParametersAreEveryArgumentAsItsBytes)
+{
+    FakeSettings settings;
+    TDemonSetup setup;
+    setup.ProgramFile = QFile::encodeName(kProgram);
+    setup.CommandLine = {setup.ProgramFile, "/serverhandle=t1"};
+    setup.Settings = &settings;
+    QObject owner;
+    QPointer<TkdbDemonClient> first = new TkdbDemonClient(&owner, setup);
+    first->Loaded();
+    ASSERT_FALSE(first->EndRequested());
+    bool handed = false;
+    first->SetOnParamsChange([&](QObject*) { handed = true; });
+
+    // An argument that is no UTF-8 ("caf\xE9") can only be given through a shell.
+    Child second(QStringLiteral("/bin/sh"),
+                 QStringList{"-c", "exec \"$0\" /serverhandle=t1 -style fusion -reverse -session s1 \"$(printf 'caf\\351')\"",
+                             kProgram},
+                 environment, QProcess::MergedChannels, current.path());
+    ASSERT_TRUE(PollUntil([&] { return handed; }, 15000)) << second.Everything().constData();
+    EXPECT_EQ(first->Params(), (QList<QByteArray>{QFile::encodeName(kProgram), "-style", "fusion", "-reverse", "-session",
+                                                  "s1", "caf\xE9"}));
+    ASSERT_TRUE(second.WaitForExit());
+    EXPECT_EQ(second.process.exitCode(), 0) << second.Everything().constData();
+    delete first.data();
+}
+
+// The server ends the program inside the mapping of its language file: the program ends at
+// once with status 0, asks nothing more and shows no error box (which would keep it running).
+TEST_F(ProgramWithServer, AQuitInsideAStartUpQueryEndsTheProgramAtOnce)
+{
+    for (const char* down : {"0", "1"}) {
+        SCOPED_TRACE(down);
+        const qsizetype from = server->lines.size();
+        ASSERT_GE(server->Command(QByteArray("nested quit ") + down, "queued nested quit"), 0);
+        const auto program = Start({"/serverhandle=t1"});
+        ASSERT_TRUE(program->WaitForExit()) << program->Everything().constData();
+        EXPECT_EQ(program->process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program->process.exitCode(), 0) << program->Everything().constData();
+        EXPECT_EQ(program->Find("dscdma.startup: main window shown"), -1);
+        const QByteArray own = Registered({}, from);
+        ASSERT_EQ(own.size(), 8);
+        const qsizetype quit = server->WaitFor("sent quit", {"to=" + own, "nested=1"}, 10000, from);
+        ASSERT_GE(quit, 0) << server->Everything().constData();
+        for (const QByteArray& request : {QByteArray("recv get-file"), QByteArray("recv get-variable"),
+                                          QByteArray("recv find-title")})
+            EXPECT_EQ(server->Find(request, {"from=" + own}, from), -1) << request.constData();
+        EXPECT_EQ(server->Find("recv unregister", {"from=" + own}, from) >= 0, down == QByteArray("0"));
+    }
+}
+
+// A folder for the windows that others could reach is refused, and the program started without
+// a server handle runs alone all the same, saying once on standard error why.
+TEST_F(ProgramWithServer, ARefusedWindowFolderLeavesAStandaloneStartRunning)
+{
+    QTemporaryDir open;
+    ASSERT_TRUE(open.isValid());
+    ASSERT_EQ(::chmod(QFile::encodeName(open.path()).constData(), 0755), 0);
+    environment.insert("TUTORIX_RUNTIME_DIR", open.path());
+    const auto program = Start({});
+    ASSERT_GE(program->WaitFor("dscdma.startup: About box shown"), 0) << program->Everything().constData();
+    QByteArrayList mentions;
+    for (const QByteArray& line : program->lines) {
+        if (line.contains(QFile::encodeName(open.path())))
+            mentions << line;
+    }
+    ASSERT_EQ(mentions.size(), 1) << program->Everything().constData();
+    EXPECT_TRUE(mentions[0].contains("group or others have permissions")) << mentions[0].constData();
+    EXPECT_EQ(program->process.state(), QProcess::Running);
+    program->process.terminate();
+    EXPECT_TRUE(program->WaitForExit());
+}
+
+// A desktop language without a file of its own, or none, reads the English file rather than
+// showing the keys.
+TEST_F(ProgramWithServer, ALanguageWithoutAFileReadsEnglish)
+{
+    const QByteArray folder = QFile::encodeName(QFileInfo(kProgram).path());
+    const struct
+    {
+        const char* lang;
+        QByteArray file;
+    } cases[] = {
+        {"fr_FR.UTF-8", folder + "/dscdma.en.itl"},
+        {"C.UTF-8", folder + "/dscdma.en.itl"},
+        {"de_DE.UTF-8", folder + "/dscdma.de.itl"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lang);
+        environment.insert("LANG", c.lang);
+        const auto program = Start({});
+        ASSERT_GE(program->WaitFor("dscdma.startup: About box shown"), 0) << program->Everything().constData();
+        EXPECT_GE(program->Find("dscdma.startup: language file: " + c.file), 0) << program->Everything().constData();
+        program->process.terminate();
+        EXPECT_TRUE(program->WaitForExit());
+    }
 }

@@ -169,6 +169,37 @@ TEST(ParamText, SplitsAtCrLfAndCrLfAndStopsAtAZeroByte)
         EXPECT_EQ(DecodeParamText(c.text), c.entries) << c.text.toHex(' ').constData();
 }
 
+// A list of 4096 entries of 1 MiB together is the largest one taken; one entry or one byte more
+// is refused whole, however the bytes are spread.
+TEST(ParamText, TakesAtMostTheLargestListAndRefusesAnythingBeyond)
+{
+    const QByteArray megabyte(MaxParamBytes, 'p');
+    const struct
+    {
+        const char* what;
+        QByteArray text;
+        std::optional<qsizetype> entries; // none: refused
+    } cases[] = {
+        {"4096 empty entries", QByteArray(MaxParamEntries, '\n'), MaxParamEntries},
+        {"4097 empty entries", QByteArray(MaxParamEntries + 1, '\n'), std::nullopt},
+        {"4096 entries, the last without line end", QByteArray(MaxParamEntries - 1, '\n') + "x", MaxParamEntries},
+        {"4097 entries, the last without line end", QByteArray(MaxParamEntries, '\n') + "x", std::nullopt},
+        {"1 MiB in one entry", megabyte, 1},
+        {"1 MiB and a byte in one entry", megabyte + "p", std::nullopt},
+        {"1 MiB over two entries, line ends not counted", megabyte.first(10) + "\r\n" + megabyte.sliced(10) + "\r\n", 2},
+        {"1 MiB and a byte over two entries", megabyte + "\r\np", std::nullopt},
+        {"64 MiB of line feeds", QByteArray(MaxFramePayload, '\n'), std::nullopt},
+        {"beyond, but after a zero byte", QByteArray("a\0", 2) + QByteArray(MaxParamEntries + 1, '\n'), 1},
+    };
+    for (const auto& c : cases) {
+        const std::optional<QList<QByteArray>> decoded = DecodeParamText(c.text);
+        ASSERT_EQ(decoded.has_value(), c.entries.has_value()) << c.what;
+        if (decoded) {
+            EXPECT_EQ(decoded->size(), *c.entries) << c.what;
+        }
+    }
+}
+
 TEST(TimeStamps, CountMillisecondsSinceMidnightAndDaysFromTheYearOne)
 {
     const struct

@@ -295,26 +295,89 @@ TEST_F(Demon, AQuitWithoutItsByteIsNotHandled)
     EXPECT_FALSE(link->ServerDown());
 }
 
-TEST_F(Demon, AQuitArrivingInsideASendWaitsUntilTheSendHasReturned)
+// The quit comes inside the query, before its reply: the query is of no use any more, its caller
+// must stop, and the program ends once the event loop has control.
+TEST_F(Demon, AQuitInsideASendEndsTheSendAndStopsItsCaller)
+{
+    FindServer();
+    for (const char down : {'\0', '\1'}) {
+        SCOPED_TRACE(int(down));
+        windows.log.clear();
+        windows.cancels = 0;
+        Make();
+        windows.script = [this, down](const FakeWindows::Sent& sent) {
+            if (sent.code == msgGetVariable) {
+                windows.Deliver(sent.wParam, kServer, msgQuit, {}, QByteArray(1, down));
+                TByteStream reply;
+                reply.WriteString("/work/");
+                windows.Deliver(sent.wParam, kServer, msgReply, sent.stamp, reply.Data());
+            }
+            return 0;
+        };
+        EXPECT_THROW(link->GetVariable("MarvolaWorkArea"), EQuitAccepted);
+        ASSERT_FALSE(link.isNull()) << "never inside a send";
+        EXPECT_TRUE(link->QuitAccepted());
+        EXPECT_EQ(windows.cancels, 1) << "the transport ends the sends under way";
+        // Whatever comes after sends nothing: the program is ending.
+        const size_t sent = windows.log.size();
+        EXPECT_THROW(link->MapFileName("/opt/sim/Prog.bin"), EQuitAccepted);
+        EXPECT_EQ(windows.log.size(), sent);
+        EXPECT_TRUE(SentWith(msgUnregister).empty());
+        QCoreApplication::sendPostedEvents();
+        EXPECT_TRUE(link.isNull());
+        EXPECT_EQ(SentWith(msgUnregister).size(), down ? 0u : 1u) << "the destruction still unregisters";
+    }
+}
+
+// A handler that runs inside a query and sends again: its own send meets the quit and returns
+// unanswered, sends after it go nowhere, and only the outermost send raises.
+TEST_F(Demon, AfterAQuitNestedSendsReturnUnansweredAndOnlyTheOutermostRaises)
+{
+    FindServer();
+    Make();
+    std::vector<std::string> seen;
+    link->SetOnParamsChange([&](QObject*) {
+        try {
+            link->QueryString("inner");
+            seen.push_back("inner answered");
+        } catch (const EStreamReadError&) {
+            seen.push_back("inner unanswered");
+        }
+        const size_t before = windows.log.size();
+        try {
+            link->QueryString("after");
+        } catch (const EStreamReadError&) {
+        }
+        seen.push_back(windows.log.size() == before ? "after: nothing sent" : "after: sent");
+    });
+    windows.script = [this](const FakeWindows::Sent& sent) {
+        TByteStream in;
+        in.SetData(sent.content);
+        if (sent.code == msgGetVariable)
+            windows.Deliver(sent.wParam, kServer, msgParams, {}, "x\r\n");
+        else if (sent.code == msgQueryString && in.ReadString() == "inner")
+            windows.Deliver(sent.wParam, kServer, msgQuit, {}, QByteArray(1, '\1'));
+        return 0;
+    };
+    EXPECT_THROW(link->GetVariable("Greeting"), EQuitAccepted);
+    EXPECT_EQ(seen, (std::vector<std::string>{"inner unanswered", "after: nothing sent"}));
+    QCoreApplication::sendPostedEvents();
+    EXPECT_TRUE(link.isNull());
+}
+
+// The server tells a link to quit while the link unregisters on its way out: it is going anyway.
+TEST_F(Demon, AQuitWhileTheLinkGoesChangesNothing)
 {
     FindServer();
     Make();
     windows.script = [this](const FakeWindows::Sent& sent) {
-        if (sent.code == msgGetVariable) {
+        if (sent.code == msgUnregister)
             windows.Deliver(sent.wParam, kServer, msgQuit, {}, QByteArray(1, '\0'));
-            TByteStream reply;
-            reply.WriteString("/work/");
-            windows.Deliver(sent.wParam, kServer, msgReply, sent.stamp, reply.Data());
-        }
         return 0;
     };
-    EXPECT_EQ(link->GetVariable("MarvolaWorkArea"), QByteArray("/work/")) << "the query completes";
-    ASSERT_FALSE(link.isNull());
-    EXPECT_TRUE(link->QuitAccepted());
-    EXPECT_TRUE(SentWith(msgUnregister).empty());
-    QCoreApplication::sendPostedEvents();
-    EXPECT_TRUE(link.isNull());
+    delete link.data();
     EXPECT_EQ(SentWith(msgUnregister).size(), 1u);
+    QCoreApplication::sendPostedEvents();
 }
 
 TEST_F(Demon, SendPicksUpOnlyTheReplyWithItsOwnStamp)
@@ -343,6 +406,24 @@ TEST_F(Demon, SendPicksUpOnlyTheReplyWithItsOwnStamp)
     EXPECT_EQ(sent.code, msgQueryString);
 }
 
+// The budget counts each reply's content and 256 bytes beside it: replies that fill it exactly
+// all stay; one byte more and the oldest goes.
+TEST_F(Demon, PendingRepliesFillTheirBudgetExactlyAndNoFurther)
+{
+    constexpr qint64 overhead = 256;
+    const qint64 quarter = TkdbCustomDemon::MaxPendingReplyBytes / 4 - overhead;
+    for (const qint64 extra : {0, 1}) {
+        SCOPED_TRACE(extra);
+        Make();
+        const quint32 own = link->OwnEntity().Handle;
+        for (int i = 0; i < 4; ++i)
+            windows.Deliver(own, kServer, msgReply, {i, 1}, QByteArray(quarter + (i == 3 ? extra : 0), 'r'));
+        ASSERT_EQ(link->PendingReplies().size(), extra ? 3u : 4u);
+        EXPECT_EQ(link->PendingReplies().front()->TimeStamp.Time, extra ? 1 : 0);
+        delete link.data();
+    }
+}
+
 TEST_F(Demon, PendingRepliesNobodyPicksUpAreBoundedOldestFirst)
 {
     Make();
@@ -353,6 +434,40 @@ TEST_F(Demon, PendingRepliesNobodyPicksUpAreBoundedOldestFirst)
     ASSERT_EQ(link->PendingReplies().size(), 3u);
     EXPECT_EQ(link->PendingReplies().front()->TimeStamp.Time, 2);
     EXPECT_EQ(link->PendingReplies().back()->TimeStamp.Time, 4);
+}
+
+// A parameter list of 4096 entries and 1 MiB is taken; anything beyond is refused and the
+// previous list stays, with no event.
+TEST_F(Demon, ParameterMessagesBeyondTheListsLimitsAreRefused)
+{
+    Make({kProgram, "first"});
+    int changes = 0;
+    link->SetOnParamsChange([&](QObject*) { ++changes; });
+    const quint32 own = link->OwnEntity().Handle;
+    const struct
+    {
+        const char* what;
+        QByteArray text;
+        bool taken;
+    } cases[] = {
+        {"4096 entries", QByteArray(MaxParamEntries, '\n'), true},
+        {"4097 entries", QByteArray(MaxParamEntries + 1, '\n'), false},
+        {"1 MiB", QByteArray(MaxParamBytes, 'a') + "\r\n", true},
+        {"1 MiB and a byte", QByteArray(MaxParamBytes + 1, 'a') + "\r\n", false},
+        {"64 MiB of line feeds", QByteArray(MaxFramePayload - TimeStampSize, '\n'), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        windows.Deliver(own, 0x77, msgParams, {}, "before\r\n");
+        const int before = changes;
+        windows.Deliver(own, 0x77, msgParams, {}, c.text);
+        EXPECT_EQ(changes, before + (c.taken ? 1 : 0));
+        if (c.taken) {
+            EXPECT_NE(link->Params(), QList<QByteArray>{"before"});
+        } else {
+            EXPECT_EQ(link->Params(), QList<QByteArray>{"before"}) << "the previous list stays";
+        }
+    }
 }
 
 TEST_F(Demon, QueriesReadTheirReplies)
@@ -456,6 +571,8 @@ TEST_F(Demon, ExecuteProgramReportsAFailureAndWaitsForTheProcess)
 
     pid = 0x7FFFFFF0; // no such process
     EXPECT_THROW(link->ExecuteProgram("gone", "", true, 0), ETutorix);
+    // The script reads pid: the link unregisters on its way out while pid still exists.
+    delete link.data();
 }
 
 TEST_F(Demon, LoadedRegistersLoadsTheLanguageAndTranslatesTheOwner)
@@ -547,6 +664,8 @@ TEST_F(Demon, WithoutServerTheLanguageFileIsLookedUpInOrder)
         {"installed", {"share/sim/sim.en.itl", "share/sim/sim.de.itl"}, "bin/../share/sim/sim.de.itl"},
         {"installed plain", {"share/sim/sim.itl", "share/sim/sim.de.itl"}, "bin/../share/sim/sim.itl"},
         {"other language only", {"bin/sim.fr.itl", "share/sim/sim.fr.itl"}, ""},
+        {"English for a language without a file", {"bin/sim.en.itl", "bin/sim.fr.itl", "share/sim/sim.en.itl"}, "bin/sim.en.itl"},
+        {"installed English", {"share/sim/sim.en.itl", "share/sim/sim.fr.itl"}, "bin/../share/sim/sim.en.itl"},
         {"folder in the way", {"bin/sim.itl/", "bin/sim.de.itl"}, "bin/sim.de.itl"},
     };
     for (const auto& c : cases) {
@@ -608,6 +727,105 @@ TEST_F(Demon, ASecondInstanceForwardsItsParametersToTheFirstAndAsksToEnd)
     const auto finds = SentWith(msgFindEntity);
     ASSERT_EQ(finds.size(), 1u);
     EXPECT_EQ(finds[0].content, QByteArray("\2\4\0\0\0Prog", 9));
+}
+
+// Copies started together all register before they look for the first: the server may name a
+// copy that is about to end. The parameters go to the window that the lock names, while that
+// window lives; else to the server's answer. The messages and their order stay the same.
+TEST_F(Demon, ASecondInstanceHandsItsParametersToTheWindowTheLockNames)
+{
+    FindServer();
+    const quint32 loser = 0xF1F1;
+    const quint32 holder = 0xA0A0;
+    const struct
+    {
+        const char* what;
+        quint32 named;
+        bool alive;
+        quint32 target;
+    } cases[] = {
+        {"the lock names a live window", holder, true, holder},
+        {"the named window has gone", holder, false, loser},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        windows.log.clear();
+        windows.alive = c.alive ? std::set<quint32>{holder, loser} : std::set<quint32>{loser};
+        Make({kProgram, "page=12"});
+        lock.next = {TInstanceLock::Outcome::HeldByOther, 0};
+        lock.holder = c.named;
+        Answer([&](const FakeWindows::Sent& sent) {
+            TByteStream out;
+            if (sent.code == msgFindEntity)
+                WriteEntityRecord(out, {loser, 0, kProgram, "Prog"});
+            else if (sent.code == msgMapFileName)
+                out.WriteString("/srv/Prog");
+            else
+                out.WriteByte(0);
+            return out.Data();
+        });
+        link->Loaded();
+        EXPECT_TRUE(link->EndRequested());
+        QList<quint32> codes;
+        for (const auto& sent : windows.log)
+            codes << sent.code;
+        EXPECT_EQ(codes, (QList<quint32>{msgRegister, msgMapFileName, msgGetFile, msgFindEntity, msgParams}));
+        const auto forwarded = SentWith(msgParams);
+        ASSERT_EQ(forwarded.size(), 1u);
+        EXPECT_EQ(forwarded[0].target, c.target);
+        EXPECT_EQ(forwarded[0].content, kProgram + "\r\npage=12\r\n");
+        EXPECT_EQ(lock.holderAsked.value(0), QByteArray("QX_Prog.bin"));
+        delete link.data();
+    }
+}
+
+TEST_F(Demon, TheFirstInstanceNamesItsWindowInTheLock)
+{
+    Make();
+    link->SetUseMarvolaServer(false);
+    link->Loaded();
+    EXPECT_EQ(link->OwnEntity().MutexHandle, 7u);
+    EXPECT_EQ(lock.holder, link->OwnEntity().Handle);
+}
+
+// A folder for the windows that others could reach is refused. Given no server, the program
+// needs no window and runs alone, saying why once; given a server, it cannot do without.
+TEST_F(Demon, ARefusedFolderLeavesALinkWithoutWindowUnlessAServerWasGiven)
+{
+    const QString refusal = QStringLiteral("The folder for message windows /tmp/tutorix-0 cannot be used: it belongs to another user");
+    windows.refusal = refusal;
+    static QStringList warnings;
+    warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type == QtWarningMsg)
+            warnings << text;
+    });
+    Make();
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(link->OwnEntity().Handle, 0u);
+    EXPECT_EQ(link->OwnEntity().Title(), QByteArray("Prog"));
+    EXPECT_TRUE(windows.classes.empty());
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_TRUE(warnings[0].contains(refusal)) << warnings[0].toStdString();
+    link->SetUseMarvolaServer(false);
+    link->Loaded();
+    EXPECT_EQ(owner.caption, QStringLiteral("Exit")) << "translated all the same";
+    EXPECT_FALSE(link->EndRequested());
+    delete link.data();
+    EXPECT_TRUE(windows.log.empty()) << "no window: nothing was sent";
+
+    for (const auto& given : {std::pair<QByteArray, QByteArray>{"/serverhandle=t1", ""}, {"", "1a2b"}}) {
+        settings.value = {TSettingsValue::Kind::Text, given.second};
+        QList<QByteArray> arguments{kProgram};
+        if (!given.first.isEmpty())
+            arguments << given.first;
+        try {
+            Make(arguments);
+            ADD_FAILURE() << "a link without window, though a server was given";
+        } catch (const ETutorix& e) {
+            EXPECT_EQ(e.Message(), refusal);
+        }
+    }
 }
 
 TEST_F(Demon, TheSingleInstanceCheckGivesWayToMultiStartAndToAMissingLock)

@@ -30,6 +30,10 @@ public:
 
     bool RegisterClass(const QByteArray& className) override
     {
+        if (!refusal.isEmpty()) {
+            lastError = refusal;
+            return false;
+        }
         if (failRegister || !classes.insert(className).second) {
             lastError = QStringLiteral("class refused");
             return false;
@@ -66,8 +70,12 @@ public:
         if (DecodePayload(payload, sent.stamp, content))
             sent.content = content.toByteArray();
         log.push_back(sent);
+        outcome = windows.count(target) || alive.count(target) ? SendOutcome::Answered : SendOutcome::NotDelivered;
         return script ? script(sent) : 0;
     }
+    SendOutcome LastSendOutcome() const override { return outcome; }
+    void CancelSends() override { ++cancels; }
+    QString RefusalReason() override { return refusal; }
     QString LastErrorString() const override { return lastError; }
 
     // Delivers a message to a window as a peer would.
@@ -96,22 +104,34 @@ public:
     quint32 nextHandle = 0x1000;
     bool failRegister = false;
     bool failCreate = false;
+    QString refusal; // set: the folder of the windows is refused, and so is every class
+    int cancels = 0;
+    SendOutcome outcome = SendOutcome::NotDelivered;
     QString lastError;
 };
 
 class FakeLock final : public TInstanceLock
 {
 public:
-    Result Acquire(const QByteArray& name) override
+    Result Acquire(const QByteArray& name, quint32 window) override
     {
         names.append(name);
+        if (next.outcome == Outcome::Acquired)
+            holder = window;
         return next;
     }
     void Release(quint32 handle) override { released.append(handle); }
+    quint32 HolderWindow(const QByteArray& name) override
+    {
+        holderAsked.append(name);
+        return holder;
+    }
 
     Result next{Outcome::Acquired, 7};
     QList<QByteArray> names;
     QList<quint32> released;
+    quint32 holder = 0;
+    QList<QByteArray> holderAsked;
 };
 
 class FakeSettings final : public TSettingsValue

@@ -1,12 +1,16 @@
 // A small program with a server link, as the simulation would have one, for tests that need
 // several processes. Environment: TUTORIX_TEST_USE_SERVER=1 sets UseMarvolaServer,
-// TUTORIX_TEST_MULTISTART=1 sets MultiStart. It prints one line per event:
+// TUTORIX_TEST_MULTISTART=1 sets MultiStart, TUTORIX_TEST_TRANSLATE_MS=N makes translating the
+// owner take up to N ms (a random share, as a real window takes its time between registering
+// and the single-instance check). It prints one line per event:
 //   ready handle=H | second | params count=N entry=E... | quit down=B | error TEXT | end
 // and ends when standard input ends, when a quit message arrives, or as a second instance.
 #include "MarvolaDemon.h"
 
 #include <QCoreApplication>
 #include <QPointer>
+#include <QRandomGenerator>
+#include <QThread>
 #include <QSocketNotifier>
 
 #include <cstdio>
@@ -14,6 +18,25 @@
 #include <unistd.h>
 
 namespace {
+
+// The owner, with one caption that the link translates while it is loaded.
+class Owner : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+public:
+    QString Caption() const { return caption; }
+    void SetCaption(const QString& text)
+    {
+        caption = text;
+        const int most = qEnvironmentVariableIntValue("TUTORIX_TEST_TRANSLATE_MS");
+        if (most > 0)
+            QThread::msleep(QRandomGenerator::global()->bounded(most + 1));
+    }
+
+private:
+    QString caption = QStringLiteral("BF_Caption");
+};
 
 void Say(const QByteArray& line)
 {
@@ -27,7 +50,7 @@ void Say(const QByteArray& line)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    auto* owner = new QObject;
+    auto* owner = new Owner;
     QPointer<TkdbDemonClient> link;
     try {
         link = new TkdbDemonClient(owner);
@@ -43,6 +66,10 @@ int main(int argc, char** argv)
             Say("quit down=" + QByteArray::number(serverDown ? 1 : 0));
         });
         link->Loaded();
+    } catch (const EQuitAccepted&) {
+        Say("end"); // the server ended it while it started
+        delete owner;
+        return 0;
     } catch (const std::exception& e) {
         Say(QByteArray("error ") + e.what());
         delete owner;
@@ -68,3 +95,5 @@ int main(int argc, char** argv)
     Say("end");
     return code;
 }
+
+#include "link_test_client.moc"

@@ -1,18 +1,28 @@
 // A peer that speaks to a message window byte by byte, for the transport's limits.
-//   link_raw_peer send SOCKET HEX [--hold]   connect, write the bytes, with --hold wait until
-//                                            standard input ends; then end the writing side
-//                                            and print "result N" or "closed"
+//   link_raw_peer send SOCKET HEX [--hold] [--fill N] [--uid U]
+//        connect, write the bytes (then N bytes 'x'), with --hold wait until standard input
+//        ends; then end the writing side and print "result N" or "closed"
 //   link_raw_peer die SOCKET HEX             connect, write the bytes, end without closing
 //   link_raw_peer listen SOCKET COUNT        a listening socket that reads COUNT bytes of the
 //                                            first connection and ends without answering
+//   link_raw_peer mute SOCKET MS [--quit B] [--uid U]
+//        a window that takes every frame and never answers, for MS milliseconds; it prints
+//        "frame CODE" for each. With --quit, the first frame's sender gets a quit message with
+//        the byte B from it meanwhile, as a server that tells a waiting program to quit. It
+//        ends early when its standard input ends.
+// --uid U: run as that user (only root can), the listener after binding, the sender before
+// connecting, so that the other side sees a peer of another user.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace {
@@ -25,15 +35,23 @@ std::vector<char> FromHex(const std::string& hex)
     return bytes;
 }
 
-sockaddr_un Address(const char* path)
+sockaddr_un Address(const std::string& path)
 {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, path, sizeof address.sun_path - 1);
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
     return address;
 }
 
-int Connect(const char* path)
+void BecomeUser(long uid)
+{
+    if (uid >= 0 && (setgid(gid_t(uid)) != 0 || setuid(uid_t(uid)) != 0)) {
+        std::perror("setuid");
+        std::exit(4);
+    }
+}
+
+int Connect(const std::string& path)
 {
     const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
     const sockaddr_un address = Address(path);
@@ -55,6 +73,113 @@ void WriteAll(int fd, const std::vector<char>& bytes)
     }
 }
 
+void Put32(std::vector<char>& bytes, unsigned value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes.push_back(char((value >> (8 * i)) & 0xFF));
+}
+
+unsigned Get32(const unsigned char* p)
+{
+    return p[0] | p[1] << 8 | p[2] << 16 | unsigned(p[3]) << 24;
+}
+
+long long NowMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec * 1000LL + now.tv_nsec / 1000000;
+}
+
+// A quit message from `from` to the window `to` in the folder of `socketPath`; its result is read.
+void SendQuit(const std::string& socketPath, unsigned from, unsigned to, int down)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "/%08x.sock", to);
+    const std::string folder = socketPath.substr(0, socketPath.rfind('/'));
+    std::vector<char> frame;
+    Put32(frame, 0x004A);
+    Put32(frame, from);
+    Put32(frame, 4096);
+    Put32(frame, 9);
+    frame.insert(frame.end(), 8, '\0');
+    frame.push_back(char(down));
+    const int fd = Connect(folder + name);
+    WriteAll(fd, frame);
+    char result[4];
+    (void)!read(fd, result, sizeof result);
+    close(fd);
+}
+
+int Mute(const std::string& path, long ms, int quit, long uid)
+{
+    const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+    const sockaddr_un address = Address(path);
+    if (bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        std::perror("bind");
+        return 3;
+    }
+    BecomeUser(uid);
+    if (listen(listener, 16) != 0) {
+        std::perror("listen");
+        return 3;
+    }
+    std::printf("listening\n");
+    std::fflush(stdout);
+    struct Peer
+    {
+        int fd;
+        std::vector<unsigned char> bytes;
+        bool reported;
+    };
+    std::vector<Peer> peers;
+    const long long end = NowMs() + ms;
+    bool quitSent = quit < 0;
+    while (NowMs() < end) {
+        std::vector<pollfd> fds{{listener, POLLIN, 0}};
+        for (const Peer& peer : peers)
+            fds.push_back({peer.fd, short(peer.fd < 0 ? 0 : POLLIN), 0});
+        fds.push_back({STDIN_FILENO, POLLIN, 0});
+        if (poll(fds.data(), nfds_t(fds.size()), int(end - NowMs())) <= 0)
+            continue;
+        // Ends early when its standard input does.
+        char c;
+        if ((fds.back().revents & (POLLIN | POLLHUP)) && read(STDIN_FILENO, &c, 1) <= 0)
+            break;
+        fds.pop_back();
+        if (fds[0].revents & POLLIN) {
+            const int fd = accept(listener, nullptr, nullptr);
+            if (fd >= 0)
+                peers.push_back({fd, {}, false});
+        }
+        for (size_t i = 1; i < fds.size(); ++i) {
+            Peer& peer = peers[i - 1];
+            if (peer.fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
+                continue;
+            unsigned char buffer[65536];
+            const ssize_t n = read(peer.fd, buffer, sizeof buffer);
+            if (n <= 0) {
+                close(peer.fd); // the sender gave up
+                peer.fd = -1;
+                continue;
+            }
+            peer.bytes.insert(peer.bytes.end(), buffer, buffer + n);
+            if (peer.reported || peer.bytes.size() < 16 || peer.bytes.size() < 16 + Get32(&peer.bytes[12]))
+                continue;
+            peer.reported = true;
+            std::printf("frame %u\n", Get32(&peer.bytes[8]));
+            std::fflush(stdout);
+            if (!quitSent) {
+                quitSent = true;
+                SendQuit(path, 0x0badf00d, Get32(&peer.bytes[4]), quit);
+            }
+            peer.bytes.clear();
+        }
+    }
+    unlink(path.c_str());
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -62,14 +187,32 @@ int main(int argc, char** argv)
     if (argc < 4)
         return 2;
     const std::string mode = argv[1];
+    bool hold = false;
+    long fill = 0;
+    long uid = -1;
+    int quit = -1;
+    for (int i = 4; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (option == "--hold")
+            hold = true;
+        else if (option == "--fill" && i + 1 < argc)
+            fill = std::atol(argv[++i]);
+        else if (option == "--uid" && i + 1 < argc)
+            uid = std::atol(argv[++i]);
+        else if (option == "--quit" && i + 1 < argc)
+            quit = std::atoi(argv[++i]);
+    }
     if (mode == "send" || mode == "die") {
+        BecomeUser(uid);
         const int fd = Connect(argv[2]);
-        WriteAll(fd, FromHex(argv[3]));
+        std::vector<char> bytes = FromHex(argv[3]);
+        bytes.insert(bytes.end(), size_t(fill), 'x');
+        WriteAll(fd, bytes);
         std::printf("written\n");
         std::fflush(stdout);
         if (mode == "die")
             _exit(0);
-        if (argc > 4 && std::strcmp(argv[4], "--hold") == 0) {
+        if (hold) {
             char c;
             while (read(STDIN_FILENO, &c, 1) > 0) {
             }
@@ -85,7 +228,7 @@ int main(int argc, char** argv)
             have += size_t(n);
         }
         if (have == 4)
-            std::printf("result %d\n", int(result[0] | result[1] << 8 | result[2] << 16 | unsigned(result[3]) << 24));
+            std::printf("result %d\n", int(Get32(result)));
         else
             std::printf("closed\n");
         return 0;
@@ -113,5 +256,7 @@ int main(int argc, char** argv)
         unlink(argv[2]);
         _exit(0);
     }
+    if (mode == "mute")
+        return Mute(argv[2], std::atol(argv[3]), quit, uid);
     return 2;
 }

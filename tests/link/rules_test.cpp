@@ -141,7 +141,7 @@ TEST(DesktopLanguage, IsTheLanguageOfTheFirstLocaleSettingThatIsSet)
             << c.lcAll.constData() << "|" << c.lcMessages.constData() << "|" << c.lang.constData();
 }
 
-TEST(LocalLanguageFiles, BesideTheProgramThenInTheSharedDataFolder)
+TEST(LocalLanguageFiles, BesideTheProgramThenInTheSharedDataFolderThenEnglish)
 {
     const struct
     {
@@ -151,11 +151,20 @@ TEST(LocalLanguageFiles, BesideTheProgramThenInTheSharedDataFolder)
     } cases[] = {
         {"/opt/build/app/dscdma", "de",
          {"/opt/build/app/dscdma.itl", "/opt/build/app/dscdma.de.itl", "/opt/build/app/../share/dscdma/dscdma.itl",
-          "/opt/build/app/../share/dscdma/dscdma.de.itl"}},
-        {"/usr/bin/dscdma", "", {"/usr/bin/dscdma.itl", "/usr/bin/../share/dscdma/dscdma.itl"}},
+          "/opt/build/app/../share/dscdma/dscdma.de.itl", "/opt/build/app/dscdma.en.itl",
+          "/opt/build/app/../share/dscdma/dscdma.en.itl"}},
+        // C or POSIX: no language of the desktop's, English all the same.
+        {"/usr/bin/dscdma", "",
+         {"/usr/bin/dscdma.itl", "/usr/bin/../share/dscdma/dscdma.itl", "/usr/bin/dscdma.en.itl",
+          "/usr/bin/../share/dscdma/dscdma.en.itl"}},
+        // English asked for: the English files once, in their place.
+        {"/usr/bin/dscdma", "en",
+         {"/usr/bin/dscdma.itl", "/usr/bin/dscdma.en.itl", "/usr/bin/../share/dscdma/dscdma.itl",
+          "/usr/bin/../share/dscdma/dscdma.en.itl"}},
         {"/sims/Prog.bin", "fr",
-         {"/sims/Prog.itl", "/sims/Prog.fr.itl", "/sims/../share/Prog/Prog.itl", "/sims/../share/Prog/Prog.fr.itl"}},
-        {"prog", "de", {"prog.itl", "prog.de.itl"}},
+         {"/sims/Prog.itl", "/sims/Prog.fr.itl", "/sims/../share/Prog/Prog.itl", "/sims/../share/Prog/Prog.fr.itl",
+          "/sims/Prog.en.itl", "/sims/../share/Prog/Prog.en.itl"}},
+        {"prog", "de", {"prog.itl", "prog.de.itl", "prog.en.itl"}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(LocalLanguageFiles(c.program, c.language), c.files) << c.program.constData();

@@ -1,15 +1,20 @@
 // The link and the reference teaching server in two processes, talking through real windows.
 #include "MarvolaDemon.h"
 #include "fake_platform.h"
+#include "messagewindows_unix.h"
 #include "process_support.h"
+#include "test_timing.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QPointer>
 
 #include <gtest/gtest.h>
 
 #include <memory>
+
+#include <csignal>
 
 namespace {
 
@@ -94,7 +99,7 @@ TEST_F(CrossProcess, FindsTheServerRegistersLoadsItsLanguageAndUnregisters)
     EXPECT_LT(mapped, fetched);
 
     ASSERT_GE(server->Command("list", "listed count=1"), 0);
-    EXPECT_GE(server->Find("party", {"handle=" + own, "title=dscdma", "alive=1"}), 0);
+    EXPECT_GE(server->Find("party", {"handle=" + own, "title=dscdma"}), 0);
 
     delete link.data();
     EXPECT_GE(server->WaitFor("recv unregister", {"from=" + own, "handle=" + own}), 0);
@@ -133,19 +138,100 @@ TEST_F(CrossProcess, AnswersEveryQuery)
     EXPECT_FALSE(link->FindEntityByHandle(0x12345678));
     EXPECT_FALSE(link->FindEntityByTitle("dscdma")) << "the party asking is not its own answer";
 
-    // Another party, registered by hand with an empty file name: refreshing fills it in.
+    // Another party, registered by hand for a second window of this process: refreshing an
+    // entity with an empty file name fills it in.
+    const quint32 second = UnixMessageWindows().CreateWindow(link->GetWindowClassName(), "second", {});
+    ASSERT_NE(second, 0u);
     TTutorixMessageStream other(link);
     other.MsgCode = msgRegister;
-    WriteEntityRecord(other, {0x0BADCAFE, 3, "/opt/other", "Other"});
+    WriteEntityRecord(other, {second, 3, "/opt/other", "Other"});
     other.SendTo(link->ServerEntity());
     const std::unique_ptr<TEntity> found = link->FindEntityByTitle("Other");
     ASSERT_TRUE(found);
-    EXPECT_EQ(found->Handle, 0x0BADCAFEu);
+    EXPECT_EQ(found->Handle, second);
     EXPECT_EQ(found->MutexHandle, 3u);
     TEntity sparse(link);
-    sparse.Handle = 0x0BADCAFE;
+    sparse.Handle = second;
     EXPECT_EQ(sparse.FileName(), QByteArray("/opt/other"));
     EXPECT_EQ(sparse.Title(), QByteArray("Other"));
+
+    // Once that window has gone, the server forgets the party.
+    UnixMessageWindows().DestroyWindow(second);
+    EXPECT_FALSE(link->FindEntityByTitle("Other"));
+    EXPECT_GE(server->WaitFor("dropped", {"handle=" + HexHandle(second), "title=Other"}), 0);
+}
+
+// A server that takes a request and never answers (here: stopped) holds a query for the send
+// time limit, no longer.
+TEST_F(CrossProcess, AStoppedServerHoldsAQueryOnlyUntilTheSendTimeLimit)
+{
+    Make();
+    link->Loaded();
+    const int limit = Scaled(300);
+    UnixMessageWindows().SetSendTimeLimit(limit);
+    ASSERT_EQ(::kill(pid_t(server->process.processId()), SIGSTOP), 0);
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_THROW(link->GetVariable("Greeting"), EStreamReadError);
+    const qint64 elapsed = timer.elapsed();
+    ::kill(pid_t(server->process.processId()), SIGCONT);
+    UnixMessageWindows().SetSendTimeLimit(TUnixMessageWindows::DefaultSendTimeLimit);
+    EXPECT_GE(elapsed, limit);
+    EXPECT_LT(elapsed, limit + Scaled(2000));
+    EXPECT_EQ(link->GetVariable("Greeting"), QByteArray("hello world")) << "running again, it answers";
+}
+
+// The largest payload goes out and is taken whole; one byte more is refused before anything is
+// sent.
+TEST_F(CrossProcess, TheLargestPayloadIsSentAndOneByteMoreIsNot)
+{
+    TUnixMessageWindows& windows = UnixMessageWindows();
+    const QByteArray largest(MaxFramePayload, 'L');
+    EXPECT_EQ(windows.SendCopyData(serverHandle, 0, 5000, largest), 0);
+    EXPECT_EQ(windows.LastSendOutcome(), TMessageWindows::SendOutcome::Answered);
+    EXPECT_GE(server->WaitFor("recv message", {"code=5000", "size=" + QByteArray::number(MaxFramePayload - TimeStampSize)}), 0)
+        << server->Everything().right(500).constData();
+    EXPECT_EQ(windows.SendCopyData(serverHandle, 0, 5001, largest + 'L'), 0);
+    EXPECT_EQ(windows.LastSendOutcome(), TMessageWindows::SendOutcome::NotDelivered);
+    ASSERT_GE(server->Command("list", "listed"), 0);
+    EXPECT_EQ(server->Find("recv message", {"code=5001"}), -1);
+}
+
+// The work area is a folder that file names are appended to: given without its separator, the
+// server adds it.
+TEST(ServerOptions, TheWorkAreaEndsWithASeparator)
+{
+    PrivateRuntime runtime;
+    const struct
+    {
+        QString given;
+        QByteArray answer; // empty: any folder ending with '/'
+    } cases[] = {
+        {"/tmp/books/work", "/tmp/books/work/"},
+        {"/tmp/books/work/", "/tmp/books/work/"},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.given.toStdString());
+        Child server(QStringLiteral(TUTORIX_SERVER_EXE), {"--var", "MarvolaWorkArea=" + c.given}, runtime.environment);
+        ASSERT_GE(server.WaitFor("ready handle="), 0) << server.Everything().constData();
+        FakeSettings settings;
+        TDemonSetup setup;
+        setup.ProgramFile = kProgram;
+        setup.CommandLine = {kProgram};
+        setup.Settings = &settings;
+        QObject owner;
+        auto* link = new TkdbDemonClient(&owner, setup);
+        const QByteArray workArea = link->GetVariable("MarvolaWorkArea");
+        if (c.answer.isEmpty()) {
+            EXPECT_TRUE(workArea.size() > 1 && workArea.endsWith('/')) << workArea.constData();
+        } else {
+            EXPECT_EQ(workArea, c.answer);
+        }
+        delete link;
+        server.Write("exit");
+        EXPECT_TRUE(server.WaitForExit());
+    }
 }
 
 TEST_F(CrossProcess, StartsProgramsAndWaitsForThem)
@@ -241,12 +327,14 @@ TEST_P(QuitFromServer, DestroysTheLinkAndUnregistersOnlyWhenTheServerStaysUp)
 
 INSTANTIATE_TEST_SUITE_P(ServerDown, QuitFromServer, ::testing::Values(0, 1, 2));
 
-TEST_F(CrossProcess, AQuitInsideAQueryDestroysTheLinkOnlyAfterTheQueryReturned)
+// The quit comes before the reply: the query ends at once, stopping its caller, and the link
+// goes once the event loop has control, unregistering on its way.
+TEST_F(CrossProcess, AQuitInsideAQueryEndsItAndTheLinkGoesAfterIt)
 {
     Make();
     link->Loaded();
     ASSERT_GE(server->Command("nested quit 0", "queued nested quit"), 0);
-    EXPECT_EQ(link->GetVariable("Greeting"), QByteArray("hello world"));
+    EXPECT_THROW(link->GetVariable("Greeting"), EQuitAccepted);
     ASSERT_FALSE(link.isNull());
     EXPECT_TRUE(link->QuitAccepted());
     const QByteArray own = Own();
@@ -310,7 +398,8 @@ TEST(Instances, TwentyStartedAtOnceLeaveExactlyOneRunning)
             count += instance->process.state() == QProcess::NotRunning ? 1 : 0;
         return count;
     };
-    EXPECT_TRUE(PollUntil([&] { return ended() == 19; }, 5000)) << ended() << " ended within 5 s";
+    // 5 s at scale 1 (test_timing.h).
+    EXPECT_TRUE(PollUntil([&] { return ended() == 19; }, Scaled(5000))) << ended() << " ended in time";
     int running = 0;
     for (const auto& instance : instances) {
         instance->Collect();
@@ -324,6 +413,92 @@ TEST(Instances, TwentyStartedAtOnceLeaveExactlyOneRunning)
         EXPECT_GE(instance->Find("second"), 0) << instance->Everything().constData();
     }
     EXPECT_EQ(running, 1);
+}
+
+// A send the server could not deliver, or that nobody answered, is an error, not "result=0".
+TEST_F(CrossProcess, SendsToWindowsThatAreNotThereAreReportedAsErrors)
+{
+    ASSERT_GE(server->Command("quit 12345678 0", "error"), 0);
+    EXPECT_GE(server->Find("error quit to=12345678 not delivered"), 0) << server->Everything().constData();
+    EXPECT_EQ(server->Find("sent"), -1);
+
+    const QProcessEnvironment environment = ClientEnvironment(runtime, true);
+    Child client(QStringLiteral(LINK_TEST_CLIENT_EXE), {"/serverhandle=T1"}, environment);
+    const qsizetype ready = client.WaitFor("ready handle=");
+    ASSERT_GE(ready, 0) << client.Everything().constData();
+    const QByteArray handle = client.lines[ready].mid(13, 8);
+    ASSERT_GE(server->Command("params " + handle + " a", "sent params"), 0);
+    client.process.kill();
+    ASSERT_TRUE(client.WaitForExit());
+    ASSERT_GE(server->Command("params " + handle + " b", "error"), 0);
+    EXPECT_GE(server->Find("error params to=" + handle + " not delivered"), 0) << server->Everything().constData();
+}
+
+// The first instance killed without unregistering: a later second start is told of the live
+// one, which comes to the front, and the dead one is forgotten.
+TEST_F(CrossProcess, AKilledFirstInstanceIsForgottenAndTheNextOneFound)
+{
+    const QProcessEnvironment environment = ClientEnvironment(runtime, true);
+    Child killed(QStringLiteral(LINK_TEST_CLIENT_EXE), {"/serverhandle=T1"}, environment);
+    const qsizetype killedReady = killed.WaitFor("ready handle=");
+    ASSERT_GE(killedReady, 0) << killed.Everything().constData();
+    const QByteArray dead = killed.lines[killedReady].mid(13, 8);
+    killed.process.kill();
+    ASSERT_TRUE(killed.WaitForExit());
+
+    Child first(QStringLiteral(LINK_TEST_CLIENT_EXE), {"/serverhandle=T1"}, environment);
+    const qsizetype ready = first.WaitFor("ready handle=");
+    ASSERT_GE(ready, 0) << first.Everything().constData();
+    const QByteArray live = first.lines[ready].mid(13, 8);
+    Child second(QStringLiteral(LINK_TEST_CLIENT_EXE), {"/serverhandle=T1", "again"}, environment);
+    ASSERT_TRUE(second.WaitForExit()) << second.Everything().constData();
+    EXPECT_GE(second.Find("second"), 0) << second.Everything().constData();
+    EXPECT_GE(server->WaitFor("recv find-title", {"title=link_test_client", "found=" + live}), 0)
+        << server->Everything().constData();
+    EXPECT_GE(server->Find("dropped", {"handle=" + dead}), 0);
+    EXPECT_GE(first.WaitFor("params count=2", {"entry=again"}), 0) << first.Everything().constData();
+}
+
+// Every extra copy of twenty started at once reaches the one that holds the lock, round after
+// round, although all of them register before they know which one that is.
+TEST(Instances, EveryExtraCopyOfTwentyStartedAtOnceReachesTheFirst)
+{
+    PrivateRuntime runtime;
+    Child server(QStringLiteral(TUTORIX_SERVER_EXE), {"--handle", "T1"}, runtime.environment);
+    ASSERT_GE(server.WaitFor("ready handle="), 0) << server.Everything().constData();
+    QProcessEnvironment environment = ClientEnvironment(runtime, true);
+    // Each copy takes its own time between registering and looking for the lock, as real
+    // programs do while they translate their windows; the order is a new one in every round.
+    environment.insert(QStringLiteral("TUTORIX_TEST_TRANSLATE_MS"), QStringLiteral("200"));
+    for (int round = 0; round < 10; ++round) {
+        SCOPED_TRACE(round);
+        std::vector<std::unique_ptr<Child>> copies;
+        for (int i = 0; i < 20; ++i) {
+            copies.push_back(std::make_unique<Child>(QStringLiteral(LINK_TEST_CLIENT_EXE),
+                                                     QStringList{"/serverhandle=T1", QString::number(i)}, environment));
+            ASSERT_TRUE(copies.back()->started);
+        }
+        const auto ended = [&] {
+            int count = 0;
+            for (const auto& copy : copies)
+                count += copy->process.state() == QProcess::NotRunning ? 1 : 0;
+            return count;
+        };
+        // 10 s at scale 1 (test_timing.h): twenty processes that each talk to the server.
+        ASSERT_TRUE(PollUntil([&] { return ended() == 19; }, Scaled(10000))) << ended() << " ended";
+        Child* first = nullptr;
+        for (const auto& copy : copies) {
+            if (copy->process.state() != QProcess::NotRunning)
+                first = copy.get();
+            else
+                EXPECT_EQ(copy->process.exitCode(), 0) << copy->Everything().constData();
+        }
+        ASSERT_NE(first, nullptr);
+        PollUntil([&] { return first->Count("params") == 19; }, Scaled(2000));
+        EXPECT_EQ(first->Count("params"), 19) << first->Everything().constData();
+        first->process.closeWriteChannel();
+        ASSERT_TRUE(first->WaitForExit());
+    }
 }
 
 } // namespace

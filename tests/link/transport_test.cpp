@@ -6,6 +6,7 @@
 #include "process_support.h"
 #include "runtimefolder_unix.h"
 #include "settingsvalue.h"
+#include "test_timing.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -17,6 +18,7 @@
 
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -35,7 +37,6 @@ class Transport : public ::testing::Test
 protected:
     void SetUp() override
     {
-        windows.SetFrameTimeLimit(5000);
         ASSERT_TRUE(windows.RegisterClass(kClass)) << windows.LastErrorString().toStdString();
     }
     void TearDown() override
@@ -43,7 +44,9 @@ protected:
         for (const quint32 window : made)
             windows.DestroyWindow(window);
         windows.UnregisterClass(kClass);
-        windows.SetFrameTimeLimit(5000);
+        windows.SetFrameTimeLimit(TUnixMessageWindows::DefaultFrameTimeLimit);
+        windows.SetSendTimeLimit(TUnixMessageWindows::DefaultSendTimeLimit);
+        windows.SetInFlightBudget(TUnixMessageWindows::DefaultInFlightBudget);
     }
 
     quint32 Window(const QByteArray& name = "w")
@@ -150,10 +153,25 @@ TEST_F(Transport, RefusesAPayloadOverTheFrameLimitWithoutDeliveringIt)
 {
     const quint32 handle = Window();
     EXPECT_EQ(windows.SendCopyData(handle, 0, 1, QByteArray(MaxFramePayload + 1, 'x')), 0);
+    EXPECT_EQ(windows.LastSendOutcome(), TMessageWindows::SendOutcome::NotDelivered);
     EXPECT_TRUE(calls.empty());
-    EXPECT_EQ(windows.SendCopyData(handle, 7, 1, "12345678"), 42) << "an own window answers directly";
+    EXPECT_EQ(windows.SendCopyData(handle, 7, 1, QByteArray(MaxFramePayload, 'x')), 42) << "an own window answers directly";
+    EXPECT_EQ(windows.LastSendOutcome(), TMessageWindows::SendOutcome::Answered);
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0].wParam, 7u);
+    EXPECT_EQ(calls[0].payload.size(), MaxFramePayload);
+    EXPECT_EQ(windows.SendCopyData(0x7e57, 7, 1, "12345678"), 0);
+    EXPECT_EQ(windows.LastSendOutcome(), TMessageWindows::SendOutcome::NotDelivered) << "no such window";
+}
+
+// The limits as the program runs with them; the tests below shorten the time limits.
+TEST(TransportLimits, AreTenSecondsForASendFiveForAFrameAnd128MiBInFlight)
+{
+    const TUnixMessageWindows fresh;
+    EXPECT_EQ(fresh.SendTimeLimit(), 10000);
+    EXPECT_EQ(fresh.FrameTimeLimit(), 5000);
+    EXPECT_EQ(fresh.InFlightBudget(), qint64(128) * 1024 * 1024);
+    EXPECT_EQ(UnixMessageWindows().SendTimeLimit(), 10000) << "the process's own instance";
 }
 
 struct PeerCase
@@ -164,6 +182,7 @@ struct PeerCase
     int limitMs;        // the frame time limit of this process
     QByteArray answer;  // what the peer reads back
     size_t dispatched;  // how many frames reached the window procedure
+    qint64 fill = 0;    // bytes 'x' written after hex
 };
 
 void PrintTo(const PeerCase& c, std::ostream* os)
@@ -184,12 +203,14 @@ TEST_P(RawPeer, GetsItsAnswerOrIsDroppedUnanswered)
     QStringList arguments{QStringLiteral("send"), SocketOf(handle), QString::fromLatin1(c.hex)};
     if (c.hold)
         arguments << QStringLiteral("--hold");
+    if (c.fill > 0)
+        arguments << QStringLiteral("--fill") << QString::number(c.fill);
     Child peer(QStringLiteral(LINK_RAW_PEER_EXE), arguments, runtime.environment);
     ASSERT_TRUE(peer.started);
     ASSERT_GE(peer.WaitFor("written"), 0) << peer.Everything().constData();
     if (c.hold) {
         // Served by the event loop meanwhile; a stalled frame goes once its time is up.
-        EXPECT_TRUE(PollUntil([&] { return windows.OpenConnections() == 0; }, c.limitMs + 5000));
+        EXPECT_TRUE(PollUntil([&] { return windows.OpenConnections() == 0; }, c.limitMs + Scaled(5000)));
         peer.process.closeWriteChannel();
     }
     ASSERT_TRUE(peer.WaitForExit()) << peer.Everything().constData();
@@ -199,7 +220,14 @@ TEST_P(RawPeer, GetsItsAnswerOrIsDroppedUnanswered)
     if (c.answer == "closed" && c.hex.size() > 0) {
         EXPECT_EQ(windows.DroppedFrames(), droppedBefore + 1);
     }
+    if (c.dispatched == 1) {
+        const QByteArray header = QByteArray::fromHex(c.hex);
+        EXPECT_EQ(calls[0].payload.size(), qsizetype(DecodeFrameHeader(header.constData()).CbData));
+    }
 }
+
+// The frame time limit, scaled for a loaded machine (see test_timing.h); 300 ms at scale 1.
+const int kFrameLimitMs = Scaled(300);
 
 INSTANTIATE_TEST_SUITE_P(
     Limits, RawPeer,
@@ -208,11 +236,16 @@ INSTANTIATE_TEST_SUITE_P(
         PeerCase{"bytesAfterTheFrameAreIgnored", FrameHex(WM_COPYDATA, 9, "12345678") + "ffffffff", false, 5000,
                  "result 42", 1},
         PeerCase{"otherMessageAnsweredZero", FrameHex(0x0010, 9, "abc"), false, 5000, "result 0", 0},
-        PeerCase{"shorterThanItsHeader", FrameHex(WM_COPYDATA, 9, {}).left(20), false, 5000, "closed", 0},
+        PeerCase{"aHeaderAlone", FrameHex(WM_COPYDATA, 9, {}), false, 5000, "result 42", 1},
+        PeerCase{"aByteShortOfItsHeader", FrameHex(WM_COPYDATA, 9, {}).left(2 * (FrameHeaderSize - 1)), false, 5000,
+                 "closed", 0},
         PeerCase{"payloadCutShort", FrameHex(WM_COPYDATA, 9, "1234", 100), false, 5000, "closed", 0},
+        PeerCase{"announcesExactly64MiB", FrameHex(WM_COPYDATA, 9, {}, MaxFramePayload), false, 5000, "result 42", 1,
+                 MaxFramePayload},
         PeerCase{"announcesMoreThan64MiB", FrameHex(WM_COPYDATA, 9, {}, MaxFramePayload + 1), true, 5000, "closed", 0},
-        PeerCase{"stallsPastTheTimeLimit", FrameHex(WM_COPYDATA, 9, "1234", 100), true, 300, "closed", 0},
-        PeerCase{"completeBeforeTheTimeLimit", FrameHex(WM_COPYDATA, 9, "12345678"), true, 300, "result 42", 1},
+        PeerCase{"stallsPastTheTimeLimit", FrameHex(WM_COPYDATA, 9, "1234", 100), true, kFrameLimitMs, "closed", 0},
+        PeerCase{"completeBeforeTheTimeLimit", FrameHex(WM_COPYDATA, 9, "12345678"), true, kFrameLimitMs, "result 42",
+                 1},
         PeerCase{"connectsAndSendsNothing", {}, false, 5000, "closed", 0}),
     [](const ::testing::TestParamInfo<PeerCase>& info) { return std::string(info.param.name); });
 
@@ -313,19 +346,25 @@ TEST(RuntimeFolder, RefusesAFolderOthersCouldReachAndNamesIt)
         EXPECT_TRUE(error.contains(QFile::decodeName(RuntimeFolderPath()))) << c.name << ": " << error.toStdString();
         EXPECT_TRUE(error.contains(QLatin1String(c.why))) << c.name << ": " << error.toStdString();
         EXPECT_EQ(windows.FindWindow("C", ""), 0u) << c.name;
-        EXPECT_EQ(TInstanceLock::Default().Acquire("QX_t").outcome, TInstanceLock::Outcome::Failed) << c.name;
+        EXPECT_EQ(TInstanceLock::Default().Acquire("QX_t", 1).outcome, TInstanceLock::Outcome::Failed) << c.name;
     }
-    // The link cannot start there, and says why.
+    // Given a server, the link cannot start there, and says why; given none, it runs alone.
     qputenv("TUTORIX_RUNTIME_DIR", root + "/g");
     FakeSettings settings;
     TDemonSetup setup;
     setup.ProgramFile = "/opt/sim/prog";
+    setup.CommandLine = {setup.ProgramFile, "/serverhandle=t1"};
     setup.Settings = &settings;
     try {
         TkdbDemonClient link(nullptr, setup);
         ADD_FAILURE() << "the link started in a folder others may enter";
     } catch (const ETutorix& e) {
         EXPECT_TRUE(e.Message().contains(QFile::decodeName(root + "/g"))) << e.what();
+    }
+    setup.CommandLine = {setup.ProgramFile};
+    {
+        TkdbDemonClient alone(nullptr, setup);
+        EXPECT_EQ(alone.OwnEntity().Handle, 0u);
     }
     if (::geteuid() == 0) {
         const QByteArray foreign = root + "/foreign";
@@ -356,21 +395,27 @@ TEST(RuntimeFolder, MakesAMissingLastComponentPrivate)
     qputenv("TUTORIX_RUNTIME_DIR", previous);
 }
 
-TEST(InstanceLock, TheFirstHolderWinsUntilItLetsGo)
+TEST(InstanceLock, TheFirstHolderWinsUntilItLetsGoAndNamesItsWindow)
 {
     PrivateRuntime runtime;
     TInstanceLock& lock = TInstanceLock::Default();
-    const TInstanceLock::Result first = lock.Acquire("QX_prog");
+    EXPECT_EQ(lock.HolderWindow("QX_prog"), 0u) << "no lock yet";
+    const TInstanceLock::Result first = lock.Acquire("QX_prog", 0x1234abcd);
     ASSERT_EQ(first.outcome, TInstanceLock::Outcome::Acquired);
     EXPECT_NE(first.handle, 0u);
-    EXPECT_EQ(lock.Acquire("QX_prog").outcome, TInstanceLock::Outcome::HeldByOther);
-    EXPECT_EQ(lock.Acquire("QX_other").outcome, TInstanceLock::Outcome::Acquired);
+    EXPECT_EQ(lock.HolderWindow("QX_prog"), 0x1234abcdu);
+    EXPECT_EQ(lock.Acquire("QX_prog", 0x55).outcome, TInstanceLock::Outcome::HeldByOther);
+    EXPECT_EQ(lock.HolderWindow("QX_prog"), 0x1234abcdu) << "a loser names nobody";
+    EXPECT_EQ(lock.Acquire("QX_other", 0).outcome, TInstanceLock::Outcome::Acquired);
+    EXPECT_EQ(lock.HolderWindow("QX_other"), 0u);
     lock.Release(first.handle);
     EXPECT_TRUE(QFile::exists(QFile::decodeName(runtime.Path() + "/QX_prog.lock"))) << "never removed";
-    const TInstanceLock::Result again = lock.Acquire("QX_prog");
+    const TInstanceLock::Result again = lock.Acquire("QX_prog", 0xfeed);
     EXPECT_EQ(again.outcome, TInstanceLock::Outcome::Acquired);
+    EXPECT_EQ(lock.HolderWindow("QX_prog"), 0xfeedu) << "the next holder names its own";
     lock.Release(again.handle);
-    EXPECT_EQ(lock.Acquire("a/b").outcome, TInstanceLock::Outcome::Failed);
+    EXPECT_EQ(lock.Acquire("a/b", 1).outcome, TInstanceLock::Outcome::Failed);
+    EXPECT_EQ(lock.HolderWindow("a/b"), 0u);
 }
 
 TEST(SettingsValue, ReadsTheViewerHandleAsTextOnly)
@@ -391,7 +436,12 @@ TEST(SettingsValue, ReadsTheViewerHandleAsTextOnly)
     } cases[] = {
         {"[demon]\nViewerHandle=1a2b\n", TSettingsValue::Kind::Text, "1a2b"},
         {"[demon]\nViewerHandle=\n", TSettingsValue::Kind::Text, ""},
-        {"[demon]\nViewerHandle=a, b\n", TSettingsValue::Kind::OtherType, ""},
+        // As the original store has it, a comma is part of the text.
+        {"[demon]\nViewerHandle=a, b\n", TSettingsValue::Kind::Text, "a, b"},
+        {"[demon]\r\nViewerHandle=1,2,3\r\n", TSettingsValue::Kind::Text, "1,2,3"},
+        {"[demon]\nViewerHandle=\"x, y\"\n", TSettingsValue::Kind::Text, "x, y"},
+        {"[other]\nViewerHandle=no\n[demon]\n; note\nViewerHandle = ab \n", TSettingsValue::Kind::Text, "ab"},
+        {"[demon]\nViewerHandle=@ByteArray(ab)\n", TSettingsValue::Kind::OtherType, ""},
         {"[demon]\nOther=1\n", TSettingsValue::Kind::Missing, ""},
         {"", TSettingsValue::Kind::Missing, ""},
     };
@@ -402,6 +452,233 @@ TEST(SettingsValue, ReadsTheViewerHandleAsTextOnly)
         EXPECT_EQ(value.text, c.text) << c.ini.constData();
     }
     QSettings::setPath(QSettings::IniFormat, QSettings::SystemScope, QStringLiteral("/etc/xdg"));
+}
+
+// Frames being received share one budget for what they announce. Frames that fill it exactly
+// are kept; the one that would go one byte beyond is dropped; once the budget is free again a
+// frame of its whole size is taken. Only copy-data frames keep their payload, so only they count.
+TEST_F(Transport, FramesInFlightShareOneBudget)
+{
+    windows.SetInFlightBudget(1000);
+    const quint32 handle = Window();
+    const int droppedBefore = windows.DroppedFrames();
+    const auto start = [&](const QByteArray& hex, bool hold, qint64 fill = 0) {
+        QStringList arguments{QStringLiteral("send"), SocketOf(handle), QString::fromLatin1(hex)};
+        if (hold)
+            arguments << QStringLiteral("--hold");
+        if (fill)
+            arguments << QStringLiteral("--fill") << QString::number(fill);
+        auto peer = std::make_unique<Child>(QStringLiteral(LINK_RAW_PEER_EXE), arguments, runtime.environment);
+        EXPECT_GE(peer->WaitFor("written"), 0) << peer->Everything().constData();
+        return peer;
+    };
+    const auto first = start(FrameHex(WM_COPYDATA, 9, QByteArray(100, 'a'), 600), true);
+    ASSERT_TRUE(PollUntil([&] { return windows.BytesInFlight() == 600; }));
+    const auto second = start(FrameHex(WM_COPYDATA, 9, QByteArray(10, 'b'), 400), true);
+    ASSERT_TRUE(PollUntil([&] { return windows.BytesInFlight() == 1000; })) << "exactly the budget";
+    const auto third = start(FrameHex(WM_COPYDATA, 9, {}, 1), true);
+    EXPECT_TRUE(PollUntil([&] { return windows.DroppedFrames() == droppedBefore + 1; })) << "one byte beyond";
+    EXPECT_EQ(windows.OpenConnections(), 2);
+    EXPECT_EQ(windows.BytesInFlight(), 1000);
+    const auto other = start(FrameHex(0x0010, 9, {}, 5000), false, 5000);
+    ASSERT_TRUE(other->WaitForExit());
+    EXPECT_GE(other->Find("result 0"), 0) << "not counted: its payload is not kept";
+
+    for (Child* peer : {first.get(), second.get(), third.get()}) {
+        peer->process.closeWriteChannel();
+        ASSERT_TRUE(peer->WaitForExit());
+        EXPECT_GE(peer->Find("closed"), 0) << peer->Everything().constData();
+    }
+    EXPECT_TRUE(PollUntil([&] { return windows.BytesInFlight() == 0; }));
+    const auto whole = start(FrameHex(WM_COPYDATA, 9, {}, 1000), false, 1000);
+    ASSERT_TRUE(whole->WaitForExit());
+    EXPECT_GE(whole->Find("result 42"), 0) << whole->Everything().constData();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].payload.size(), 1000);
+}
+
+// A window whose process was killed leaves its files; the first registration in the folder
+// clears them. A socket without its info file may be a window in the making and is cleared
+// only once it is old; live windows and other files stay.
+TEST_F(Transport, TheFirstRegistrationClearsTheFilesOfDeadWindows)
+{
+    const QByteArray folder = runtime.Path();
+    const auto deadSocket = [&](quint32 handle) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strcpy(address.sun_path, (folder + '/' + HexHandle(handle) + ".sock").constData());
+        EXPECT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        EXPECT_EQ(::listen(fd, 1), 0);
+        ::close(fd);
+    };
+    const auto file = [&](const QByteArray& name, const QByteArray& content) {
+        QFile f(QFile::decodeName(folder + '/' + name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    };
+    const auto exists = [&](const QByteArray& name) { return QFile::exists(QFile::decodeName(folder + '/' + name)); };
+
+    deadSocket(0x0000dead);
+    file("0000dead.win", "Some\nWindow\n");
+    deadSocket(0x00000001);
+    const QByteArray oldSocket = folder + "/00000001.sock";
+    timeval longAgo[2] = {{::time(nullptr) - TUnixMessageWindows::OrphanSocketAgeSeconds - 5, 0},
+                          {::time(nullptr) - TUnixMessageWindows::OrphanSocketAgeSeconds - 5, 0}};
+    ASSERT_EQ(::lutimes(oldSocket.constData(), longAgo), 0);
+    deadSocket(0x00000002);
+    file("QX_prog.lock", "");
+    file("notes.win", "x\ny\n");
+    const quint32 live = Window("Live");
+    const QByteArray liveName = HexHandle(live);
+
+    TUnixMessageWindows fresh;
+    ASSERT_TRUE(fresh.RegisterClass("Fresh"));
+    EXPECT_FALSE(exists("0000dead.win"));
+    EXPECT_FALSE(exists("0000dead.sock"));
+    EXPECT_FALSE(exists("00000001.sock")) << "an old socket alone";
+    EXPECT_TRUE(exists("00000002.sock")) << "a new socket alone may be a window in the making";
+    EXPECT_TRUE(exists(liveName + ".win"));
+    EXPECT_TRUE(exists(liveName + ".sock"));
+    EXPECT_TRUE(exists("QX_prog.lock"));
+    EXPECT_TRUE(exists("notes.win"));
+    EXPECT_EQ(windows.FindWindow(kClass, "Live"), live);
+}
+
+// A send that makes no progress gives up after the send time limit, and not before: at the
+// registration, at MapFileName and at GetVariable, to a server that takes every frame and
+// never answers. The peer itself ends long after, which is when a send without a limit would.
+TEST_F(Transport, ASendToAPeerThatNeverAnswersGivesUpAfterTheTimeLimit)
+{
+    windows.UnregisterClass(kClass);
+    const int limit = Scaled(300);
+    const int peerLives = Scaled(4000);
+    windows.SetSendTimeLimit(limit);
+    const quint32 server = 0x00c0ffee;
+    QFile info(QFile::decodeName(runtime.Path() + "/00c0ffee.win"));
+    ASSERT_TRUE(info.open(QIODevice::WriteOnly));
+    info.write("ThisIsTheTutorixServerComponentWindowClass\nThisIsTheTutorixServerComponentWindow\n");
+    info.close();
+    Child mute(QStringLiteral(LINK_RAW_PEER_EXE), {QStringLiteral("mute"), SocketOf(server), QString::number(peerLives)},
+               runtime.environment);
+    ASSERT_GE(mute.WaitFor("listening"), 0) << mute.Everything().constData();
+
+    FakeSettings settings;
+    TDemonSetup setup;
+    setup.ProgramFile = "/opt/sim/prog";
+    setup.CommandLine = {setup.ProgramFile};
+    setup.Settings = &settings;
+    QObject owner;
+    QPointer<TkdbDemonClient> link = new TkdbDemonClient(&owner, setup);
+    ASSERT_EQ(link->ServerEntity().Handle, server);
+    const struct
+    {
+        const char* step;
+        quint32 code;
+        std::function<void()> run;
+    } steps[] = {
+        {"registration", msgRegister, [&] { link->SendRegister(); }},
+        {"MapFileName", msgMapFileName, [&] { EXPECT_THROW(link->MapFileName("/opt/sim/prog"), EStreamReadError); }},
+        {"GetVariable", msgGetVariable, [&] { EXPECT_THROW(link->GetVariable("MarvolaWorkArea"), EStreamReadError); }},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.step);
+        QElapsedTimer timer;
+        timer.start();
+        step.run();
+        const qint64 elapsed = timer.elapsed();
+        EXPECT_GE(elapsed, limit) << "the limit is counted from the frame's last byte";
+        EXPECT_LT(elapsed, peerLives / 2) << "given up long before the peer went";
+        EXPECT_EQ(windows.LastSendOutcome(), TMessageWindows::SendOutcome::Unanswered);
+        EXPECT_GE(mute.WaitFor("frame " + QByteArray::number(step.code)), 0) << "the peer took the frame";
+    }
+    delete link.data();
+    ASSERT_TRUE(windows.RegisterClass(kClass));
+}
+
+// A quit that reaches the link while its send waits ends the send at once, whatever the limit.
+TEST_F(Transport, AQuitWhileASendWaitsEndsItAtOnce)
+{
+    windows.UnregisterClass(kClass);
+    const int peerLives = Scaled(4000);
+    const quint32 server = 0x00c0ffee;
+    QFile info(QFile::decodeName(runtime.Path() + "/00c0ffee.win"));
+    ASSERT_TRUE(info.open(QIODevice::WriteOnly));
+    info.write("ThisIsTheTutorixServerComponentWindowClass\nThisIsTheTutorixServerComponentWindow\n");
+    info.close();
+    Child mute(QStringLiteral(LINK_RAW_PEER_EXE),
+               {QStringLiteral("mute"), SocketOf(server), QString::number(peerLives), QStringLiteral("--quit"),
+                QStringLiteral("1")},
+               runtime.environment);
+    ASSERT_GE(mute.WaitFor("listening"), 0) << mute.Everything().constData();
+
+    FakeSettings settings;
+    TDemonSetup setup;
+    setup.ProgramFile = "/opt/sim/prog";
+    setup.CommandLine = {setup.ProgramFile};
+    setup.Settings = &settings;
+    QObject owner;
+    QPointer<TkdbDemonClient> link = new TkdbDemonClient(&owner, setup);
+    ASSERT_EQ(windows.SendTimeLimit(), TUnixMessageWindows::DefaultSendTimeLimit);
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_THROW(link->GetVariable("MarvolaWorkArea"), EQuitAccepted);
+    EXPECT_LT(timer.elapsed(), peerLives / 2);
+    EXPECT_EQ(windows.LastSendOutcome(), TMessageWindows::SendOutcome::Unanswered);
+    ASSERT_TRUE(PollUntil([&] { return link.isNull(); })) << "the link goes from the event loop";
+    ASSERT_TRUE(windows.RegisterClass(kClass));
+}
+
+// Peers of another user are refused both ways, even inside the user's own folder: no frame of
+// theirs reaches a window, and nothing of ours reaches theirs. Only root can be another user.
+TEST_F(Transport, APeerOfAnotherUserIsRefusedOnConnectAndOnAccept)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to run a peer as another user";
+    const QString nobody = QStringLiteral("65534");
+
+    // Theirs: a listening window with the server's names.
+    const quint32 theirs = 0x00f0e1d2;
+    QFile info(QFile::decodeName(runtime.Path() + "/00f0e1d2.win"));
+    ASSERT_TRUE(info.open(QIODevice::WriteOnly));
+    info.write("ThisIsTheTutorixServerComponentWindowClass\nThisIsTheTutorixServerComponentWindow\n");
+    info.close();
+    Child foreign(QStringLiteral(LINK_RAW_PEER_EXE),
+                  {QStringLiteral("mute"), SocketOf(theirs), QString::number(Scaled(4000)), QStringLiteral("--uid"), nobody},
+                  runtime.environment);
+    ASSERT_GE(foreign.WaitFor("listening"), 0) << foreign.Everything().constData();
+    EXPECT_FALSE(windows.IsWindow(theirs));
+    EXPECT_EQ(windows.FindWindow("ThisIsTheTutorixServerComponentWindowClass", "ThisIsTheTutorixServerComponentWindow"), 0u);
+    EXPECT_TRUE(QFile::exists(info.fileName())) << "not ours to remove";
+    EXPECT_EQ(windows.SendCopyData(theirs, 0, msgRegister, QByteArray(16, 'r')), 0);
+    EXPECT_EQ(windows.LastSendOutcome(), TMessageWindows::SendOutcome::NotDelivered);
+    EXPECT_TRUE(windows.LastErrorString().contains("another user")) << windows.LastErrorString().toStdString();
+    EXPECT_FALSE(PollUntil([&] { return foreign.Find("frame") >= 0; }, Scaled(300))) << "nothing reached them";
+
+    // Ours: a window that another user can reach only because the test opens the way.
+    const quint32 handle = Window();
+    const QByteArray folder = runtime.Path();
+    const QByteArray socket = QFile::encodeName(SocketOf(handle));
+    ASSERT_EQ(::chmod(folder.constData(), 0711), 0);
+    ASSERT_EQ(::chmod(socket.constData(), 0666), 0);
+    const int refusedBefore = windows.RefusedPeers();
+    Child peer(QStringLiteral(LINK_RAW_PEER_EXE),
+               {QStringLiteral("send"), SocketOf(handle), QString::fromLatin1(FrameHex(WM_COPYDATA, 9, "12345678")),
+                QStringLiteral("--uid"), nobody},
+               runtime.environment);
+    const bool ended = peer.WaitForExit();
+    ::chmod(folder.constData(), 0700);
+    ASSERT_TRUE(ended);
+    EXPECT_GE(peer.Find("closed"), 0) << peer.Everything().constData();
+    EXPECT_TRUE(calls.empty());
+    EXPECT_EQ(windows.RefusedPeers(), refusedBefore + 1);
+
+    // The same frame from this user is taken.
+    Child own(QStringLiteral(LINK_RAW_PEER_EXE),
+              {QStringLiteral("send"), SocketOf(handle), QString::fromLatin1(FrameHex(WM_COPYDATA, 9, "12345678"))},
+              runtime.environment);
+    ASSERT_TRUE(own.WaitForExit());
+    EXPECT_GE(own.Find("result 42"), 0) << own.Everything().constData();
 }
 
 } // namespace

@@ -79,6 +79,7 @@ expected_files() {
   echo "share/icons/hicolor/scalable/apps/$app_id.svg"
   echo "share/doc/dscdma/copyright"
   echo "share/doc/dscdma/changelog.gz"
+  echo "share/lintian/overrides/dscdma"
 }
 
 # A gzip file as Debian wants it: no file name and no time stamp in its header.
@@ -280,6 +281,10 @@ check_deb() {
   dpkg-deb -x "$deb" "$tmp/x"
   for p in $programs; do
     if readelf -S "$tmp/x/usr/bin/$p" | grep -Eq '\.(symtab|debug_info)'; then fail "$p is not stripped in the package"; fi
+    # As dh_strip leaves a program: no .comment and no .note section (its .note.* sections stay).
+    if readelf -SW "$tmp/x/usr/bin/$p" | grep -Eq '\] \.(comment|note) '; then
+      fail "$p keeps a section that Debian strips: $(readelf -SW "$tmp/x/usr/bin/$p" | grep -Eo '\.(comment|note) ' | tr '\n' ' ')"
+    fi
   done
 }
 
