@@ -47,9 +47,27 @@ QPoint lastCoveredPixel(QPoint from, QPoint to)
 
 } // namespace
 
-QtCanvas::QtCanvas(int width, int height)
+QtCanvas::QtCanvas(int width, int height, QImage::Format format)
+    : m_format(Holds(format) ? format : QImage::Format_RGB32)
 {
     resize(width, height);
+}
+
+bool QtCanvas::Holds(QImage::Format format)
+{
+    return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied;
+}
+
+void QtCanvas::setFormat(QImage::Format format)
+{
+    if (!Holds(format) || format == m_format || (m_painter && !m_ownPainter))
+        return;
+    m_format = format;
+    const QSize size = m_image.size();
+    m_ownPainter.reset();
+    m_painter = nullptr;
+    m_image = QImage();
+    resize(size.width(), size.height());
 }
 
 QtCanvas::QtCanvas(QPainter& painter, QPoint origin, QSize size)
@@ -87,7 +105,7 @@ void QtCanvas::resize(int width, int height)
         return;
     m_ownPainter.reset();
     m_painter = nullptr;
-    m_image = QImage(width, height, QImage::Format_RGB32);
+    m_image = QImage(width, height, m_format);
     if (!m_image.isNull())
         m_image.fill(Qt::white);
     beginOwnPainter();
@@ -102,8 +120,38 @@ void QtCanvas::beginOwnPainter()
     m_painter->setRenderHint(QPainter::Antialiasing, false);
     m_qfont = ToQFont(font());
     m_painter->setFont(m_qfont);
-    if (m_clipped)
-        m_painter->setClipRect(m_clip);
+    applyClip();
+}
+
+void QtCanvas::applyClip()
+{
+    m_ownClipped = m_clipped || m_limited;
+    m_ownClip = m_clipped ? m_clip : m_image.rect();
+    if (m_limited)
+        m_ownClip &= m_limit;
+    if (!m_ownPainter)
+        return;
+    if (m_ownClipped)
+        m_painter->setClipRect(m_ownClip);
+    else
+        m_painter->setClipping(false);
+}
+
+void QtCanvas::setLimit(const QRect& area)
+{
+    if (m_painter && !m_ownPainter)
+        return;
+    m_limit = area;
+    m_limited = true;
+    applyClip();
+}
+
+void QtCanvas::clearLimit()
+{
+    if (!m_limited)
+        return;
+    m_limited = false;
+    applyClip();
 }
 
 void QtCanvas::fontChanged()
@@ -290,11 +338,13 @@ bool QtCanvas::directTarget(const QColor& color) const
 void QtCanvas::fillDirect(std::span<const QRect> rects, QRgb color)
 {
     int areaLeft = 0, areaTop = 0, areaRight = m_image.width() - 1, areaBottom = m_image.height() - 1;
-    if (m_clipped) {
-        areaLeft = std::max(areaLeft, m_clip.left());
-        areaTop = std::max(areaTop, m_clip.top());
-        areaRight = std::min(areaRight, m_clip.right());
-        areaBottom = std::min(areaBottom, m_clip.bottom());
+    if (m_ownClipped) {
+        if (m_ownClip.isEmpty())
+            return;
+        areaLeft = std::max(areaLeft, m_ownClip.left());
+        areaTop = std::max(areaTop, m_ownClip.top());
+        areaRight = std::min(areaRight, m_ownClip.right());
+        areaBottom = std::min(areaBottom, m_ownClip.bottom());
     }
     if (areaLeft > areaRight || areaTop > areaBottom)
         return;
@@ -463,10 +513,8 @@ void QtCanvas::setClipRect(const Rect& r)
     const QRect rect = ToQRect(r);
     m_clip = rect;
     m_clipped = true;
-    if (!m_painter)
-        return;
-    if (m_ownPainter) {
-        m_painter->setClipRect(rect);
+    if (!m_painter || m_ownPainter) {
+        applyClip();
     } else {
         m_painter->setClipRect(QRect(QPoint(0, 0), m_size));
         m_painter->setClipRect(rect, Qt::IntersectClip);
@@ -476,10 +524,8 @@ void QtCanvas::setClipRect(const Rect& r)
 void QtCanvas::clearClip()
 {
     m_clipped = false;
-    if (!m_painter)
-        return;
-    if (m_ownPainter)
-        m_painter->setClipping(false);
+    if (!m_painter || m_ownPainter)
+        applyClip();
     else
         m_painter->setClipRect(QRect(QPoint(0, 0), m_size));
 }
