@@ -153,16 +153,6 @@ TEST(FrameFormat, TheFrameImageTakesTheWindowsFormatWithTheSamePixels)
 
 // --- what the window shows -----------------------------------------------------------------------
 
-// What the window's backing store holds where `widget` is.
-QImage shown(QWidget& widget)
-{
-    QWidget* window = widget.window();
-    const QPoint at = widget.mapTo(window, QPoint(0, 0));
-    return window->screen()
-        ->grabWindow(window->winId(), at.x(), at.y(), widget.width(), widget.height())
-        .toImage()
-        .convertToFormat(QImage::Format_RGB32);
-}
 
 QImage fromScratch(TRChart& c)
 {
@@ -215,12 +205,12 @@ TEST(ChartOnScreen, ABurstOfEditsShowsTheLastOneWhole)
     for (int i = 0; i < 12; ++i)
         s.edit(); // no paint between them
     QCoreApplication::processEvents();
-    EXPECT_EQ(shown(*s.chart), fromScratch(*s.chart));
+    EXPECT_EQ(shownInWindow(*s.chart), fromScratch(*s.chart));
     // Edits painted one by one end the same.
     for (int i = 0; i < 12; ++i) {
         s.edit();
         QCoreApplication::processEvents();
-        ASSERT_EQ(shown(*s.chart), fromScratch(*s.chart)) << "edit " << i;
+        ASSERT_EQ(shownInWindow(*s.chart), fromScratch(*s.chart)) << "edit " << i;
     }
 }
 
@@ -233,10 +223,10 @@ TEST(ChartOnScreen, AResizeBetweenAnEditAndItsPaintShowsTheNewSize)
         s.chart->resize(size); // before the paint the edit asked for
         QCoreApplication::processEvents();
         EXPECT_EQ(s.chart->size(), size);
-        EXPECT_EQ(shown(*s.chart), fromScratch(*s.chart));
+        EXPECT_EQ(shownInWindow(*s.chart), fromScratch(*s.chart));
         s.edit();
         QCoreApplication::processEvents();
-        EXPECT_EQ(shown(*s.chart), fromScratch(*s.chart));
+        EXPECT_EQ(shownInWindow(*s.chart), fromScratch(*s.chart));
     }
 }
 
@@ -263,10 +253,10 @@ TEST(ChartOnScreen, EditsWhileHiddenShowWhenShownAgain)
         hidden->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&s.window));
         QCoreApplication::processEvents();
-        EXPECT_EQ(shown(*s.chart), fromScratch(*s.chart));
+        EXPECT_EQ(shownInWindow(*s.chart), fromScratch(*s.chart));
         s.edit();
         QCoreApplication::processEvents();
-        EXPECT_EQ(shown(*s.chart), fromScratch(*s.chart));
+        EXPECT_EQ(shownInWindow(*s.chart), fromScratch(*s.chart));
     }
 }
 
