@@ -1,14 +1,24 @@
-// One update of the main window at spreading factor 20 (compute, plot, draw the four charts),
-// split into its shares, and the road from a typed key to painted charts. Beside them, the
-// plotting widget a Qt developer would otherwise reach for, drawing the same picture: the
-// eleven step traces, each in its band of its plot, with the window's pens, plot sizes and
-// colours, the dotted bit grid, the captions and the one axis with numbers.
+// What an edit costs until the user sees it: one update of the main window (compute, plot,
+// draw the four charts) and the event loop's paint of the window that follows, at spreading
+// factors 2 to 20, split into its shares; the road from a typed key to painted charts. Beside
+// them, the plotting widget a Qt developer would otherwise reach for, drawing the same picture
+// into the same window and painting it at once: the eleven step traces, each in its band of its
+// plot, with the window's pens, plot sizes and colours, the dotted bit grid, the captions and
+// the one axis with numbers.
+//
+// The ratios that matter, per spreading factor: BM_UpdateAndPaint / BM_UpdateSimulation,
+// BM_TypedKeyToPaintedCharts / BM_TypedKeyShareUpdate, BM_PeerReplot / BM_UpdateAndPaint.
+// The paint's shares: BM_UpdateShareCopy (the copy to the backing store) and the rest of
+// BM_UpdateAndPaint less BM_UpdateSimulation (the event loop, the repaint manager, the result
+// label). The update's: compute, plot, items, and compose (BM_UpdateSharePlotAndCompose less
+// plot and items).
 //
 // DSCDMA_BENCH_PICTURES=<folder> writes both pictures there (ours.png, peer.png,
 // peer-aliased.png) to compare them by eye.
 
 #include "chart.h"
 #include "chartrender.h"
+#include "devicecopy.h"
 #include "mainfrm.h"
 #include "numio.h"
 #include "plotsignals.h"
@@ -22,6 +32,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QSignalBlocker>
@@ -51,10 +62,10 @@ struct Inputs
 };
 constexpr std::array<Inputs, 2> Runs = {{{"Z", "W", "23", "44", "23"}, {"Y", "V", "24", "45", "24"}}};
 
-SimInput WidestRun(int run = 0)
+SimInput RunAt(int spread, int run = 0)
 {
     SimInput in;
-    in.SpreadFactor = MaxSpreadFactor;
+    in.SpreadFactor = spread;
     in.SetTextA(Runs[std::size_t(run)].textA);
     in.SetTextB(Runs[std::size_t(run)].textB);
     in.KeyA = std::atof(Runs[std::size_t(run)].keyA);
@@ -63,38 +74,74 @@ SimInput WidestRun(int run = 0)
     return in;
 }
 
-// The main window shown offscreen at spreading factor 20, the About box out of the way.
-TForm1* g_window = nullptr;
+void SpreadFactors(benchmark::internal::Benchmark* b)
+{
+    b->ArgName("spread");
+    for (int spread : {2, 8, 14, 20})
+        b->Arg(spread);
+    b->Unit(benchmark::kMicrosecond);
+}
 
-TForm1& Window()
+// Adds up the area of the paint events of the charts it watches.
+class PaintMeter final : public QObject
+{
+public:
+    qint64 pixels = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            for (const QRect& r : static_cast<QPaintEvent*>(event)->region())
+                pixels += qint64(r.width()) * r.height();
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// The main window shown offscreen, the About box out of the way.
+TForm1* g_window = nullptr;
+PaintMeter* g_meter = nullptr;
+
+TForm1& Window(int spread)
 {
     if (!g_window) {
         g_window = new TForm1();
+        g_meter = new PaintMeter;
         // A window outliving the application crashes at exit: it goes while the application
         // still runs its clean-up.
-        qAddPostRoutine([] { delete std::exchange(g_window, nullptr); });
+        qAddPostRoutine([] {
+            delete std::exchange(g_window, nullptr);
+            delete std::exchange(g_meter, nullptr);
+        });
         g_window->SetModalRunner([](QDialog&) {});
         g_window->show();
-        QApplication::processEvents();
-        g_window->SBarSpread()->setValue(MaxSpreadFactor);
+        for (TRChart* chart : {g_window->RCA(), g_window->RCB(), g_window->RCC(), g_window->RCD()})
+            chart->installEventFilter(g_meter);
         QApplication::processEvents();
     }
+    g_window->SBarSpread()->setValue(spread);
+    QApplication::processEvents();
     return *g_window;
 }
 
-// Writes the inputs into the window's fields without their change events.
+// Writes the inputs into the window's fields without their change events, and lets the fields
+// repaint: that belongs to the edit, not to the update measured after it.
 void SetInputs(TForm1& form, const Inputs& in)
 {
-    const QSignalBlocker a(form.EdTransA()), b(form.EdTransB()), ka(form.NIOKeyA()), kb(form.NIOKeyB()),
-        kd(form.NIOKeyD());
-    form.EdTransA()->setText(in.textA);
-    form.EdTransB()->setText(in.textB);
-    form.NIOKeyA()->setText(in.keyA);
-    form.NIOKeyB()->setText(in.keyB);
-    form.NIOKeyD()->setText(in.keyRx);
+    {
+        const QSignalBlocker a(form.EdTransA()), b(form.EdTransB()), ka(form.NIOKeyA()), kb(form.NIOKeyB()),
+            kd(form.NIOKeyD());
+        form.EdTransA()->setText(in.textA);
+        form.EdTransB()->setText(in.textB);
+        form.NIOKeyA()->setText(in.keyA);
+        form.NIOKeyB()->setText(in.keyB);
+        form.NIOKeyD()->setText(in.keyRx);
+    }
+    QApplication::processEvents();
 }
 
-// A view that lets the charts paint and takes nothing from them: charts drawn without a window.
+// A view that lets the charts paint and keeps what they ask it to copy: charts drawn without a
+// window.
 class Offscreen final : public ChartView
 {
 public:
@@ -104,12 +151,20 @@ public:
     }
     QSize ChartViewSize() const override { return m_size; }
     bool ChartViewReady() const override { return true; }
-    void ChartViewUpdate(const std::vector<QRect>&) override {}
+    void ChartViewUpdate(const std::vector<QRect>& area) override
+    {
+        for (const QRect& r : area)
+            asked += r;
+    }
     void ChartViewMinimumSize(QSize) override {}
+
+    QRegion asked;
 
 private:
     QSize m_size;
 };
+
+constexpr std::array<SignalChart, 4> AllCharts = {SignalChart::RCA, SignalChart::RCB, SignalChart::RCC, SignalChart::RCD};
 
 struct Charts
 {
@@ -119,7 +174,7 @@ struct Charts
 
     explicit Charts(bool painted)
     {
-        for (SignalChart which : {SignalChart::RCA, SignalChart::RCB, SignalChart::RCC, SignalChart::RCD}) {
+        for (SignalChart which : AllCharts) {
             models.push_back(std::make_unique<QtChart>(NewSignalChart(which)));
             if (painted) {
                 views.push_back(std::make_unique<Offscreen>(ToQSize(models.back()->Core().GetSize())));
@@ -137,12 +192,13 @@ QString PictureFolder()
 
 } // namespace
 
-// --- one full update and its shares -------------------------------------------------------------
+// --- one full update, its paint, and their shares ----------------------------------------------
 
-// Compute, plot and draw all four charts: each iteration changes every chart.
+// Compute, plot and draw all four charts: each iteration changes every chart. The window's
+// paint is left out.
 static void BM_UpdateSimulation(benchmark::State& state)
 {
-    TForm1& form = Window();
+    TForm1& form = Window(int(state.range(0)));
     int run = 0;
     for (auto _ : state) {
         state.PauseTiming();
@@ -152,7 +208,7 @@ static void BM_UpdateSimulation(benchmark::State& state)
         form.UpdateSimulation();
     }
     state.counters["items"] = form.RCA()->Count() + form.RCB()->Count() + form.RCC()->Count() + form.RCD()->Count();
-    if (!PictureFolder().isEmpty()) {
+    if (!PictureFolder().isEmpty() && state.range(0) == MaxSpreadFactor) {
         SetInputs(form, Runs[0]);
         form.UpdateSimulation();
         QApplication::processEvents();
@@ -160,51 +216,138 @@ static void BM_UpdateSimulation(benchmark::State& state)
         form.grab(QRect(144, 40, 785, 665)).save(PictureFolder() + "/ours.png");
     }
 }
-BENCHMARK(BM_UpdateSimulation)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_UpdateSimulation)->Apply(SpreadFactors);
+
+// The same update, then the event loop paints the window: what the user sees.
+static void BM_UpdateAndPaint(benchmark::State& state)
+{
+    TForm1& form = Window(int(state.range(0)));
+    int run = 0;
+    qint64 painted = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        SetInputs(form, Runs[std::size_t(run)]);
+        run ^= 1;
+        const qint64 before = g_meter->pixels;
+        state.ResumeTiming();
+        form.UpdateSimulation();
+        QApplication::processEvents();
+        state.PauseTiming();
+        painted += g_meter->pixels - before;
+        state.ResumeTiming();
+    }
+    state.counters["chart_px"] = benchmark::Counter(double(painted), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_UpdateAndPaint)->Apply(SpreadFactors);
 
 static void BM_UpdateShareCompute(benchmark::State& state)
 {
-    const SimInput in = WidestRun();
+    const SimInput in = RunAt(int(state.range(0)));
     for (auto _ : state) {
         SimResult r = ComputeSignals(in);
         benchmark::DoNotOptimize(r);
     }
 }
-BENCHMARK(BM_UpdateShareCompute)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_UpdateShareCompute)->Apply(SpreadFactors);
 
 // The same calls into charts without a window: nothing is drawn.
 static void BM_UpdateSharePlot(benchmark::State& state)
 {
     Charts charts(false);
-    const SimResult r[2] = {ComputeSignals(WidestRun(0)), ComputeSignals(WidestRun(1))};
+    const int spread = int(state.range(0));
+    const SimResult r[2] = {ComputeSignals(RunAt(spread, 0)), ComputeSignals(RunAt(spread, 1))};
     int run = 0;
     for (auto _ : state) {
         PlotSignals(r[run], false, charts.view);
         run ^= 1;
     }
 }
-BENCHMARK(BM_UpdateSharePlot)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_UpdateSharePlot)->Apply(SpreadFactors);
 
-// Plotting and drawing the items over the cached static pictures: the items' share is this
-// less the plotting's.
-static void BM_UpdateSharePlotAndItems(benchmark::State& state)
+// The items, labels and plot frame of the four charts drawn over their frame images, without
+// anything restored under them.
+static void BM_UpdateShareItems(benchmark::State& state)
 {
     Charts charts(true);
-    const SimResult r[2] = {ComputeSignals(WidestRun(0)), ComputeSignals(WidestRun(1))};
+    const int spread = int(state.range(0));
+    const SimResult r[2] = {ComputeSignals(RunAt(spread, 0)), ComputeSignals(RunAt(spread, 1))};
+    std::vector<std::unique_ptr<QtCanvas>> canvases;
+    for (const auto& model : charts.models)
+        canvases.push_back(std::make_unique<QtCanvas>(model->Core().Width(), model->Core().Height()));
+    int run = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        PlotSignals(r[run], false, charts.view);
+        run ^= 1;
+        state.ResumeTiming();
+        for (std::size_t i = 0; i < charts.models.size(); ++i)
+            RenderChart(charts.models[i]->Core().State(), charts.models[i]->Layout(), *canvases[i], ChartParts::Dynamic);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_UpdateShareItems)->Apply(SpreadFactors);
+
+// Plotting, and bringing the frame images up to date: the background drawn again where the
+// old traces were, the items over it. The compose share is this less plot and items.
+static void BM_UpdateSharePlotAndCompose(benchmark::State& state)
+{
+    Charts charts(true);
+    const int spread = int(state.range(0));
+    const SimResult r[2] = {ComputeSignals(RunAt(spread, 0)), ComputeSignals(RunAt(spread, 1))};
     int run = 0;
     for (auto _ : state) {
         PlotSignals(r[run], false, charts.view);
         run ^= 1;
     }
 }
-BENCHMARK(BM_UpdateSharePlotAndItems)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_UpdateSharePlotAndCompose)->Apply(SpreadFactors);
+
+// The copy to the backing store alone: the bands one update asks to repaint, copied from the
+// four frame images into a window-sized image of the same format, as the charts' paint does.
+static void BM_UpdateShareCopy(benchmark::State& state)
+{
+    Charts charts(true);
+    const int spread = int(state.range(0));
+    const SimResult r[2] = {ComputeSignals(RunAt(spread, 0)), ComputeSignals(RunAt(spread, 1))};
+    QImage store(TForm1::ClientSize, QImage::Format_RGB32);
+    store.fill(Qt::gray);
+    PlotSignals(r[0], false, charts.view);
+    int run = 1;
+    qint64 copied = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (auto& view : charts.views)
+            view->asked = QRegion();
+        PlotSignals(r[run], false, charts.view);
+        run ^= 1;
+        state.ResumeTiming();
+        QPainter painter(&store);
+        for (std::size_t i = 0; i < charts.models.size(); ++i) {
+            const QImage& frame = charts.models[i]->FrameImage();
+            painter.save();
+            painter.translate(ToQRect(SignalChartGeometry(AllCharts[i])).topLeft());
+            if (!CopyToPaintDevice(painter, frame, charts.views[i]->asked)) {
+                state.SkipWithError("the frame image was not copied");
+                return;
+            }
+            painter.restore();
+        }
+        state.PauseTiming();
+        for (auto& view : charts.views)
+            for (const QRect& rect : view->asked)
+                copied += qint64(rect.width()) * rect.height();
+        state.ResumeTiming();
+    }
+    state.counters["chart_px"] = benchmark::Counter(double(copied), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_UpdateShareCopy)->Apply(SpreadFactors);
 
 // The static pictures of the four charts (surround, caption, axis, plot background, grid),
 // which an update reuses: drawn only after a change of what they show.
 static void BM_StaticPictures(benchmark::State& state)
 {
     Charts charts(false);
-    PlotSignals(ComputeSignals(WidestRun()), false, charts.view);
+    PlotSignals(ComputeSignals(RunAt(MaxSpreadFactor)), false, charts.view);
     std::vector<std::unique_ptr<QtCanvas>> canvases;
     for (const auto& model : charts.models)
         canvases.push_back(std::make_unique<QtCanvas>(model->Core().Width(), model->Core().Height()));
@@ -232,14 +375,16 @@ void TypeReceiverKey(TForm1& form, bool& erase)
     erase = !erase;
 }
 
-void FocusReceiverKey(TForm1& form)
+TForm1& FocusReceiverKey(int spread)
 {
+    TForm1& form = Window(spread);
     SetInputs(form, Runs[0]);
     form.UpdateSimulation();
     TNumIO* field = form.NIOKeyD();
     field->setFocus();
     field->setCursorPosition(2);
     QApplication::processEvents();
+    return form;
 }
 
 } // namespace
@@ -248,21 +393,25 @@ void FocusReceiverKey(TForm1& form)
 // loop does it.
 static void BM_TypedKeyToPaintedCharts(benchmark::State& state)
 {
-    TForm1& form = Window();
-    FocusReceiverKey(form);
+    TForm1& form = FocusReceiverKey(int(state.range(0)));
     bool erase = true;
+    qint64 painted = 0;
     for (auto _ : state) {
+        const qint64 before = g_meter->pixels;
         TypeReceiverKey(form, erase);
         QApplication::processEvents();
+        state.PauseTiming();
+        painted += g_meter->pixels - before;
+        state.ResumeTiming();
     }
+    state.counters["chart_px"] = benchmark::Counter(double(painted), benchmark::Counter::kAvgIterations);
 }
-BENCHMARK(BM_TypedKeyToPaintedCharts)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TypedKeyToPaintedCharts)->Apply(SpreadFactors);
 
 // The key and its update without any painting.
 static void BM_TypedKeyShareKeyAndUpdate(benchmark::State& state)
 {
-    TForm1& form = Window();
-    FocusReceiverKey(form);
+    TForm1& form = FocusReceiverKey(int(state.range(0)));
     bool erase = true;
     for (auto _ : state) {
         TypeReceiverKey(form, erase);
@@ -271,13 +420,12 @@ static void BM_TypedKeyShareKeyAndUpdate(benchmark::State& state)
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_TypedKeyShareKeyAndUpdate)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TypedKeyShareKeyAndUpdate)->Apply(SpreadFactors);
 
 // The window's repaint after a keystroke, alone.
 static void BM_TypedKeySharePaint(benchmark::State& state)
 {
-    TForm1& form = Window();
-    FocusReceiverKey(form);
+    TForm1& form = FocusReceiverKey(int(state.range(0)));
     bool erase = true;
     for (auto _ : state) {
         state.PauseTiming();
@@ -286,14 +434,13 @@ static void BM_TypedKeySharePaint(benchmark::State& state)
         QApplication::processEvents();
     }
 }
-BENCHMARK(BM_TypedKeySharePaint)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TypedKeySharePaint)->Apply(SpreadFactors);
 
 // The update a keystroke starts, without the key event: the receiver's key alternates between
 // 2 and 23 as above.
 static void BM_TypedKeyShareUpdate(benchmark::State& state)
 {
-    TForm1& form = Window();
-    FocusReceiverKey(form);
+    TForm1& form = FocusReceiverKey(int(state.range(0)));
     Inputs in = Runs[0];
     bool erase = true;
     for (auto _ : state) {
@@ -308,14 +455,13 @@ static void BM_TypedKeyShareUpdate(benchmark::State& state)
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_TypedKeyShareUpdate)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TypedKeyShareUpdate)->Apply(SpreadFactors);
 
 // The same key with the whole window repainted after it, every control included: what a
 // forced repaint of the window costs beyond the event loop's.
 static void BM_TypedKeyAndWholeWindowRepaint(benchmark::State& state)
 {
-    TForm1& form = Window();
-    FocusReceiverKey(form);
+    TForm1& form = FocusReceiverKey(MaxSpreadFactor);
     bool erase = true;
     for (auto _ : state) {
         TypeReceiverKey(form, erase);
@@ -363,9 +509,11 @@ const PeerTrace PeerTraces[] = {
     {3, 4, DarkRed, 3, [](const SimResult& r, int n) { return double(r.BitSigns[n - 1]); }, true},
 };
 
-// The four charts as four plots of the common plotting widget, set up to draw what ours draw.
+// The four charts as four plots of the common plotting widget, set up to draw what ours draw,
+// in a window of the main window's size at the charts' places.
 struct PeerPlots
 {
+    std::unique_ptr<QWidget> host; // goes after the plots, which it holds
     struct Plot
     {
         std::unique_ptr<QCustomPlot> widget;
@@ -376,14 +524,15 @@ struct PeerPlots
 
     explicit PeerPlots(bool antialiased)
     {
-        const std::array<SignalChart, 4> which = {SignalChart::RCA, SignalChart::RCB, SignalChart::RCC, SignalChart::RCD};
-        for (SignalChart w : which) {
+        host = std::make_unique<QWidget>();
+        host->setFixedSize(TForm1::ClientSize);
+        for (SignalChart w : AllCharts) {
             // The stored layout, read from the chart the window would build.
             const std::unique_ptr<Chart> chart = NewSignalChart(w);
             Plot p;
-            p.widget = std::make_unique<QCustomPlot>();
+            p.widget = std::make_unique<QCustomPlot>(host.get());
             QCustomPlot& plot = *p.widget;
-            plot.resize(ToQSize(chart->GetSize()));
+            plot.setGeometry(ToQRect(SignalChartGeometry(w)));
             if (!antialiased)
                 plot.setNotAntialiasedElements(QCP::aeAll);
             plot.setBackground(ToQColor(chart->WindColor()));
@@ -454,8 +603,7 @@ struct PeerPlots
             graph->setPen(QPen(ToQColor(t.color), t.width));
             graphs.push_back(graph);
         }
-        for (Plot& p : plots)
-            p.widget->show();
+        host->show();
         QApplication::processEvents();
     }
 
@@ -503,23 +651,27 @@ struct PeerPlots
 
 } // namespace
 
-// The peer's replot as it comes (replot(): drawn now, shown at the next paint, as our update),
-// with its default antialiasing (1) and without any (0).
+// The peer's replot with an immediate refresh: drawn and painted into the window at once, as
+// BM_UpdateAndPaint. With its default antialiasing (1) and without any (0).
 static void BM_PeerReplot(benchmark::State& state)
 {
     const bool antialiased = state.range(0) != 0;
+    const int spread = int(state.range(1));
     PeerPlots peer(antialiased);
     int run = 0;
     for (auto _ : state) {
-        peer.update(ComputeSignals(WidestRun(run)), QCustomPlot::rpRefreshHint);
+        peer.update(ComputeSignals(RunAt(spread, run)), QCustomPlot::rpImmediateRefresh);
         run ^= 1;
     }
-    if (!PictureFolder().isEmpty()) {
+    if (!PictureFolder().isEmpty() && spread == MaxSpreadFactor) {
         QDir().mkpath(PictureFolder());
-        peer.update(ComputeSignals(WidestRun(0)), QCustomPlot::rpRefreshHint);
+        peer.update(ComputeSignals(RunAt(spread, 0)), QCustomPlot::rpImmediateRefresh);
         peer.picture().save(PictureFolder() + (antialiased ? "/peer.png" : "/peer-aliased.png"));
     }
 }
-BENCHMARK(BM_PeerReplot)->ArgName("antialiased")->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PeerReplot)
+    ->ArgNames({"antialiased", "spread"})
+    ->ArgsProduct({{1, 0}, {2, 8, 14, 20}})
+    ->Unit(benchmark::kMicrosecond);
 
 #endif

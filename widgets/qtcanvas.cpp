@@ -47,9 +47,27 @@ QPoint lastCoveredPixel(QPoint from, QPoint to)
 
 } // namespace
 
-QtCanvas::QtCanvas(int width, int height)
+QtCanvas::QtCanvas(int width, int height, QImage::Format format)
+    : m_format(Holds(format) ? format : QImage::Format_RGB32)
 {
     resize(width, height);
+}
+
+bool QtCanvas::Holds(QImage::Format format)
+{
+    return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied;
+}
+
+void QtCanvas::setFormat(QImage::Format format)
+{
+    if (!Holds(format) || format == m_format || (m_painter && !m_ownPainter))
+        return;
+    m_format = format;
+    const QSize size = m_image.size();
+    m_ownPainter.reset();
+    m_painter = nullptr;
+    m_image = QImage();
+    resize(size.width(), size.height());
 }
 
 QtCanvas::QtCanvas(QPainter& painter, QPoint origin, QSize size)
@@ -87,7 +105,7 @@ void QtCanvas::resize(int width, int height)
         return;
     m_ownPainter.reset();
     m_painter = nullptr;
-    m_image = QImage(width, height, QImage::Format_RGB32);
+    m_image = QImage(width, height, m_format);
     if (!m_image.isNull())
         m_image.fill(Qt::white);
     beginOwnPainter();
@@ -102,8 +120,38 @@ void QtCanvas::beginOwnPainter()
     m_painter->setRenderHint(QPainter::Antialiasing, false);
     m_qfont = ToQFont(font());
     m_painter->setFont(m_qfont);
-    if (m_clipped)
-        m_painter->setClipRect(m_clip);
+    applyClip();
+}
+
+void QtCanvas::applyClip()
+{
+    m_ownClipped = m_clipped || m_limited;
+    m_ownClip = m_clipped ? m_clip : m_image.rect();
+    if (m_limited)
+        m_ownClip &= m_limit;
+    if (!m_ownPainter)
+        return;
+    if (m_ownClipped)
+        m_painter->setClipRect(m_ownClip);
+    else
+        m_painter->setClipping(false);
+}
+
+void QtCanvas::setLimit(const QRect& area)
+{
+    if (m_painter && !m_ownPainter)
+        return;
+    m_limit = area;
+    m_limited = true;
+    applyClip();
+}
+
+void QtCanvas::clearLimit()
+{
+    if (!m_limited)
+        return;
+    m_limited = false;
+    applyClip();
 }
 
 void QtCanvas::fontChanged()
@@ -226,6 +274,40 @@ bool QtCanvas::strokeAsRects(std::span<const QPoint> points, const QColor& color
     return true;
 }
 
+namespace {
+
+// Pen widths of one to four pixels are most of the runs a chart stores.
+inline void fillRow(QRgb* row, int width, QRgb color)
+{
+    switch (width) {
+    case 4:
+        row[3] = color;
+        [[fallthrough]];
+    case 3:
+        row[2] = color;
+        [[fallthrough]];
+    case 2:
+        row[1] = color;
+        [[fallthrough]];
+    case 1:
+        row[0] = color;
+        return;
+    default:
+        break;
+    }
+    int x = 0;
+    for (; x + 4 <= width; x += 4) {
+        row[x] = color;
+        row[x + 1] = color;
+        row[x + 2] = color;
+        row[x + 3] = color;
+    }
+    for (; x < width; ++x)
+        row[x] = color;
+}
+
+} // namespace
+
 // A thin dotted or dashed horizontal or vertical line (the grid) as runs of pixels: the gaps in
 // the brush colour while the brush is solid, then the dashes, counted from the line's start as
 // the cosmetic stroker counts them. Returns false, drawing nothing, when the line is slanted.
@@ -233,37 +315,64 @@ bool QtCanvas::dashAsRects(QPoint from, QPoint to, const QColor& color, PenStyle
 {
     if (from.x() != to.x() && from.y() != to.y())
         return false;
-    std::vector<int> pattern;
-    int period = 0;
-    for (qreal length : dashPattern(style)) {
-        pattern.push_back(std::max(1, int(length)));
-        period += pattern.back();
-    }
-    if (period == 0)
+    // The stroker's patterns in whole pixels: dashes are the even entries, gaps the odd ones.
+    static constexpr int Dot[] = {3, 3}, Dash[] = {18, 6}, DashDot[] = {9, 6, 3, 6}, DashDotDot[] = {9, 3, 3, 3, 3, 3};
+    std::span<const int> pattern;
+    switch (style) {
+    case PenStyle::Dot:
+        pattern = Dot;
+        break;
+    case PenStyle::Dash:
+        pattern = Dash;
+        break;
+    case PenStyle::DashDot:
+        pattern = DashDot;
+        break;
+    case PenStyle::DashDotDot:
+        pattern = DashDotDot;
+        break;
+    default:
         return false;
+    }
+    int period = 0;
+    for (int length : pattern)
+        period += length;
     auto span = [](QPoint a, QPoint b) {
         return QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())), QPoint(std::max(a.x(), b.x()), std::max(a.y(), b.y())));
     };
     const QColor brushColor = ToQColor(brush().color);
     const bool direct = directTarget(color) && directTarget(brushColor);
+    const QRect line = span(from, to);
     if (brush().style == BrushStyle::Solid) {
-        const QRect gaps = span(from, to);
         if (direct)
-            fillDirect({&gaps, 1}, brushColor.rgba());
+            fillDirect({&line, 1}, brushColor.rgba());
         else
-            m_painter->fillRect(gaps, brushColor);
+            m_painter->fillRect(line, brushColor);
     }
     const int length = std::abs(to.x() - from.x()) + std::abs(to.y() - from.y()) + 1;
     const QPoint step(to.x() > from.x() ? 1 : to.x() < from.x() ? -1 : 0,
                       to.y() > from.y() ? 1 : to.y() < from.y() ? -1 : 0);
-    // Dashes are the even entries of the pattern, gaps the odd ones.
+    // Counted from the line's start as the stroker counts them; on a clipped image only the
+    // periods that reach into the clip are laid out (the grid redrawn under a few traces).
+    int first = 0, last = length - 1;
+    if (direct && m_ownClipped) {
+        const QRect visible = line & m_ownClip;
+        if (visible.isEmpty())
+            return true;
+        const bool horizontal = step.y() == 0;
+        const int a = horizontal ? (visible.left() - from.x()) * step.x() : (visible.top() - from.y()) * step.y();
+        const int b = horizontal ? (visible.right() - from.x()) * step.x() : (visible.bottom() - from.y()) * step.y();
+        first = std::max(0, std::min(a, b));
+        last = std::min(length - 1, std::max(a, b));
+    }
     m_rects.clear();
-    int k = 0;
-    for (std::size_t i = 0; k < length; i = (i + 1) % pattern.size()) {
-        const int run = std::min(pattern[i], length - k);
-        if (i % 2 == 0)
-            m_rects.push_back(span(from + step * k, from + step * (k + run - 1)));
-        k += run;
+    for (int k = first / period * period; k <= last;) {
+        for (std::size_t i = 0; i < pattern.size() && k <= last; ++i) {
+            const int run = std::min(pattern[i], length - k);
+            if (i % 2 == 0 && k + run > first)
+                m_rects.push_back(span(from + step * k, from + step * (k + run - 1)));
+            k += run;
+        }
     }
     if (direct) {
         fillDirect(m_rects, color.rgba());
@@ -290,11 +399,13 @@ bool QtCanvas::directTarget(const QColor& color) const
 void QtCanvas::fillDirect(std::span<const QRect> rects, QRgb color)
 {
     int areaLeft = 0, areaTop = 0, areaRight = m_image.width() - 1, areaBottom = m_image.height() - 1;
-    if (m_clipped) {
-        areaLeft = std::max(areaLeft, m_clip.left());
-        areaTop = std::max(areaTop, m_clip.top());
-        areaRight = std::min(areaRight, m_clip.right());
-        areaBottom = std::min(areaBottom, m_clip.bottom());
+    if (m_ownClipped) {
+        if (m_ownClip.isEmpty())
+            return;
+        areaLeft = std::max(areaLeft, m_ownClip.left());
+        areaTop = std::max(areaTop, m_ownClip.top());
+        areaRight = std::min(areaRight, m_ownClip.right());
+        areaBottom = std::min(areaBottom, m_ownClip.bottom());
     }
     if (areaLeft > areaRight || areaTop > areaBottom)
         return;
@@ -309,18 +420,19 @@ void QtCanvas::fillDirect(std::span<const QRect> rects, QRgb color)
             continue;
         const int width = right - left + 1;
         QRgb* const first = bits + top * stride + left;
-        for (int x = 0; x < width; ++x)
-            first[x] = color;
-        // Wide areas (backgrounds) copy their first row, which the library does in wide stores.
-        const bool wide = width >= 32;
-        QRgb* line = first + stride;
-        for (int y = top + 1; y <= bottom; ++y, line += stride) {
-            if (wide) {
+        // Wide areas (backgrounds) copy their first row in wide stores, which the first row
+        // makes for itself by doubling what it has; narrow ones (the pens) are stored directly.
+        if (width >= 32) {
+            fillRow(first, 8, color);
+            for (int done = 8; done < width; done *= 2)
+                std::memcpy(first + done, first, std::size_t(std::min(done, width - done)) * sizeof(QRgb));
+            QRgb* line = first + stride;
+            for (int y = top + 1; y <= bottom; ++y, line += stride)
                 std::memcpy(line, first, std::size_t(width) * sizeof(QRgb));
-            } else {
-                for (int x = 0; x < width; ++x)
-                    line[x] = color;
-            }
+        } else {
+            QRgb* line = first;
+            for (int y = top; y <= bottom; ++y, line += stride)
+                fillRow(line, width, color);
         }
     }
 }
@@ -463,10 +575,8 @@ void QtCanvas::setClipRect(const Rect& r)
     const QRect rect = ToQRect(r);
     m_clip = rect;
     m_clipped = true;
-    if (!m_painter)
-        return;
-    if (m_ownPainter) {
-        m_painter->setClipRect(rect);
+    if (!m_painter || m_ownPainter) {
+        applyClip();
     } else {
         m_painter->setClipRect(QRect(QPoint(0, 0), m_size));
         m_painter->setClipRect(rect, Qt::IntersectClip);
@@ -476,10 +586,8 @@ void QtCanvas::setClipRect(const Rect& r)
 void QtCanvas::clearClip()
 {
     m_clipped = false;
-    if (!m_painter)
-        return;
-    if (m_ownPainter)
-        m_painter->setClipping(false);
+    if (!m_painter || m_ownPainter)
+        applyClip();
     else
         m_painter->setClipRect(QRect(QPoint(0, 0), m_size));
 }

@@ -19,7 +19,8 @@
 class QtCanvas final : public Canvas
 {
 public:
-    explicit QtCanvas(int width = 0, int height = 0);
+    // An owned image in `format`, one of the formats Holds() accepts (else RGB32).
+    explicit QtCanvas(int width = 0, int height = 0, QImage::Format format = QImage::Format_RGB32);
     QtCanvas(QPainter& painter, QPoint origin, QSize size);
     ~QtCanvas() override;
 
@@ -42,6 +43,16 @@ public:
 
     // The owned image; null for a canvas over a foreign painter.
     const QImage& image() const { return m_image; }
+    // Formats an owned image may have: 32-bit pixels that opaque colours fill with the same
+    // bits, so that runs are written straight into them.
+    static bool Holds(QImage::Format format);
+    // A new owned image in another format (drawn afresh by the caller); ignored for formats
+    // Holds() refuses.
+    void setFormat(QImage::Format format);
+    // Confines all drawing on the owned image to `area` until clearLimit(), whatever clip the
+    // drawing sets itself: for drawing part of a picture again.
+    void setLimit(const QRect& area);
+    void clearLimit();
     // Copies the pixels of `area` from another owned image of this size, to the same place,
     // whatever the clip. For compositing a cached picture into a frame.
     void copyArea(const QtCanvas& source, const QRect& area);
@@ -57,13 +68,20 @@ private:
     void strokeOpen(std::span<const QPoint> points);
     void strokeOpen(std::span<const Point> points);
 
+    void applyClip();
+
     QImage m_image;
+    QImage::Format m_format = QImage::Format_RGB32;
     std::unique_ptr<QPainter> m_ownPainter;
     QPainter* m_painter = nullptr;
     QPoint m_origin;
     QSize m_size;
     QRect m_clip;
     bool m_clipped = false;
+    QRect m_limit;
+    bool m_limited = false;
+    QRect m_ownClip; // what drawing on the owned image is confined to, while m_ownClipped
+    bool m_ownClipped = false;
     bool strokeAsRects(std::span<const QPoint> points, const QColor& color, int penWidth);
     bool dashAsRects(QPoint from, QPoint to, const QColor& color, PenStyle style);
     bool rasterTarget() const;

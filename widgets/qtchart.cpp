@@ -83,10 +83,22 @@ bool QtChart::canPaint() const
     return !m_chart->IsLoading() && m_view && m_view->ChartViewReady();
 }
 
+void QtChart::SetFrameFormat(QImage::Format format)
+{
+    if (QtCanvas::Holds(format))
+        m_format = format;
+}
+
+bool QtChart::FrameFits() const
+{
+    const QImage& frame = m_frame.image();
+    return !frame.isNull() && frame.size() == ToQSize(m_chart->GetSize()) && frame.format() == m_format;
+}
+
 void QtChart::PaintIfChanged()
 {
     syncViewSize();
-    if (m_paintedVersion != m_chart->Version() || m_frame.image().size() != ToQSize(m_chart->GetSize()))
+    if (m_paintedVersion != m_chart->Version() || !FrameFits())
         present(ChartPaintScope::Whole);
 }
 
@@ -116,8 +128,14 @@ void QtChart::rememberDynamicParts(const ChartLayout& layout)
     m_shown.classVisible = state.ClassVisible;
 }
 
-// The static picture is drawn when it changed; the frame image takes it where the items and
-// labels were (or whole, when the picture is new), and gets the items and labels over it.
+QtChart::PlotLook QtChart::plotLook(const ChartLayout& layout) const
+{
+    const ChartState& state = m_chart->State();
+    return {state.ChartColor, state.GridColor, state.ChartFrameColor, layout.grid};
+}
+
+// The static picture is drawn when it changed; the frame image is brought up to date from it
+// where anything changed.
 void QtChart::present(ChartPaintScope scope)
 {
     // A repaint asked for while one runs (a setter called from a view's handler) has nothing
@@ -131,35 +149,30 @@ void QtChart::present(ChartPaintScope scope)
     // What this paint shows; a change made while it runs (by the view) is left for the next.
     const std::uint64_t version = m_chart->Version();
 
-    // A chart far larger than any screen gets no cached pictures beside its frame image: it is
-    // drawn whole each time, as kept pictures would multiply its memory.
+    // A chart far larger than any screen gets no cached picture beside its frame image: it is
+    // drawn whole each time, as a kept picture would double its memory.
     if (std::int64_t(size.width()) * size.height() > MaxCachedPixels) {
         m_static.resize(0, 0);
-        m_plotBackgrounds.clear();
+        m_frame.setFormat(m_format);
         m_frame.resize(size.width(), size.height());
         RenderChart(state, layout, m_frame, ChartParts::All);
         m_staticStale = true;
-        m_composedFrameSerial = 0; // a smaller chart is composed afresh
+        m_composedSerial = 0; // a smaller chart is composed afresh
         m_view->ChartViewUpdate({fullRect(size)});
     } else {
         const unsigned changes = m_chart->Changes();
-        if ((changes & ChangeStaticPicture) || m_staticStale || m_static.image().size() != size) {
+        if ((changes & ChangeStaticPicture) || m_staticStale || m_static.image().size() != size
+            || m_static.image().format() != m_format) {
+            m_static.setFormat(m_format);
             RenderChart(state, layout, m_static, ChartParts::Frame);
-            m_plotBackgrounds.clear();
-            usePlotBackground(layout);
-            m_chart->ClearChanges(ChangeStaticPicture | ChangePlotBackground);
             m_staticStale = false;
-            ++m_staticFrameSerial;
-        } else if (changes & ChangePlotBackground) {
-            usePlotBackground(layout);
-            m_chart->ClearChanges(ChangePlotBackground);
+            ++m_staticSerial;
         }
-        m_chart->ClearChanges(ChangeItems);
+        m_chart->ClearChanges(ChangeStaticPicture | ChangePlotBackground | ChangeItems);
         // A run that draws what is already there (a key that changes one chart of four) leaves
         // the frame image as it is.
-        const bool composed = m_frame.image().size() == size && m_composedFrameSerial == m_staticFrameSerial
-                              && m_composedPlotSerial == m_staticPlotSerial;
-        if (!composed || !dynamicPartsAsShown(layout))
+        if (!FrameFits() || m_composedSerial != m_staticSerial || !(m_composedLook == plotLook(layout))
+            || !dynamicPartsAsShown(layout))
             compose(scope, layout);
     }
     m_paintedVersion = version;
@@ -169,58 +182,40 @@ void QtChart::present(ChartPaintScope scope)
         m_chart->WholePainted(layout);
 }
 
-// Takes the kept plot background drawn for the state's colours and grid, or draws it.
-void QtChart::usePlotBackground(const ChartLayout& layout)
-{
-    const ChartState& state = m_chart->State();
-    const auto matches = [&](const PlotBackground& b) {
-        return b.chartColor == state.ChartColor && b.gridColor == state.GridColor && b.frameColor == state.ChartFrameColor
-               && b.grid == layout.grid;
-    };
-    auto found = std::find_if(m_plotBackgrounds.begin(), m_plotBackgrounds.end(), matches);
-    if (found == m_plotBackgrounds.end()) {
-        if (m_plotBackgrounds.size() >= PlotBackgrounds)
-            m_plotBackgrounds.pop_back();
-        auto picture = std::make_unique<QtCanvas>(m_chart->Width(), m_chart->Height());
-        RenderChart(state, layout, *picture, ChartParts::PlotBackground);
-        m_plotBackgrounds.push_back({state.ChartColor, state.GridColor, state.ChartFrameColor, layout.grid,
-                                     std::move(picture), ++m_plotBackgroundsDrawn});
-        found = m_plotBackgrounds.end() - 1;
-    }
-    std::rotate(m_plotBackgrounds.begin(), found, found + 1);
-    m_staticPlotSerial = m_plotBackgrounds.front().serial;
-}
-
 void QtChart::compose(ChartPaintScope scope, const ChartLayout& layout)
 {
     const ChartState& state = m_chart->State();
     const QSize size = ToQSize(m_chart->GetSize());
     const QRect plotRect = ToQRect(layout.PlotRect());
+    const PlotLook look = plotLook(layout);
     std::vector<QRect> area;
-    const bool sized = m_frame.image().size() == size;
-    if (!sized || m_composedFrameSerial != m_staticFrameSerial) {
+    const bool fits = FrameFits();
+    if (!fits || m_composedSerial != m_staticSerial) {
         // The plot redraw of AutoRedraw leaves the frame around the plot as it was.
-        area.push_back(scope == ChartPaintScope::PlotArea && sized ? plotRect : fullRect(size));
-    } else if (m_composedPlotSerial != m_staticPlotSerial) {
-        area.push_back(plotRect);
-    }
-    const QtCanvas& plotBackground = *m_plotBackgrounds.front().picture;
-    if (!area.empty()) {
+        area.push_back(scope == ChartPaintScope::PlotArea && fits ? plotRect : fullRect(size));
+        m_frame.setFormat(m_format);
         m_frame.resize(size.width(), size.height());
         if (area.back() != plotRect)
             m_frame.copyArea(m_static, area.back());
-        // Drawing the background again writes the plot area once; copying it would also read
-        // it, which costs more for this mostly uniform picture.
         RenderChart(state, layout, m_frame, ChartParts::PlotBackground);
-        m_composedFrameSerial = m_staticFrameSerial;
-        m_composedPlotSerial = m_staticPlotSerial;
+    } else if (!(m_composedLook == look)) {
+        area.push_back(plotRect);
+        RenderChart(state, layout, m_frame, ChartParts::PlotBackground);
     } else {
-        // Items and labels stay inside the plot area.
-        for (const Rect& r : m_damage) {
-            m_frame.copyArea(plotBackground, ToQRect(r));
+        // Drawn, the background is written once; copied from a kept picture, it would also be
+        // read. Bands rather than the many small pieces around the traces: every item is drawn
+        // again over them.
+        for (const Rect& r : m_damage)
             area.push_back(ToQRect(r));
+        mergeIntoBands(area);
+        for (const QRect& band : area) {
+            m_frame.setLimit(band);
+            RenderChart(state, layout, m_frame, ChartParts::PlotBackground);
         }
+        m_frame.clearLimit();
     }
+    m_composedSerial = m_staticSerial;
+    m_composedLook = look;
     m_damage.clear();
     RenderChart(state, layout, m_frame, ChartParts::Dynamic, &m_damage);
     for (const Rect& r : m_damage)

@@ -30,9 +30,10 @@ protected:
 };
 
 // The Qt side of a core Chart: it presents the chart in a view through pixel caches. The static
-// picture (surround, shadow, caption, axes) and a few plot backgrounds are kept until the
-// chart's change bits say otherwise; the frame image is the static picture with the items and
-// labels drawn over it, brought up to date at ShowItems, and the view only copies it.
+// picture (surround, shadow, caption, axes) is kept until the chart's change bits say otherwise;
+// the frame image is the static picture with the plot background, items and labels drawn over
+// it, brought up to date at ShowItems: where items and labels were, the plot background is drawn
+// again and all of them over it. The view only copies the bands that changed.
 class QtChart final : private ChartPresenter
 {
 public:
@@ -52,11 +53,17 @@ public:
     void SetView(ChartView* view);
     // The frame image the view shows; null before the first paint.
     const QImage& FrameImage() const { return m_frame.image(); }
+    // The pixel format of the surface the view copies the frame image to: the frame image takes
+    // it where it can, so that the copy converts nothing. The next paint draws it afresh.
+    void SetFrameFormat(QImage::Format format);
+    QImage::Format FrameFormat() const { return m_format; }
     // A full paint of the current state into the frame image, when the view lets it.
     void Paint() { present(ChartPaintScope::Whole); }
     // A full paint unless the frame image already shows the current state: what a repaint
     // the window system asks for needs.
     void PaintIfChanged();
+    // Whether the frame image fits the chart's size and format: a view may copy it as it is.
+    bool FrameFits() const;
 
 private:
     void ChartPaint(ChartPaintScope scope) override { present(scope); }
@@ -66,7 +73,6 @@ private:
     bool canPaint() const;
     void present(ChartPaintScope scope);
     void compose(ChartPaintScope scope, const ChartLayout& layout);
-    void usePlotBackground(const ChartLayout& layout);
     // Whether items and labels would come out as the frame image already shows them.
     bool dynamicPartsAsShown(const ChartLayout& layout) const;
     void rememberDynamicParts(const ChartLayout& layout);
@@ -74,29 +80,26 @@ private:
     std::unique_ptr<Chart> m_chart;
     RasterTextMetrics m_metrics;
     bool m_presenting = false;
+    QImage::Format m_format = QImage::Format_RGB32;
 
-    // The static picture in two parts: the frame (surround, shadow, caption, axes) and the plot
-    // background with its grid. A few plot backgrounds are kept, one per plot colour: the
-    // receiver chart takes a channel's colour, or white, as keys are typed.
-    struct PlotBackground
+    // What the plot background is drawn from.
+    struct PlotLook
     {
-        TColor chartColor, gridColor, frameColor;
+        TColor chartColor = 0, gridColor = 0, frameColor = 0;
         ChartLayout::Grid grid;
-        std::unique_ptr<QtCanvas> picture; // control-sized; only the plot area is drawn
-        std::uint64_t serial;
+        bool operator==(const PlotLook&) const = default;
     };
-    static constexpr std::size_t PlotBackgrounds = 3;
+    PlotLook plotLook(const ChartLayout& layout) const;
+
     static constexpr std::int64_t MaxCachedPixels = 4096 * 4096;
+    // The frame around the plot: surround, shadow, caption, axes.
     QtCanvas m_static;
     bool m_staticStale = true;
-    std::vector<PlotBackground> m_plotBackgrounds; // the one in use first
-    std::uint64_t m_plotBackgroundsDrawn = 0;
-    // Count the drawings of the static parts, and which the frame image was made of.
-    std::uint64_t m_staticFrameSerial = 0;
-    std::uint64_t m_staticPlotSerial = 0;
-    std::uint64_t m_composedFrameSerial = 0;
-    std::uint64_t m_composedPlotSerial = 0;
-    QtCanvas m_frame; // the static picture with items and labels over it
+    // Count the drawings of the static picture, and which the frame image was made of.
+    std::uint64_t m_staticSerial = 0;
+    std::uint64_t m_composedSerial = 0;
+    PlotLook m_composedLook; // the plot background in the frame image
+    QtCanvas m_frame; // the static picture with the plot background, items and labels over it
     std::vector<Rect> m_damage; // what the items and labels cover in the frame image
     // What the items and labels in the frame image were drawn from.
     struct ShownDynamicParts

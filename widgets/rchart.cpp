@@ -3,8 +3,13 @@
 #include "cp1252.h"
 #include "qtconvert.h"
 
+#include "devicecopy.h"
+
+#include <QBackingStore>
+#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QScopedValueRollback>
 
 TRChart::TRChart(QWidget* parent)
     : QWidget(parent)
@@ -112,25 +117,40 @@ bool TRChart::ChartViewReady() const
 
 void TRChart::ChartViewUpdate(const std::vector<QRect>& area)
 {
-    for (const QRect& r : area)
+    for (const QRect& r : area) {
+        // What the running paint event covers is copied by it; asking again would copy twice.
+        if (m_painting && (QRegion(r) - *m_painting).isEmpty())
+            continue;
         update(r);
-    m_updatePending = true;
+        m_updatePending = true;
+    }
 }
 
 void TRChart::paintEvent(QPaintEvent* event)
 {
-    // A repaint the window system asks for shows the chart as it is now; one that follows
-    // ShowItems copies what it drew.
-    if (!m_updatePending)
-        m_view.PaintIfChanged();
+    QPainter painter(this);
+    // The window's backing store decides the frame image's format, so that the copy below
+    // converts nothing; a painter on anything else (a grab) converts as it must.
+    const QPaintDevice* device = painter.paintEngine() ? painter.paintEngine()->paintDevice() : nullptr;
+    if (QBackingStore* store = backingStore(); store && device && device == store->paintDevice()
+                                                     && device->devType() == QInternal::Image)
+        m_view.SetFrameFormat(static_cast<const QImage*>(device)->format());
+    {
+        // A repaint the window system asks for shows the chart as it is now; one that follows
+        // ShowItems copies what it drew, unless the frame image no longer fits the window.
+        const QScopedValueRollback<const QRegion*> painting(m_painting, &event->region());
+        if (!m_updatePending || !m_view.FrameFits())
+            m_view.PaintIfChanged();
+    }
     // What was asked for outside this event's area comes with a later one, as a copy.
     m_updatePending = false;
-    QPainter painter(this);
     const QImage& image = m_view.FrameImage();
     if (image.isNull()) {
         painter.fillRect(event->rect(), ToQColor(m_model->WindColor()));
         return;
     }
+    if (CopyToPaintDevice(painter, image, event->region()))
+        return;
     for (const QRect& r : event->region())
         painter.drawImage(r.topLeft(), image, r);
 }

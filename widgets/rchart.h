@@ -238,4 +238,6 @@ private:
     bool m_suspended = true;
     // The next paint event copies what ShowItems drew rather than drawing the state again.
     bool m_updatePending = false;
+    // The area of the paint event in progress, if any.
+    const QRegion* m_painting = nullptr;
 };

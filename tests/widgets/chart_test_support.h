@@ -3,6 +3,7 @@
 #include "rchart.h"
 #include "recordingcanvas.h"
 
+#include <QBackingStore>
 #include <QString>
 
 #include <vector>
@@ -84,5 +85,20 @@ inline void freeLabels(TRChart& c, int from = 1)
         c.TextLabel(i)->SetMode(tlOff);
 }
 
+// What the window's backing store holds where `widget` is, in device pixels: what the window
+// shows.
+inline QImage shownInWindow(QWidget& widget)
+{
+    QWidget* window = widget.window();
+    QBackingStore* store = window->backingStore();
+    if (!store || !store->paintDevice() || store->paintDevice()->devType() != QInternal::Image)
+        return {};
+    const auto* image = static_cast<const QImage*>(store->paintDevice());
+    const qreal ratio = image->devicePixelRatio();
+    const QRect area(widget.mapTo(window, QPoint(0, 0)) * ratio, widget.size() * ratio);
+    QImage shown = image->copy(area).convertToFormat(QImage::Format_RGB32);
+    shown.setDevicePixelRatio(1);
+    return shown;
+}
 
 } // namespace charttest
