@@ -140,6 +140,16 @@ TEST(BerCli, CsvHasOneRowPerPointAndEmptyFieldsForNothing)
     EXPECT_TRUE(quiet[1].startsWith(",10,")) << quiet[1].constData();
 }
 
+// Gold codes of 7 chips number 9: eight users all get one, the eighth decoded too, and the
+// eighth reaches the others.
+TEST(BerCli, GoldCodesOfSevenChipsServeEightUsers)
+{
+    const QJsonObject last = RunBer({"--codes", "gold", "--users", "8", "--rx", "8", "--bits", "2000"});
+    EXPECT_EQ(last["points"].toArray()[0].toObject()["bits"].toInt(), 2000);
+    const QJsonObject first = RunBer({"--codes", "gold", "--users", "8", "--power", "0,0,0,0,0,0,0,40", "--bits", "2000"});
+    EXPECT_GT(first["points"].toArray()[0].toObject()["errors"].toInt(), 500) << "user 8, 40 dB up, is heard";
+}
+
 // Every point starts from the seed: a point of a range is the same point run alone, and the
 // range's steps land on round values.
 TEST(BerCli, APointOfARangeEqualsThePointAlone)
