@@ -332,8 +332,10 @@ void TForm1::UpdateSimulation()
 
 void TForm1::ShowResult(const std::string& recoveredText, bool ok)
 {
-    const QString received = cp1252::Decode(QByteArray::fromStdString(recoveredText));
-    m_lblResult->SetCaption(received);
+    const unsigned char byte = recoveredText.empty() ? 0 : static_cast<unsigned char>(recoveredText[0]);
+    // A byte without a printable character by its name, which the label's own font draws: a
+    // font that claims the control characters changes neither the label's look nor its size.
+    m_lblResult->SetCaption(cp1252::ToQString(ShownReceivedCharacter(byte)));
     SetTextColor(m_lblResult, ok ? QColor(0, 128, 0) : QColor(255, 0, 0));
     m_lblTransErr->setVisible(!ok);
     // Spoken, and so announced, only when it changes.
@@ -343,7 +345,6 @@ void TForm1::ShowResult(const std::string& recoveredText, bool ok)
             filled << cp1252::ToQString(p);
         return cp1252::FromQString(Translate(cp1252::ToQString(key), filled));
     };
-    const unsigned char byte = recoveredText.empty() ? 0 : static_cast<unsigned char>(recoveredText[0]);
     SetSpokenName(m_lblResult, cp1252::ToQString(SpokenReceivedCharacter(byte, translate)));
     SetSpokenDescription(m_lblResult, Translate(ok ? "received correctly" : "Transmission Error"));
 }

@@ -3,7 +3,9 @@
 // come back as an Error with the model's message, never as an exception into the page.
 
 #include "browsercanvas.h"
+#include "core/i18n/utf8.h"
 #include "core/sim/abouttexts.h"
+#include "core/sim/receivedcharacter.h"
 #include "core/sim/siminputs.h"
 #include "signalcharts.h"
 #include "webshell.h"
@@ -157,6 +159,13 @@ std::string SpokenCharacter(int code)
     return Simulation().SpokenCharacter(static_cast<unsigned char>(code & 0xFF));
 }
 
+// What the received-character label shows for a byte: the character, or the name of one that
+// has none to print, so that every machine shows it alike (UTF-8).
+std::string ShownCharacter(int code)
+{
+    return utf8::FromWindows1252(ShownReceivedCharacter(static_cast<unsigned char>(code & 0xFF)));
+}
+
 // The About box's own texts for a language file's "$dlglanguage$" setting.
 val AboutTexts(const std::string& languageSetting)
 {
@@ -191,5 +200,6 @@ EMSCRIPTEN_BINDINGS(dscdma)
     emscripten::function("inputTable", &InputTable);
     emscripten::function("checkInput", &CheckInput);
     emscripten::function("spokenCharacter", &SpokenCharacter);
+    emscripten::function("shownCharacter", &ShownCharacter);
     emscripten::function("aboutTexts", &AboutTexts);
 }

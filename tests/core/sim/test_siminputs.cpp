@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 #include <string>
 #include <vector>
@@ -170,6 +171,40 @@ TEST(ReceivedCharacter, InvisibleCharactersAreSpokenByTheirCode)
     for (int b : {127, 129, 141, 143, 144, 157, 160, 173})
         expected.push_back(b);
     EXPECT_EQ(byCode, expected);
+}
+
+// Exactly the controls and the five undefined codes have no printable character; each of them is
+// shown by a name of its own in plain letters and digits, short enough for the label's place.
+TEST(ReceivedCharacter, EveryByteWithoutAPrintableCharacterIsShownByANameOfItsOwn)
+{
+    std::vector<int> unprintable;
+    std::vector<std::string> names;
+    for (int b = 0; b < 256; ++b) {
+        const auto byte = static_cast<unsigned char>(b);
+        const std::string shown = ShownReceivedCharacter(byte);
+        if (HasPrintableCharacter(byte)) {
+            EXPECT_EQ(shown, std::string(1, char(b)));
+            continue;
+        }
+        unprintable.push_back(b);
+        EXPECT_TRUE(SpokenByCode(byte)) << b;
+        EXPECT_GE(shown.size(), 2u) << b;
+        EXPECT_LE(shown.size(), 4u) << b;
+        for (const char c : shown)
+            EXPECT_TRUE((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '#') << b;
+        EXPECT_EQ(std::count(names.begin(), names.end(), shown), 0) << shown;
+        names.push_back(shown);
+    }
+    std::vector<int> expected;
+    for (int b = 0; b < 32; ++b)
+        expected.push_back(b);
+    for (int b : {127, 129, 141, 143, 144, 157})
+        expected.push_back(b);
+    EXPECT_EQ(unprintable, expected);
+    const std::pair<int, const char*> named[] = {{0, "NUL"}, {7, "BEL"}, {8, "BS"}, {10, "LF"}, {27, "ESC"},
+                                                 {31, "US"}, {127, "DEL"}, {129, "#129"}, {157, "#157"}};
+    for (const auto& [b, name] : named)
+        EXPECT_EQ(ShownReceivedCharacter(static_cast<unsigned char>(b)), name);
 }
 
 TEST(AboutTexts, OnlyTheGermanSettingInAnyLetterCaseChoosesGerman)
