@@ -11,6 +11,7 @@
 #include "picturefile.h"
 #include "chart.h"
 #include "signalmodel.h"
+#include "core/sim/siminputs.h"
 
 #include <QCommandLineParser>
 #include <QJsonArray>
@@ -119,7 +120,7 @@ double ReadKey(const QCommandLineParser& parser, const QString& option, double f
 int ReadSpread(const QCommandLineParser& parser)
 {
     if (!parser.isSet("spread"))
-        return 8;
+        return DefaultSimInput().SpreadFactor;
     bool ok = false;
     const int value = parser.value("spread").toInt(&ok, 10);
     if (!ok || value < MinSpreadFactor || value > MaxSpreadFactor)
@@ -529,11 +530,11 @@ SimCliResult RunSimCli(const QStringList& arguments)
             if (const QString message = BerCli::Read(parser, berRequest); !message.isEmpty())
                 throw UsageError{message};
         } else {
-            in.SetTextA(ReadText(parser, "text-a", "code-a", "Z"));
-            in.SetTextB(ReadText(parser, "text-b", "code-b", "W"));
-            in.KeyA = ReadKey(parser, "key-a", 23);
-            in.KeyB = ReadKey(parser, "key-b", 44);
-            in.KeyRx = ReadKey(parser, "key-rx", 23);
+            in.SetTextA(ReadText(parser, "text-a", "code-a", DefaultSimInput().TextA));
+            in.SetTextB(ReadText(parser, "text-b", "code-b", DefaultSimInput().TextB));
+            in.KeyA = ReadKey(parser, "key-a", DefaultSimInput().KeyA);
+            in.KeyB = ReadKey(parser, "key-b", DefaultSimInput().KeyB);
+            in.KeyRx = ReadKey(parser, "key-rx", DefaultSimInput().KeyRx);
             in.SpreadFactor = ReadSpread(parser);
         }
         const QString format = parser.value("format");
