@@ -8,17 +8,17 @@
 #include <QFontMetrics>
 #include <QPainter>
 
-int AnalysisPicture::ScreenTextMetrics::measureWidth(const FontDesc& font, std::string_view text) const
+int analysispicture::ScreenTextMetrics::measureWidth(const FontDesc& font, std::string_view text) const
 {
     return QFontMetrics(ToQFont(font)).horizontalAdvance(cp1252::ToQString(text));
 }
 
-int AnalysisPicture::ScreenTextMetrics::measureHeight(const FontDesc& font, std::string_view) const
+int analysispicture::ScreenTextMetrics::measureHeight(const FontDesc& font, std::string_view) const
 {
     return QFontMetrics(ToQFont(font)).height();
 }
 
-void AnalysisPicture::Paint(const Chart& chart, QPainter& painter)
+void analysispicture::Paint(const Chart& chart, QPainter& painter)
 {
     const Size size = chart.GetSize();
     painter.fillRect(0, 0, size.width, size.height, ToQColor(clBtnFace));
@@ -26,7 +26,7 @@ void AnalysisPicture::Paint(const Chart& chart, QPainter& painter)
     chart.RenderTo(canvas);
 }
 
-QImage AnalysisPicture::Render(const Chart& chart)
+QImage analysispicture::Render(const Chart& chart)
 {
     const Size size = chart.GetSize();
     QImage image(size.width, size.height, QImage::Format_RGB32);

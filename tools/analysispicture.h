@@ -9,7 +9,7 @@ class Chart;
 
 // A picture of one chart of the simulator (the margins, the sweep, the bit-error rates) as a
 // file holds it: the chart on the window's button-face colour, its top-left at (0, 0).
-namespace AnalysisPicture {
+namespace analysispicture {
 
 // Text widths as the screen measures them in a font, which the pictures' legends are laid out by.
 class ScreenTextMetrics final : public TextMetrics
@@ -22,4 +22,4 @@ public:
 void Paint(const Chart& chart, QPainter& painter);
 QImage Render(const Chart& chart);
 
-} // namespace AnalysisPicture
+} // namespace analysispicture

@@ -117,13 +117,13 @@ QByteArray CsvNumber(const std::optional<double>& value)
 
 } // namespace
 
-const QStringList& BerCli::OwnOptions()
+const QStringList& bercli::OwnOptions()
 {
     static const QStringList names = {"users", "codes", "ebn0", "bits", "seed", "power", "rx"};
     return names;
 }
 
-QString BerCli::Read(const QCommandLineParser& parser, lab::CurveRequest& request)
+QString bercli::Read(const QCommandLineParser& parser, lab::CurveRequest& request)
 {
     try {
         lab::LabConfig& c = request.Config;
@@ -166,7 +166,7 @@ QString BerCli::Read(const QCommandLineParser& parser, lab::CurveRequest& reques
     return {};
 }
 
-QByteArray BerCli::Json(const lab::CurveRequest& request, const std::vector<lab::CurvePoint>& points)
+QByteArray bercli::Json(const lab::CurveRequest& request, const std::vector<lab::CurvePoint>& points)
 {
     const lab::LabConfig& c = request.Config;
     QJsonArray list;
@@ -197,7 +197,7 @@ QByteArray BerCli::Json(const lab::CurveRequest& request, const std::vector<lab:
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 
-QByteArray BerCli::Csv(const std::vector<lab::CurvePoint>& points)
+QByteArray bercli::Csv(const std::vector<lab::CurvePoint>& points)
 {
     QByteArray out = "ebn0_db,bits,errors,ber,ci95_low,ci95_high,theory_exact,theory_gaussian\n";
     for (const lab::CurvePoint& p : points) {

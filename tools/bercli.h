@@ -11,7 +11,7 @@ class QCommandLineParser;
 
 // dscdma-sim --ber: the options of a bit-error-rate run, and its JSON and CSV. The run itself is
 // the lab's curve measurement.
-namespace BerCli {
+namespace bercli {
 
 // The names of the options only --ber reads.
 const QStringList& OwnOptions();
@@ -23,4 +23,4 @@ QString Read(const QCommandLineParser& parser, lab::CurveRequest& request);
 QByteArray Json(const lab::CurveRequest& request, const std::vector<lab::CurvePoint>& points);
 QByteArray Csv(const std::vector<lab::CurvePoint>& points);
 
-} // namespace BerCli
+} // namespace bercli

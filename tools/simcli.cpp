@@ -251,8 +251,8 @@ enum class Analysis { None, Margins, Sweep };
 Picture PictureOf(const SimResult& r, Analysis analysis, const std::vector<SweepPoint>& sweep, bool labels)
 {
     if (analysis == Analysis::None)
-        return {QSize(ChartPicture::Width, ChartPicture::Height),
-                [&r, labels](QPainter& painter) { ChartPicture::Paint(r, labels, painter); },
+        return {QSize(chartpicture::Width, chartpicture::Height),
+                [&r, labels](QPainter& painter) { chartpicture::Paint(r, labels, painter); },
                 "DS-CDMA", "Traces of one direct-sequence CDMA run"};
     const bool isSweep = analysis == Analysis::Sweep;
     return {QSize(analysis::Width, analysis::Height),
@@ -262,8 +262,8 @@ Picture PictureOf(const SimResult& r, Analysis analysis, const std::vector<Sweep
                 Dictionary translator;
                 const std::unique_ptr<Chart> chart =
                     isSweep ? analysis::SweepChart(sweep, r.SelectedChannel, translator)
-                            : analysis::MarginsChart(r, translator, AnalysisPicture::ScreenTextMetrics());
-                AnalysisPicture::Paint(*chart, painter);
+                            : analysis::MarginsChart(r, translator, analysispicture::ScreenTextMetrics());
+                analysispicture::Paint(*chart, painter);
             },
             "DS-CDMA",
             isSweep ? "Bit errors and smallest decision margin over the spreading factor"
@@ -277,7 +277,7 @@ Picture BerPictureOf(const lab::CurveRequest& request, const std::vector<lab::Cu
             [&request, &points](QPainter& painter) {
                 Dictionary translator;
                 const std::unique_ptr<Chart> chart = lab::RatesChart(request, points, translator);
-                AnalysisPicture::Paint(*chart, painter);
+                analysispicture::Paint(*chart, painter);
             },
             "DS-CDMA", "Bit-error rates of the lab model over Eb/N0"};
 }
@@ -311,7 +311,7 @@ QString CheckOptionSyntax(const QStringList& arguments, const QList<QCommandLine
 // The bytes of one picture, or an empty array when it cannot be made.
 QByteArray PictureBytes(const Picture& picture, bool png)
 {
-    return png ? PictureFile::Png(picture) : PictureFile::Svg(picture);
+    return png ? picturefile::Png(picture) : picturefile::Svg(picture);
 }
 
 // What --help prints above the options: every mode and column.
@@ -441,7 +441,7 @@ void CheckModes(const QCommandLineParser& parser, bool ber)
             if (parser.isSet(option))
                 throw UsageError{QStringLiteral("--ber does not go with --%1").arg(option)};
     } else {
-        for (const QString& option : BerCli::OwnOptions())
+        for (const QString& option : bercli::OwnOptions())
             if (parser.isSet(option))
                 throw UsageError{QStringLiteral("--%1 goes only with --ber").arg(option)};
     }
@@ -480,7 +480,7 @@ Job ReadJob(const QCommandLineParser& parser)
     if (job.ber && !job.pictures.empty() && !parser.isSet("ebn0"))
         throw UsageError{"--ber draws its rates over Eb/N0: give --ebn0 with --png or --svg"};
     if (job.ber) {
-        if (const QString message = BerCli::Read(parser, job.berRequest); !message.isEmpty())
+        if (const QString message = bercli::Read(parser, job.berRequest); !message.isEmpty())
             throw UsageError{message};
     } else {
         job.in.SetTextA(ReadText(parser, "text-a", "code-a", "Z"));
@@ -523,7 +523,7 @@ Results Compute(const Job& job)
 QByteArray DataOutput(const Job& job, const Results& r)
 {
     if (job.ber)
-        return job.csv ? BerCli::Csv(r.berPoints) : BerCli::Json(job.berRequest, r.berPoints);
+        return job.csv ? bercli::Csv(r.berPoints) : bercli::Json(job.berRequest, r.berPoints);
     if (job.analysis == Analysis::Sweep)
         return job.csv ? SweepCsv(r.sweep) : SweepJson(job.in, r.run->SelectedChannel, r.sweep);
     if (job.analysis == Analysis::Margins)
@@ -545,7 +545,7 @@ QString WritePictures(const Job& job, const Results& r, QByteArray& out)
             out = bytes;
             continue;
         }
-        const QString reason = PictureFile::Write(fileName, bytes);
+        const QString reason = picturefile::Write(fileName, bytes);
         if (!reason.isEmpty())
             return QStringLiteral("cannot write %1: %2").arg(QuotedValue(fileName), reason);
     }

@@ -51,8 +51,8 @@ struct Drawn
 Drawn Margins(const SimInput& in)
 {
     Dictionary translator;
-    Drawn d{analysis::MarginsChart(ComputeSignals(in), translator, AnalysisPicture::ScreenTextMetrics()), {}};
-    d.image = AnalysisPicture::Render(*d.chart);
+    Drawn d{analysis::MarginsChart(ComputeSignals(in), translator, analysispicture::ScreenTextMetrics()), {}};
+    d.image = analysispicture::Render(*d.chart);
     return d;
 }
 
@@ -61,7 +61,7 @@ Drawn Sweep(const SimInput& in)
     Dictionary translator;
     const char channel = ComputeSignals(in).SelectedChannel;
     Drawn d{analysis::SweepChart(SweepSpreadFactors(in), channel, translator), {}};
-    d.image = AnalysisPicture::Render(*d.chart);
+    d.image = analysispicture::Render(*d.chart);
     return d;
 }
 

@@ -209,7 +209,7 @@ lab::CurveRequest Read(const QStringList& args, QString& error)
         parser.addOption(QCommandLineOption(name, name, "V"));
     EXPECT_TRUE(parser.parse(QStringList{"x"} + args));
     lab::CurveRequest request;
-    error = BerCli::Read(parser, request);
+    error = bercli::Read(parser, request);
     return request;
 }
 

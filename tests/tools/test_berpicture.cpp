@@ -64,7 +64,7 @@ TEST(BerPicture, DrawsRatesOnALogarithmicScaleOverEbN0)
     Dictionary translator;
     const std::unique_ptr<Chart> chart = lab::RatesChart(request, points, translator);
 
-    const QImage image = AnalysisPicture::Render(*chart);
+    const QImage image = analysispicture::Render(*chart);
     ASSERT_EQ(image.size(), QSize(785, 345));
     for (const lab::CurvePoint& p : points) {
         const QPoint at = Pixel(*chart, *p.EbN0Db, double(p.Count.Errors) / p.Count.Bits);
@@ -90,7 +90,7 @@ TEST(BerPicture, WithoutATheoryShowsOneUserForComparisonAndBoundsForZeroErrors)
     const std::unique_ptr<Chart> chart = lab::RatesChart(request, points, translator);
     EXPECT_EQ(chart->TextLabel(2)->Caption(), "One user alone, for comparison");
     EXPECT_FALSE(chart->TextLabel(3)->Visible());
-    const QImage image = AnalysisPicture::Render(*chart);
+    const QImage image = analysispicture::Render(*chart);
     // No marker for a rate of 0, but the bar from its upper bound down to the scale's bottom.
     const double upper = points[1].Ci95.High;
     EXPECT_EQ(CountNear(image, Pixel(*chart, 10, upper), 3, DarkRed), 0);
