@@ -542,6 +542,45 @@ TEST_F(Demon, QueriesWithoutAReplyRaiseTheReadErrorExceptTheEntityLookups)
     EXPECT_FALSE(link->FindEntityByHandle(5));
 }
 
+// A server that took a request and never answered it counts as gone for the rest of the run:
+// the start-up stops at the next query with the link's own error, and nothing more goes to the
+// server, not even the unregistration. A server that answers without a reply is still there.
+TEST_F(Demon, AnUnansweredRequestLeavesTheServerGoneAndLaterRequestsReturnAtOnce)
+{
+    FindServer();
+    Make();
+    windows.script = [this](const FakeWindows::Sent& sent) {
+        if (sent.target == kServer)
+            windows.outcome = TMessageWindows::SendOutcome::Unanswered;
+        return 0;
+    };
+    EXPECT_FALSE(link->ServerGone());
+    try {
+        link->Loaded();
+        FAIL() << "no error";
+    } catch (const ETutorix& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("Tutorix server application is not running"));
+    }
+    EXPECT_TRUE(link->ServerGone());
+    EXPECT_THROW(link->GetVariable("MarvolaWorkArea"), ETutorix);
+    EXPECT_THROW(link->GetFileStream("a"), ETutorix);
+    EXPECT_FALSE(link->FindEntityByTitle("Prog")) << "a lookup finds nobody, without an error";
+    delete link.data();
+    QList<quint32> codes;
+    for (const auto& sent : windows.log)
+        codes << sent.code;
+    EXPECT_EQ(codes, QList<quint32>{msgRegister});
+
+    // Answered without a reply: the read error, and the next request goes out.
+    windows.log.clear();
+    Make();
+    windows.script = {};
+    EXPECT_THROW(link->MapFileName("a"), EStreamReadError);
+    EXPECT_FALSE(link->ServerGone());
+    EXPECT_THROW(link->MapFileName("b"), EStreamReadError);
+    EXPECT_EQ(SentWith(msgMapFileName).size(), 2u);
+}
+
 TEST_F(Demon, ExecuteProgramReportsAFailureAndWaitsForTheProcess)
 {
     FindServer();

@@ -162,7 +162,7 @@ TEST_F(CrossProcess, AnswersEveryQuery)
 }
 
 // A server that takes a request and never answers (here: stopped) holds a query for the send
-// time limit, no longer.
+// time limit, no longer, and counts as gone from then on: running again, it is asked nothing.
 TEST_F(CrossProcess, AStoppedServerHoldsAQueryOnlyUntilTheSendTimeLimit)
 {
     Make();
@@ -172,13 +172,17 @@ TEST_F(CrossProcess, AStoppedServerHoldsAQueryOnlyUntilTheSendTimeLimit)
     ASSERT_EQ(::kill(pid_t(server->process.processId()), SIGSTOP), 0);
     QElapsedTimer timer;
     timer.start();
-    EXPECT_THROW(link->GetVariable("Greeting"), EStreamReadError);
+    EXPECT_THROW(link->GetVariable("Greeting"), ETutorix);
     const qint64 elapsed = timer.elapsed();
     ::kill(pid_t(server->process.processId()), SIGCONT);
     UnixMessageWindows().SetSendTimeLimit(TUnixMessageWindows::DefaultSendTimeLimit);
     EXPECT_GE(elapsed, limit);
     EXPECT_LT(elapsed, limit + Scaled(2000));
-    EXPECT_EQ(link->GetVariable("Greeting"), QByteArray("hello world")) << "running again, it answers";
+    EXPECT_TRUE(link->ServerGone());
+    EXPECT_THROW(link->GetVariable("Again"), ETutorix);
+    EXPECT_GE(server->WaitFor("recv get-variable", {"name=Greeting"}), 0) << "taken, answered too late";
+    ASSERT_GE(server->Command("list", "listed"), 0);
+    EXPECT_EQ(server->Find("recv get-variable", {"name=Again"}), -1);
 }
 
 // The largest payload goes out and is taken whole; one byte more is refused before anything is
