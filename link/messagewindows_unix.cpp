@@ -535,6 +535,17 @@ std::int32_t TUnixMessageWindows::SendOverSocket(const QByteArray& path, quint32
         return n > 0 || errno == EAGAIN || errno == EINTR;
     };
 
+    // Reads what has come of the result; false once the receiver closed without a whole one.
+    const auto readResult = [&]() {
+        const ssize_t n = ::recv(fd, resultBytes + resultHave, size_t(4 - resultHave), MSG_DONTWAIT);
+        if (n > 0) {
+            resultHave += int(n);
+            progress();
+            return true;
+        }
+        return n < 0 && (errno == EAGAIN || errno == EINTR);
+    };
+
     ++sendDepth;
     std::vector<pollfd> fds;
     std::vector<quint64> ids;
@@ -546,10 +557,16 @@ std::int32_t TUnixMessageWindows::SendOverSocket(const QByteArray& path, quint32
             break;
         // Until our frame is out, others' frames wait: two peers that send each other large
         // frames both keep reading and never block each other.
+        // Serving them is no progress of this send: a peer that keeps talking and never
+        // answers must not hold it for good.
         if (connected && sent == total && HasCompleteFrame()) {
             DispatchReady();
-            progress();
             continue;
+        }
+        // The result may have come while a message was served.
+        if (quiet.hasExpired() && connected && sent == total && readResult() && resultHave == 4) {
+            done = true;
+            break;
         }
         if (quiet.hasExpired()) {
             lastError = QStringLiteral("No answer from %1 within %2 ms").arg(QFile::decodeName(path)).arg(sendTimeLimit);
@@ -591,13 +608,8 @@ std::int32_t TUnixMessageWindows::SendOverSocket(const QByteArray& path, quint32
             if ((fds[0].revents & (POLLOUT | POLLERR | POLLHUP)) && !writeMore())
                 break; // the receiver has gone
         } else if (fds[0].revents & (POLLIN | POLLERR | POLLHUP)) {
-            const ssize_t n = ::recv(fd, resultBytes + resultHave, size_t(4 - resultHave), MSG_DONTWAIT);
-            if (n > 0) {
-                resultHave += int(n);
-                progress();
-            } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+            if (!readResult())
                 break; // closed without a complete result
-            }
             if (resultHave == 4)
                 done = true;
         }

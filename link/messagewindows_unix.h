@@ -31,8 +31,8 @@ public:
     static constexpr int MaxConnections = 512;
     // How long an accepted connection may take to deliver its frame.
     static constexpr int DefaultFrameTimeLimit = 5000;
-    // How long a send waits without any progress (its frame taken, its result arriving, a
-    // message served meanwhile) before it counts as unanswered.
+    // How long a send waits without progress of its own (bytes of its frame taken, bytes of its
+    // result arriving) before it counts as unanswered; messages served meanwhile do not count.
     static constexpr int DefaultSendTimeLimit = 10000;
     // The payload bytes that the frames being received may announce together, over all
     // connections; a frame that would go beyond is dropped, so the newest claim loses.

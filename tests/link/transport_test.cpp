@@ -601,6 +601,32 @@ TEST_F(Transport, ASendToAPeerThatNeverAnswersGivesUpOnceAndTheServerCountsAsGon
     ASSERT_TRUE(windows.RegisterClass(kClass));
 }
 
+// Progress of a send is its own: a peer that never answers but keeps sending messages, more
+// often than the limit, has them served and still loses the send after the limit.
+TEST_F(Transport, MessagesServedWhileASendWaitsDoNotExtendItsLimit)
+{
+    const int limit = Scaled(300);
+    const int peerLives = Scaled(4000);
+    windows.SetSendTimeLimit(limit);
+    const quint32 own = Window();
+    const quint32 chatty = 0x00c0ffee;
+    Child peer(QStringLiteral(LINK_RAW_PEER_EXE),
+               {QStringLiteral("mute"), SocketOf(chatty), QString::number(peerLives), QStringLiteral("--chat"),
+                QString::number(limit / 4)},
+               runtime.environment);
+    ASSERT_GE(peer.WaitFor("listening"), 0) << peer.Everything().constData();
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(windows.SendCopyData(chatty, own, msgGetVariable, QByteArray(12, 'v')), 0);
+    const qint64 elapsed = timer.elapsed();
+    EXPECT_EQ(windows.LastSendOutcome(), TMessageWindows::SendOutcome::Unanswered);
+    EXPECT_GE(elapsed, limit);
+    EXPECT_LT(elapsed, peerLives / 2) << "held while the peer talked";
+    EXPECT_FALSE(calls.empty()) << "its messages were served meanwhile";
+    for (const Call& call : calls)
+        EXPECT_EQ(call.code, 5000u);
+}
+
 // A quit that reaches the link while its send waits ends the send at once, whatever the limit.
 TEST_F(Transport, AQuitWhileASendWaitsEndsItAtOnce)
 {
