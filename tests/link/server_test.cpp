@@ -185,6 +185,31 @@ TEST_F(CrossProcess, AStoppedServerHoldsAQueryOnlyUntilTheSendTimeLimit)
     EXPECT_EQ(server->Find("recv get-variable", {"name=Again"}), -1);
 }
 
+// Two connections that announce the largest frame each, the server's whole in-flight budget
+// between them, and then send nothing keep nobody from being served.
+TEST_F(CrossProcess, HeadersThatAnnounceTheWholeBudgetAndSendNothingStarveNobody)
+{
+    static_assert(2 * MaxFramePayload == TUnixMessageWindows::DefaultInFlightBudget);
+    const QString socket = QFile::decodeName(runtime.Path() + '/' + HexHandle(serverHandle) + ".sock");
+    const QByteArray header = EncodeFrameHeader({WM_COPYDATA, 0, msgGetVariable, quint32(MaxFramePayload)}).toHex();
+    std::vector<std::unique_ptr<Child>> idle;
+    for (int i = 0; i < 2; ++i) {
+        idle.push_back(std::make_unique<Child>(QStringLiteral(LINK_RAW_PEER_EXE),
+                                               QStringList{"send", socket, QString::fromLatin1(header), "--hold"},
+                                               runtime.environment));
+        ASSERT_GE(idle.back()->WaitFor("written"), 0) << idle.back()->Everything().constData();
+    }
+    Make();
+    link->Loaded();
+    EXPECT_GE(server->WaitFor("recv register", {"from=" + Own()}), 0) << server->Everything().constData();
+    EXPECT_EQ(link->GetVariable("Greeting"), QByteArray("hello world"));
+    for (const auto& peer : idle) {
+        peer->process.closeWriteChannel();
+        EXPECT_TRUE(peer->WaitForExit());
+        EXPECT_GE(peer->Find("closed"), 0) << "cut short: dropped unanswered";
+    }
+}
+
 // The largest payload goes out and is taken whole; one byte more is refused before anything is
 // sent.
 TEST_F(CrossProcess, TheLargestPayloadIsSentAndOneByteMoreIsNot)
