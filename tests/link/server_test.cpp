@@ -4,6 +4,7 @@
 #include "messagewindows_unix.h"
 #include "process_support.h"
 #include "test_timing.h"
+#include "tools/commandlines.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -224,6 +225,24 @@ TEST_F(CrossProcess, TheLargestPayloadIsSentAndOneByteMoreIsNot)
     EXPECT_EQ(windows.LastSendOutcome(), TMessageWindows::SendOutcome::NotDelivered);
     ASSERT_GE(server->Command("list", "listed"), 0);
     EXPECT_EQ(server->Find("recv message", {"code=5001"}), -1);
+}
+
+// A command line is taken up to its limit; one byte longer, it is refused with an error line,
+// its bytes are dropped up to its line end, and the next line is a command again.
+TEST_F(CrossProcess, ACommandLineLongerThanTheLimitIsRefusedAndTheNextOneRuns)
+{
+    const qsizetype limit = TCommandLines::MaxLength;
+    const QByteArray longest = "list" + QByteArray(limit - 4, ' ');
+    ASSERT_GE(server->Command(longest, "listed count=0", Scaled(10000)), 0) << "exactly the limit";
+    const qsizetype from = server->lines.size();
+    // Written in pieces, the refusal comes before the line ends.
+    server->process.write(longest + ' ');
+    ASSERT_GE(server->WaitFor("error", {}, Scaled(10000), from), 0) << server->Everything().right(300).constData();
+    EXPECT_EQ(server->lines[from], "error command line longer than " + QByteArray::number(limit)
+                                       + " bytes: dropped up to its end");
+    server->Write(QByteArray(limit, 'x') + "\nlist");
+    ASSERT_GE(server->WaitFor("listed count=0", {}, Scaled(10000), from), 0) << server->Everything().right(300).constData();
+    EXPECT_EQ(server->lines.size(), from + 2) << "the refused line ran nothing";
 }
 
 // The work area is a folder that file names are appended to: given without its separator, the
