@@ -534,7 +534,10 @@ void TkdbCustomDemon::CheckMultiStart()
     }
     if (lock.outcome == TInstanceLock::Outcome::Failed)
         return; // no lock to be had: run as the first instance
-    if (const std::unique_ptr<TEntity> first = FindEntityByTitle(ApplicationTitle())) {
+    if (const std::unique_ptr<TEntity> first = FindEntityByTitle(ApplicationTitle()); !first) {
+        // Only the server names the running instance; without one, nothing goes to it.
+        m_handOver = m_serverEntity->Handle == 0 || m_serverGone ? THandOver::NoServer : THandOver::NotFound;
+    } else {
         // Copies started at the same time all register before they check: the server may name
         // one that is about to end as well. The lock names the window of the one that stays.
         const quint32 holder = LockHolderWindow();
@@ -544,6 +547,8 @@ void TkdbCustomDemon::CheckMultiStart()
         message.MsgCode = msgParams;
         message.WriteParamText(m_params);
         SendMsg(*first, message, nullptr);
+        const bool taken = m_ownEntity->IsAlive() && Windows().LastSendOutcome() == TMessageWindows::SendOutcome::Answered;
+        m_handOver = taken ? THandOver::Handed : THandOver::NotTaken;
     }
     m_endRequested = true;
     EndEventLoop();

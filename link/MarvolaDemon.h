@@ -166,6 +166,15 @@ public:
     // After Loaded: another instance runs, so this process must end now with exit code 0,
     // before any window shows. Destroying the link (with its owner) still unregisters.
     bool EndRequested() const { return m_endRequested; }
+    // What became of the parameters when another instance runs.
+    enum class THandOver {
+        None,     // no other instance: nothing to hand over
+        Handed,   // the running instance took them
+        NoServer, // no server (or one that does not answer) to find the running instance through
+        NotFound, // the server knows no running instance
+        NotTaken, // the running instance was found and did not take them
+    };
+    THandOver HandOver() const { return m_handOver; }
 
     // Published properties.
     bool AutoTranslate() const { return m_autoTranslate; }
@@ -299,6 +308,7 @@ private:
     bool m_quitAccepted = false;
     bool m_serverGone = false;
     bool m_endRequested = false;
+    THandOver m_handOver = THandOver::None;
     qint64 m_pendingBytes = 0;
     QByteArray m_languageFile;
 };

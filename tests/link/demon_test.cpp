@@ -818,6 +818,59 @@ TEST_F(Demon, ASecondInstanceHandsItsParametersToTheWindowTheLockNames)
     }
 }
 
+// A second instance ends in every case; what became of its parameters, and why, it can tell.
+TEST_F(Demon, ASecondInstanceTellsWhatBecameOfItsParameters)
+{
+    const quint32 first = 0xF1F1;
+    const struct
+    {
+        const char* what;
+        bool server;
+        bool serverAnswers;
+        bool serverKnowsFirst;
+        bool firstAlive;
+        TkdbCustomDemon::THandOver handOver;
+        size_t forwarded;
+    } cases[] = {
+        {"taken by the first", true, true, true, true, TkdbCustomDemon::THandOver::Handed, 1},
+        {"the first has gone", true, true, true, false, TkdbCustomDemon::THandOver::NotTaken, 1},
+        {"the server knows no first", true, true, false, true, TkdbCustomDemon::THandOver::NotFound, 0},
+        {"the server does not answer", true, false, true, true, TkdbCustomDemon::THandOver::NoServer, 0},
+        {"no server", false, true, true, true, TkdbCustomDemon::THandOver::NoServer, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        windows.findable.clear();
+        windows.log.clear();
+        windows.alive = c.firstAlive ? std::set<quint32>{first} : std::set<quint32>{};
+        if (c.server)
+            FindServer();
+        Make({kProgram, "page=12"});
+        link->SetUseMarvolaServer(false);
+        EXPECT_EQ(link->HandOver(), TkdbCustomDemon::THandOver::None);
+        lock.next = {TInstanceLock::Outcome::HeldByOther, 0};
+        lock.holder = first;
+        windows.script = [&](const FakeWindows::Sent& sent) {
+            if (sent.target != kServer)
+                return 0;
+            if (!c.serverAnswers) {
+                windows.outcome = TMessageWindows::SendOutcome::Unanswered;
+                return 0;
+            }
+            TByteStream out;
+            if (c.serverKnowsFirst)
+                WriteEntityRecord(out, {first, 0, kProgram, "Prog"});
+            windows.Deliver(sent.wParam, kServer, msgReply, sent.stamp, out.Data());
+            return 0;
+        };
+        link->Loaded();
+        EXPECT_TRUE(link->EndRequested());
+        EXPECT_EQ(link->HandOver(), c.handOver);
+        EXPECT_EQ(SentWith(msgParams).size(), c.forwarded);
+        delete link.data();
+    }
+}
+
 TEST_F(Demon, TheFirstInstanceNamesItsWindowInTheLock)
 {
     Make();
