@@ -7,7 +7,6 @@
 
 #include <QEvent>
 #include <QLabel>
-#include <QMetaProperty>
 #include <QTest>
 #include <QtGlobal>
 #include <gtest/gtest.h>
@@ -435,20 +434,6 @@ TEST(NumLabProperties, ColorSchemeSetsShadowAndHighlight)
     lab.SetColorScheme(TNumLab::csBWG);
     EXPECT_EQ(lab.FrameShadowColor(), grey);
     EXPECT_EQ(lab.FrameLightColor(), white);
-}
-
-TEST(NumLabProperties, TextPropertiesAreQStringProperties)
-{
-    TNumLab lab;
-    for (const char* name : {"LeftText", "RightText", "StateText", "OverflowIndicator", "DTFormat"}) {
-        const int index = lab.metaObject()->indexOfProperty(name);
-        ASSERT_GE(index, 0) << name;
-        EXPECT_EQ(lab.metaObject()->property(index).metaType(), QMetaType::fromType<QString>()) << name;
-    }
-    EXPECT_TRUE(lab.setProperty("LeftText", "BF_Processing Gain"));
-    EXPECT_EQ(lab.LeftText(), "BF_Processing Gain");
-    EXPECT_TRUE(lab.setProperty("DisplayType", "dtInt"));
-    EXPECT_EQ(lab.DisplayType(), TNumLab::dtInt);
 }
 
 TEST(NumLabAssign, CopiesTheLookAndValueOnly)
