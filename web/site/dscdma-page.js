@@ -828,12 +828,13 @@
     };
   }
 
+  let postedSize = null;
   function postReady() {
     const size = contentSize();
+    postedSize = size;
     post({ type: 'dscdma-ready', version: mod.version(), width: size.width, height: size.height });
   }
 
-  let postedSize = null;
   function onContentResize() {
     if (!state.ready)
       return;
