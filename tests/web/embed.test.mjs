@@ -128,6 +128,26 @@ test('the worked example checks the exercise through the messages', async () => 
   await page.waitForFunction(() => document.getElementById('feedback').textContent.startsWith('Not yet'), null,
     { timeout: 10000 });
   assert.equal(await frame.locator('#keyRx').inputValue(), '23');
+
+  // Swapping the transmitters' numbers brings W to the receiver at 23, but the exercise asks
+  // for the receiver's number.
+  await frame.locator('#keyA').fill('44');
+  await frame.locator('#keyB').fill('23');
+  await page.waitForFunction(() => document.getElementById('feedback').textContent.includes('transmitters have changed'),
+    null, { timeout: 10000 });
+  assert.equal(await feedback.getAttribute('class'), '', 'not solved');
+  assert.equal(await frame.locator('#received').textContent(), 'W');
+  await page.locator('#again').click();
+  await page.waitForFunction(() => document.getElementById('feedback').textContent.startsWith('Not yet: with'), null,
+    { timeout: 10000 });
+
+  // Control characters by a visible name, not as empty quotes.
+  await frame.locator('#charA').focus();
+  await frame.locator('#charA').press('Backspace');
+  await page.waitForFunction(() => document.getElementById('feedback').textContent.includes('BS (U+0008)'), null,
+    { timeout: 10000 });
+  assert.equal(await feedback.textContent(), 'Not yet: the transmitters have changed (channel 1 sends BS (U+0008) with ' +
+    'channel number 23, channel 2 “W” with 44). Start again and change only the receiver.');
   assert.deepEqual(page.problems, []);
   await page.close();
 });
