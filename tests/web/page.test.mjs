@@ -344,6 +344,92 @@ test('the explanations button shows the explanations and the About button the Ab
   await page.close();
 });
 
+test('"Show as table" gives a sentence per chart and every trace per bit, kept up to date and read out politely', async () => {
+  const page = await opened(query({ sf: 3 }));
+  const sentences = () => page.evaluate(() => ['sRca', 'sRcb', 'sRcc', 'sRcd'].map((id) => document.getElementById(id).textContent));
+  // The sentences describe the charts also while the table is hidden.
+  await settled(page);
+  assert.equal(await page.locator('#alt').isVisible(), false);
+  assert.equal(await page.evaluate(() => document.getElementById('rca').getAttribute('aria-describedby')), 'dRca sRca');
+  let s = await sentences();
+  assert.equal(s[0], 'Channel 1 sends Z: 0 1 0 1 1 0 1 0.');
+  assert.equal(s[1], 'Channel 2 sends W: 1 1 1 0 1 0 1 0.');
+  assert.match(s[2], /^The composite signal, the sum of both spread signals, over 24 chips: \d+ at \+2, \d+ at 0, \d+ at -2\.$/);
+  const counts = s[2].match(/(\d+) at \+2, (\d+) at 0, (\d+) at -2/).slice(1).map(Number);
+  assert.equal(counts[0] + counts[1] + counts[2], 24);
+  assert.equal(s[3], 'The receiver with channel number 23 follows channel 1 and recovers Z: 0 1 0 1 1 0 1 0, received correctly.');
+
+  await page.locator('#table').click();
+  await settled(page);
+  assert.equal(await page.locator('#table').getAttribute('aria-pressed'), 'true');
+  assert.equal(await page.locator('#summary').getAttribute('aria-live'), 'polite');
+  const table = await page.evaluate(() => [...document.querySelectorAll('#traces tr')].map((tr) =>
+    [...tr.cells].map((c) => c.textContent)));
+  assert.equal(table.length, 1 + 4 + 11, 'a head, a row per chart and per trace');
+  assert.deepEqual(table[0], ['Trace', 'Bit 1', 'Bit 2', 'Bit 3', 'Bit 4', 'Bit 5', 'Bit 6', 'Bit 7', 'Bit 8']);
+  assert.deepEqual(table[1], ['Channel 1']);
+  assert.deepEqual(table[2], ['A: Data of channel 1', '0', '1', '0', '1', '1', '0', '1', '0']);
+  assert.equal(table[3][1].split(' ').length, 3, 'three chips per bit');
+  const composite = table.find((row) => row[0].startsWith('G:'));
+  const values = composite.slice(1).join(' ').split(' ').map(Number);
+  assert.equal(values.filter((v) => v === 2).length, counts[0], 'the sentence counts what the table lists');
+
+  // An edit changes both: the receiver on channel 2 at no channel.
+  await page.locator('#keyRx').fill('7');
+  await settled(page);
+  s = await sentences();
+  assert.match(s[3], /^The receiver with channel number 7 matches no channel and recovers .+: [01 ]+, a transmission error\.$/);
+  const bits = await page.evaluate(() => [...[...document.querySelectorAll('#traces tr')]
+    .find((tr) => tr.cells[0].textContent.startsWith('K:')).cells].slice(1).map((c) => (Number(c.textContent) > 0 ? '1' : '0')).join(' '));
+  assert.ok(s[3].includes(': ' + bits + ','), 'the sentence gives the recovered bits the table lists');
+
+  // German, from the address.
+  await env.open(page, env.server.origin + '/' + query({ lang: 'de', b: 'k' }));
+  await page.locator('#table').click();
+  await settled(page);
+  s = await sentences();
+  assert.equal(s[1], 'Kanal 2 sendet k: 1 1 0 1 0 1 1 0.');
+  assert.equal(await page.locator('#table').textContent(), 'Als Tabelle zeigen');
+  assert.equal(await page.locator('#traces th').first().textContent(), 'Kurve');
+  noProblems(page);
+  await page.close();
+});
+
+test('the explanations panel moves by finger as by mouse, and stays where its title bar can be reached', async () => {
+  const page = await opened(query({ labels: 1 }), { hasTouch: true, viewport: { width: 1000, height: 800 } });
+  await settled(page);
+  const panel = page.locator('#explanations');
+  const bar = await page.locator('#explanations .titlebar').boundingBox();
+  const start = await panel.boundingBox();
+  const cdp = await page.context().newCDPSession(page);
+  const x = bar.x + 60;
+  const y = bar.y + bar.height / 2;
+  await cdp.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: [{ x, y }] });
+  for (let i = 1; i <= 5; ++i)
+    await cdp.send('Input.dispatchTouchEvent', { type: 'touchMove', touchPoints: [{ x: x + 20 * i, y: y + 10 * i }] });
+  await cdp.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
+  let moved = await panel.boundingBox();
+  assert.deepEqual([moved.x - start.x, moved.y - start.y], [100, 50], 'by finger');
+
+  await page.mouse.move(x + 100, y + 50);
+  await page.mouse.down();
+  await page.mouse.move(x + 50, y + 30, { steps: 4 });
+  await page.mouse.up();
+  moved = await panel.boundingBox();
+  assert.deepEqual([moved.x - start.x, moved.y - start.y], [50, 30], 'by mouse');
+
+  // Dragged far off, its title bar stays inside the window.
+  await page.mouse.move(x + 50, y + 30);
+  await page.mouse.down();
+  await page.mouse.move(x + 5000, y + 5000, { steps: 2 });
+  await page.mouse.up();
+  const form = await page.locator('#form').boundingBox();
+  const title = await page.locator('#explanations .titlebar').boundingBox();
+  assert.ok(title.x + 40 <= form.x + form.width && title.y + title.height <= form.y + form.height, JSON.stringify(title));
+  noProblems(page);
+  await page.close();
+});
+
 // A pixel of a chart canvas, as rgb(r, g, b), at CSS position (x, y), once drawn.
 async function pixel(page, id, x, y) {
   await settled(page);

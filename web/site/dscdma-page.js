@@ -352,12 +352,11 @@
       : page('tuned', [inputs.keyRx, r.channel, received, bitsOf('K'), verdict]));
   }
 
-  let drawnTable = null;
+  let drawnTable = { traces: null, lang: '' };
   function drawTable() {
-    if (drawnTable === state.traces && drawnTable.lang === state.lang)
+    if (drawnTable.traces === state.traces && drawnTable.lang === state.lang)
       return;
-    drawnTable = state.traces;
-    drawnTable.lang = state.lang;
+    drawnTable = { traces: state.traces, lang: state.lang };
     const table = $('traces');
     const head = document.createElement('thead');
     const row = head.insertRow();
@@ -635,10 +634,10 @@
       const left = box.offsetLeft;
       const top = box.offsetTop;
       // Kept where its title bar can be reached again.
-      const maxLeft = form.clientWidth - 40;
-      const maxTop = form.clientHeight - bar.offsetHeight;
+      const maxLeft = form.clientWidth - 48;
+      const maxTop = form.clientHeight - (bar.getBoundingClientRect().bottom - box.getBoundingClientRect().top);
       const move = (e) => {
-        box.style.left = Math.round(Math.min(maxLeft, Math.max(40 - box.offsetWidth, left + e.clientX - startX))) + 'px';
+        box.style.left = Math.round(Math.min(maxLeft, Math.max(48 - box.offsetWidth, left + e.clientX - startX))) + 'px';
         box.style.top = Math.round(Math.min(maxTop, Math.max(0, top + e.clientY - startY))) + 'px';
       };
       const end = () => {
