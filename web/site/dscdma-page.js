@@ -141,6 +141,7 @@
       document.documentElement.dataset.state = 'ready';
       postReady();
     }
+    postSize();
   }
 
   function runModel() {
@@ -834,7 +835,9 @@
     post({ type: 'dscdma-ready', version: mod.version(), width: size.width, height: size.height });
   }
 
-  function onContentResize() {
+  // After a frame: the size as drawn, the charts laid out again included, so that a parent
+  // resizes its frame once per change.
+  function postSize() {
     if (!state.ready)
       return;
     const size = contentSize();
@@ -869,12 +872,15 @@
       return;
     const own = (name) => Object.prototype.hasOwnProperty.call(data, name) ? data[name] : undefined;
     const { refused, language } = applySettings(own);
-    state.answers.push(own('id'));
     reportIgnored(page('ignoredMessage'), refused);
     if (language && language !== state.lang) {
       await loadLanguage(language);
       reportIgnored(page('ignoredMessage'), refused);
     }
+    // Answered by the first run that shows all of it, the language included.
+    state.answers.push(own('id'));
+    state.run = true;
+    schedule();
   }
 
   // ---------------------------------------------------------------------------------------
@@ -939,7 +945,7 @@
     wideQuery.addEventListener('change', measureLayout);
     window.addEventListener('resize', measureLayout);
     new ResizeObserver(measureLayout).observe($('charts'));
-    new ResizeObserver(onContentResize).observe(document.body);
+    new ResizeObserver(schedule).observe(document.body);
   }
 
   async function start() {
