@@ -214,6 +214,12 @@ std::string SpokenCharacter(int code)
     return Simulation().SpokenCharacter(static_cast<unsigned char>(code & 0xFF));
 }
 
+// Whether a screen reader is given the byte's code rather than the character.
+bool SpokenAsCode(int code)
+{
+    return ::SpokenByCode(static_cast<unsigned char>(code & 0xFF));
+}
+
 // What the received-character label shows for a byte: the character, or the name of one that
 // has none to print, so that every machine shows it alike (UTF-8).
 std::string ShownCharacter(int code)
@@ -258,6 +264,7 @@ EMSCRIPTEN_BINDINGS(dscdma)
     emscripten::function("inputTable", &InputTable);
     emscripten::function("checkInput", &CheckInput);
     emscripten::function("spokenCharacter", &SpokenCharacter);
+    emscripten::function("spokenByCode", &SpokenAsCode);
     emscripten::function("shownCharacter", &ShownCharacter);
     emscripten::function("aboutTexts", &AboutTexts);
 }

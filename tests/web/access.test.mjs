@@ -176,7 +176,7 @@ test('a scenario on a phone by taps and typing', async () => {
     await page.locator('#spread .right').tap();
   s = await shown(page);
   assert.equal(s.sf, 11);
-  assert.equal(s.received, nativeAnswer({ b: 'k', keyRx: '44', sf: 11 }).received);
+  assert.equal(s.received, nativeAnswer({ b: 'k', keyRx: '44', sf: 11 }).shown);
 
   // The explanations come below the charts, not over them, and close by a tap.
   await page.locator('#explain').tap();

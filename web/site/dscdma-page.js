@@ -5,8 +5,6 @@
 
 (function () {
   const WideWidth = 931; // the desktop window's width; narrower screens get the narrow layout
-  const MinSpread = 2;
-  const MaxSpread = 20;
   const MinimumText = 12; // CSS pixels, chart texts included, in the narrow layout
   const KeyFields = ['keyA', 'keyB', 'keyRx']; // the module's field numbers, in this order
   const ChartIds = ['rca', 'rcb', 'rcc', 'rcd'];
@@ -84,10 +82,14 @@
   const wideQuery = window.matchMedia('(min-width: ' + WideWidth + 'px)');
 
   let mod = null; // the WebAssembly module
+  // The spreading factor's range, from the module's table of inputs.
+  let spreadLow = 2;
+  let spreadHigh = 20;
 
-  // Everything the page shows, changed by events and drawn by frame().
+  // Everything the page shows, changed by events and drawn by frame(); the inputs' defaults come
+  // from the module's table of inputs once it is loaded.
   const state = {
-    inputs: { a: 'Z', b: 'W', keyA: '23', keyB: '44', keyRx: '23', sf: 8, labels: false },
+    inputs: { a: '', b: '', keyA: '', keyB: '', keyRx: '', sf: 0, labels: false },
     lang: 'en',
     table: false,        // "Show as table" is down
     result: null,        // the last run the model computed
@@ -101,8 +103,31 @@
     texts: true,         // the language changed
     ready: false,
   };
-  const lastValid = { keyA: '23', keyB: '44', keyRx: '23' }; // the key fields' last accepted texts
-  const shown = { charA: 'Z', charB: 'W' };                  // what the character fields showed last
+  const lastValid = { keyA: '', keyB: '', keyRx: '' }; // the key fields' last accepted texts
+  const shown = { charA: '', charB: '' };              // what the character fields showed last
+
+  // The fields as fresh ones hold them, and the spreading factor's range, as the module's table
+  // of inputs gives them.
+  function takeInputTable() {
+    const ids = { a: 'charA', b: 'charB', keyA: 'keyA', keyB: 'keyB', keyRx: 'keyRx' };
+    for (const row of mod.inputTable()) {
+      if (row.name === 'sf') {
+        spreadLow = row.low;
+        spreadHigh = row.high;
+        state.inputs.sf = Number(row.defaultText);
+        spread.setAttribute('aria-valuemin', String(row.low));
+        spread.setAttribute('aria-valuemax', String(row.high));
+      } else if (ids[row.name]) {
+        const id = ids[row.name];
+        state.inputs[row.name] = row.defaultText;
+        fields[id].value = row.defaultText;
+        if (id in lastValid)
+          lastValid[id] = row.defaultText;
+        else
+          shown[id] = row.defaultText;
+      }
+    }
+  }
 
   // ---------------------------------------------------------------------------------------
   // Frames: every change asks for one; a frame runs the model and draws what changed. A frame
@@ -188,10 +213,6 @@
     return stored.startsWith('BF_') ? T(stored.slice(3)) : stored;
   }
 
-  function lowerAscii(text) {
-    return text.replace(/[A-Z]/g, (c) => c.toLowerCase());
-  }
-
   // An address the About box may open: only web addresses; the untranslated key is none.
   function webAddress(text) {
     try {
@@ -215,15 +236,14 @@
       el.setAttribute('aria-label', page('close'));
     $('MMExplain').textContent = [caption('BF_MMExplain1'), '', caption('BF_MMExplain2')].join('\n');
 
-    const german = lowerAscii(T('$dlglanguage$')) === 'lggerman';
-    $('LblWebSite').textContent = german
-      ? 'Mehr Informationen finden Sie auf folgenden Webseiten:'
-      : 'More information can be found at the following Web sites:';
-    $('LblDescription').textContent = german
-      ? 'Dieses Programm zeigt die Funktion von DS-CDMA, wurde vom DS-CDMA-Team als interaktives Beispiel ' +
-        'entwickelt und wird in verschiedenen interaktiven elektronischen Lehrbüchern eingesetzt.'
-      : 'This program shows the principles of DS-CDMA. It is an interactive example developed by the ' +
-        'DS-CDMA team. It is used in various electronic textbooks.';
+    const about = mod.aboutTexts(T('$dlglanguage$'));
+    $('LblName').textContent = about.name;
+    $('LblVersion').textContent = about.version;
+    $('LblCopyright').textContent = about.copyright;
+    $('LblWebSite').textContent = about.webSite;
+    $('LblDescription').textContent = about.description;
+    $('LblSimus').href = about.simulations;
+    $('LblSimus').textContent = about.simulations;
     const home = $('LblHomePage');
     const address = webAddress(T('HomePageURL'));
     if (address) {
@@ -264,10 +284,11 @@
   // ---------------------------------------------------------------------------------------
   // Drawing the state
 
+  // A character as a screen reader is given it: by its code where it would not be spoken.
   function spokenCharacter(text, code) {
     if (!text)
       return page('nothing');
-    return /^[^\p{C}\p{Z}]$/u.test(text) ? text : T('character code <%1%>', [String(code)]);
+    return mod.spokenByCode(code) ? T('character code <%1%>', [String(code)]) : text;
   }
 
   function setText(el, text) {
@@ -279,10 +300,10 @@
     const r = state.result;
     if (r) {
       const received = $('received');
-      setText(received, r.received);
+      setText(received, mod.shownCharacter(r.code));
       received.classList.toggle('wrong', !r.ok);
       setText($('verdict'), r.ok ? '' : T('Transmission Error'));
-      setText($('receivedSpoken'), T('Received Character') + ': ' + spokenCharacter(r.received, r.code));
+      setText($('receivedSpoken'), mod.spokenCharacter(r.code));
     }
     drawNotice();
     drawSpread();
@@ -326,12 +347,18 @@
     const trough = spread.querySelector('.trough');
     const thumb = spread.querySelector('.thumb');
     const room = trough.clientWidth - thumb.offsetWidth;
-    thumb.style.left = Math.round((value - MinSpread) / (MaxSpread - MinSpread) * room) + 'px';
+    thumb.style.left = Math.round((value - spreadLow) / (spreadHigh - spreadLow) * room) + 'px';
   }
 
   function bitsOf(letter) {
     const trace = state.traces.find((t) => t.letter === letter);
     return trace ? trace.values.map((v) => (v > 0 ? '1' : '0')).join(' ') : '';
+  }
+
+  // The byte a data trace carries, least significant bit first.
+  function byteOf(letter) {
+    const trace = state.traces.find((t) => t.letter === letter);
+    return trace ? trace.values.reduce((byte, v, bit) => byte | (v > 0 ? 1 << bit : 0), 0) : 0;
   }
 
   // One sentence per chart; they describe the charts to a screen reader at all times.
@@ -340,9 +367,8 @@
     if (!r || !state.traces.length)
       return;
     const inputs = state.inputs;
-    const typed = (text) => spokenCharacter(text, text ? text.charCodeAt(0) : 0);
-    setText($('sRca'), page('sends', ['1', typed(inputs.a), bitsOf('A')]));
-    setText($('sRcb'), page('sends', ['2', typed(inputs.b), bitsOf('D')]));
+    setText($('sRca'), page('sends', ['1', spokenCharacter(inputs.a, byteOf('A')), bitsOf('A')]));
+    setText($('sRcb'), page('sends', ['2', spokenCharacter(inputs.b, byteOf('D')), bitsOf('D')]));
     const g = state.traces.find((t) => t.letter === 'G').values;
     const count = (v) => String(g.filter((x) => x === v).length);
     setText($('sRcc'), page('composite', [String(g.length), count(2), count(0), count(-2)]));
@@ -527,7 +553,7 @@
   // The spreading factor
 
   function setSpread(value) {
-    value = Math.min(MaxSpread, Math.max(MinSpread, value));
+    value = Math.min(spreadHigh, Math.max(spreadLow, value));
     if (value !== state.inputs.sf)
       setInput('sf', value);
   }
@@ -541,7 +567,7 @@
     const moves = {
       ArrowRight: sf + 1, ArrowUp: sf + 1, PageUp: sf + 1,
       ArrowLeft: sf - 1, ArrowDown: sf - 1, PageDown: sf - 1,
-      Home: MinSpread, End: MaxSpread,
+      Home: spreadLow, End: spreadHigh,
     };
     if (!(event.key in moves))
       return;
@@ -580,7 +606,7 @@
       const startX = event.clientX;
       const startValue = state.inputs.sf;
       const room = (trough.clientWidth - thumb.offsetWidth) || 1;
-      const move = (e) => setSpread(Math.round(startValue + (e.clientX - startX) / room * (MaxSpread - MinSpread)));
+      const move = (e) => setSpread(Math.round(startValue + (e.clientX - startX) / room * (spreadHigh - spreadLow)));
       const end = () => {
         spread.removeEventListener('pointermove', move);
         spread.removeEventListener('pointerup', end);
@@ -596,7 +622,7 @@
       const trough = spread.querySelector('.trough').getBoundingClientRect();
       const room = (trough.width - thumb.offsetWidth) || 1;
       repeating(() => {
-        const left = trough.left + (state.inputs.sf - MinSpread) / (MaxSpread - MinSpread) * room;
+        const left = trough.left + (state.inputs.sf - spreadLow) / (spreadHigh - spreadLow) * room;
         if (x < left)
           setSpread(state.inputs.sf - 1);
         else if (x > left + thumb.offsetWidth)
@@ -725,8 +751,8 @@
     const sf = get('sf');
     if (sf !== undefined) {
       const t = text(sf);
-      const n = t !== null && /^[0-9]{1,2}$/.test(t) ? Number(t) : NaN;
-      if (n >= MinSpread && n <= MaxSpread)
+      const n = t === null ? null : mod.checkInput('sf', t);
+      if (typeof n === 'number')
         state.inputs.sf = n;
       else
         refuse('sf', sf);
@@ -967,6 +993,7 @@
     }
     // Around the charts, the page shows the button face that they are drawn with.
     document.documentElement.style.setProperty('--face', mod.systemColor(ButtonFace));
+    takeInputTable();
     await loadLanguage(state.lang, language);
     wire();
     const { refused } = applySettings((name) => query.has(name) ? query.get(name) : undefined);
