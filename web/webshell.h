@@ -7,6 +7,7 @@
 
 #include "canvas.h"
 #include "chart.h"
+#include "core/chart/layerpresenter.h"
 #include "core/sim/siminputs.h"
 #include "dictionary.h"
 #include "recordingcanvas.h"
@@ -86,15 +87,17 @@ public:
     // Computes the signals, plots them into the four charts and draws them. Throws what the
     // model throws (a receiver key too large to round) before anything is drawn.
     PageResult Update(const PageInputs& inputs);
+    // What chart `chart` (0 to 3, in the order of the canvases) has to draw before its canvas
+    // shows the chart's state.
+    ChartRedraw Pending(std::size_t chart);
 
 private:
-    class Surface;
     void buildCharts();
 
     std::array<Canvas*, 4> m_canvases;
     Dictionary m_dictionary;
     std::array<std::unique_ptr<Chart>, 4> m_charts;
-    std::array<std::unique_ptr<Surface>, 4> m_surfaces;
+    std::array<std::unique_ptr<LayerPresenter>, 4> m_presenters;
 };
 
 // The drawing commands of one update per line of `sets`, recorded with fixed text metrics, as
