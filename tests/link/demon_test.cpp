@@ -77,7 +77,7 @@ protected:
         return found;
     }
 
-    void FindServer() { windows.findable[{"ThisIsTheTutorixServerComponentWindowClass", "ThisIsTheTutorixServerComponentWindow"}] = kServer; }
+    void FindServer() { windows.findable[{ServerWindowClass, ServerWindowName}] = kServer; }
 
     FakeWindows windows;
     FakeLock lock;
@@ -87,6 +87,8 @@ protected:
     QPointer<TkdbDemonClient> link;
 };
 
+// The window names written out as the server and other programs know them, not taken from the
+// link's constants, so that a change there shows here.
 TEST_F(Demon, CreationLooksUpTheServerUnderTheHandleTextAndMakesItsWindow)
 {
     windows.findable[{"ThisIsTheTutorixServerComponentWindowClassab", "ThisIsTheTutorixServerComponentWindowab"}] = kServer;
