@@ -954,4 +954,4 @@ TEST_F(Demon, DestructionUnregistersEvenWithoutAServerAndTakesItsWindowDown)
 
 } // namespace
 
-#include "demon_test.moc"
+#include "test_demon.moc"

@@ -555,4 +555,4 @@ TEST(Instances, EveryExtraCopyOfTwentyStartedAtOnceReachesTheFirst)
 
 } // namespace
 
-#include "server_test.moc"
+#include "test_server.moc"
