@@ -67,6 +67,22 @@ protected:
         };
     }
 
+    // A server that knows the first instance by this window, maps the program into /srv and
+    // has no language file.
+    void AnswerKnowingTheFirst(quint32 first)
+    {
+        Answer([first](const FakeWindows::Sent& sent) {
+            TByteStream out;
+            if (sent.code == msgFindEntity)
+                WriteEntityRecord(out, {first, 0, kProgram, "Prog"});
+            else if (sent.code == msgMapFileName)
+                out.WriteString("/srv/Prog");
+            else
+                out.WriteByte(0);
+            return out.Data();
+        });
+    }
+
     std::vector<FakeWindows::Sent> SentWith(quint32 code) const
     {
         std::vector<FakeWindows::Sent> found;
@@ -748,16 +764,7 @@ TEST_F(Demon, ASecondInstanceForwardsItsParametersToTheFirstAndAsksToEnd)
     FindServer();
     Make({kProgram, "page=12"});
     lock.next = {TInstanceLock::Outcome::HeldByOther, 0};
-    Answer([](const FakeWindows::Sent& sent) {
-        TByteStream out;
-        if (sent.code == msgFindEntity)
-            WriteEntityRecord(out, {0xF1F1, 0, kProgram, "Prog"});
-        else if (sent.code == msgMapFileName)
-            out.WriteString("/srv/Prog");
-        else
-            out.WriteByte(0);
-        return out.Data();
-    });
+    AnswerKnowingTheFirst(0xF1F1);
     link->Loaded();
     EXPECT_TRUE(link->EndRequested());
     EXPECT_EQ(link->OwnEntity().MutexHandle, 0u);
@@ -795,16 +802,7 @@ TEST_F(Demon, ASecondInstanceHandsItsParametersToTheWindowTheLockNames)
         Make({kProgram, "page=12"});
         lock.next = {TInstanceLock::Outcome::HeldByOther, 0};
         lock.holder = c.named;
-        Answer([&](const FakeWindows::Sent& sent) {
-            TByteStream out;
-            if (sent.code == msgFindEntity)
-                WriteEntityRecord(out, {loser, 0, kProgram, "Prog"});
-            else if (sent.code == msgMapFileName)
-                out.WriteString("/srv/Prog");
-            else
-                out.WriteByte(0);
-            return out.Data();
-        });
+        AnswerKnowingTheFirst(loser);
         link->Loaded();
         EXPECT_TRUE(link->EndRequested());
         QList<quint32> codes;

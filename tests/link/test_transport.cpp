@@ -64,6 +64,15 @@ protected:
     {
         return QFile::decodeName(runtime.Path() + '/' + HexHandle(handle) + ".sock");
     }
+    // A program's link on this process's windows, with no settings value.
+    TkdbDemonClient* Link(QObject& owner)
+    {
+        TDemonSetup setup;
+        setup.ProgramFile = "/opt/sim/prog";
+        setup.CommandLine = {setup.ProgramFile};
+        setup.Settings = &settings;
+        return new TkdbDemonClient(&owner, setup);
+    }
     // The info file of a window with the server's names, for a peer that listens at its socket.
     QString ServerInfoFile(quint32 handle)
     {
@@ -82,6 +91,7 @@ protected:
     };
 
     PrivateRuntime runtime;
+    FakeSettings settings;
     TUnixMessageWindows& windows = UnixMessageWindows();
     std::vector<quint32> made;
     std::vector<Call> calls;
@@ -309,13 +319,8 @@ TEST_F(Transport, ASendToAPeerThatDiesBeforeAnsweringEndsWithZero)
 TEST_F(Transport, APayloadWithoutTimeStampLeavesTheLinkAsItWas)
 {
     windows.UnregisterClass(kClass);
-    FakeSettings settings;
-    TDemonSetup setup;
-    setup.ProgramFile = "/opt/sim/prog";
-    setup.CommandLine = {setup.ProgramFile};
-    setup.Settings = &settings;
     QObject owner;
-    QPointer<TkdbDemonClient> link = new TkdbDemonClient(&owner, setup);
+    QPointer<TkdbDemonClient> link = Link(owner);
     int events = 0;
     link->SetOnQuitMsgReceived([&](TkdbCustomDemon&, bool, bool&) { ++events; });
     link->SetOnGotAMessage([&](TkdbCustomDemon&, TTutorixMessageStream&) { ++events; });
@@ -609,13 +614,8 @@ TEST_F(Transport, ASendToAPeerThatNeverAnswersGivesUpOnceAndTheServerCountsAsGon
                runtime.environment);
     ASSERT_GE(mute.WaitFor("listening"), 0) << mute.Everything().constData();
 
-    FakeSettings settings;
-    TDemonSetup setup;
-    setup.ProgramFile = "/opt/sim/prog";
-    setup.CommandLine = {setup.ProgramFile};
-    setup.Settings = &settings;
     QObject owner;
-    QPointer<TkdbDemonClient> link = new TkdbDemonClient(&owner, setup);
+    QPointer<TkdbDemonClient> link = Link(owner);
     ASSERT_EQ(link->ServerEntity().Handle, server);
     QElapsedTimer timer;
     timer.start();
@@ -684,13 +684,8 @@ TEST_F(Transport, AQuitWhileASendWaitsEndsItAtOnce)
                runtime.environment);
     ASSERT_GE(mute.WaitFor("listening"), 0) << mute.Everything().constData();
 
-    FakeSettings settings;
-    TDemonSetup setup;
-    setup.ProgramFile = "/opt/sim/prog";
-    setup.CommandLine = {setup.ProgramFile};
-    setup.Settings = &settings;
     QObject owner;
-    QPointer<TkdbDemonClient> link = new TkdbDemonClient(&owner, setup);
+    QPointer<TkdbDemonClient> link = Link(owner);
     ASSERT_EQ(windows.SendTimeLimit(), TUnixMessageWindows::DefaultSendTimeLimit);
     QElapsedTimer timer;
     timer.start();
