@@ -7,14 +7,19 @@ DSCDMA_PACKAGES=(
   libqcustomplot-dev
   librsvg2-bin
   fonts-dejavu-core fonts-liberation2
+  # math fonts that claim the control characters, as many teaching machines have them: the
+  # received-character label is tested with them and without
+  fonts-lyx
   # manual pages, and the install and package checks
   scdoc man-db desktop-file-utils appstream dpkg-dev file
 )
 
 # The web page: the WebAssembly toolchain, and the browser its tests drive. npm fetches the test
 # driver itself (pinned by tests/web/package-lock.json); a machine without Node gets Debian's.
-DSCDMA_WEB_PACKAGES=(cmake ninja-build emscripten)
-DSCDMA_BROWSER_PACKAGES=(chromium)
+DSCDMA_WEB_PACKAGES=(cmake ninja-build emscripten zip)
+# Firefox ESR runs the page's tests a second time, driven over WebDriver BiDi; unzip opens the
+# learning-platform package.
+DSCDMA_BROWSER_PACKAGES=(chromium firefox-esr unzip)
 
 dscdma_node_packages() {
   command -v node >/dev/null || echo nodejs

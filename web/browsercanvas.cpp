@@ -1,7 +1,7 @@
 #include "browsercanvas.h"
 
+#include "core/i18n/utf8.h"
 #include "pixelruns.h"
-#include "webshell.h"
 
 #include <emscripten.h>
 
@@ -183,7 +183,13 @@ void BrowserCanvas::resize(int width, int height)
     dscdma_resize(m_index, m_size.width, m_size.height);
 }
 
-std::string BrowserCanvas::CssFont(const FontDesc& wanted)
+void BrowserCanvas::setMinimumTextPixels(int pixels)
+{
+    m_minimumText = std::max(pixels, 0);
+    fontChanged();
+}
+
+std::string BrowserCanvas::CssFont(const FontDesc& wanted, int minimumPixels)
 {
     const FontDesc font = wanted == FontDesc() ? DefaultChartFont() : wanted;
     std::string css;
@@ -192,7 +198,8 @@ std::string BrowserCanvas::CssFont(const FontDesc& wanted)
     if (font.Style & fsBold)
         css += "bold ";
     // A point is 4/3 pixels on the web, as on a desktop of 96 pixels per inch.
-    const int pixels = font.PixelSize > 0 ? font.PixelSize : font.PointSize > 0 ? int(font.PointSize * 4 / 3 + 0.5) : 13;
+    const int asked = font.PixelSize > 0 ? font.PixelSize : font.PointSize > 0 ? int(font.PointSize * 4 / 3 + 0.5) : 13;
+    const int pixels = std::max(asked, minimumPixels);
     css += std::to_string(pixels) + "px ";
     std::size_t start = 0;
     while (start <= font.Face.size()) {
@@ -205,7 +212,7 @@ std::string BrowserCanvas::CssFont(const FontDesc& wanted)
         // Quoted as CSS strings; a quote or backslash in a name cannot close the string.
         if (!family.empty()) {
             css += '"';
-            for (const char c : web::Cp1252ToUtf8(family))
+            for (const char c : utf8::FromWindows1252(family))
                 if (c != '"' && c != '\\' && c != '\n')
                     css += c;
             css += "\", ";
@@ -217,7 +224,7 @@ std::string BrowserCanvas::CssFont(const FontDesc& wanted)
 
 void BrowserCanvas::fontChanged()
 {
-    m_font = CssFont(font());
+    m_font = CssFont(font(), m_minimumText);
 }
 
 void BrowserCanvas::fillRects(const std::vector<Rect>& rects, TColor color)
@@ -335,14 +342,14 @@ void BrowserCanvas::textOut(int x, int y, std::string_view text)
     if (text.empty())
         return;
     const Metrics& m = measured(font(), text);
-    dscdma_text(m_index, x, y, web::Cp1252ToUtf8(text).c_str(), m_font.c_str(), int(ResolveClassicColor(fontColor())),
+    dscdma_text(m_index, x, y, utf8::FromWindows1252(text).c_str(), m_font.c_str(), int(ResolveClassicColor(fontColor())),
                 brush().style == BrushStyle::Solid, int(ResolveClassicColor(brush().color)), m.width, m.ascent,
                 m.height, (font().Style & fsUnderline) != 0);
 }
 
 const BrowserCanvas::Metrics& BrowserCanvas::measured(const FontDesc& font, std::string_view text) const
 {
-    auto key = std::make_pair(CssFont(font), web::Cp1252ToUtf8(text));
+    auto key = std::make_pair(CssFont(font, m_minimumText), utf8::FromWindows1252(text));
     auto found = m_measured.find(key);
     if (found == m_measured.end()) {
         int out[3] = {0, 0, 0};

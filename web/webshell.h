@@ -7,11 +7,15 @@
 
 #include "canvas.h"
 #include "chart.h"
+#include "core/sim/siminputs.h"
 #include "dictionary.h"
 #include "recordingcanvas.h"
+#include "signalmodel.h"
+#include "web/tracetable.h"
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,22 +43,22 @@ KeyCheck CheckKey(KeyField field, std::string_view text, int caret, std::string_
 // '?' for one that Windows-1252 cannot hold, as on the desktop. Empty stays empty.
 std::string TypedCharacter(std::string_view typed);
 
-// UTF-8 <-> Windows-1252 at the page's edge. Malformed UTF-8 reads as U+FFFD, which the code
-// page cannot hold.
-std::string Utf8ToCp1252(std::string_view utf8);
-std::string Cp1252ToUtf8(std::string_view bytes);
-
-// The inputs as the page's controls hold them.
+// The inputs as the page's controls hold them, fresh from the inputs table.
 struct PageInputs
 {
-    std::string a = "Z"; // UTF-8, at most one character
-    std::string b = "W";
-    std::string keyA = "23";
-    std::string keyB = "44";
-    std::string keyRx = "23";
-    int spread = 8;
+    PageInputs();
+
+    std::string a; // UTF-8, at most one character
+    std::string b;
+    std::string keyA;
+    std::string keyB;
+    std::string keyRx;
+    int spread = 0;
     bool labels = false; // "Show Explanations" is down
 };
+
+// The inputs table's check of an input named as the address names it, on a UTF-8 text.
+InputCheck CheckInput(std::string_view name, std::string_view text);
 
 struct PageResult
 {
@@ -79,10 +83,21 @@ public:
     void LoadLanguage(std::string_view file);
     // The text of a key with "<%1%>", ... filled; a key without an entry stands for itself.
     std::string Translate(std::string_view keyUtf8, const std::vector<std::string>& paramsUtf8 = {});
+    // What a screen reader says of a received byte, in the loaded language (UTF-8).
+    std::string SpokenCharacter(unsigned char byte);
 
     // Computes the signals, plots them into the four charts and draws them. Throws what the
     // model throws (a receiver key too large to round) before anything is drawn.
     PageResult Update(const PageInputs& inputs);
+
+    // Lays the charts out again at new sizes (each raised to what its margins need), or anew at
+    // the same sizes when the canvases measure or scale differently; the next Update draws them
+    // whole.
+    void Relayout(const std::array<Size, 4>& sizes);
+    Size ChartSize(int index) const { return m_charts[std::size_t(index)]->GetSize(); }
+
+    // The traces of the last run that the model computed; none before the first.
+    std::vector<TraceValues> Traces() const;
 
 private:
     class Surface;
@@ -92,6 +107,8 @@ private:
     Dictionary m_dictionary;
     std::array<std::unique_ptr<Chart>, 4> m_charts;
     std::array<std::unique_ptr<Surface>, 4> m_surfaces;
+    std::array<Size, 4> m_sizes{}; // as laid out last; none for the stored sizes
+    std::optional<SimResult> m_lastRun;
 };
 
 // The drawing commands of one update per line of `sets`, recorded with fixed text metrics, as
