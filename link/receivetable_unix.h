@@ -21,7 +21,7 @@ class TWindowDirectory;
 //
 // When no send is under way, the Qt event loop watches the sockets (socket notifiers; a
 // QCoreApplication must exist for that). While a send waits, its loop polls the same sockets
-// (PollEntries, Serve) and dispatches between its own steps, and the event loop leaves them
+// (AddPollEntries, Serve) and dispatches between its own steps, and the event loop leaves them
 // alone. A connection whose frame is truncated, announces more than 64 MiB, brings bytes that
 // would take the frames in flight over their common budget, or is not complete within the
 // frame time limit is closed without dispatch. Peers of another user are refused.
