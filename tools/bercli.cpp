@@ -1,6 +1,6 @@
 #include "bercli.h"
 
-#include "simcli.h"
+#include "oneline.h"
 
 #include <QCommandLineParser>
 #include <QJsonArray>
@@ -78,10 +78,10 @@ std::vector<std::optional<double>> EbN0Points(const QString& text)
     if (*step == 0 || steps < -1e-9 || std::fabs(steps - whole) > 1e-9 * std::max(1.0, whole))
         throw Usage{QStringLiteral("--ebn0 %1: steps of %2 from %3 do not reach %4")
                         .arg(QuotedValue(text), Number(*step), Number(*from), Number(*to))};
-    if (whole + 1 > BerCli::MaxPoints)
+    if (whole + 1 > lab::MaxPoints)
         throw Usage{QStringLiteral("--ebn0 %1 makes %2 points, more than %3")
                         .arg(QuotedValue(text), Number(whole + 1))
-                        .arg(BerCli::MaxPoints)};
+                        .arg(lab::MaxPoints)};
     std::vector<std::optional<double>> points;
     for (int i = 0; i <= int(whole); ++i)
         points.push_back(i == int(whole) ? *to : std::round((*from + i * *step) * 1e9) / 1e9);
@@ -117,16 +117,16 @@ QByteArray CsvNumber(const std::optional<double>& value)
 
 } // namespace
 
-const QStringList& BerCli::OwnOptions()
+const QStringList& bercli::OwnOptions()
 {
     static const QStringList names = {"users", "codes", "ebn0", "bits", "seed", "power", "rx"};
     return names;
 }
 
-QString BerCli::Read(const QCommandLineParser& parser, Request& request)
+QString bercli::Read(const QCommandLineParser& parser, lab::CurveRequest& request)
 {
     try {
-        lab::LabConfig& c = request.config;
+        lab::LabConfig& c = request.Config;
         c.Users = WholeNumber(parser, "users", lab::MinUsers, lab::MaxUsers, 2);
         if (parser.isSet("codes")) {
             const std::optional<lab::CodeFamily> family = lab::ParseFamily(parser.value("codes").toStdString());
@@ -146,8 +146,8 @@ QString BerCli::Read(const QCommandLineParser& parser, Request& request)
             bool ok = false;
             const QString text = parser.value("seed");
             const qulonglong seed = text.toULongLong(&ok, 10);
-            if (!ok || seed > MaxSeed)
-                throw Usage{QStringLiteral("--seed takes a whole number 0..%1, not %2").arg(MaxSeed).arg(QuotedValue(text))};
+            if (!ok || seed > lab::MaxSeed)
+                throw Usage{QStringLiteral("--seed takes a whole number 0..%1, not %2").arg(lab::MaxSeed).arg(QuotedValue(text))};
             c.Seed = seed;
         }
         if (parser.isSet("bits")) {
@@ -156,9 +156,9 @@ QString BerCli::Read(const QCommandLineParser& parser, Request& request)
             const qulonglong bits = text.toULongLong(&ok, 10);
             if (!ok || bits < 1 || bits > lab::MaxBits)
                 throw Usage{QStringLiteral("--bits takes a whole number 1..1000000000, not %1").arg(QuotedValue(text))};
-            request.bits = bits;
+            request.Bits = bits;
         }
-        request.ebn0Db = parser.isSet("ebn0") ? EbN0Points(parser.value("ebn0"))
+        request.EbN0Db = parser.isSet("ebn0") ? EbN0Points(parser.value("ebn0"))
                                               : std::vector<std::optional<double>>{std::nullopt};
     } catch (const Usage& e) {
         return e.message;
@@ -166,33 +166,19 @@ QString BerCli::Read(const QCommandLineParser& parser, Request& request)
     return {};
 }
 
-std::vector<BerCli::Point> BerCli::Run(const Request& request)
+QByteArray bercli::Json(const lab::CurveRequest& request, const std::vector<lab::CurvePoint>& points)
 {
-    std::vector<Point> points;
-    for (const std::optional<double>& ebn0 : request.ebn0Db) {
-        Point p;
-        p.ebn0Db = ebn0;
-        p.count = lab::SimulateBer(request.config, ebn0, request.bits);
-        p.ci95 = lab::Wilson95(p.count.Errors, p.count.Bits);
-        p.theory = lab::TheoryFor(request.config, ebn0);
-        points.push_back(p);
-    }
-    return points;
-}
-
-QByteArray BerCli::Json(const Request& request, const std::vector<Point>& points)
-{
-    const lab::LabConfig& c = request.config;
+    const lab::LabConfig& c = request.Config;
     QJsonArray list;
-    for (const Point& p : points) {
+    for (const lab::CurvePoint& p : points) {
         QJsonObject point;
-        point["ebn0_db"] = Optional(p.ebn0Db);
-        point["bits"] = double(p.count.Bits);
-        point["errors"] = double(p.count.Errors);
-        point["ber"] = double(p.count.Errors) / double(p.count.Bits);
-        point["ci95"] = QJsonArray{p.ci95.Low, p.ci95.High};
-        point["theory_exact"] = Optional(p.theory ? std::optional<double>(p.theory->Exact) : std::nullopt);
-        point["theory_gaussian"] = Optional(p.theory ? std::optional<double>(p.theory->Gaussian) : std::nullopt);
+        point["ebn0_db"] = Optional(p.EbN0Db);
+        point["bits"] = double(p.Count.Bits);
+        point["errors"] = double(p.Count.Errors);
+        point["ber"] = double(p.Count.Errors) / double(p.Count.Bits);
+        point["ci95"] = QJsonArray{p.Ci95.Low, p.Ci95.High};
+        point["theory_exact"] = Optional(p.Theory ? std::optional<double>(p.Theory->Exact) : std::nullopt);
+        point["theory_gaussian"] = Optional(p.Theory ? std::optional<double>(p.Theory->Gaussian) : std::nullopt);
         list.append(point);
     }
     QJsonArray powers;
@@ -211,14 +197,14 @@ QByteArray BerCli::Json(const Request& request, const std::vector<Point>& points
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 
-QByteArray BerCli::Csv(const std::vector<Point>& points)
+QByteArray bercli::Csv(const std::vector<lab::CurvePoint>& points)
 {
     QByteArray out = "ebn0_db,bits,errors,ber,ci95_low,ci95_high,theory_exact,theory_gaussian\n";
-    for (const Point& p : points) {
-        out += CsvNumber(p.ebn0Db) + ',' + QByteArray::number(p.count.Bits) + ',' + QByteArray::number(p.count.Errors)
-               + ',' + CsvNumber(double(p.count.Errors) / double(p.count.Bits)) + ',' + CsvNumber(p.ci95.Low) + ','
-               + CsvNumber(p.ci95.High) + ',' + CsvNumber(p.theory ? std::optional<double>(p.theory->Exact) : std::nullopt)
-               + ',' + CsvNumber(p.theory ? std::optional<double>(p.theory->Gaussian) : std::nullopt) + '\n';
+    for (const lab::CurvePoint& p : points) {
+        out += CsvNumber(p.EbN0Db) + ',' + QByteArray::number(p.Count.Bits) + ',' + QByteArray::number(p.Count.Errors)
+               + ',' + CsvNumber(double(p.Count.Errors) / double(p.Count.Bits)) + ',' + CsvNumber(p.Ci95.Low) + ','
+               + CsvNumber(p.Ci95.High) + ',' + CsvNumber(p.Theory ? std::optional<double>(p.Theory->Exact) : std::nullopt)
+               + ',' + CsvNumber(p.Theory ? std::optional<double>(p.Theory->Gaussian) : std::nullopt) + '\n';
     }
     return out;
 }

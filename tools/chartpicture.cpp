@@ -37,9 +37,9 @@ public:
 
     void paint(QPainter& painter) const
     {
-        painter.fillRect(0, 0, ChartPicture::Width, ChartPicture::Height, ToQColor(clBtnFace));
+        painter.fillRect(0, 0, chartpicture::Width, chartpicture::Height, ToQColor(clBtnFace));
         for (const auto& [chart, which] : m_charts)
-            ChartPicture::PaintChart(painter, QPoint(0, SignalChartGeometry(which).top() - TopOfFirstChart), *chart);
+            chartpicture::PaintChart(painter, QPoint(0, SignalChartGeometry(which).top() - TopOfFirstChart), *chart);
     }
 
 private:
@@ -56,19 +56,19 @@ private:
 
 } // namespace
 
-void ChartPicture::PaintChart(QPainter& painter, QPoint origin, const Chart& chart)
+void chartpicture::PaintChart(QPainter& painter, QPoint origin, const Chart& chart)
 {
     QtCanvas canvas(painter, origin, ToQSize(chart.GetSize()));
     chart.RenderTo(canvas);
 }
 
-void ChartPicture::Paint(const SimResult& result, bool labels, QPainter& painter)
+void chartpicture::Paint(const SimResult& result, bool labels, QPainter& painter)
 {
     const Charts charts(result, labels);
     charts.paint(painter);
 }
 
-QImage ChartPicture::Render(const SimResult& result, bool labels)
+QImage chartpicture::Render(const SimResult& result, bool labels)
 {
     QImage image(Width, Height, QImage::Format_RGB32);
     QPainter painter(&image);

@@ -1,3 +1,4 @@
+#include "oneline.h"
 #include "simcli.h"
 
 #include <QGuiApplication>

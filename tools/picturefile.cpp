@@ -9,7 +9,7 @@
 #include <QSaveFile>
 #include <QSvgGenerator>
 
-QByteArray PictureFile::Png(const Picture& picture)
+QByteArray picturefile::Png(const Picture& picture)
 {
     QImage image(picture.size, QImage::Format_RGB32);
     {
@@ -24,7 +24,7 @@ QByteArray PictureFile::Png(const Picture& picture)
     return bytes;
 }
 
-QByteArray PictureFile::Svg(const Picture& picture)
+QByteArray picturefile::Svg(const Picture& picture)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -78,7 +78,7 @@ QString WriteEverything(QFileDevice& file, const QByteArray& data)
 
 } // namespace
 
-QString PictureFile::Write(const QString& fileName, const QByteArray& data)
+QString picturefile::Write(const QString& fileName, const QByteArray& data)
 {
     const QFileInfo info(fileName);
     if (info.isDir())

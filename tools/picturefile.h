@@ -17,7 +17,7 @@ struct Picture
     QString description;
 };
 
-namespace PictureFile {
+namespace picturefile {
 
 // Encoded whole in memory, so that nothing reaches the file before the picture is complete.
 // Both return an empty array when encoding fails.
@@ -31,4 +31,4 @@ QByteArray Svg(const Picture& picture);
 // since renaming over it would replace the device itself.
 QString Write(const QString& fileName, const QByteArray& data);
 
-} // namespace PictureFile
+} // namespace picturefile

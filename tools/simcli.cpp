@@ -2,14 +2,17 @@
 
 #include "analysispicture.h"
 #include "bercli.h"
-#include "berpicture.h"
-#include "dictionary.h"
 #include "chartpicture.h"
+#include "core/chart/chart.h"
+#include "core/i18n/dictionary.h"
+#include "core/lab/rateschart.h"
+#include "core/sim/analysischarts.h"
+#include "core/sim/siminputs.h"
 #include "cp1252.h"
 #include "decisionmargins.h"
 #include "numparse.h"
+#include "oneline.h"
 #include "picturefile.h"
-#include "chart.h"
 #include "signalmodel.h"
 
 #include <QCommandLineParser>
@@ -33,46 +36,6 @@ struct UsageError
     QString message;
 };
 
-QString Escape(const QString& text, bool quoting)
-{
-    QString out;
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (quoting && (u == u'"' || u == u'\\')) {
-            out += u'\\';
-            out += c;
-            continue;
-        }
-        switch (u) {
-        case u'\n':
-            out += QStringLiteral("\\n");
-            continue;
-        case u'\r':
-            out += QStringLiteral("\\r");
-            continue;
-        case u'\t':
-            out += QStringLiteral("\\t");
-            continue;
-        default:
-            break;
-        }
-        const QChar::Category category = c.category();
-        if (category == QChar::Other_Control || category == QChar::Separator_Line
-            || category == QChar::Separator_Paragraph) {
-            out += u < 0x100 ? QStringLiteral("\\x%1").arg(int(u), 2, 16, QChar(u'0'))
-                             : QStringLiteral("\\u%1").arg(int(u), 4, 16, QChar(u'0'));
-            continue;
-        }
-        out += c;
-    }
-    return out;
-}
-
-QString Quoted(const QString& value)
-{
-    return QuotedValue(value);
-}
-
 QString NumberText(double value)
 {
     return QString::number(value, 'g', QLocale::FloatingPointShortest);
@@ -90,17 +53,17 @@ std::string ReadText(const QCommandLineParser& parser, const QString& textOption
         bool ok = false;
         const int code = parser.value(codeOption).toInt(&ok, 10);
         if (!ok || code < 0 || code > 255)
-            throw UsageError{QStringLiteral("--%1 takes a byte value 0..255, not %2").arg(codeOption, Quoted(parser.value(codeOption)))};
+            throw UsageError{QStringLiteral("--%1 takes a byte value 0..255, not %2").arg(codeOption, QuotedValue(parser.value(codeOption)))};
         return std::string(1, static_cast<char>(code));
     }
     if (!hasText)
         return fallback;
     const QString text = parser.value(textOption);
     if (text.toUcs4().size() > 1)
-        throw UsageError{QStringLiteral("--%1 takes at most one character, not %2").arg(textOption, Quoted(text))};
+        throw UsageError{QStringLiteral("--%1 takes at most one character, not %2").arg(textOption, QuotedValue(text))};
     const QByteArray bytes = cp1252::Encode(text);
     if (cp1252::Decode(bytes) != text) // the encoder stands '?' in for what it cannot hold
-        throw UsageError{QStringLiteral("--%1: %2 has no Windows-1252 code").arg(textOption, Quoted(text))};
+        throw UsageError{QStringLiteral("--%1: %2 has no Windows-1252 code").arg(textOption, QuotedValue(text))};
     return bytes.toStdString();
 }
 
@@ -112,18 +75,18 @@ double ReadKey(const QCommandLineParser& parser, const QString& option, double f
     const QString text = parser.value(option);
     const ParsedNumber number = ParseText(text.toStdString(), itDynamic, dsDot);
     if (!number.valid)
-        throw UsageError{QStringLiteral("--%1 takes a number, not %2").arg(option, Quoted(text))};
+        throw UsageError{QStringLiteral("--%1 takes a number, not %2").arg(option, QuotedValue(text))};
     return number.value;
 }
 
 int ReadSpread(const QCommandLineParser& parser)
 {
     if (!parser.isSet("spread"))
-        return 8;
+        return DefaultSimInput().SpreadFactor;
     bool ok = false;
     const int value = parser.value("spread").toInt(&ok, 10);
     if (!ok || value < MinSpreadFactor || value > MaxSpreadFactor)
-        throw UsageError{QStringLiteral("--spread takes a whole number 2..20, not %1").arg(Quoted(parser.value("spread")))};
+        throw UsageError{QStringLiteral("--spread takes a whole number 2..20, not %1").arg(QuotedValue(parser.value("spread")))};
     return value;
 }
 
@@ -289,19 +252,19 @@ enum class Analysis { None, Margins, Sweep };
 Picture PictureOf(const SimResult& r, Analysis analysis, const std::vector<SweepPoint>& sweep, bool labels)
 {
     if (analysis == Analysis::None)
-        return {QSize(ChartPicture::Width, ChartPicture::Height),
-                [&r, labels](QPainter& painter) { ChartPicture::Paint(r, labels, painter); },
+        return {QSize(chartpicture::Width, chartpicture::Height),
+                [&r, labels](QPainter& painter) { chartpicture::Paint(r, labels, painter); },
                 "DS-CDMA", "Traces of one direct-sequence CDMA run"};
     const bool isSweep = analysis == Analysis::Sweep;
-    return {QSize(AnalysisPicture::Width, AnalysisPicture::Height),
+    return {QSize(analysis::Width, analysis::Height),
             [&r, &sweep, isSweep](QPainter& painter) {
                 // Without a language file every caption shows its key without the prefix, as on
                 // screen.
                 Dictionary translator;
                 const std::unique_ptr<Chart> chart =
-                    isSweep ? AnalysisPicture::SweepChart(sweep, r.SelectedChannel, translator)
-                            : AnalysisPicture::MarginsChart(r, translator);
-                AnalysisPicture::Paint(*chart, painter);
+                    isSweep ? analysis::SweepChart(sweep, r.SelectedChannel, translator)
+                            : analysis::MarginsChart(r, translator, analysispicture::ScreenTextMetrics());
+                analysispicture::Paint(*chart, painter);
             },
             "DS-CDMA",
             isSweep ? "Bit errors and smallest decision margin over the spreading factor"
@@ -309,13 +272,13 @@ Picture PictureOf(const SimResult& r, Analysis analysis, const std::vector<Sweep
 }
 
 // The picture of a --ber run; the request and points must outlive it.
-Picture BerPictureOf(const BerCli::Request& request, const std::vector<BerCli::Point>& points)
+Picture BerPictureOf(const lab::CurveRequest& request, const std::vector<lab::CurvePoint>& points)
 {
-    return {QSize(BerPicture::Width, BerPicture::Height),
+    return {QSize(lab::RatesChartWidth, lab::RatesChartHeight),
             [&request, &points](QPainter& painter) {
                 Dictionary translator;
-                const std::unique_ptr<Chart> chart = BerPicture::RatesChart(request, points, translator);
-                AnalysisPicture::Paint(*chart, painter);
+                const std::unique_ptr<Chart> chart = lab::RatesChart(request, points, translator);
+                analysispicture::Paint(*chart, painter);
             },
             "DS-CDMA", "Bit-error rates of the lab model over Eb/N0"};
 }
@@ -336,7 +299,7 @@ QString CheckOptionSyntax(const QStringList& arguments, const QList<QCommandLine
         const auto option = std::find_if(options.begin(), options.end(),
                                          [&](const QCommandLineOption& o) { return o.names().contains(name); });
         if (option == options.end())
-            return QStringLiteral("unknown option %1").arg(Quoted(written));
+            return QStringLiteral("unknown option %1").arg(QuotedValue(written));
         const bool takesValue = !option->valueName().isEmpty();
         if (takesValue && equals < 0 && ++i >= arguments.size())
             return QStringLiteral("%1 needs a value").arg(written);
@@ -349,27 +312,13 @@ QString CheckOptionSyntax(const QStringList& arguments, const QList<QCommandLine
 // The bytes of one picture, or an empty array when it cannot be made.
 QByteArray PictureBytes(const Picture& picture, bool png)
 {
-    return png ? PictureFile::Png(picture) : PictureFile::Svg(picture);
+    return png ? picturefile::Png(picture) : picturefile::Svg(picture);
 }
 
-} // namespace
-
-QString OneLine(const QString& message)
+// What --help prints above the options: every mode and column.
+QString Description()
 {
-    return Escape(message, false);
-}
-
-// With quotes, backslashes, line breaks and other control characters escaped, so that it stays
-// on one line.
-QString QuotedValue(const QString& value)
-{
-    return u'"' + Escape(value, true) + u'"';
-}
-
-SimCliResult RunSimCli(const QStringList& arguments)
-{
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
+    return
         "Runs the DS-CDMA simulation without a window and prints every trace.\n"
         "Two transmitters send one character each, spread by chips drawn from their\n"
         "keys; the receiver despreads the sum with its own key.\n"
@@ -419,9 +368,12 @@ SimCliResult RunSimCli(const QStringList& arguments)
         "Exit status: 0 done; 1 a key too large to round (\"Invalid floating point\n"
         "operation\"), or a picture or standard output that could not be written; 2 bad\n"
         "usage. Every error is one line on standard error. A picture file is written\n"
-        "whole or not at all: on failure an existing file keeps its old content.");
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QList<QCommandLineOption> options = {
+        "whole or not at all: on failure an existing file keeps its old content.";
+}
+
+QList<QCommandLineOption> Options()
+{
+    return {
         {"text-a", "Character of transmitter A (at most one; default Z).", "T"},
         {"text-b", "Character of transmitter B (at most one; default W).", "T"},
         {"code-a", "Byte 0..255 sent by transmitter A instead of --text-a.", "N"},
@@ -466,6 +418,149 @@ SimCliResult RunSimCli(const QStringList& arguments)
                    "(the margins and sweep charts always have their legend)."},
         {{"h", "help"}, "Shows this help."},
     };
+}
+
+// What one command line asks for, read and checked before anything runs.
+struct Job
+{
+    bool ber = false;
+    Analysis analysis = Analysis::None;
+    bool csv = false;
+    bool format = false; // a format was given
+    bool labels = false;
+    SimInput in;
+    lab::CurveRequest berRequest;
+    std::vector<std::pair<bool, QString>> pictures; // PNG or not, and where; "-" is standard output
+};
+
+// The options that do not go with the chosen mode, and those that exclude each other.
+void CheckModes(const QCommandLineParser& parser, bool ber)
+{
+    if (ber) {
+        for (const char* option : {"margins", "sweep", "labels", "text-a", "text-b", "code-a", "code-b", "key-a",
+                                   "key-b", "key-rx"})
+            if (parser.isSet(option))
+                throw UsageError{QStringLiteral("--ber does not go with --%1").arg(option)};
+    } else {
+        for (const QString& option : bercli::OwnOptions())
+            if (parser.isSet(option))
+                throw UsageError{QStringLiteral("--%1 goes only with --ber").arg(option)};
+    }
+    if (parser.isSet("margins") && parser.isSet("sweep"))
+        throw UsageError{"give --margins or --sweep, not both"};
+    if (parser.isSet("sweep") && parser.isSet("spread"))
+        throw UsageError{"--sweep runs every spreading factor; leave out --spread"};
+}
+
+std::vector<std::pair<bool, QString>> ReadPictures(const QCommandLineParser& parser)
+{
+    std::vector<std::pair<bool, QString>> pictures;
+    for (const char* option : {"png", "svg"}) {
+        if (!parser.isSet(option))
+            continue;
+        const QString fileName = parser.value(option);
+        if (fileName.isEmpty())
+            throw UsageError{QStringLiteral("--%1 needs a file name").arg(option)};
+        pictures.emplace_back(QByteArrayView(option) == "png", fileName);
+    }
+    const auto toStdout = std::count_if(pictures.begin(), pictures.end(), [](const auto& p) { return p.second == "-"; });
+    if (toStdout > 1)
+        throw UsageError{"only one picture can go to standard output"};
+    if (toStdout == 1 && parser.isSet("format"))
+        throw UsageError{"the picture goes to standard output; leave out --format or write it to a file"};
+    return pictures;
+}
+
+Job ReadJob(const QCommandLineParser& parser)
+{
+    Job job;
+    job.ber = parser.isSet("ber");
+    CheckModes(parser, job.ber);
+    job.analysis = parser.isSet("sweep") ? Analysis::Sweep : parser.isSet("margins") ? Analysis::Margins : Analysis::None;
+    job.pictures = ReadPictures(parser);
+    if (job.ber && !job.pictures.empty() && !parser.isSet("ebn0"))
+        throw UsageError{"--ber draws its rates over Eb/N0: give --ebn0 with --png or --svg"};
+    if (job.ber) {
+        if (const QString message = bercli::Read(parser, job.berRequest); !message.isEmpty())
+            throw UsageError{message};
+    } else {
+        job.in.SetTextA(ReadText(parser, "text-a", "code-a", DefaultSimInput().TextA));
+        job.in.SetTextB(ReadText(parser, "text-b", "code-b", DefaultSimInput().TextB));
+        job.in.KeyA = ReadKey(parser, "key-a", DefaultSimInput().KeyA);
+        job.in.KeyB = ReadKey(parser, "key-b", DefaultSimInput().KeyB);
+        job.in.KeyRx = ReadKey(parser, "key-rx", DefaultSimInput().KeyRx);
+        job.in.SpreadFactor = ReadSpread(parser);
+    }
+    const QString format = parser.value("format");
+    if (parser.isSet("format") && format != "json" && format != "csv")
+        throw UsageError{QStringLiteral("--format takes json or csv, not %1").arg(QuotedValue(format))};
+    job.csv = format == "csv";
+    job.format = parser.isSet("format");
+    job.labels = parser.isSet("labels");
+    return job;
+}
+
+// What a job computed.
+struct Results
+{
+    std::optional<SimResult> run;
+    std::vector<SweepPoint> sweep;
+    std::vector<lab::CurvePoint> berPoints;
+};
+
+Results Compute(const Job& job)
+{
+    Results results;
+    if (job.ber) {
+        results.berPoints = lab::MeasureCurve(job.berRequest);
+    } else {
+        results.run = ComputeSignals(job.in);
+        if (job.analysis == Analysis::Sweep)
+            results.sweep = SweepSpreadFactors(job.in);
+    }
+    return results;
+}
+
+QByteArray DataOutput(const Job& job, const Results& r)
+{
+    if (job.ber)
+        return job.csv ? bercli::Csv(r.berPoints) : bercli::Json(job.berRequest, r.berPoints);
+    if (job.analysis == Analysis::Sweep)
+        return job.csv ? SweepCsv(r.sweep) : SweepJson(job.in, r.run->SelectedChannel, r.sweep);
+    if (job.analysis == Analysis::Margins)
+        return job.csv ? MarginsCsv(*r.run) : Json(job.in, *r.run, true);
+    return job.csv ? Csv(*r.run) : Json(job.in, *r.run, false);
+}
+
+// Writes every picture of the job; a picture for standard output lands in `out`. Returns the
+// failure as one line, or an empty text.
+QString WritePictures(const Job& job, const Results& r, QByteArray& out)
+{
+    const Picture picture = job.ber ? BerPictureOf(job.berRequest, r.berPoints)
+                                    : PictureOf(*r.run, job.analysis, r.sweep, job.labels);
+    for (const auto& [png, fileName] : job.pictures) {
+        const QByteArray bytes = PictureBytes(picture, png);
+        if (bytes.isEmpty())
+            return QStringLiteral("cannot make the %1 picture for %2").arg(png ? "PNG" : "SVG", QuotedValue(fileName));
+        if (fileName == "-") {
+            out = bytes;
+            continue;
+        }
+        const QString reason = picturefile::Write(fileName, bytes);
+        if (!reason.isEmpty())
+            return QStringLiteral("cannot write %1: %2").arg(QuotedValue(fileName), reason);
+    }
+    return {};
+}
+
+} // namespace
+
+SimCliResult RunSimCli(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(Description());
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QList<QCommandLineOption> options = Options();
     parser.addOptions(options);
 
     SimCliResult result;
@@ -485,103 +580,22 @@ SimCliResult RunSimCli(const QStringList& arguments)
         return result;
     }
     if (!parser.positionalArguments().isEmpty())
-        return fail(ExitUsage, QStringLiteral("unexpected argument %1").arg(Quoted(parser.positionalArguments().first())));
+        return fail(ExitUsage, QStringLiteral("unexpected argument %1").arg(QuotedValue(parser.positionalArguments().first())));
 
-    SimInput in;
-    bool csv = false;
-    Analysis analysis = Analysis::None;
-    const bool ber = parser.isSet("ber");
-    BerCli::Request berRequest;
-    // Where each picture goes; "-" is standard output.
-    std::vector<std::pair<bool, QString>> pictures;
+    Job job;
     try {
-        if (ber) {
-            for (const char* option : {"margins", "sweep", "labels", "text-a", "text-b", "code-a", "code-b", "key-a",
-                                       "key-b", "key-rx"})
-                if (parser.isSet(option))
-                    throw UsageError{QStringLiteral("--ber does not go with --%1").arg(option)};
-        } else {
-            for (const QString& option : BerCli::OwnOptions())
-                if (parser.isSet(option))
-                    throw UsageError{QStringLiteral("--%1 goes only with --ber").arg(option)};
-        }
-        if (parser.isSet("margins") && parser.isSet("sweep"))
-            throw UsageError{"give --margins or --sweep, not both"};
-        if (parser.isSet("sweep") && parser.isSet("spread"))
-            throw UsageError{"--sweep runs every spreading factor; leave out --spread"};
-        analysis = parser.isSet("sweep") ? Analysis::Sweep : parser.isSet("margins") ? Analysis::Margins : Analysis::None;
-        for (const char* option : {"png", "svg"}) {
-            if (!parser.isSet(option))
-                continue;
-            const QString fileName = parser.value(option);
-            if (fileName.isEmpty())
-                throw UsageError{QStringLiteral("--%1 needs a file name").arg(option)};
-            pictures.emplace_back(QByteArrayView(option) == "png", fileName);
-        }
-        const auto toStdout = std::count_if(pictures.begin(), pictures.end(), [](const auto& p) { return p.second == "-"; });
-        if (toStdout > 1)
-            throw UsageError{"only one picture can go to standard output"};
-        if (toStdout == 1 && parser.isSet("format"))
-            throw UsageError{"the picture goes to standard output; leave out --format or write it to a file"};
-        if (ber && !pictures.empty() && !parser.isSet("ebn0"))
-            throw UsageError{"--ber draws its rates over Eb/N0: give --ebn0 with --png or --svg"};
-        if (ber) {
-            if (const QString message = BerCli::Read(parser, berRequest); !message.isEmpty())
-                throw UsageError{message};
-        } else {
-            in.SetTextA(ReadText(parser, "text-a", "code-a", "Z"));
-            in.SetTextB(ReadText(parser, "text-b", "code-b", "W"));
-            in.KeyA = ReadKey(parser, "key-a", 23);
-            in.KeyB = ReadKey(parser, "key-b", 44);
-            in.KeyRx = ReadKey(parser, "key-rx", 23);
-            in.SpreadFactor = ReadSpread(parser);
-        }
-        const QString format = parser.value("format");
-        if (parser.isSet("format") && format != "json" && format != "csv")
-            throw UsageError{QStringLiteral("--format takes json or csv, not %1").arg(Quoted(format))};
-        csv = format == "csv";
+        job = ReadJob(parser);
     } catch (const UsageError& e) {
         return fail(ExitUsage, e.message);
     }
-
     try {
-        std::optional<SimResult> r;
-        std::vector<SweepPoint> sweep;
-        std::vector<BerCli::Point> berPoints;
-        if (ber) {
-            berPoints = BerCli::Run(berRequest);
-        } else {
-            r = ComputeSignals(in);
-            if (analysis == Analysis::Sweep)
-                sweep = SweepSpreadFactors(in);
-        }
+        const Results results = Compute(job);
         QByteArray out;
-        if (!pictures.empty()) {
-            const Picture picture = ber ? BerPictureOf(berRequest, berPoints)
-                                        : PictureOf(*r, analysis, sweep, parser.isSet("labels"));
-            for (const auto& [png, fileName] : pictures) {
-                const QByteArray bytes = PictureBytes(picture, png);
-                if (bytes.isEmpty())
-                    return fail(ExitFailed, QStringLiteral("cannot make the %1 picture for %2").arg(png ? "PNG" : "SVG", Quoted(fileName)));
-                if (fileName == "-") {
-                    out = bytes;
-                    continue;
-                }
-                const QString reason = PictureFile::Write(fileName, bytes);
-                if (!reason.isEmpty())
-                    return fail(ExitFailed, QStringLiteral("cannot write %1: %2").arg(Quoted(fileName), reason));
-            }
-        }
-        if (pictures.empty() || parser.isSet("format")) {
-            if (ber)
-                out = csv ? BerCli::Csv(berPoints) : BerCli::Json(berRequest, berPoints);
-            else if (analysis == Analysis::Sweep)
-                out = csv ? SweepCsv(sweep) : SweepJson(in, r->SelectedChannel, sweep);
-            else if (analysis == Analysis::Margins)
-                out = csv ? MarginsCsv(*r) : Json(in, *r, true);
-            else
-                out = csv ? Csv(*r) : Json(in, *r, false);
-        }
+        if (!job.pictures.empty())
+            if (const QString failure = WritePictures(job, results, out); !failure.isEmpty())
+                return fail(ExitFailed, failure);
+        if (job.pictures.empty() || job.format)
+            out = DataOutput(job, results);
         result.out = out;
     } catch (const std::exception& e) {
         return fail(ExitFailed, QString::fromUtf8(e.what()));

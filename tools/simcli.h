@@ -15,8 +15,3 @@ struct SimCliResult
 
 SimCliResult RunSimCli(const QStringList& arguments);
 
-// The message with line breaks and other control characters escaped, so that it prints as one
-// line.
-QString OneLine(const QString& message);
-// A value from the command line as a message shows it: in double quotes, escaped as OneLine.
-QString QuotedValue(const QString& value);

@@ -84,6 +84,8 @@ std::string CheckSpread(CodeFamily family, int spread, int users)
     case CodeFamily::Gold:
         if (!IsGoldLength(spread))
             return "gold codes take a spreading factor 7, 31 or 63, not " + n;
+        if (spread + 2 < users)
+            return "gold codes of " + n + " chips number " + std::to_string(spread + 2) + ", too few for " + k + " users";
         return {};
     }
     return "unknown code family";
@@ -154,7 +156,8 @@ std::vector<Code> FixedCodes(CodeFamily family, int spread, int users)
         switch (family) {
         case CodeFamily::Walsh: codes.push_back(WalshCode(spread, user)); break;
         case CodeFamily::MSequence: codes.push_back(Shifted(m, user)); break;
-        case CodeFamily::Gold: codes.push_back(gold[2 + user]); break;
+        // The products first, then the pair itself: a and b belong to the family as much.
+        case CodeFamily::Gold: codes.push_back(gold[(2 + user) % gold.size()]); break;
         case CodeFamily::Random: break;
         }
     }

@@ -35,7 +35,8 @@ std::vector<Code> GoldFamily(int spread);
 Code Shifted(const Code& code, int shift);
 
 // The codes of users 1..users of a fixed family: Walsh rows 0, 1, ...; m-sequence shifts 0, 1,
-// ...; Gold codes a*b shifted by 0, 1, .... CheckSpread must have passed.
+// ...; Gold codes a*b shifted by 0, 1, ..., spread - 1, then a and b. Throws
+// std::invalid_argument unless CheckSpread passes.
 std::vector<Code> FixedCodes(CodeFamily family, int spread, int users);
 
 // Sum over n of a[n] * b[(n + shift) mod length]; both of one length.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/chart/palette.h"
 #include "signalmodel.h"
 
 #include <cstdint>
@@ -23,18 +24,8 @@ struct TSignalView
     std::function<void(const std::string& recoveredText, bool ok)> ShowResult;
 };
 
-// Colours of the traces and charts, as stored colour numbers (0x00BBGGRR).
-namespace TraceColors {
-inline constexpr std::uint32_t ChannelA = 16768477;  // light blue, chart RCA and the fields of A
-inline constexpr std::uint32_t ChannelB = 12708857;  // light yellow, chart RCB and the fields of B
-inline constexpr std::uint32_t DarkRed = 221;
-inline constexpr std::uint32_t Black = 0x000000;
-inline constexpr std::uint32_t Navy = 0x800000;
-inline constexpr std::uint32_t Silver = 0xC0C0C0;
-inline constexpr std::uint32_t Blue = 0xFF0000;
-inline constexpr std::uint32_t Yellow = 0x00FFFF;
-inline constexpr std::uint32_t White = 0xFFFFFF;
-} // namespace TraceColors
+// The trace colours under the name the window's code knows them by.
+namespace TraceColors = palette;
 
 // Clears and refills all four charts with the eleven step traces of one run, the explanation
 // labels when asked for, and the result display. Every chart repaints once, at its ShowItems.

@@ -140,6 +140,16 @@ TEST(BerCli, CsvHasOneRowPerPointAndEmptyFieldsForNothing)
     EXPECT_TRUE(quiet[1].startsWith(",10,")) << quiet[1].constData();
 }
 
+// Gold codes of 7 chips number 9: eight users all get one, the eighth decoded too, and the
+// eighth reaches the others.
+TEST(BerCli, GoldCodesOfSevenChipsServeEightUsers)
+{
+    const QJsonObject last = RunBer({"--codes", "gold", "--users", "8", "--rx", "8", "--bits", "2000"});
+    EXPECT_EQ(last["points"].toArray()[0].toObject()["bits"].toInt(), 2000);
+    const QJsonObject first = RunBer({"--codes", "gold", "--users", "8", "--power", "0,0,0,0,0,0,0,40", "--bits", "2000"});
+    EXPECT_GT(first["points"].toArray()[0].toObject()["errors"].toInt(), 500) << "user 8, 40 dB up, is heard";
+}
+
 // Every point starts from the seed: a point of a range is the same point run alone, and the
 // range's steps land on round values.
 TEST(BerCli, APointOfARangeEqualsThePointAlone)
@@ -192,14 +202,14 @@ TEST(BerCli, BadUsageExitsTwoWithOneLineAndNoOutput)
 namespace {
 
 // The request as the tool reads it, without running it: limits that would take long to run.
-BerCli::Request Read(const QStringList& args, QString& error)
+lab::CurveRequest Read(const QStringList& args, QString& error)
 {
     QCommandLineParser parser;
     for (const char* name : {"users", "codes", "spread", "ebn0", "bits", "seed", "power", "rx"})
         parser.addOption(QCommandLineOption(name, name, "V"));
     EXPECT_TRUE(parser.parse(QStringList{"x"} + args));
-    BerCli::Request request;
-    error = BerCli::Read(parser, request);
+    lab::CurveRequest request;
+    error = bercli::Read(parser, request);
     return request;
 }
 
@@ -208,29 +218,29 @@ BerCli::Request Read(const QStringList& args, QString& error)
 // Each limit on its allowed side, next to the refused side above.
 TEST(BerCli, AcceptsEveryLimitItself)
 {
-    struct Row { QStringList args; std::function<bool(const BerCli::Request&)> holds; };
+    struct Row { QStringList args; std::function<bool(const lab::CurveRequest&)> holds; };
     const Row rows[] = {
-        {{"--bits", "1000000000"}, [](const auto& r) { return r.bits == 1000000000u; }},
-        {{"--bits", "1"}, [](const auto& r) { return r.bits == 1u; }},
-        {{"--users", "1", "--spread", "2"}, [](const auto& r) { return r.config.Users == 1 && r.config.Spread == 2; }},
-        {{"--users", "8", "--spread", "64"}, [](const auto& r) { return r.config.Users == 8 && r.config.Spread == 64; }},
-        {{"--users", "8", "--rx", "8"}, [](const auto& r) { return r.config.Rx == 8; }},
-        {{"--ebn0", "-99.9:99.9:0.2"}, [](const auto& r) { return r.ebn0Db.size() == 1000u && *r.ebn0Db.back() == 99.9; }},
-        {{"--ebn0", "-100:100:200"}, [](const auto& r) { return r.ebn0Db.size() == 2u && *r.ebn0Db[0] == -100; }},
-        {{"--ebn0", "4:4:1"}, [](const auto& r) { return r.ebn0Db.size() == 1u && *r.ebn0Db[0] == 4; }},
-        {{"--ebn0", "0:1:0.1"}, [](const auto& r) { return r.ebn0Db.size() == 11u && *r.ebn0Db[7] == 0.7; }},
-        {{"--power", "-100,100"}, [](const auto& r) { return r.config.PowerDb == std::vector<double>{-100, 100}; }},
-        {{"--seed", "4294967295"}, [](const auto& r) { return r.config.Seed == 4294967295u; }},
-        {{"--seed", "0"}, [](const auto& r) { return r.config.Seed == 0u; }},
-        {{"--codes", "msequence", "--users", "7"}, [](const auto& r) { return r.config.Spread == 7; }},
-        {{"--codes", "gold"}, [](const auto& r) { return r.config.Spread == 7; }},
-        {{"--codes", "walsh"}, [](const auto& r) { return r.config.Spread == 8; }},
-        {{"--codes", "msequence", "--spread", "3", "--users", "3"}, [](const auto& r) { return r.config.Spread == 3; }},
-        {{}, [](const auto& r) { return r.ebn0Db.size() == 1u && !r.ebn0Db[0] && r.bits == BerCli::DefaultBits; }},
+        {{"--bits", "1000000000"}, [](const auto& r) { return r.Bits == 1000000000u; }},
+        {{"--bits", "1"}, [](const auto& r) { return r.Bits == 1u; }},
+        {{"--users", "1", "--spread", "2"}, [](const auto& r) { return r.Config.Users == 1 && r.Config.Spread == 2; }},
+        {{"--users", "8", "--spread", "64"}, [](const auto& r) { return r.Config.Users == 8 && r.Config.Spread == 64; }},
+        {{"--users", "8", "--rx", "8"}, [](const auto& r) { return r.Config.Rx == 8; }},
+        {{"--ebn0", "-99.9:99.9:0.2"}, [](const auto& r) { return r.EbN0Db.size() == 1000u && *r.EbN0Db.back() == 99.9; }},
+        {{"--ebn0", "-100:100:200"}, [](const auto& r) { return r.EbN0Db.size() == 2u && *r.EbN0Db[0] == -100; }},
+        {{"--ebn0", "4:4:1"}, [](const auto& r) { return r.EbN0Db.size() == 1u && *r.EbN0Db[0] == 4; }},
+        {{"--ebn0", "0:1:0.1"}, [](const auto& r) { return r.EbN0Db.size() == 11u && *r.EbN0Db[7] == 0.7; }},
+        {{"--power", "-100,100"}, [](const auto& r) { return r.Config.PowerDb == std::vector<double>{-100, 100}; }},
+        {{"--seed", "4294967295"}, [](const auto& r) { return r.Config.Seed == 4294967295u; }},
+        {{"--seed", "0"}, [](const auto& r) { return r.Config.Seed == 0u; }},
+        {{"--codes", "msequence", "--users", "7"}, [](const auto& r) { return r.Config.Spread == 7; }},
+        {{"--codes", "gold"}, [](const auto& r) { return r.Config.Spread == 7; }},
+        {{"--codes", "walsh"}, [](const auto& r) { return r.Config.Spread == 8; }},
+        {{"--codes", "msequence", "--spread", "3", "--users", "3"}, [](const auto& r) { return r.Config.Spread == 3; }},
+        {{}, [](const auto& r) { return r.EbN0Db.size() == 1u && !r.EbN0Db[0] && r.Bits == lab::DefaultBits; }},
     };
     for (const Row& row : rows) {
         QString error;
-        const BerCli::Request request = Read(row.args, error);
+        const lab::CurveRequest request = Read(row.args, error);
         EXPECT_TRUE(error.isEmpty()) << row.args.join(' ').toStdString() << ": " << error.toStdString();
         EXPECT_TRUE(row.holds(request)) << row.args.join(' ').toStdString();
     }

@@ -1,5 +1,5 @@
 #include "analysispicture.h"
-#include "berpicture.h"
+#include "core/lab/rateschart.h"
 
 #include "chart.h"
 #include "dictionary.h"
@@ -18,13 +18,13 @@ const QColor Blue(0, 0, 255);
 const QColor Green(0, 128, 0);
 const QColor White(255, 255, 255);
 
-BerCli::Point MakePoint(double ebn0, std::uint64_t errors, std::uint64_t bits, std::optional<lab::Theory> theory = {})
+lab::CurvePoint MakePoint(double ebn0, std::uint64_t errors, std::uint64_t bits, std::optional<lab::Theory> theory = {})
 {
-    BerCli::Point p;
-    p.ebn0Db = ebn0;
-    p.count = {bits, errors};
-    p.ci95 = lab::Wilson95(errors, bits);
-    p.theory = theory;
+    lab::CurvePoint p;
+    p.EbN0Db = ebn0;
+    p.Count = {bits, errors};
+    p.Ci95 = lab::Wilson95(errors, bits);
+    p.Theory = theory;
     return p;
 }
 
@@ -52,59 +52,23 @@ int CountNear(const QImage& image, QPoint at, int radius, const QColor& color)
 
 } // namespace
 
-// Whole decades around every bound and theory value, within 1e-9 .. 1 and at least one decade.
-TEST(BerPicture, RateScaleSpansTheDecadesOfTheData)
-{
-    struct Row { std::vector<BerCli::Point> points; double low, high; };
-    const Row rows[] = {
-        {{MakePoint(0, 1000, 10000), MakePoint(4, 10, 10000)}, 1e-4, 1},
-        {{MakePoint(0, 0, 100000)}, 1e-5, 1e-4},                       // only an upper bound
-        {{MakePoint(0, 5000, 10000)}, 0.1, 1},                         // at most 1
-        {{MakePoint(9, 1, 1000000000)}, 1e-9, 1e-8},                   // at least 1e-9
-        {{MakePoint(2, 200, 1000, lab::Theory{1e-12, 2e-12})}, 1e-9, 1}, // a theory far below
-        {{}, 1e-3, 1},                                             // nothing to show: the default
-    };
-    for (const Row& row : rows) {
-        const BerPicture::Decades d = BerPicture::RateRange(row.points);
-        EXPECT_DOUBLE_EQ(d.Low, row.low);
-        EXPECT_DOUBLE_EQ(d.High, row.high);
-    }
-}
-
 TEST(BerPicture, DrawsRatesOnALogarithmicScaleOverEbN0)
 {
-    BerCli::Request request;
-    request.config.Users = 4;
-    request.config.Spread = 16;
-    request.bits = 10000;
-    std::vector<BerCli::Point> points;
+    lab::CurveRequest request;
+    request.Config.Users = 4;
+    request.Config.Spread = 16;
+    request.Bits = 10000;
+    std::vector<lab::CurvePoint> points;
     for (double db : {0.0, 2.0, 4.0, 6.0})
-        points.push_back(MakePoint(db, std::uint64_t(10000 * lab::ExactBer(4, 16, db)), 10000, lab::TheoryFor(request.config, db)));
+        points.push_back(MakePoint(db, std::uint64_t(10000 * lab::ExactBer(4, 16, db)), 10000, lab::TheoryFor(request.Config, db)));
     Dictionary translator;
-    const std::unique_ptr<Chart> chart = BerPicture::RatesChart(request, points, translator);
+    const std::unique_ptr<Chart> chart = lab::RatesChart(request, points, translator);
 
-    const ScaleProps* y = &chart->ScaleY(1);
-    EXPECT_TRUE(y->Logarithmic());
-    EXPECT_TRUE(y->Visible());
-    EXPECT_DOUBLE_EQ(y->RangeLow(), 0.01);
-    EXPECT_DOUBLE_EQ(y->RangeHigh(), 1);
-    EXPECT_EQ(y->Caption(), "Bit-error rate") << "the key's text without a language file";
-    // Half a step beyond the outer points, so that their bars stay whole.
-    EXPECT_DOUBLE_EQ(chart->ScaleX(1).RangeLow(), -1);
-    EXPECT_DOUBLE_EQ(chart->ScaleX(1).RangeHigh(), 7);
-    EXPECT_EQ(chart->Caption(), "Bit-error rate of user 1 of 4, random codes of 16 chips");
-    std::vector<std::string> legend;
-    for (int i = 1; i <= Chart::LabelCount; ++i)
-        if (chart->TextLabel(i)->Visible())
-            legend.push_back(chart->TextLabel(i)->Caption());
-    EXPECT_EQ(legend, (std::vector<std::string>{"Measured, 10000 bits per point, with its 95 % interval",
-                                                "Exact rate of this model", "Gaussian approximation"}));
-
-    const QImage image = AnalysisPicture::Render(*chart);
+    const QImage image = analysispicture::Render(*chart);
     ASSERT_EQ(image.size(), QSize(785, 345));
-    for (const BerCli::Point& p : points) {
-        const QPoint at = Pixel(*chart, *p.ebn0Db, double(p.count.Errors) / p.count.Bits);
-        EXPECT_GE(CountNear(image, at, 4, DarkRed), 12) << "the marker at " << *p.ebn0Db << " dB";
+    for (const lab::CurvePoint& p : points) {
+        const QPoint at = Pixel(*chart, *p.EbN0Db, double(p.Count.Errors) / p.Count.Bits);
+        EXPECT_GE(CountNear(image, at, 4, DarkRed), 12) << "the marker at " << *p.EbN0Db << " dB";
     }
     // The exact curve, with the approximation dashed over it, passes between the markers.
     for (double db : {1.0, 3.0}) {
@@ -117,18 +81,18 @@ TEST(BerPicture, DrawsRatesOnALogarithmicScaleOverEbN0)
 
 TEST(BerPicture, WithoutATheoryShowsOneUserForComparisonAndBoundsForZeroErrors)
 {
-    BerCli::Request request;
-    request.config.Codes = lab::CodeFamily::Walsh;
-    request.config.PowerDb = {0, 20};
-    request.bits = 100000;
-    const std::vector<BerCli::Point> points = {MakePoint(4, 1250, 100000), MakePoint(10, 0, 100000)};
+    lab::CurveRequest request;
+    request.Config.Codes = lab::CodeFamily::Walsh;
+    request.Config.PowerDb = {0, 20};
+    request.Bits = 100000;
+    const std::vector<lab::CurvePoint> points = {MakePoint(4, 1250, 100000), MakePoint(10, 0, 100000)};
     Dictionary translator;
-    const std::unique_ptr<Chart> chart = BerPicture::RatesChart(request, points, translator);
+    const std::unique_ptr<Chart> chart = lab::RatesChart(request, points, translator);
     EXPECT_EQ(chart->TextLabel(2)->Caption(), "One user alone, for comparison");
     EXPECT_FALSE(chart->TextLabel(3)->Visible());
-    const QImage image = AnalysisPicture::Render(*chart);
+    const QImage image = analysispicture::Render(*chart);
     // No marker for a rate of 0, but the bar from its upper bound down to the scale's bottom.
-    const double upper = points[1].ci95.High;
+    const double upper = points[1].Ci95.High;
     EXPECT_EQ(CountNear(image, Pixel(*chart, 10, upper), 3, DarkRed), 0);
     const QPoint top = Pixel(*chart, 10, upper);
     const QPoint bottom = Pixel(*chart, 10, chart->ScaleY(1).RangeLow());

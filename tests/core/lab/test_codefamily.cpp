@@ -32,7 +32,9 @@ TEST(CodeFamily, SpreadingFactorsEachFamilyCanHave)
         {CodeFamily::MSequence, 64, 1, false}, {CodeFamily::Gold, 7, 8, true},
         {CodeFamily::Gold, 31, 3, true},     {CodeFamily::Gold, 63, 8, true},
         {CodeFamily::Gold, 15, 2, false},    {CodeFamily::Gold, 3, 1, false},
-        {CodeFamily::Gold, 8, 2, false},
+        {CodeFamily::Gold, 8, 2, false},     {CodeFamily::Gold, 7, 9, true},
+        {CodeFamily::Gold, 7, 10, false},    {CodeFamily::Gold, 31, 33, true},
+        {CodeFamily::Gold, 31, 34, false},
     };
     for (const Row& row : rows) {
         const std::string reason = CheckSpread(row.family, row.spread, row.users);
@@ -41,6 +43,7 @@ TEST(CodeFamily, SpreadingFactorsEachFamilyCanHave)
         EXPECT_EQ(reason.find('\n'), std::string::npos);
     }
     EXPECT_EQ(CheckSpread(CodeFamily::Gold, 15, 2), "gold codes take a spreading factor 7, 31 or 63, not 15");
+    EXPECT_EQ(CheckSpread(CodeFamily::Gold, 7, 10), "gold codes of 7 chips number 9, too few for 10 users");
 }
 
 // Orthogonality: any two rows of one order cancel exactly, a row with itself gives N.
@@ -103,7 +106,15 @@ TEST(CodeFamily, UsersGetDistinctCodesOfTheirFamily)
     const std::vector<Code> family = GoldFamily(31);
     for (int k = 0; k < 8; ++k)
         EXPECT_EQ(gold[k], family[2 + k]);
-    for (const auto* codes : {&walsh, &m, &gold})
+    // Beyond the N products, the pair itself.
+    const std::vector<Code> short7 = FixedCodes(CodeFamily::Gold, 7, 9);
+    const std::vector<Code> family7 = GoldFamily(7);
+    for (int k = 0; k < 7; ++k)
+        EXPECT_EQ(short7[k], family7[2 + k]);
+    EXPECT_EQ(short7[7], family7[0]);
+    EXPECT_EQ(short7[8], family7[1]);
+    EXPECT_THROW(FixedCodes(CodeFamily::Gold, 7, 10), std::invalid_argument);
+    for (const auto* codes : {&walsh, &m, &gold, &short7})
         EXPECT_EQ(std::set<Code>(codes->begin(), codes->end()).size(), codes->size());
     EXPECT_THROW(FixedCodes(CodeFamily::Walsh, 4, 5), std::invalid_argument);
     EXPECT_THROW(FixedCodes(CodeFamily::Random, 8, 2), std::invalid_argument);

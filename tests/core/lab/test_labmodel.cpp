@@ -100,6 +100,97 @@ TEST(LabModel, CountsTheSameErrorsAsAChipByChipReceiver)
     }
 }
 
+namespace {
+
+// The codes a family can give: every Walsh row, every shift of the m-sequence, every member of
+// the Gold family; empty for random codes, which change from bit to bit.
+std::set<Code> CodesOfTheFamily(CodeFamily family, int spread)
+{
+    std::set<Code> out;
+    if (family == CodeFamily::Walsh)
+        for (int row = 0; row < spread; ++row)
+            out.insert(WalshCode(spread, row));
+    if (family == CodeFamily::MSequence)
+        for (int shift = 0; shift < spread; ++shift)
+            out.insert(Shifted(MSequence(spread), shift));
+    if (family == CodeFamily::Gold)
+        for (const Code& code : GoldFamily(spread))
+            out.insert(code);
+    return out;
+}
+
+} // namespace
+
+// Every family at every length it accepts, 1 to 8 users, every decoded user, without noise:
+// each user holds a code of its own from its family, and the count is the chip-by-chip
+// receiver's. Run under the sanitizers too, and always with the library's bounds checks.
+TEST(LabModel, EveryAcceptedSetUpGivesEachUserACodeOfItsOwn)
+{
+    int accepted = 0;
+    for (CodeFamily family : {CodeFamily::Random, CodeFamily::Walsh, CodeFamily::MSequence, CodeFamily::Gold}) {
+        for (int spread = MinSpread; spread <= MaxSpread; ++spread) {
+            if (!CheckSpread(family, spread, 1).empty())
+                continue;
+            const std::set<Code> members = CodesOfTheFamily(family, spread);
+            for (int users = MinUsers; users <= MaxUsers; ++users) {
+                if (!CheckSpread(family, spread, users).empty())
+                    continue;
+                SCOPED_TRACE(std::string(FamilyName(family)) + " N=" + std::to_string(spread) + " K="
+                             + std::to_string(users));
+                if (family != CodeFamily::Random) {
+                    const std::vector<Code> codes = FixedCodes(family, spread, users);
+                    ASSERT_EQ(int(codes.size()), users);
+                    for (const Code& code : codes)
+                        ASSERT_TRUE(members.count(code)) << "not a code of the family";
+                    ASSERT_EQ(std::set<Code>(codes.begin(), codes.end()).size(), codes.size()) << "two users share";
+                }
+                for (int rx = 1; rx <= users; ++rx) {
+                    const LabConfig c = Config(users, family, spread, {}, rx, std::uint64_t(spread * 8 + users));
+                    ASSERT_EQ(CheckLabConfig(c), "");
+                    const BerCount count = SimulateBer(c, std::nullopt, 300);
+                    ASSERT_EQ(count.Bits, 300u);
+                    // Random codes are compared for the last user only, which keeps the time
+                    // under the sanitizers short; every receiver still runs.
+                    if (family != CodeFamily::Random || rx == users) {
+                        ASSERT_EQ(count.Errors, ChipByChip(c, std::nullopt, 300).Errors) << "rx " << rx;
+                    }
+                    ++accepted;
+                }
+            }
+        }
+    }
+    // Random codes at every length; Walsh, m-sequences and Gold codes at theirs.
+    EXPECT_GT(accepted, 63 * 36);
+}
+
+// A user the family cannot serve would be missing from the sum: the last of eight users, far
+// stronger than the decoded one, decides about half of its bits wherever their codes correlate
+// (random codes do in most bits), and none where they are orthogonal.
+TEST(LabModel, TheLastOfEightUsersReachesTheReceiver)
+{
+    struct Row { CodeFamily family; int spread; };
+    for (const Row row : {Row{CodeFamily::Gold, 7}, Row{CodeFamily::Gold, 31}, Row{CodeFamily::MSequence, 15},
+                          Row{CodeFamily::Walsh, 8}, Row{CodeFamily::Random, 8}}) {
+        const LabConfig c = Config(8, row.family, row.spread, {0, 0, 0, 0, 0, 0, 0, 40}, 1);
+        SCOPED_TRACE(Describe(c, std::nullopt));
+        ASSERT_EQ(CheckLabConfig(c), "");
+        int correlation = 1;
+        if (row.family != CodeFamily::Random) {
+            const std::vector<Code> codes = FixedCodes(row.family, row.spread, 8);
+            ASSERT_EQ(codes.size(), 8u);
+            ASSERT_EQ(int(codes[7].size()), row.spread);
+            correlation = 0;
+            for (int n = 0; n < row.spread; ++n)
+                correlation += codes[0][n] * codes[7][n];
+        }
+        const BerCount count = SimulateBer(c, std::nullopt, 4000);
+        if (correlation == 0)
+            EXPECT_EQ(count.Errors, 0u);
+        else
+            EXPECT_GT(count.Errors, 1000u);
+    }
+}
+
 // Orthogonality at work: without noise no Walsh user ever loses a bit, whatever the data and
 // however strong the others are.
 TEST(LabModel, WalshCodesWithoutNoiseLoseNoBitAtAnyPowers)

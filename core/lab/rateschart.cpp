@@ -1,25 +1,26 @@
-#include "berpicture.h"
+#include "core/lab/rateschart.h"
 
-#include "chart.h"
-#include "dictionary.h"
-#include "plotsignals.h"
+#include "core/chart/chart.h"
+#include "core/chart/palette.h"
+#include "core/i18n/dictionary.h"
 
 #include <algorithm>
 #include <cmath>
 
+namespace lab {
+
 namespace {
 
-using namespace TraceColors;
+using namespace palette;
 
-constexpr TColor DarkGreen = 0x008000;
-constexpr TColor Gray = 0x808080;
+constexpr TColor DarkGreen = Green;
 
 constexpr int MarginLeft = 64;
 constexpr int MarginRight = 18;
 constexpr int MarginTop = 24;
 constexpr int MarginBottom = 44;
-constexpr int PlotWidth = BerPicture::Width - MarginLeft - MarginRight;
-constexpr int PlotHeight = BerPicture::Height - MarginTop - MarginBottom;
+constexpr int PlotWidth = RatesChartWidth - MarginLeft - MarginRight;
+constexpr int PlotHeight = RatesChartHeight - MarginTop - MarginBottom;
 constexpr int Layer = 1;
 constexpr int CurveSteps = 200;
 constexpr double MarkerPixels = 3;
@@ -116,56 +117,26 @@ void LegendRow(Chart& c, const Scale& s, int row, TColor color, TPenStyle pen, b
     label->SetVisible(true);
 }
 
-} // namespace
-
-BerPicture::Decades BerPicture::RateRange(const std::vector<BerCli::Point>& points)
+// The x span of the points: half the smallest step beyond the outermost ones, so that their
+// bars stay whole; 1 dB around a single point.
+Scale ScaleOf(const std::vector<CurvePoint>& points)
 {
-    double low = 1, high = 0;
-    auto take = [&](double v) {
-        if (v > 0) {
-            low = std::min(low, v);
-            high = std::max(high, v);
-        }
-    };
-    for (const BerCli::Point& p : points) {
-        take(p.ci95.Low);
-        take(p.ci95.High);
-        take(double(p.count.Errors) / double(p.count.Bits));
-        if (p.theory) {
-            take(p.theory->Exact);
-            take(p.theory->Gaussian);
-        }
-    }
-    if (high == 0)
-        return {};
-    Decades d{std::clamp(Floor10(low), 1e-9, 0.1), std::clamp(Ceil10(high), 1e-8, 1.0)};
-    if (d.High <= d.Low)
-        d.Low = d.High / 10;
-    return d;
-}
-
-std::unique_ptr<Chart> BerPicture::RatesChart(const BerCli::Request& request, const std::vector<BerCli::Point>& points,
-                                             Dictionary& translator)
-{
-    const lab::LabConfig& config = request.config;
     std::vector<double> levels;
-    for (const BerCli::Point& p : points)
-        if (p.ebn0Db)
-            levels.push_back(*p.ebn0Db);
+    for (const CurvePoint& p : points)
+        if (p.EbN0Db)
+            levels.push_back(*p.EbN0Db);
     std::sort(levels.begin(), levels.end());
-    // Half the smallest step beyond the outermost points, so that their bars stay whole; 1 dB
-    // around a single point.
     double pad = 1;
     for (std::size_t i = 1; i < levels.size(); ++i)
         if (levels[i] > levels[i - 1])
             pad = std::min(pad, (levels[i] - levels[i - 1]) / 2);
     const Decades rates = RateRange(points);
-    const Scale s{levels.front() - pad, levels.back() + pad, rates.Low, rates.High};
+    return {levels.front() - pad, levels.back() + pad, rates.Low, rates.High};
+}
 
-    auto chart = std::make_unique<Chart>();
-    Chart& c = *chart;
-    c.BeginLoading();
-    c.Resize(Width, Height);
+void SetUpFrame(Chart& c)
+{
+    c.Resize(RatesChartWidth, RatesChartHeight);
     c.SetAllocSize(4000);
     c.SetAutoRedraw(false);
     c.SetMarginLeft(MarginLeft);
@@ -185,6 +156,11 @@ std::unique_ptr<Chart> BerPicture::RatesChart(const BerCli::Request& request, co
     for (int layer = 1; layer <= 4; ++layer)
         for (ScaleProps* scale : {&c.ScaleX(layer), &c.ScaleY(layer)})
             scale->SetVisible(false);
+}
+
+// Eb/N0 along the bottom, the rate by decades up the left.
+void SetUpAxes(Chart& c, const Scale& s)
+{
     ScaleProps* x = &c.ScaleX(Layer);
     x->SetMinRange(1e-10);
     x->SetRangeLow(s.xLow);
@@ -213,11 +189,104 @@ std::unique_ptr<Chart> BerPicture::RatesChart(const BerCli::Request& request, co
     y->SetCaptionPosX(-MarginLeft + 4);
     y->SetCaptionPosY(-18);
     y->SetVisible(true);
+}
+
+// The exact rate and, dashed over it so that both show where they agree, the approximation; a
+// styled pen is one pixel wide, as on the window's device. Without a theory, a single user's
+// rate for comparison.
+void TheoryCurves(Chart& c, const Scale& s, const LabConfig& config, bool theory)
+{
+    if (theory) {
+        c.SetLineWidth(2);
+        c.SetDataColor(Blue);
+        Curve(c, s, [&](double db) { return ExactBer(config.Users, config.Spread, db); });
+        if (config.Users > 1) {
+            c.SetLineWidth(1);
+            c.SetPenStyle(psDash);
+            c.SetDataColor(DarkGreen);
+            Curve(c, s, [&](double db) { return GaussianBer(config.Users, config.Spread, db); });
+            c.SetPenStyle(psSolid);
+        }
+    } else {
+        c.SetLineWidth(1);
+        c.SetPenStyle(psDot);
+        c.SetDataColor(Gray);
+        Curve(c, s, [](double db) { return ExactBer(1, 2, db); });
+        c.SetPenStyle(psSolid);
+    }
+}
+
+void MeasuredPoints(Chart& c, const Scale& s, const std::vector<CurvePoint>& points)
+{
+    c.SetLineWidth(1);
+    c.SetDataColor(Black);
+    for (const CurvePoint& p : points)
+        if (p.EbN0Db)
+            ErrorBar(c, s, *p.EbN0Db, p.Ci95.Low, p.Ci95.High);
+    c.SetLineWidth(2);
+    c.SetDataColor(DarkRed);
+    for (const CurvePoint& p : points)
+        if (p.EbN0Db && p.Count.Errors > 0)
+            Marker(c, s, *p.EbN0Db, double(p.Count.Errors) / double(p.Count.Bits));
+}
+
+void Legend(Chart& c, const Scale& s, const CurveRequest& request, bool theory, Dictionary& translator)
+{
+    int row = 0;
+    LegendRow(c, s, row++, DarkRed, psSolid, true,
+              translator.Translate("Measured, <%1%> bits per point, with its 95 % interval", {std::to_string(request.Bits)}));
+    if (theory) {
+        LegendRow(c, s, row++, Blue, psSolid, false, translator.Translate("Exact rate of this model"));
+        if (request.Config.Users > 1)
+            LegendRow(c, s, row++, DarkGreen, psDash, false, translator.Translate("Gaussian approximation"));
+    } else {
+        LegendRow(c, s, row++, Gray, psDot, false, translator.Translate("One user alone, for comparison"));
+    }
+}
+
+} // namespace
+
+Decades RateRange(const std::vector<CurvePoint>& points)
+{
+    double low = 1, high = 0;
+    auto take = [&](double v) {
+        if (v > 0) {
+            low = std::min(low, v);
+            high = std::max(high, v);
+        }
+    };
+    for (const CurvePoint& p : points) {
+        take(p.Ci95.Low);
+        take(p.Ci95.High);
+        take(double(p.Count.Errors) / double(p.Count.Bits));
+        if (p.Theory) {
+            take(p.Theory->Exact);
+            take(p.Theory->Gaussian);
+        }
+    }
+    if (high == 0)
+        return {};
+    Decades d{std::clamp(Floor10(low), 1e-9, 0.1), std::clamp(Ceil10(high), 1e-8, 1.0)};
+    if (d.High <= d.Low)
+        d.Low = d.High / 10;
+    return d;
+}
+
+std::unique_ptr<Chart> RatesChart(const CurveRequest& request, const std::vector<CurvePoint>& points,
+                                  Dictionary& translator)
+{
+    const LabConfig& config = request.Config;
+    const Scale s = ScaleOf(points);
+    auto chart = std::make_unique<Chart>();
+    Chart& c = *chart;
+    c.BeginLoading();
+    SetUpFrame(c);
+    SetUpAxes(c, s);
     c.Loaded();
     c.TranslateTexts([&translator](std::string& text) { translator.TranslateKeyed(text); });
     c.SetCaption(translator.Translate("Bit-error rate of user <%1%> of <%2%>, <%3%> codes of <%4%> chips",
                                       {std::to_string(config.Rx), std::to_string(config.Users),
-                                       lab::FamilyName(config.Codes), std::to_string(config.Spread)}));
+                                       FamilyName(config.Codes), std::to_string(config.Spread)}));
     c.ClearItems();
     c.HideTextLabels();
     for (int i = 1; i <= Chart::LabelCount; ++i)
@@ -225,51 +294,14 @@ std::unique_ptr<Chart> BerPicture::RatesChart(const BerCli::Request& request, co
     c.SetActiveLayer(Layer);
 
     // Theory first, so that the measured points lie on top.
-    const bool theory = lab::TheoryFor(config, 0.0).has_value();
-    int row = 0;
-    if (theory) {
-        c.SetLineWidth(2);
-        c.SetDataColor(Blue);
-        Curve(c, s, [&](double db) { return lab::ExactBer(config.Users, config.Spread, db); });
-        // Dashed over the exact curve, so that both show where they agree; a styled pen is one
-        // pixel wide, as on the window's device.
-        if (config.Users > 1) {
-            c.SetLineWidth(1);
-            c.SetPenStyle(psDash);
-            c.SetDataColor(DarkGreen);
-            Curve(c, s, [&](double db) { return lab::GaussianBer(config.Users, config.Spread, db); });
-            c.SetPenStyle(psSolid);
-        }
-    } else {
-        c.SetLineWidth(1);
-        c.SetPenStyle(psDot);
-        c.SetDataColor(Gray);
-        Curve(c, s, [](double db) { return lab::ExactBer(1, 2, db); });
-        c.SetPenStyle(psSolid);
-    }
-
-    c.SetLineWidth(1);
-    c.SetDataColor(Black);
-    for (const BerCli::Point& p : points)
-        if (p.ebn0Db)
-            ErrorBar(c, s, *p.ebn0Db, p.ci95.Low, p.ci95.High);
-    c.SetLineWidth(2);
-    c.SetDataColor(DarkRed);
-    for (const BerCli::Point& p : points)
-        if (p.ebn0Db && p.count.Errors > 0)
-            Marker(c, s, *p.ebn0Db, double(p.count.Errors) / double(p.count.Bits));
-
-    LegendRow(c, s, row++, DarkRed, psSolid, true,
-              translator.Translate("Measured, <%1%> bits per point, with its 95 % interval", {std::to_string(request.bits)}));
-    if (theory) {
-        LegendRow(c, s, row++, Blue, psSolid, false, translator.Translate("Exact rate of this model"));
-        if (config.Users > 1)
-            LegendRow(c, s, row++, DarkGreen, psDash, false, translator.Translate("Gaussian approximation"));
-    } else {
-        LegendRow(c, s, row++, Gray, psDot, false, translator.Translate("One user alone, for comparison"));
-    }
+    const bool theory = TheoryFor(config, 0.0).has_value();
+    TheoryCurves(c, s, config, theory);
+    MeasuredPoints(c, s, points);
+    Legend(c, s, request, theory, translator);
     c.SetLineWidth(1);
     c.SetDataColor(Black);
     c.ShowItems();
     return chart;
 }
+
+} // namespace lab
