@@ -3,7 +3,7 @@
 # Qt-free core alone, configured as a machine without Qt would configure it. The configurations
 # are presets of CMakePresets.json, whose test presets also set the tests' environment.
 #   ./test.sh              warnings as errors: presets default (build/) and core-only
-#                          (build-core/), and the web page in Debian's chromium
+#                          (build-core/), and the web page in Debian's chromium and firefox-esr
 #   ./test.sh --sanitize   AddressSanitizer and UndefinedBehaviorSanitizer: presets sanitize
 #                          (build-asan/) and core-only-sanitize (build-core-asan/)
 set -euo pipefail

@@ -104,6 +104,23 @@ QByteArray Shown(const QByteArray& text)
     return text.isEmpty() ? QByteArrayLiteral("(none)") : text;
 }
 
+const char* HandOverText(TkdbCustomDemon::THandOver handOver)
+{
+    switch (handOver) {
+    case TkdbCustomDemon::THandOver::Handed:
+        return "parameters handed over";
+    case TkdbCustomDemon::THandOver::NoServer:
+        return "nothing handed over, no server to find it through";
+    case TkdbCustomDemon::THandOver::NotFound:
+        return "nothing handed over, the server knows no running instance";
+    case TkdbCustomDemon::THandOver::NotTaken:
+        return "nothing handed over, it did not take the parameters";
+    case TkdbCustomDemon::THandOver::None:
+        break;
+    }
+    return "nothing to hand over";
+}
+
 } // namespace
 
 TForm1::TForm1(QWidget* parent)
@@ -121,7 +138,7 @@ TForm1::TForm1(TDemonSetup setup, QWidget* parent)
     m_cliDemon->Loaded();
     qCDebug(lcStartup, "language file: %s", Shown(m_cliDemon->LanguageFile()).constData());
     if (m_cliDemon->EndRequested())
-        qCDebug(lcStartup, "another instance runs: parameters handed over, ending");
+        qCDebug(lcStartup, "another instance runs: %s, ending", HandOverText(m_cliDemon->HandOver()));
     ConnectEvents();
 }
 

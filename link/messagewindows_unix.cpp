@@ -535,6 +535,17 @@ std::int32_t TUnixMessageWindows::SendOverSocket(const QByteArray& path, quint32
         return n > 0 || errno == EAGAIN || errno == EINTR;
     };
 
+    // Reads what has come of the result; false once the receiver closed without a whole one.
+    const auto readResult = [&]() {
+        const ssize_t n = ::recv(fd, resultBytes + resultHave, size_t(4 - resultHave), MSG_DONTWAIT);
+        if (n > 0) {
+            resultHave += int(n);
+            progress();
+            return true;
+        }
+        return n < 0 && (errno == EAGAIN || errno == EINTR);
+    };
+
     ++sendDepth;
     std::vector<pollfd> fds;
     std::vector<quint64> ids;
@@ -546,10 +557,16 @@ std::int32_t TUnixMessageWindows::SendOverSocket(const QByteArray& path, quint32
             break;
         // Until our frame is out, others' frames wait: two peers that send each other large
         // frames both keep reading and never block each other.
+        // Serving them is no progress of this send: a peer that keeps talking and never
+        // answers must not hold it for good.
         if (connected && sent == total && HasCompleteFrame()) {
             DispatchReady();
-            progress();
             continue;
+        }
+        // The result may have come while a message was served.
+        if (quiet.hasExpired() && connected && sent == total && readResult() && resultHave == 4) {
+            done = true;
+            break;
         }
         if (quiet.hasExpired()) {
             lastError = QStringLiteral("No answer from %1 within %2 ms").arg(QFile::decodeName(path)).arg(sendTimeLimit);
@@ -591,12 +608,9 @@ std::int32_t TUnixMessageWindows::SendOverSocket(const QByteArray& path, quint32
             if ((fds[0].revents & (POLLOUT | POLLERR | POLLHUP)) && !writeMore())
                 break; // the receiver has gone
         } else if (fds[0].revents & (POLLIN | POLLERR | POLLHUP)) {
-            const ssize_t n = ::recv(fd, resultBytes + resultHave, size_t(4 - resultHave), MSG_DONTWAIT);
-            if (n > 0) {
-                resultHave += int(n);
-                progress();
-            } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
-                break; // closed without a complete result
+            if (!readResult()) {
+                lastError = QStringLiteral("%1 closed the connection without an answer").arg(QFile::decodeName(path));
+                break;
             }
             if (resultHave == 4)
                 done = true;
@@ -690,12 +704,6 @@ TUnixMessageWindows::ReadOutcome TUnixMessageWindows::ReadConnection(Connection&
 {
     TFrameReader& reader = connection.reader;
     for (;;) {
-        // Once the header is in, the frame claims what it announces, before its payload is read.
-        if (!connection.claimed && (reader.Status() == TFrameReader::State::Payload
-                                    || reader.Status() == TFrameReader::State::Complete)) {
-            if (!Claim(connection))
-                return ReadOutcome::Closed;
-        }
         switch (reader.Status()) {
         case TFrameReader::State::Complete:
             return ReadOutcome::Complete; // bytes after the frame are ignored
@@ -707,20 +715,27 @@ TUnixMessageWindows::ReadOutcome TUnixMessageWindows::ReadConnection(Connection&
         ssize_t n;
         if (reader.Status() == TFrameReader::State::Header) {
             // Header and a small payload in one read; what follows the frame is ignored anyway.
+            // At most this much goes past the budget before the claim finds it out.
             char first[16 * 1024];
             n = ::read(connection.fd, first, sizeof first);
-            if (n > 0) {
+            if (n > 0)
                 reader.Feed(QByteArrayView(first, n));
-                continue;
-            }
         } else {
+            // One byte beyond what the budget allows tells that the frame does not fit. Only
+            // copy-data frames keep their payload, so only they count.
+            qint64 chunk = kReadChunk;
+            if (reader.Header().Message == WM_COPYDATA)
+                chunk = std::min(chunk, std::max<qint64>(0, inFlightBudget - inFlight) + 1);
             qint64 room = 0;
-            char* space = reader.Space(kReadChunk, room);
+            char* space = reader.Space(chunk, room);
             n = ::read(connection.fd, space, size_t(room));
-            if (n > 0) {
+            if (n > 0)
                 reader.Commit(n);
-                continue;
-            }
+        }
+        if (n > 0) {
+            if (!Claim(connection))
+                return ReadOutcome::Closed;
+            continue;
         }
         if (n < 0 && (errno == EAGAIN || errno == EINTR))
             return ReadOutcome::Open;
@@ -731,15 +746,10 @@ TUnixMessageWindows::ReadOutcome TUnixMessageWindows::ReadConnection(Connection&
 
 bool TUnixMessageWindows::Claim(Connection& connection)
 {
-    const TFrameHeader& header = connection.reader.Header();
-    // Only copy-data frames keep their payload.
-    const qint64 claim = header.Message == WM_COPYDATA ? qint64(header.CbData) : 0;
-    if (inFlight + claim > inFlightBudget)
-        return false;
-    inFlight += claim;
-    connection.claim = claim;
-    connection.claimed = true;
-    return true;
+    const qint64 held = connection.reader.PayloadKept();
+    inFlight += held - connection.claim;
+    connection.claim = held;
+    return inFlight <= inFlightBudget;
 }
 
 void TUnixMessageWindows::Release(Connection& connection)

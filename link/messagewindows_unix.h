@@ -22,8 +22,9 @@ class QTimer;
 // exist for that). Inside a send, one poll loop serves the sending connection and every window
 // and connection of the process. Accepted connections are read without blocking into one
 // table shared by both; a connection whose frame is truncated, announces more than 64 MiB,
-// would take the frames in flight over their common budget, or is not complete within the
-// frame time limit is closed without dispatch. Peers of another user are refused both ways.
+// brings bytes that would take the frames in flight over their common budget, or is not
+// complete within the frame time limit is closed without dispatch. Peers of another user are
+// refused both ways.
 class TUnixMessageWindows final : public TMessageWindows
 {
 public:
@@ -31,11 +32,12 @@ public:
     static constexpr int MaxConnections = 512;
     // How long an accepted connection may take to deliver its frame.
     static constexpr int DefaultFrameTimeLimit = 5000;
-    // How long a send waits without any progress (its frame taken, its result arriving, a
-    // message served meanwhile) before it counts as unanswered.
+    // How long a send waits without progress of its own (bytes of its frame taken, bytes of its
+    // result arriving) before it counts as unanswered; messages served meanwhile do not count.
     static constexpr int DefaultSendTimeLimit = 10000;
-    // The payload bytes that the frames being received may announce together, over all
-    // connections; a frame that would go beyond is dropped, so the newest claim loses.
+    // The payload bytes that the frames being received may hold together, over all connections,
+    // counted as they arrive; the frame whose bytes would go beyond is dropped. What a header
+    // announces costs nothing until it comes, so a peer that sends nothing takes nothing.
     static constexpr qint64 DefaultInFlightBudget = qint64(128) * 1024 * 1024;
     // A socket file without its info file is left alone this long: its window may be in the
     // making.
@@ -76,7 +78,7 @@ public:
     int DroppedFrames() const { return dropped; }
     // Connections refused since the start because their peer is another user.
     int RefusedPeers() const { return refusedPeers; }
-    // Payload bytes that the frames being received announce.
+    // Payload bytes that the frames being received hold.
     qint64 BytesInFlight() const { return inFlight; }
 
     // Called when the application object goes: the event loop's watchers go with it.
@@ -97,8 +99,7 @@ private:
         int fd = -1;
         quint32 window = 0;
         TFrameReader reader;
-        qint64 claim = 0; // of the in-flight budget
-        bool claimed = false;
+        qint64 claim = 0; // of the in-flight budget: the payload bytes it holds
         QDeadlineTimer deadline;
         std::unique_ptr<QSocketNotifier> notifier;
     };
@@ -114,7 +115,8 @@ private:
     void AcceptOne(quint32 handle);
     const TRuntimeFolder& Folder(bool create);
     ReadOutcome ReadConnection(Connection& connection);
-    // Takes the announced payload out of the budget; false when it does not fit.
+    // Brings the connection's claim up to the payload bytes it holds; false when they do not
+    // fit into the budget.
     bool Claim(Connection& connection);
     void Release(Connection& connection);
     void SweepStale(const QByteArray& folder);

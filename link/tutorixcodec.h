@@ -160,6 +160,8 @@ public:
     bool Empty() const { return headerHave == 0; }
     // Bytes still missing before the frame is complete (0 once complete or refused).
     qint64 Wanted() const;
+    // Payload bytes that have arrived and are kept (those of a copy-data frame).
+    qint64 PayloadKept() const { return keep ? payloadHave : 0; }
 
     // Room for the next at most maxChunk bytes, to be filled and then passed to Commit.
     char* Space(qint64 maxChunk, qint64& room);

@@ -1,6 +1,7 @@
 // The reference teaching server: a message window that answers the server protocol, driven by
 // commands on standard input, reporting every message on standard output.
 #include "messagewindows.h"
+#include "tools/commandlines.h"
 #include "tutorixserver.h"
 
 #include <QCommandLineParser>
@@ -94,26 +95,14 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    QByteArray pending;
+    TCommandLines commands([&](const QByteArray& line) { return server.Command(line); }, WriteLine);
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     QObject::connect(&input, &QSocketNotifier::activated, &app, [&]() {
         char buffer[4096];
         const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        if (n <= 0) {
+        if (n <= 0 || !commands.Feed(QByteArrayView(buffer, n))) {
             input.setEnabled(false);
             QCoreApplication::quit();
-            return;
-        }
-        pending.append(buffer, n);
-        qsizetype end;
-        while ((end = pending.indexOf('\n')) >= 0) {
-            const QByteArray line = pending.first(end);
-            pending.remove(0, end + 1);
-            if (!server.Command(line)) {
-                input.setEnabled(false);
-                QCoreApplication::quit();
-                return;
-            }
         }
     });
     return app.exec();

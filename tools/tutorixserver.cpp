@@ -2,6 +2,7 @@
 
 #include "demonrules.h"
 #include "messagewindows.h"
+#include "tools/commandlines.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -502,6 +503,7 @@ bool TTutorixServer::Command(const QByteArray& rawLine)
 
 QString TTutorixServer::Usage()
 {
+    static_assert(TCommandLines::MaxLength == 4194304, "the help below names the limit");
     return QStringLiteral(R"(A small teaching server for the programs of the electronic textbooks.
 
 It owns the message window of class "ThisIsTheTutorixServerComponentWindowClass" and name
@@ -527,6 +529,8 @@ Commands on standard input, one a line (PARTY: a handle of 8 hex digits, or titl
   nested send CODE [HEX]
   late                        the next request's reply goes out after its handling returned
   exit                        ends the server (so does the end of standard input)
+A line longer than 4194304 bytes is refused with an "error" line as soon as it is that long,
+and its bytes are dropped up to its line end.
 
 Output, one line each, fields in this order, texts with bytes outside '!'..'~' and '%'
 written as %XX (entries and titles in commands are read the same way):

@@ -183,7 +183,13 @@ void BrowserCanvas::resize(int width, int height)
     dscdma_resize(m_index, m_size.width, m_size.height);
 }
 
-std::string BrowserCanvas::CssFont(const FontDesc& wanted)
+void BrowserCanvas::setMinimumTextPixels(int pixels)
+{
+    m_minimumText = std::max(pixels, 0);
+    fontChanged();
+}
+
+std::string BrowserCanvas::CssFont(const FontDesc& wanted, int minimumPixels)
 {
     const FontDesc font = wanted == FontDesc() ? DefaultChartFont() : wanted;
     std::string css;
@@ -192,7 +198,8 @@ std::string BrowserCanvas::CssFont(const FontDesc& wanted)
     if (font.Style & fsBold)
         css += "bold ";
     // A point is 4/3 pixels on the web, as on a desktop of 96 pixels per inch.
-    const int pixels = font.PixelSize > 0 ? font.PixelSize : font.PointSize > 0 ? int(font.PointSize * 4 / 3 + 0.5) : 13;
+    const int asked = font.PixelSize > 0 ? font.PixelSize : font.PointSize > 0 ? int(font.PointSize * 4 / 3 + 0.5) : 13;
+    const int pixels = std::max(asked, minimumPixels);
     css += std::to_string(pixels) + "px ";
     std::size_t start = 0;
     while (start <= font.Face.size()) {
@@ -217,7 +224,7 @@ std::string BrowserCanvas::CssFont(const FontDesc& wanted)
 
 void BrowserCanvas::fontChanged()
 {
-    m_font = CssFont(font());
+    m_font = CssFont(font(), m_minimumText);
 }
 
 void BrowserCanvas::fillRects(const std::vector<Rect>& rects, TColor color)
@@ -342,7 +349,7 @@ void BrowserCanvas::textOut(int x, int y, std::string_view text)
 
 const BrowserCanvas::Metrics& BrowserCanvas::measured(const FontDesc& font, std::string_view text) const
 {
-    auto key = std::make_pair(CssFont(font), utf8::FromWindows1252(text));
+    auto key = std::make_pair(CssFont(font, m_minimumText), utf8::FromWindows1252(text));
     auto found = m_measured.find(key);
     if (found == m_measured.end()) {
         int out[3] = {0, 0, 0};

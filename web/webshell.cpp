@@ -88,6 +88,14 @@ public:
             m_chart.WholePainted(layout);
     }
     void ChartMinimumSizeChanged(Size) override {}
+    // The canvas measures or scales differently: the frame is drawn again at the next paint.
+    void Reframe()
+    {
+        m_framed = false;
+        // A new backing store, also at the same size: the screen's pixel ratio may have changed.
+        m_canvas.resize(m_chart.Width(), m_chart.Height());
+        m_chart.SetTextMetrics(&m_canvas);
+    }
 
 private:
     Chart& m_chart;
@@ -164,6 +172,8 @@ void Simulation::buildCharts()
         m_charts[i] = NewSignalChart(which[i]);
         // The stored captions are keys; the window is translated once its language is known.
         m_charts[i]->TranslateTexts([this](std::string& text) { m_dictionary.TranslateKeyed(text); });
+        if (m_sizes[i].width > 0)
+            m_charts[i]->Resize(m_sizes[i].width, m_sizes[i].height);
         m_surfaces[i] = std::make_unique<Surface>(*m_charts[i], *m_canvases[i]);
     }
 }
@@ -210,7 +220,22 @@ PageResult Simulation::Update(const PageInputs& inputs)
     view.RCD = m_charts[3].get();
     view.Translate = [this](const std::string& key) { return m_dictionary.Translate(key); };
     PlotSignals(r, inputs.labels, view);
+    m_lastRun = r;
     return {utf8::FromWindows1252(r.RecoveredText), r.RecoveredByte, r.TransmissionOk, r.SelectedChannel};
+}
+
+void Simulation::Relayout(const std::array<Size, 4>& sizes)
+{
+    m_sizes = sizes;
+    for (std::size_t i = 0; i < 4; ++i) {
+        m_charts[i]->Resize(sizes[i].width, sizes[i].height);
+        m_surfaces[i]->Reframe();
+    }
+}
+
+std::vector<TraceValues> Simulation::Traces() const
+{
+    return m_lastRun ? TraceTable(*m_lastRun) : std::vector<TraceValues>();
 }
 
 std::string RecordSets(std::string_view sets, std::string_view englishFile, std::string_view germanFile,

@@ -501,6 +501,27 @@ TEST_F(Startup, AQuitInsideAFirstShowQueryEndsTheFirstShowThere)
     }
 }
 
+// A server that takes the registration and never answers: the start stops at the next query
+// with the link's error saying so, and asks the server nothing more, so that the user waits
+// one send time limit, not one per request.
+TEST_F(Startup, AServerThatNeverAnswersStopsTheStartAfterItsFirstRequest)
+{
+    RunServer();
+    windows.script = [this](const FakeWindows::Sent& sent) {
+        if (sent.target == kServer)
+            windows.outcome = TMessageWindows::SendOutcome::Unanswered;
+        return 0;
+    };
+    try {
+        Make({kHandleSwitch});
+        ADD_FAILURE() << "started although the server did not answer";
+    } catch (const ETutorix& e) {
+        EXPECT_EQ(e.Message(), "Tutorix server application is not running");
+    }
+    EXPECT_EQ(CodesSentToTheServer(), QList<quint32>{msgRegister});
+    EXPECT_FALSE(form);
+}
+
 // A folder for the windows that others could reach is refused. Without a server handle the
 // program starts all the same, alone; with one it cannot, and the error names the folder.
 TEST_F(Startup, ARefusedWindowFolderStopsOnlyAStartWithAServerHandle)

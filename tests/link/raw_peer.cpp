@@ -5,11 +5,13 @@
 //   link_raw_peer die SOCKET HEX             connect, write the bytes, end without closing
 //   link_raw_peer listen SOCKET COUNT        a listening socket that reads COUNT bytes of the
 //                                            first connection and ends without answering
-//   link_raw_peer mute SOCKET MS [--quit B] [--uid U]
+//   link_raw_peer mute SOCKET MS [--quit B] [--chat EVERY] [--uid U]
 //        a window that takes every frame and never answers, for MS milliseconds; it prints
 //        "frame CODE" for each. With --quit, the first frame's sender gets a quit message with
-//        the byte B from it meanwhile, as a server that tells a waiting program to quit. It
-//        ends early when its standard input ends.
+//        the byte B from it meanwhile, as a server that tells a waiting program to quit. With
+//        --chat, the first frame's sender gets a message of code 5000 every EVERY milliseconds
+//        from then on, as a server that keeps talking and never answers; it prints "chat" for
+//        each. It ends early when its standard input ends.
 // --uid U: run as that user (only root can), the listener after binding, the sender before
 // connecting, so that the other side sees a peer of another user.
 #include <cerrno>
@@ -91,8 +93,9 @@ long long NowMs()
     return now.tv_sec * 1000LL + now.tv_nsec / 1000000;
 }
 
-// A quit message from `from` to the window `to` in the folder of `socketPath`; its result is read.
-void SendQuit(const std::string& socketPath, unsigned from, unsigned to, int down)
+// A message from `from` to the window `to` in the folder of `socketPath`: a zero time stamp and
+// the content; its result is read.
+void SendMessage(const std::string& socketPath, unsigned from, unsigned to, unsigned code, const std::vector<char>& content)
 {
     char name[32];
     std::snprintf(name, sizeof name, "/%08x.sock", to);
@@ -100,10 +103,10 @@ void SendQuit(const std::string& socketPath, unsigned from, unsigned to, int dow
     std::vector<char> frame;
     Put32(frame, 0x004A);
     Put32(frame, from);
-    Put32(frame, 4096);
-    Put32(frame, 9);
+    Put32(frame, code);
+    Put32(frame, unsigned(8 + content.size()));
     frame.insert(frame.end(), 8, '\0');
-    frame.push_back(char(down));
+    frame.insert(frame.end(), content.begin(), content.end());
     const int fd = Connect(folder + name);
     WriteAll(fd, frame);
     char result[4];
@@ -111,7 +114,7 @@ void SendQuit(const std::string& socketPath, unsigned from, unsigned to, int dow
     close(fd);
 }
 
-int Mute(const std::string& path, long ms, int quit, long uid)
+int Mute(const std::string& path, long ms, int quit, long chat, long uid)
 {
     const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
     const sockaddr_un address = Address(path);
@@ -135,12 +138,21 @@ int Mute(const std::string& path, long ms, int quit, long uid)
     std::vector<Peer> peers;
     const long long end = NowMs() + ms;
     bool quitSent = quit < 0;
+    unsigned talker = 0; // the first frame's sender
+    long long nextChat = end;
     while (NowMs() < end) {
+        if (talker != 0 && NowMs() >= nextChat) {
+            SendMessage(path, 0x0badf00d, talker, 5000, {'h', 'i'});
+            std::printf("chat\n");
+            std::fflush(stdout);
+            nextChat = NowMs() + chat;
+        }
         std::vector<pollfd> fds{{listener, POLLIN, 0}};
         for (const Peer& peer : peers)
             fds.push_back({peer.fd, short(peer.fd < 0 ? 0 : POLLIN), 0});
         fds.push_back({STDIN_FILENO, POLLIN, 0});
-        if (poll(fds.data(), nfds_t(fds.size()), int(end - NowMs())) <= 0)
+        const long long wake = nextChat < end ? nextChat : end;
+        if (poll(fds.data(), nfds_t(fds.size()), int(wake > NowMs() ? wake - NowMs() : 0)) <= 0)
             continue;
         // Ends early when its standard input does.
         char c;
@@ -171,7 +183,11 @@ int Mute(const std::string& path, long ms, int quit, long uid)
             std::fflush(stdout);
             if (!quitSent) {
                 quitSent = true;
-                SendQuit(path, 0x0badf00d, Get32(&peer.bytes[4]), quit);
+                SendMessage(path, 0x0badf00d, Get32(&peer.bytes[4]), 4096, {char(quit)});
+            }
+            if (chat > 0 && talker == 0) {
+                talker = Get32(&peer.bytes[4]);
+                nextChat = NowMs() + chat;
             }
             peer.bytes.clear();
         }
@@ -191,6 +207,7 @@ int main(int argc, char** argv)
     long fill = 0;
     long uid = -1;
     int quit = -1;
+    long chat = 0;
     for (int i = 4; i < argc; ++i) {
         const std::string option = argv[i];
         if (option == "--hold")
@@ -201,6 +218,8 @@ int main(int argc, char** argv)
             uid = std::atol(argv[++i]);
         else if (option == "--quit" && i + 1 < argc)
             quit = std::atoi(argv[++i]);
+        else if (option == "--chat" && i + 1 < argc)
+            chat = std::atol(argv[++i]);
     }
     if (mode == "send" || mode == "die") {
         BecomeUser(uid);
@@ -257,6 +276,6 @@ int main(int argc, char** argv)
         _exit(0);
     }
     if (mode == "mute")
-        return Mute(argv[2], std::atol(argv[3]), quit, uid);
+        return Mute(argv[2], std::atol(argv[3]), quit, chat, uid);
     return 2;
 }
