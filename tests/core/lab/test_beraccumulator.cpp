@@ -24,6 +24,12 @@ LabConfig Config(int users, CodeFamily codes, int spread, std::vector<double> po
     return c;
 }
 
+LabConfig Delayed(LabConfig c, std::vector<int> delays)
+{
+    c.DelayChips = std::move(delays);
+    return c;
+}
+
 // Runs `total` bits in slices of the given sizes, repeated, the last one cut to fit.
 BerCount Sliced(const LabConfig& c, std::optional<double> ebn0, std::uint64_t total, const std::vector<std::uint64_t>& slices)
 {
@@ -50,6 +56,8 @@ TEST(BerAccumulator, AnySlicingCountsWhatOneLongRunCounts)
         {Config(8, CodeFamily::Gold, 7, {}, 8), 1.0},
         {Config(5, CodeFamily::MSequence, 15, {0, 0, 10, 0, 0}), 3.0},
         {Config(3, CodeFamily::Walsh, 4), -1.0},
+        {Delayed(Config(4, CodeFamily::Random, 64, {0, 3, 0, 0}, 2), {0, 0, 63, 17}), 1.0},
+        {Delayed(Config(3, CodeFamily::Gold, 7, {0, 6, 6}), {0, 2, 5}), 4.0},
     };
     const std::vector<std::vector<std::uint64_t>> slicings = {{1}, {63}, {64}, {65}, {7, 130, 1}, {1000}, {4999, 1}};
     constexpr std::uint64_t Total = 5000;
