@@ -1,5 +1,7 @@
 #include "AboutBox.h"
 
+#include "core/sim/abouttexts.h"
+#include "cp1252.h"
 #include "formtools.h"
 #include "resources/dscdmaresources.h"
 
@@ -260,46 +262,45 @@ void TFrmAbout::setLanguage(Language language)
     m_lblDescription->setText(descriptionText(language));
 }
 
+namespace {
+
+about::Language CoreLanguage(TFrmAbout::Language language)
+{
+    return language == TFrmAbout::Language::German ? about::Language::German : about::Language::English;
+}
+
+QString Text(std::string_view utf8)
+{
+    return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+}
+
+} // namespace
+
 TFrmAbout::Language TFrmAbout::languageFromSetting(const QString& setting)
 {
-    static const QString german = QStringLiteral("lggerman");
-    if (setting.size() != german.size())
-        return Language::English;
-    // Only 'A' to 'Z' fold, as everywhere in language files.
-    for (qsizetype i = 0; i < setting.size(); ++i) {
-        char16_t c = setting[i].unicode();
-        if (c >= u'A' && c <= u'Z')
-            c = char16_t(c - u'A' + u'a');
-        if (c != german[i].unicode())
-            return Language::English;
-    }
-    return Language::German;
+    // A character outside the code page cannot be part of the setting's word: '?' stands for it.
+    return about::LanguageOfSetting(cp1252::FromQString(setting)) == about::Language::German ? Language::German
+                                                                                               : Language::English;
 }
 
 QString TFrmAbout::webSiteText(Language language)
 {
-    return language == Language::German ? QStringLiteral("Mehr Informationen finden Sie auf folgenden Webseiten:")
-                                        : QStringLiteral("More information can be found at the following Web sites:");
+    return Text(about::WebSiteText(CoreLanguage(language)));
 }
 
 QString TFrmAbout::descriptionText(Language language)
 {
-    if (language == Language::German)
-        return QStringLiteral("Dieses Programm zeigt die Funktion von DS-CDMA, wurde vom DS-CDMA-Team als "
-                              "interaktives Beispiel entwickelt und wird in verschiedenen interaktiven "
-                              "elektronischen Lehrbüchern eingesetzt.");
-    return QStringLiteral("This program shows the principles of DS-CDMA. It is an interactive example "
-                          "developed by the DS-CDMA team. It is used in various electronic textbooks.");
+    return Text(about::DescriptionText(CoreLanguage(language)));
 }
 
 QString TFrmAbout::copyrightText()
 {
-    return QStringLiteral("Copyright © 2026 the DS-CDMA team. All rights reserved.");
+    return Text(about::CopyrightText());
 }
 
 QString TFrmAbout::simulationsAddress()
 {
-    return QStringLiteral("https://dscdma-team.example.org/simulations");
+    return Text(about::SimulationsAddress());
 }
 
 void TFrmAbout::setUrlOpener(UrlOpener opener)

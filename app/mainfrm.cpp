@@ -2,6 +2,9 @@
 
 #include "AboutBox.h"
 #include "appicon.h"
+#include "core/sim/abouttexts.h"
+#include "core/sim/receivedcharacter.h"
+#include "core/sim/siminputs.h"
 #include "cp1252.h"
 #include "errorreport.h"
 #include "formtools.h"
@@ -36,29 +39,30 @@ using namespace TraceColors;
 const QStringList FormFamilies = {"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arial", "DejaVu Sans"};
 const QStringList ArialFamilies = {"Arial", "Liberation Sans", "Arimo", "DejaVu Sans"};
 
-TNumIO* MakeKeyField(QWidget* parent, const char* name, QRect geometry, const QString& text, double low,
-                     double high)
+// A key field with the stored rules and text of its input.
+TNumIO* MakeKeyField(QWidget* parent, const char* name, QRect geometry, SimInputField input)
 {
+    const KeyFieldRules rules = KeyFieldRulesOf(input);
     auto* field = new TNumIO(parent);
     field->setObjectName(name);
     field->setGeometry(geometry);
-    field->SetInputFormat(itDynamic);
-    field->SetRangeLow(low);
-    field->SetRangeHigh(high);
-    field->SetDecPlaceSep(dsDot);
-    field->SetFixPointDecPlaces(2);
-    field->SetBeep(false);
-    field->setText(text);
+    field->SetInputFormat(rules.InputFormat);
+    field->SetRangeLow(rules.RangeLow);
+    field->SetRangeHigh(rules.RangeHigh);
+    field->SetDecPlaceSep(rules.DecPlaceSep);
+    field->SetFixPointDecPlaces(rules.FixPointDecPlaces);
+    field->SetBeep(rules.Beep);
+    field->setText(cp1252::ToQString(SimInputRowOf(input).defaultText));
     return field;
 }
 
-QLineEdit* MakeCharField(QWidget* parent, const char* name, QRect geometry, const QString& text, TColor color)
+QLineEdit* MakeCharField(QWidget* parent, const char* name, QRect geometry, SimInputField input, TColor color)
 {
     auto* field = new QLineEdit(parent);
     field->setObjectName(name);
     field->setGeometry(geometry);
     field->setMaxLength(1);
-    field->setText(text);
+    field->setText(cp1252::ToQString(SimInputRowOf(input).defaultText));
     field->setCursorPosition(0);
     SetBackground(field, ToQColor(color));
     return field;
@@ -134,22 +138,23 @@ void TForm1::CreateControls(TDemonSetup setup)
     setWindowIcon(DscdmaResources::applicationIcon());
 
     m_rca = CreateSignalChart(this, SignalChart::RCA);
-    m_nioKeyA = MakeKeyField(this, "NIOKeyA", {96, 152, 33, 24}, "23", -1000000, 1000000);
+    m_nioKeyA = MakeKeyField(this, "NIOKeyA", {96, 152, 33, 24}, SimInputField::KeyA);
     m_nioKeyA->SetColor(ToQColor(ChannelA));
     m_rcb = CreateSignalChart(this, SignalChart::RCB);
     m_rcc = CreateSignalChart(this, SignalChart::RCC);
-    m_nioKeyB = MakeKeyField(this, "NIOKeyB", {96, 304, 33, 24}, "44", -1000000, 1000000);
+    m_nioKeyB = MakeKeyField(this, "NIOKeyB", {96, 304, 33, 24}, SimInputField::KeyB);
     m_nioKeyB->SetColor(ToQColor(ChannelB));
-    m_nioKeyD = MakeKeyField(this, "NIOKeyD", {104, 448, 33, 24}, "23", -1.7e308, 1.7e308);
-    m_edTransA = MakeCharField(this, "EdTransA", {96, 64, 33, 24}, "Z", ChannelA);
-    m_edTransB = MakeCharField(this, "EdTransB", {96, 216, 33, 24}, "W", ChannelB);
+    m_nioKeyD = MakeKeyField(this, "NIOKeyD", {104, 448, 33, 24}, SimInputField::KeyRx);
+    m_edTransA = MakeCharField(this, "EdTransA", {96, 64, 33, 24}, SimInputField::A, ChannelA);
+    m_edTransB = MakeCharField(this, "EdTransB", {96, 216, 33, 24}, SimInputField::B, ChannelB);
 
     m_sbarSpread = new TScrollBar(Qt::Horizontal, this);
     m_sbarSpread->setObjectName("SBarSpread");
     m_sbarSpread->setGeometry(24, 8, 121, 20);
     // The arrays hold 160 samples: the bar never offers more than 20 chips per bit.
-    m_sbarSpread->setRange(MinSpreadFactor, MaxSpreadFactor);
-    m_sbarSpread->setValue(8);
+    const InputRow& spread = SimInputRowOf(SimInputField::Spread);
+    m_sbarSpread->setRange(int(spread.low), int(spread.high));
+    m_sbarSpread->setValue(DefaultSimFieldTexts().spread);
     // The layout's page size 0 is the size of the thumb; a click into the trough and the page
     // keys move by the large change, 1.
     m_sbarSpread->setPageStep(1);
@@ -179,7 +184,7 @@ void TForm1::CreateControls(TDemonSetup setup)
     m_nlabPG->SetLeftSpace(108);
     m_nlabPG->SetLabelWidth(50);
     m_nlabPG->SetDisplayType(TNumLab::dtInt);
-    m_nlabPG->SetValue(8);
+    m_nlabPG->SetValue(m_sbarSpread->value());
     m_nlabPG->SetAlignment(TNumLab::taCenter);
     m_nlabPG->SetFrameStyle(TNumLab::fsLowered);
     m_nlabPG->SetColorScheme(TNumLab::csBWG);
@@ -312,32 +317,35 @@ void TForm1::SetModalRunner(std::function<void(QDialog&)> runner)
 
 void TForm1::UpdateSimulation()
 {
-    SimInput in;
-    in.SetTextA(cp1252::Encode(m_edTransA->text()).toStdString());
-    in.SetTextB(cp1252::Encode(m_edTransB->text()).toStdString());
-    in.KeyA = m_nioKeyA->Value();
-    in.KeyB = m_nioKeyB->Value();
-    in.KeyRx = m_nioKeyD->Value();
-    in.SpreadFactor = m_sbarSpread->value();
+    SimFieldTexts texts;
+    texts.a = cp1252::Encode(m_edTransA->text()).toStdString();
+    texts.b = cp1252::Encode(m_edTransB->text()).toStdString();
+    texts.keyA = cp1252::FromQStringUnits(m_nioKeyA->text());
+    texts.keyB = cp1252::FromQStringUnits(m_nioKeyB->text());
+    texts.keyRx = cp1252::FromQStringUnits(m_nioKeyD->text());
+    texts.spread = m_sbarSpread->value();
     // Throws before anything is drawn, so a failed run leaves the previous picture.
-    const SimResult result = ComputeSignals(in);
+    const SimResult result = ComputeSignals(ReadSimInput(texts));
     PlotSignals(result, m_sbLabelsOnOff->isChecked(), m_view);
     ++m_runs;
 }
 
 void TForm1::ShowResult(const std::string& recoveredText, bool ok)
 {
-    const QString received = cp1252::Decode(QByteArray::fromStdString(recoveredText));
-    m_lblResult->SetCaption(received);
+    const unsigned char byte = recoveredText.empty() ? 0 : static_cast<unsigned char>(recoveredText[0]);
+    // A byte without a printable character by its name, which the label's own font draws: a
+    // font that claims the control characters changes neither the label's look nor its size.
+    m_lblResult->SetCaption(cp1252::ToQString(ShownReceivedCharacter(byte)));
     SetTextColor(m_lblResult, ok ? QColor(0, 128, 0) : QColor(255, 0, 0));
     m_lblTransErr->setVisible(!ok);
     // Spoken, and so announced, only when it changes.
-    QString character = received;
-    if (received.size() != 1 || !received[0].isPrint() || received[0].isSpace()) {
-        const int code = received.isEmpty() ? 0 : static_cast<unsigned char>(cp1252::Encode(received).at(0));
-        character = Translate("character code <%1%>", {QString::number(code)});
-    }
-    SetSpokenName(m_lblResult, Translate("Received Character") + ": " + character);
+    const auto translate = [this](const std::string& key, const std::vector<std::string>& params) {
+        QStringList filled;
+        for (const std::string& p : params)
+            filled << cp1252::ToQString(p);
+        return cp1252::FromQString(Translate(cp1252::ToQString(key), filled));
+    };
+    SetSpokenName(m_lblResult, cp1252::ToQString(SpokenReceivedCharacter(byte, translate)));
     SetSpokenDescription(m_lblResult, Translate(ok ? "received correctly" : "Transmission Error"));
 }
 
@@ -399,8 +407,8 @@ void TForm1::FormShow()
         LoadAppIcon(iconName, workArea);
 
     if (m_frmAbout) {
-        m_frmAbout->LblName()->setText("DS-CDMA");
-        m_frmAbout->LblVersion()->setText("Version 1.0");
+        m_frmAbout->LblName()->setText(QString::fromUtf8(about::ProgramName()));
+        m_frmAbout->LblVersion()->setText(QString::fromUtf8(about::VersionText()));
     }
     const QString homePage = Translate("HomePageURL");
     if (m_frmAbout)
@@ -422,7 +430,7 @@ void TForm1::FormShow()
     // A quit from the server while the box was up has ended the link, and the program ends.
     if (!m_cliDemon)
         return;
-    m_sbarSpread->setMaximum(MaxSpreadFactor);
+    m_sbarSpread->setMaximum(int(SimInputRowOf(SimInputField::Spread).high));
     UpdateSimulation();
 }
 

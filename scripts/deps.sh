@@ -7,6 +7,9 @@ DSCDMA_PACKAGES=(
   libqcustomplot-dev
   librsvg2-bin
   fonts-dejavu-core fonts-liberation2
+  # math fonts that claim the control characters, as many teaching machines have them: the
+  # received-character label is tested with them and without
+  fonts-lyx
   # manual pages, and the install and package checks
   scdoc man-db desktop-file-utils appstream dpkg-dev file
 )

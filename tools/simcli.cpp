@@ -7,6 +7,7 @@
 #include "core/i18n/dictionary.h"
 #include "core/lab/rateschart.h"
 #include "core/sim/analysischarts.h"
+#include "core/sim/siminputs.h"
 #include "cp1252.h"
 #include "decisionmargins.h"
 #include "numparse.h"
@@ -81,7 +82,7 @@ double ReadKey(const QCommandLineParser& parser, const QString& option, double f
 int ReadSpread(const QCommandLineParser& parser)
 {
     if (!parser.isSet("spread"))
-        return 8;
+        return DefaultSimInput().SpreadFactor;
     bool ok = false;
     const int value = parser.value("spread").toInt(&ok, 10);
     if (!ok || value < MinSpreadFactor || value > MaxSpreadFactor)
@@ -483,11 +484,11 @@ Job ReadJob(const QCommandLineParser& parser)
         if (const QString message = bercli::Read(parser, job.berRequest); !message.isEmpty())
             throw UsageError{message};
     } else {
-        job.in.SetTextA(ReadText(parser, "text-a", "code-a", "Z"));
-        job.in.SetTextB(ReadText(parser, "text-b", "code-b", "W"));
-        job.in.KeyA = ReadKey(parser, "key-a", 23);
-        job.in.KeyB = ReadKey(parser, "key-b", 44);
-        job.in.KeyRx = ReadKey(parser, "key-rx", 23);
+        job.in.SetTextA(ReadText(parser, "text-a", "code-a", DefaultSimInput().TextA));
+        job.in.SetTextB(ReadText(parser, "text-b", "code-b", DefaultSimInput().TextB));
+        job.in.KeyA = ReadKey(parser, "key-a", DefaultSimInput().KeyA);
+        job.in.KeyB = ReadKey(parser, "key-b", DefaultSimInput().KeyB);
+        job.in.KeyRx = ReadKey(parser, "key-rx", DefaultSimInput().KeyRx);
         job.in.SpreadFactor = ReadSpread(parser);
     }
     const QString format = parser.value("format");

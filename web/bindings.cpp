@@ -3,6 +3,10 @@
 // come back as an Error with the model's message, never as an exception into the page.
 
 #include "browsercanvas.h"
+#include "core/i18n/utf8.h"
+#include "core/sim/abouttexts.h"
+#include "core/sim/receivedcharacter.h"
+#include "core/sim/siminputs.h"
 #include "signalcharts.h"
 #include "webshell.h"
 
@@ -117,6 +121,66 @@ std::string SystemColor(int index)
     return "rgb(" + std::to_string(RedOf(c)) + ", " + std::to_string(GreenOf(c)) + ", " + std::to_string(BlueOf(c)) + ")";
 }
 
+// The inputs table: per input its name in the address and messages, its option of dscdma-sim,
+// the text a fresh control holds, its range and step, and the words it takes instead of a number.
+val InputTable()
+{
+    val rows = val::array();
+    for (const InputRow& row : SimInputTable()) {
+        val r = val::object();
+        r.set("name", row.name);
+        r.set("option", row.option);
+        r.set("defaultText", row.defaultText);
+        r.set("low", row.low);
+        r.set("high", row.high);
+        r.set("step", row.step);
+        val choices = val::array();
+        for (const std::string& choice : row.choices)
+            choices.call<void>("push", choice);
+        r.set("choices", choices);
+        rows.call<void>("push", r);
+    }
+    return rows;
+}
+
+// The table's check of a text for the input that the address calls `name`: the value, or an
+// Error with the one-line refusal.
+val CheckInput(const std::string& name, const std::string& text)
+{
+    const InputCheck check = web::CheckInput(name, text);
+    if (!check.Taken())
+        return val::global("Error").new_(check.refusal);
+    return val(check.value);
+}
+
+// What a screen reader says of the received byte, in the loaded language.
+std::string SpokenCharacter(int code)
+{
+    return Simulation().SpokenCharacter(static_cast<unsigned char>(code & 0xFF));
+}
+
+// What the received-character label shows for a byte: the character, or the name of one that
+// has none to print, so that every machine shows it alike (UTF-8).
+std::string ShownCharacter(int code)
+{
+    return utf8::FromWindows1252(ShownReceivedCharacter(static_cast<unsigned char>(code & 0xFF)));
+}
+
+// The About box's own texts for a language file's "$dlglanguage$" setting.
+val AboutTexts(const std::string& languageSetting)
+{
+    const about::Language language = about::LanguageOfSetting(languageSetting);
+    val out = val::object();
+    out.set("language", std::string(language == about::Language::German ? "de" : "en"));
+    out.set("name", std::string(about::ProgramName()));
+    out.set("version", std::string(about::VersionText()));
+    out.set("copyright", std::string(about::CopyrightText()));
+    out.set("webSite", std::string(about::WebSiteText(language)));
+    out.set("description", std::string(about::DescriptionText(language)));
+    out.set("simulations", std::string(about::SimulationsAddress()));
+    return out;
+}
+
 std::string RecordSets(const std::string& sets, const std::string& english, const std::string& german)
 {
     return web::RecordSets(sets, english, german);
@@ -133,4 +197,9 @@ EMSCRIPTEN_BINDINGS(dscdma)
     emscripten::function("update", &Update);
     emscripten::function("recordSets", &RecordSets);
     emscripten::function("systemColor", &SystemColor);
+    emscripten::function("inputTable", &InputTable);
+    emscripten::function("checkInput", &CheckInput);
+    emscripten::function("spokenCharacter", &SpokenCharacter);
+    emscripten::function("shownCharacter", &ShownCharacter);
+    emscripten::function("aboutTexts", &AboutTexts);
 }

@@ -1,7 +1,7 @@
 #include "browsercanvas.h"
 
+#include "core/i18n/utf8.h"
 #include "pixelruns.h"
-#include "webshell.h"
 
 #include <emscripten.h>
 
@@ -205,7 +205,7 @@ std::string BrowserCanvas::CssFont(const FontDesc& wanted)
         // Quoted as CSS strings; a quote or backslash in a name cannot close the string.
         if (!family.empty()) {
             css += '"';
-            for (const char c : web::Cp1252ToUtf8(family))
+            for (const char c : utf8::FromWindows1252(family))
                 if (c != '"' && c != '\\' && c != '\n')
                     css += c;
             css += "\", ";
@@ -335,14 +335,14 @@ void BrowserCanvas::textOut(int x, int y, std::string_view text)
     if (text.empty())
         return;
     const Metrics& m = measured(font(), text);
-    dscdma_text(m_index, x, y, web::Cp1252ToUtf8(text).c_str(), m_font.c_str(), int(ResolveClassicColor(fontColor())),
+    dscdma_text(m_index, x, y, utf8::FromWindows1252(text).c_str(), m_font.c_str(), int(ResolveClassicColor(fontColor())),
                 brush().style == BrushStyle::Solid, int(ResolveClassicColor(brush().color)), m.width, m.ascent,
                 m.height, (font().Style & fsUnderline) != 0);
 }
 
 const BrowserCanvas::Metrics& BrowserCanvas::measured(const FontDesc& font, std::string_view text) const
 {
-    auto key = std::make_pair(CssFont(font), web::Cp1252ToUtf8(text));
+    auto key = std::make_pair(CssFont(font), utf8::FromWindows1252(text));
     auto found = m_measured.find(key);
     if (found == m_measured.end()) {
         int out[3] = {0, 0, 0};

@@ -1,6 +1,8 @@
 #include "webshell.h"
 
 #include "chartrender.h"
+#include "core/i18n/utf8.h"
+#include "core/sim/receivedcharacter.h"
 #include "keyfield.h"
 #include "plotsignals.h"
 #include "recordingtext.h"
@@ -12,79 +14,6 @@
 
 namespace web {
 namespace {
-
-// The stored settings of NIOKeyA, NIOKeyB and NIOKeyD.
-KeyFieldRules RulesOf(KeyField field)
-{
-    KeyFieldRules rules;
-    rules.InputFormat = itDynamic;
-    rules.DecPlaceSep = dsDot;
-    rules.FixPointDecPlaces = 2;
-    rules.Beep = false;
-    rules.RangeLow = field == KeyField::Rx ? -1.7e308 : -1000000;
-    rules.RangeHigh = field == KeyField::Rx ? 1.7e308 : 1000000;
-    return rules;
-}
-
-// The next code point of a UTF-8 text, U+FFFD for a malformed sequence (one byte consumed).
-char32_t NextCodePoint(std::string_view s, std::size_t& i)
-{
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-    const unsigned char b0 = byte(i);
-    int length = 0;
-    char32_t c = 0;
-    if (b0 < 0x80) {
-        ++i;
-        return b0;
-    }
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        length = 2;
-        c = b0 & 0x1F;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        length = 3;
-        c = b0 & 0x0F;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        length = 4;
-        c = b0 & 0x07;
-    } else {
-        ++i;
-        return 0xFFFD;
-    }
-    if (i + length > s.size()) {
-        ++i;
-        return 0xFFFD;
-    }
-    for (int k = 1; k < length; ++k) {
-        const unsigned char b = byte(i + k);
-        if ((b & 0xC0) != 0x80) {
-            ++i;
-            return 0xFFFD;
-        }
-        c = (c << 6) | (b & 0x3F);
-    }
-    // Overlong forms, surrogates and values beyond U+10FFFF are malformed.
-    const bool overlong = (length == 3 && c < 0x800) || (length == 4 && c < 0x10000);
-    if (overlong || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
-        ++i;
-        return 0xFFFD;
-    }
-    i += length;
-    return c;
-}
-
-void AppendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
 
 int HexDigit(char c)
 {
@@ -166,17 +95,26 @@ private:
     bool m_framed = false;
 };
 
+namespace {
+
+SimInputField InputOf(KeyField field)
+{
+    return field == KeyField::A ? SimInputField::KeyA : field == KeyField::B ? SimInputField::KeyB : SimInputField::KeyRx;
+}
+
+} // namespace
+
 KeyCheck CheckKey(KeyField which, std::string_view text, int caret, std::string_view lastValid)
 {
-    const KeyFieldRules rules = RulesOf(which);
+    const KeyFieldRules rules = KeyFieldRulesOf(InputOf(which));
     ::KeyField field;
-    field.Text = Utf8ToCp1252(text);
+    field.Text = utf8::ToWindows1252(text);
     field.Caret = caret;
-    field.LastValidText = Utf8ToCp1252(lastValid);
+    field.LastValidText = utf8::ToWindows1252(lastValid);
     const std::string typed = field.Text;
     CheckKeyField(rules, field);
     KeyCheck out;
-    out.text = Cp1252ToUtf8(field.Text);
+    out.text = utf8::FromWindows1252(field.Text);
     out.caret = field.Caret;
     out.accepted = field.Text == typed && field.LastValidText == typed;
     out.value = KeyFieldValue(rules, field.Text);
@@ -188,25 +126,26 @@ std::string TypedCharacter(std::string_view typed)
     if (typed.empty())
         return {};
     std::size_t i = 0;
-    return Cp1252ToUtf8(std::string(1, windows1252::FromUnicode(NextCodePoint(typed, i))));
+    return utf8::FromWindows1252(std::string(1, windows1252::FromUnicode(utf8::Next(typed, i))));
 }
 
-std::string Utf8ToCp1252(std::string_view utf8)
+PageInputs::PageInputs()
 {
-    std::string out;
-    out.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size();)
-        out.push_back(windows1252::FromUnicode(NextCodePoint(utf8, i)));
-    return out;
+    const SimFieldTexts fresh = DefaultSimFieldTexts();
+    a = utf8::FromWindows1252(fresh.a);
+    b = utf8::FromWindows1252(fresh.b);
+    keyA = utf8::FromWindows1252(fresh.keyA);
+    keyB = utf8::FromWindows1252(fresh.keyB);
+    keyRx = utf8::FromWindows1252(fresh.keyRx);
+    spread = fresh.spread;
 }
 
-std::string Cp1252ToUtf8(std::string_view bytes)
+InputCheck CheckInput(std::string_view name, std::string_view text)
 {
-    std::string out;
-    out.reserve(bytes.size() * 2);
-    for (const char b : bytes)
-        AppendUtf8(out, windows1252::ToUnicode(static_cast<unsigned char>(b)));
-    return out;
+    const std::optional<SimInputField> field = SimInputFieldNamed(name);
+    if (!field)
+        return {0, "no input is called " + std::string(name)};
+    return CheckSimInput(*field, utf8::ToWindows1252(text));
 }
 
 Simulation::Simulation(std::array<Canvas*, 4> canvases)
@@ -241,20 +180,28 @@ std::string Simulation::Translate(std::string_view keyUtf8, const std::vector<st
     std::vector<std::string> params;
     params.reserve(paramsUtf8.size());
     for (const std::string& p : paramsUtf8)
-        params.push_back(Utf8ToCp1252(p));
-    return Cp1252ToUtf8(m_dictionary.Translate(Utf8ToCp1252(keyUtf8), params));
+        params.push_back(utf8::ToWindows1252(p));
+    return utf8::FromWindows1252(m_dictionary.Translate(utf8::ToWindows1252(keyUtf8), params));
+}
+
+std::string Simulation::SpokenCharacter(unsigned char byte)
+{
+    const auto translate = [this](const std::string& key, const std::vector<std::string>& params) {
+        return m_dictionary.Translate(key, params);
+    };
+    return utf8::FromWindows1252(SpokenReceivedCharacter(byte, translate));
 }
 
 PageResult Simulation::Update(const PageInputs& inputs)
 {
-    SimInput in;
-    in.SetTextA(Utf8ToCp1252(inputs.a));
-    in.SetTextB(Utf8ToCp1252(inputs.b));
-    in.KeyA = KeyFieldValue(RulesOf(KeyField::A), Utf8ToCp1252(inputs.keyA));
-    in.KeyB = KeyFieldValue(RulesOf(KeyField::B), Utf8ToCp1252(inputs.keyB));
-    in.KeyRx = KeyFieldValue(RulesOf(KeyField::Rx), Utf8ToCp1252(inputs.keyRx));
-    in.SpreadFactor = inputs.spread;
-    const SimResult r = ComputeSignals(in);
+    SimFieldTexts texts;
+    texts.a = utf8::ToWindows1252(inputs.a);
+    texts.b = utf8::ToWindows1252(inputs.b);
+    texts.keyA = utf8::ToWindows1252(inputs.keyA);
+    texts.keyB = utf8::ToWindows1252(inputs.keyB);
+    texts.keyRx = utf8::ToWindows1252(inputs.keyRx);
+    texts.spread = inputs.spread;
+    const SimResult r = ComputeSignals(ReadSimInput(texts));
 
     TSignalView view;
     view.RCA = m_charts[0].get();
@@ -263,7 +210,7 @@ PageResult Simulation::Update(const PageInputs& inputs)
     view.RCD = m_charts[3].get();
     view.Translate = [this](const std::string& key) { return m_dictionary.Translate(key); };
     PlotSignals(r, inputs.labels, view);
-    return {Cp1252ToUtf8(r.RecoveredText), r.RecoveredByte, r.TransmissionOk, r.SelectedChannel};
+    return {utf8::FromWindows1252(r.RecoveredText), r.RecoveredByte, r.TransmissionOk, r.SelectedChannel};
 }
 
 std::string RecordSets(std::string_view sets, std::string_view englishFile, std::string_view germanFile,

@@ -7,6 +7,7 @@
 
 #include "canvas.h"
 #include "chart.h"
+#include "core/sim/siminputs.h"
 #include "dictionary.h"
 #include "recordingcanvas.h"
 
@@ -39,22 +40,22 @@ KeyCheck CheckKey(KeyField field, std::string_view text, int caret, std::string_
 // '?' for one that Windows-1252 cannot hold, as on the desktop. Empty stays empty.
 std::string TypedCharacter(std::string_view typed);
 
-// UTF-8 <-> Windows-1252 at the page's edge. Malformed UTF-8 reads as U+FFFD, which the code
-// page cannot hold.
-std::string Utf8ToCp1252(std::string_view utf8);
-std::string Cp1252ToUtf8(std::string_view bytes);
-
-// The inputs as the page's controls hold them.
+// The inputs as the page's controls hold them, fresh from the inputs table.
 struct PageInputs
 {
-    std::string a = "Z"; // UTF-8, at most one character
-    std::string b = "W";
-    std::string keyA = "23";
-    std::string keyB = "44";
-    std::string keyRx = "23";
-    int spread = 8;
+    PageInputs();
+
+    std::string a; // UTF-8, at most one character
+    std::string b;
+    std::string keyA;
+    std::string keyB;
+    std::string keyRx;
+    int spread = 0;
     bool labels = false; // "Show Explanations" is down
 };
+
+// The inputs table's check of an input named as the address names it, on a UTF-8 text.
+InputCheck CheckInput(std::string_view name, std::string_view text);
 
 struct PageResult
 {
@@ -79,6 +80,8 @@ public:
     void LoadLanguage(std::string_view file);
     // The text of a key with "<%1%>", ... filled; a key without an entry stands for itself.
     std::string Translate(std::string_view keyUtf8, const std::vector<std::string>& paramsUtf8 = {});
+    // What a screen reader says of a received byte, in the loaded language (UTF-8).
+    std::string SpokenCharacter(unsigned char byte);
 
     // Computes the signals, plots them into the four charts and draws them. Throws what the
     // model throws (a receiver key too large to round) before anything is drawn.
