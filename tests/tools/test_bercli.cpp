@@ -90,8 +90,9 @@ TEST(BerCli, WithoutNoiseTheLevelIsNullAndNoErrorGivesAZeroBound)
     EXPECT_EQ(p["errors"].toInt(), 0);
     EXPECT_EQ(p["bits"].toInt(), 100000) << "the default";
     EXPECT_EQ(p["ci95"].toArray()[0].toDouble(), 0.0);
-    EXPECT_TRUE(p["theory_exact"].isNull());
-    EXPECT_TRUE(p["theory_gaussian"].isNull());
+    // Orthogonal codes without noise: the theory says no error at all.
+    EXPECT_EQ(p["theory_exact"].toDouble(-1), 0.0);
+    EXPECT_EQ(p["theory_gaussian"].toDouble(-1), 0.0);
     EXPECT_EQ(walsh["power_db"].toArray(), (QJsonArray{0, 20, -20, 40}));
     // Random codes without noise still lose bits to the other users, as the formula says.
     const QJsonObject random = RunBer({"--spread", "4", "--users", "3"});
@@ -101,21 +102,24 @@ TEST(BerCli, WithoutNoiseTheLevelIsNullAndNoErrorGivesAZeroBound)
     EXPECT_LT(r["theory_exact"].toDouble(), r["ci95"].toArray()[1].toDouble());
 }
 
-TEST(BerCli, TheoryOnlyForRandomCodesOfEqualPowerAndForOneUser)
+// The exact rate wherever it can be summed: every family, equal powers or not, aligned or not;
+// null only where the other users' sums are too many. The approximation always.
+TEST(BerCli, ExactTheoryForEveryFamilyAndNullOnlyWhereTheSumsAreTooMany)
 {
-    struct Row { QStringList args; bool theory; };
+    struct Row { QStringList args; bool exact; };
     const Row rows[] = {
         {{"--power", "3,3"}, true},
-        {{"--power", "3,4"}, false},
+        {{"--power", "3,4"}, true},
         {{"--codes", "gold", "--users", "1"}, true},
-        {{"--codes", "gold"}, false},
-        {{"--codes", "msequence", "--spread", "15", "--users", "3"}, false},
+        {{"--codes", "gold"}, true},
+        {{"--codes", "msequence", "--spread", "15", "--users", "3", "--delays", "0,4,9"}, true},
         {{"--codes", "walsh", "--users", "1", "--spread", "2"}, true},
+        {{"--users", "8", "--spread", "64", "--power", "0,1,2,3,4,5,6,7"}, false},
     };
     for (const Row& row : rows) {
         const QJsonObject p = RunBer(row.args + QStringList{"--ebn0", "3", "--bits", "1000"})["points"].toArray()[0].toObject();
-        EXPECT_EQ(!p["theory_exact"].isNull(), row.theory) << row.args.join(' ').toStdString();
-        EXPECT_EQ(!p["theory_gaussian"].isNull(), row.theory) << row.args.join(' ').toStdString();
+        EXPECT_EQ(!p["theory_exact"].isNull(), row.exact) << row.args.join(' ').toStdString();
+        EXPECT_GT(p["theory_gaussian"].toDouble(), 0) << row.args.join(' ').toStdString();
     }
 }
 
@@ -132,8 +136,9 @@ TEST(BerCli, CsvHasOneRowPerPointAndEmptyFieldsForNothing)
         EXPECT_EQ(f[0].toDouble(), 10 - 2 * (i - 1));
         EXPECT_EQ(f[1], "5000");
         EXPECT_EQ(f[3].toDouble(), f[2].toDouble() / 5000);
-        EXPECT_EQ(f[6], "");
-        EXPECT_EQ(f[7], "");
+        // Walsh codes cancel each other: both theories are a single user's rate.
+        EXPECT_NEAR(f[6].toDouble(), 0.5 * std::erfc(std::sqrt(std::pow(10.0, f[0].toDouble() / 10))), 1e-15);
+        EXPECT_NEAR(f[7].toDouble(), f[6].toDouble(), 1e-15);
     }
     const QList<QByteArray> quiet = RunSim({"--ber", "--format=csv", "--bits", "10"}).out.trimmed().split('\n');
     ASSERT_EQ(quiet.size(), 2);
@@ -205,12 +210,15 @@ namespace {
 lab::CurveRequest Read(const QStringList& args, QString& error)
 {
     QCommandLineParser parser;
-    for (const char* name : {"users", "codes", "spread", "ebn0", "bits", "seed", "power", "rx"})
+    for (const char* name : {"users", "codes", "spread", "ebn0", "bits", "seed", "power", "rx", "delays", "max-errors",
+                             "jobs", "size", "png", "svg"})
         parser.addOption(QCommandLineOption(name, name, "V"));
+    for (const char* name : {"async", "show-codes"})
+        parser.addOption(QCommandLineOption(name, name));
     EXPECT_TRUE(parser.parse(QStringList{"x"} + args));
-    lab::CurveRequest request;
-    error = bercli::Read(parser, request);
-    return request;
+    bercli::Job job;
+    error = bercli::Read(parser, job);
+    return job.curves.empty() ? lab::CurveRequest() : job.curves.front();
 }
 
 } // namespace

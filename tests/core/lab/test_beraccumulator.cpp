@@ -114,7 +114,7 @@ TEST(BerAccumulator, RefusesWhatTheModelCannotRun)
 }
 
 // Every point of a curve is the point alone, from the seed, with the interval of its count and
-// the theory of its configuration.
+// the theory of its configuration; a limit on errors gives the exact interval.
 TEST(BerCurve, EachPointIsThePointAlone)
 {
     CurveRequest request;
@@ -128,8 +128,18 @@ TEST(BerCurve, EachPointIsThePointAlone)
         EXPECT_EQ(p.EbN0Db, request.EbN0Db[i]);
         EXPECT_EQ(p.Count.Errors, SimulateBer(request.Config, p.EbN0Db, 3000).Errors);
         EXPECT_EQ(p.Ci95.High, Wilson95(p.Count.Errors, 3000).High);
-        ASSERT_TRUE(p.Theory);
-        EXPECT_EQ(p.Theory->Exact, ExactBer(3, 8, p.EbN0Db));
+        EXPECT_EQ(p.Theory.Exact, ExactBer(3, 8, p.EbN0Db));
+        EXPECT_EQ(p.Theory.Gaussian, GaussianBer(3, 8, p.EbN0Db));
     }
-    EXPECT_THROW(MeasurePoint(request, 3), std::out_of_range);
+    const RateTheory theory(request.Config);
+    EXPECT_THROW(MeasurePoint(request, 3, theory), std::out_of_range);
+
+    request.MaxErrors = 40;
+    const CurvePoint limited = MeasurePoint(request, 0, theory);
+    EXPECT_EQ(limited.Count.Errors, 40u);
+    EXPECT_LT(limited.Count.Bits, 3000u);
+    EXPECT_EQ(limited.Ci95.Low, ClopperPearson95(40, limited.Count.Bits).Low);
+    EXPECT_EQ(limited.Ci95.High, ClopperPearson95(40, limited.Count.Bits).High);
+    request.Bits = 0;
+    EXPECT_THROW(MeasurePoint(request, 0, theory), std::invalid_argument);
 }
