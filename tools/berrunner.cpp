@@ -44,10 +44,11 @@ public:
             try {
                 Measure(m_tasks[i]);
             } catch (...) {
+                // The other points still run to the end, so that every task is counted done; a
+                // point fails only on a configuration the tool has refused before, at once.
                 std::lock_guard lock(m_mutex);
                 if (!m_failure)
                     m_failure = std::current_exception();
-                m_next = m_tasks.size(); // nothing new starts
             }
             std::lock_guard lock(m_mutex);
             ++m_done;
