@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <optional>
 #include <set>
@@ -53,7 +54,7 @@ std::string Describe(const LabConfig& c, std::optional<double> ebn0)
 // and one noise sample per chip.
 BerCount ChipByChip(const LabConfig& c, std::optional<double> ebn0, std::uint64_t bits)
 {
-    struct SentBit { long index; int data; Code chips; };
+    struct SentBit { long index = -2; int data = 0; Code chips; };
     const int n = c.Spread;
     LabRandom random(c.Seed);
     const std::vector<double> a = Amplitudes(c);
@@ -64,32 +65,35 @@ BerCount ChipByChip(const LabConfig& c, std::optional<double> ebn0, std::uint64_
     for (int k = 1; k <= c.Users; ++k)
         generators.emplace_back(UserKey(c.Seed, k));
     const std::vector<Code> fixed = c.Codes == CodeFamily::Random ? std::vector<Code>() : FixedCodes(c.Codes, n, c.Users);
-    auto chipsOf = [&](int k) {
-        if (!fixed.empty())
-            return fixed[k];
-        Code code(n);
+    // The last two bits of each user, bit j in slot j mod 2.
+    std::vector<std::array<SentBit, 2>> sent(c.Users);
+    const auto slot = [](long j) { return std::size_t(j & 1); };
+    const auto send = [&](int k, long j) {
+        SentBit& bit = sent[k][slot(j)];
+        bit.index = j;
+        bit.chips.resize(n);
         for (int m = 0; m < n; ++m)
-            code[m] = generators[k].NextChip();
-        return code;
+            bit.chips[m] = fixed.empty() ? generators[k].NextChip() : fixed[k][m];
+        return &bit;
     };
     // Users that start before the decoded one send their bit i + 1 while it sends bit i.
     std::vector<long> ahead(c.Users);
-    std::vector<std::vector<SentBit>> sent(c.Users);
+    std::vector<SentBit*> first;
     for (int k = 0; k < c.Users; ++k) {
         ahead[k] = d[k] < d[rx] ? 1 : 0;
-        if (d[k] != d[rx])
-            sent[k].push_back({ahead[k] - 1, 0, chipsOf(k)});
+        first.push_back(d[k] != d[rx] ? send(k, ahead[k] - 1) : nullptr);
     }
-    for (int k = 0; k < c.Users; ++k)
-        if (d[k] != d[rx])
-            sent[k].back().data = random.NextSign();
+    for (SentBit* bit : first)
+        if (bit)
+            bit->data = random.NextSign();
     BerCount count{bits, 0};
+    std::vector<SentBit*> latest(c.Users);
     for (std::uint64_t i = 0; i < bits; ++i) {
         for (int k = 0; k < c.Users; ++k)
-            sent[k].push_back({long(i) + ahead[k], 0, chipsOf(k)});
+            latest[k] = send(k, long(i) + ahead[k]);
         for (int k = 0; k < c.Users; ++k)
-            sent[k].back().data = random.NextSign();
-        const Code& own = sent[rx].back().chips;
+            latest[k]->data = random.NextSign();
+        const Code& own = latest[rx]->chips;
         double signal = 0;
         double noise = 0;
         for (int m = 0; m < n; ++m) {
@@ -98,20 +102,20 @@ BerCount ChipByChip(const LabConfig& c, std::optional<double> ebn0, std::uint64_
             for (int k = 0; k < c.Users; ++k) {
                 const long since = t - d[k];
                 const long j = since >= 0 ? since / n : -1;
-                const auto bit = std::find_if(sent[k].begin(), sent[k].end(), [&](const SentBit& b) { return b.index == j; });
-                EXPECT_NE(bit, sent[k].end()) << "user " << k + 1 << " bit " << j;
-                sample += a[k] * bit->data * bit->chips[since - j * n];
+                const SentBit& bit = sent[k][slot(j)];
+                if (bit.index != j) {
+                    ADD_FAILURE() << "user " << k + 1 << " has not sent bit " << j;
+                    return {};
+                }
+                sample += a[k] * bit.data * bit.chips[since - j * n];
             }
             signal += own[m] * sample;
             if (sigma > 0)
                 noise += own[m] * random.NextGaussian();
         }
         const bool decided = signal + sigma * noise >= 0;
-        if (decided != (sent[rx].back().data > 0))
+        if (decided != (latest[rx]->data > 0))
             ++count.Errors;
-        for (auto& user : sent)
-            if (user.size() > 2)
-                user.erase(user.begin());
     }
     return count;
 }
