@@ -2,7 +2,6 @@
 
 #include "core/lab/codetable.h"
 #include "core/lab/labinputs.h"
-#include "core/lab/rateschart.h"
 #include "oneline.h"
 
 #include <QCommandLineParser>

@@ -2,6 +2,7 @@
 
 #include "core/chart/geometry.h"
 #include "core/lab/bercurve.h"
+#include "core/lab/rateschart.h"
 
 #include <QByteArray>
 #include <QStringList>
@@ -24,7 +25,7 @@ struct Job
     bool delays = false;    // given or drawn: the output reports them
     bool showCodes = false; // the codes and their correlations instead of a measurement
     int jobs = 1;
-    Size size = {1200, 800};
+    Size size = lab::RatesChart::DefaultSize;
 };
 
 // The names of the options only --ber reads.

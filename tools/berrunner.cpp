@@ -2,6 +2,7 @@
 
 #include "core/lab/beraccumulator.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>

@@ -2,6 +2,7 @@
 
 #include "core/lab/labrandom.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
 
