@@ -177,8 +177,11 @@ std::uint64_t BerAccumulator::RunRandomCodes(std::uint64_t bits, std::uint64_t e
     std::array<std::uint64_t, MaxUsers> earlierWords{};
     std::array<int, MaxUsers> data = m_data;
     std::array<int, MaxUsers> earlier{};
-    const LcgJump jump(m_spread);
-    const std::uint64_t mask = ChipMask(m_spread);
+    const std::array<double, MaxUsers> amplitude = m_amplitude;
+    const int users = m_users, spread = m_spread, rx = m_rx;
+    const double sigma = m_sigma;
+    const LcgJump jump(spread);
+    const std::uint64_t mask = ChipMask(spread);
     std::array<int, MaxUsers> late{};
     std::array<int, MaxUsers> early{};
     std::uint64_t errors = m_count.Errors;
@@ -188,21 +191,20 @@ std::uint64_t BerAccumulator::RunRandomCodes(std::uint64_t bits, std::uint64_t e
             earlierWords = words;
             earlier = data;
         }
-        for (int k = 0; k < m_users; ++k)
+        for (int k = 0; k < users; ++k)
             words[k] = jump.NextWord(states[k]);
-        for (int k = 0; k < m_users; ++k) {
+        for (int k = 0; k < users; ++k) {
             data[k] = random.NextSign();
             if constexpr (Delayed) {
-                const PartialCorrelation r = Correlate(words[m_rx], words[k], earlierWords[k], m_offset[k], m_spread);
+                const PartialCorrelation r = Correlate(words[rx], words[k], earlierWords[k], m_offset[k], spread);
                 late[k] = r.late;
                 early[k] = r.early;
             } else {
-                late[k] = m_spread - 2 * std::popcount((words[k] ^ words[m_rx]) & mask);
+                late[k] = spread - 2 * std::popcount((words[k] ^ words[rx]) & mask);
             }
         }
         ++bit;
-        if (Decide<Delayed>(random, m_users, m_spread, m_sigma, m_amplitude, late, early, data, earlier, words[m_rx])
-                != (data[m_rx] > 0)
+        if (Decide<Delayed>(random, users, spread, sigma, amplitude, late, early, data, earlier, words[rx]) != (data[rx] > 0)
             && ++errors == errorLimit)
             break;
     }
@@ -220,16 +222,20 @@ std::uint64_t BerAccumulator::RunFixedCodes(std::uint64_t bits, std::uint64_t er
     LabRandom random = m_random;
     std::array<int, MaxUsers> data = m_data;
     std::array<int, MaxUsers> earlier{};
+    const std::array<double, MaxUsers> amplitude = m_amplitude;
+    const std::array<int, MaxUsers> late = m_late, early = m_early;
+    const int users = m_users, spread = m_spread, rx = m_rx;
+    const double sigma = m_sigma;
+    const std::uint64_t rxWord = m_rxWord;
     std::uint64_t errors = m_count.Errors;
     std::uint64_t bit = 0;
     while (bit < bits) {
         if constexpr (Delayed)
             earlier = data;
-        for (int k = 0; k < m_users; ++k)
+        for (int k = 0; k < users; ++k)
             data[k] = random.NextSign();
         ++bit;
-        if (Decide<Delayed>(random, m_users, m_spread, m_sigma, m_amplitude, m_late, m_early, data, earlier, m_rxWord)
-                != (data[m_rx] > 0)
+        if (Decide<Delayed>(random, users, spread, sigma, amplitude, late, early, data, earlier, rxWord) != (data[rx] > 0)
             && ++errors == errorLimit)
             break;
     }
