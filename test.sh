@@ -2,7 +2,7 @@
 # Installs what is missing, builds, and runs every test through CTest; then the same for the
 # Qt-free core alone, configured as a machine without Qt would configure it.
 #   ./test.sh              warnings as errors, in build/ and build-core/, and the web page in
-#                          Debian's chromium
+#                          Debian's chromium and firefox-esr
 #   ./test.sh --sanitize   AddressSanitizer and UndefinedBehaviorSanitizer, in build-asan/ and
 #                          build-core-asan/
 set -euo pipefail

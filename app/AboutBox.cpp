@@ -5,19 +5,12 @@
 #include "formtools.h"
 #include "resources/dscdmaresources.h"
 
-#include "qtcanvas.h"
-#include "qtconvert.h"
-
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QGuiApplication>
-#include <QKeyEvent>
-#include <QMouseEvent>
-#include <QPainter>
 #include <QPushButton>
 
 #include <algorithm>
-#include <array>
 
 namespace {
 
@@ -27,151 +20,7 @@ const QColor Maroon(128, 0, 0);
 const QColor LinkBlue(0, 0, 255);
 const QColor LinkRed(255, 0, 0);
 
-// One bevel line around the rectangle: the top and left edges in `top`, the right and bottom
-// edges (with the corners top-right and bottom-left) in `bottom`. Shrinks the rectangle by one.
-void frame3D(Canvas& canvas, QRect& r, const QColor& top, const QColor& bottom)
-{
-    const int left = r.left();
-    const int topY = r.top();
-    const int right = r.right();
-    const int bottomY = r.bottom();
-    canvas.setPenColor(ToTColor(top));
-    const std::array<Point, 3> topLeft{Point{left, bottomY}, Point{left, topY}, Point{right, topY}};
-    canvas.polyline(topLeft);
-    canvas.setPenColor(ToTColor(bottom));
-    const std::array<Point, 3> bottomRight{Point{right, topY}, Point{right, bottomY}, Point{left - 1, bottomY}};
-    canvas.polyline(bottomRight);
-    r.adjust(1, 1, -1, -1);
-}
-
-void bevelColors(TBevelPanel::Bevel bevel, const QColor& light, const QColor& dark, QColor& top, QColor& bottom)
-{
-    const bool lowered = bevel == TBevelPanel::Bevel::Lowered;
-    top = lowered ? dark : light;
-    bottom = lowered ? light : dark;
-}
-
 } // namespace
-
-// ---------------------------------------------------------------------------------------------
-
-TBevelPanel::TBevelPanel(QWidget* parent)
-    : QWidget(parent)
-{
-    // Moves without a button held are what the hover colours of the links react to.
-    setMouseTracking(true);
-}
-
-void TBevelPanel::setBevels(Bevel outer, Bevel inner)
-{
-    if (outer == m_outer && inner == m_inner)
-        return;
-    m_outer = outer;
-    m_inner = inner;
-    update();
-}
-
-void TBevelPanel::paintBevels(Canvas& canvas, QSize size, Bevel outer, Bevel inner, const QColor& light,
-                              const QColor& dark)
-{
-    QRect r(QPoint(0, 0), size);
-    canvas.setPen(Canvas::Pen{});
-    for (Bevel bevel : {outer, inner}) {
-        if (bevel == Bevel::None || r.width() < 1 || r.height() < 1)
-            continue;
-        QColor top;
-        QColor bottom;
-        bevelColors(bevel, light, dark, top, bottom);
-        frame3D(canvas, r, top, bottom);
-    }
-}
-
-void TBevelPanel::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    QtCanvas canvas(painter, QPoint(0, 0), size());
-    const TColor face = ToTColor(palette().color(QPalette::Window));
-    canvas.setPen(Canvas::Pen{face});
-    canvas.setBrush(Canvas::Brush{face});
-    canvas.rectangle(0, 0, width(), height());
-    paintBevels(canvas, size(), m_outer, m_inner, palette().color(QPalette::Light), palette().color(QPalette::Dark));
-}
-
-void TBevelPanel::mouseMoveEvent(QMouseEvent* event)
-{
-    emit mouseMoved(event->position().toPoint());
-    event->accept();
-}
-
-// ---------------------------------------------------------------------------------------------
-
-TClickLabel::TClickLabel(QWidget* parent)
-    : QLabel(parent)
-{
-    setMouseTracking(true);
-    // Tab only: a click opens the link and should not leave a focus frame behind.
-    setFocusPolicy(Qt::TabFocus);
-}
-
-QColor TClickLabel::fontColor() const
-{
-    return TextColor(this);
-}
-
-void TClickLabel::setFontColor(const QColor& color)
-{
-    if (color == fontColor())
-        return;
-    SetTextColor(this, color);
-}
-
-void TClickLabel::mousePressEvent(QMouseEvent* event)
-{
-    if (event->button() == Qt::LeftButton)
-        m_pressed = true;
-    event->accept();
-}
-
-void TClickLabel::mouseReleaseEvent(QMouseEvent* event)
-{
-    const bool click = m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
-    if (event->button() == Qt::LeftButton)
-        m_pressed = false;
-    event->accept();
-    if (click)
-        emit clicked();
-}
-
-void TClickLabel::mouseMoveEvent(QMouseEvent* event)
-{
-    emit mouseMoved(event->position().toPoint());
-    event->accept();
-}
-
-void TClickLabel::keyPressEvent(QKeyEvent* event)
-{
-    const bool activates = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Space;
-    if (!activates || event->modifiers() & ~Qt::KeypadModifier) {
-        QLabel::keyPressEvent(event);
-        return;
-    }
-    event->accept();
-    emit clicked();
-}
-
-void TClickLabel::paintEvent(QPaintEvent* event)
-{
-    QLabel::paintEvent(event);
-    if (!hasFocus())
-        return;
-    QPainter painter(this);
-    painter.setPen(QPen(fontColor(), 1, Qt::DotLine));
-    painter.setBrush(Qt::NoBrush);
-    const int textWidth = std::min(fontMetrics().horizontalAdvance(text()) + 3, width());
-    painter.drawRect(0, 0, textWidth - 1, height() - 1);
-}
-
-// ---------------------------------------------------------------------------------------------
 
 TFrmAbout::TFrmAbout(QWidget* parent)
     : QDialog(parent)
@@ -187,8 +36,24 @@ TFrmAbout::TFrmAbout(QWidget* parent)
     // The main window alone decides when the program ends.
     setAttribute(Qt::WA_QuitOnClose, false);
 
-    const auto centred = Qt::AlignHCenter | Qt::AlignTop;
+    // In the order of the stored layout, which is the order of the children.
+    createTitlePanel();
+    createDescription();
+    createLinkPanel();
+    createOkButton();
+    // OK first, so that Return closes the box as shown; Tab then reaches the links.
+    setTabOrder(m_bButOK, m_lblHomePage);
+    setTabOrder(m_lblHomePage, m_lblSimus);
 
+    setUrlOpener({});
+
+    for (QLabel* label : findChildren<QLabel*>())
+        m_labelDesigns.push_back({label, label->font(), label->height()});
+}
+
+void TFrmAbout::createTitlePanel()
+{
+    const auto centred = Qt::AlignHCenter | Qt::AlignTop;
     m_panel1 = new TBevelPanel(this);
     m_panel1->setObjectName(QStringLiteral("Panel1"));
     m_panel1->setGeometry(8, 10, 529, 127);
@@ -201,11 +66,18 @@ TFrmAbout::TFrmAbout(QWidget* parent)
     m_lblVersion = MakeLabel(m_panel1, "LblVersion", QRect(8, 50, 513, 16), QStringLiteral("App. version"), centred);
     m_lblAuthor = MakeLabel(m_panel1, "LblAuthor", QRect(8, 74, 513, 16), QString(), centred);
     m_lblCopyright = MakeLabel(m_panel1, "LblCopyright", QRect(8, 100, 513, 16), copyrightText(), centred);
+}
 
-    m_lblDescription = MakeLabel(this, "LblDescription", QRect(8, 152, 529, 65), QString(), centred, true);
+void TFrmAbout::createDescription()
+{
+    m_lblDescription = MakeLabel(this, "LblDescription", QRect(8, 152, 529, 65), QString(),
+                                 Qt::AlignHCenter | Qt::AlignTop, true);
     m_lblDescription->setFont(PixelFont({QStringLiteral("Arial")}, 13));
     SetTextColor(m_lblDescription, Maroon);
+}
 
+void TFrmAbout::createLinkPanel()
+{
     m_panel2 = new TBevelPanel(this);
     m_panel2->setObjectName(QStringLiteral("Panel2"));
     m_panel2->setGeometry(8, 224, 529, 65);
@@ -217,43 +89,34 @@ TFrmAbout::TFrmAbout(QWidget* parent)
     // Only the bare panel turns the links blue, not the text beside them.
     m_lblWebSite->setAttribute(Qt::WA_NoMousePropagation);
 
-    const QFont linkFont = PixelFont({QStringLiteral("Courier New")}, 13, true, false, true);
-    const auto linkAlignment = Qt::AlignLeft | Qt::AlignTop;
-
-    m_lblHomePage = MakeLabel<TClickLabel>(m_panel2, "LblHomePage", QRect(152, 12, 369, 16),
-                                           QStringLiteral("BF_HomePage"), linkAlignment);
-    m_lblHomePage->setFont(linkFont);
-    m_lblHomePage->setFontColor(LinkBlue);
-    m_lblHomePage->setCursor(Qt::PointingHandCursor);
+    m_lblHomePage = createLink("LblHomePage", QRect(152, 12, 369, 16), QStringLiteral("BF_HomePage"));
     m_lblHomePage->hide();
     connect(m_lblHomePage, &TClickLabel::clicked, this, &TFrmAbout::LblHomePageClick);
     connect(m_lblHomePage, &TClickLabel::mouseMoved, this, &TFrmAbout::LblHomePageMouseMove);
 
-    m_lblSimus = MakeLabel<TClickLabel>(m_panel2, "LblSimus", QRect(152, 36, 369, 16), simulationsAddress(),
-                                        linkAlignment);
-    m_lblSimus->setFont(linkFont);
-    m_lblSimus->setFontColor(LinkBlue);
-    m_lblSimus->setCursor(Qt::PointingHandCursor);
+    m_lblSimus = createLink("LblSimus", QRect(152, 36, 369, 16), simulationsAddress());
     connect(m_lblSimus, &TClickLabel::clicked, this, &TFrmAbout::LblSimusClick);
     connect(m_lblSimus, &TClickLabel::mouseMoved, this, &TFrmAbout::LblSimusMouseMove);
+}
 
+TClickLabel* TFrmAbout::createLink(const char* name, const QRect& geometry, const QString& text)
+{
+    TClickLabel* link = MakeLabel<TClickLabel>(m_panel2, name, geometry, text, Qt::AlignLeft | Qt::AlignTop);
+    link->setFont(PixelFont({QStringLiteral("Courier New")}, 13, true, false, true));
+    link->setFontColor(LinkBlue);
+    link->setCursor(Qt::PointingHandCursor);
+    link->setAccessibleDescription(QStringLiteral("BF_Web link; Return opens it in the browser"));
+    return link;
+}
+
+void TFrmAbout::createOkButton()
+{
     m_bButOK = new QPushButton(QStringLiteral("BF_OK"), this);
     m_bButOK->setObjectName(QStringLiteral("BButOK"));
     m_bButOK->setGeometry(424, 296, 113, 33);
     m_bButOK->setIcon(DscdmaResources::okGlyph());
     m_bButOK->setDefault(true);
     connect(m_bButOK, &QPushButton::clicked, this, &TFrmAbout::BButOKClick);
-    // OK first, so that Return closes the box as shown; Tab then reaches the links.
-    setTabOrder(m_bButOK, m_lblHomePage);
-    setTabOrder(m_lblHomePage, m_lblSimus);
-    const QString linkDescription = QStringLiteral("BF_Web link; Return opens it in the browser");
-    m_lblHomePage->setAccessibleDescription(linkDescription);
-    m_lblSimus->setAccessibleDescription(linkDescription);
-
-    setUrlOpener({});
-
-    for (QLabel* label : findChildren<QLabel*>())
-        m_labelDesigns.push_back({label, label->font(), label->height()});
 }
 
 void TFrmAbout::setLanguage(Language language)

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "app/bevelpanel.h"
+#include "app/clicklabel.h"
+
 #include <QDialog>
 #include <QLabel>
 #include <QString>
@@ -8,68 +11,7 @@
 #include <functional>
 #include <vector>
 
-class Canvas;
 class QPushButton;
-
-// A panel framed by two bevels, the outer one drawn first, each raised or lowered, one pixel
-// wide, in the style's light and dark shades. It reports mouse moves over its bare area.
-class TBevelPanel : public QWidget
-{
-    Q_OBJECT
-
-public:
-    enum class Bevel { None, Lowered, Raised };
-
-    explicit TBevelPanel(QWidget* parent = nullptr);
-
-    Bevel bevelOuter() const { return m_outer; }
-    Bevel bevelInner() const { return m_inner; }
-    void setBevels(Bevel outer, Bevel inner);
-
-    // Draws the bevels of a panel of the given size onto the canvas.
-    static void paintBevels(Canvas& canvas, QSize size, Bevel outer, Bevel inner, const QColor& light,
-                            const QColor& dark);
-
-signals:
-    void mouseMoved(QPoint pos);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-
-private:
-    Bevel m_outer = Bevel::Lowered;
-    Bevel m_inner = Bevel::Raised;
-};
-
-// A label that reacts like a control: a click (press and release of the left button inside it,
-// or Return or Space while it has the focus, which Tab gives it and a dotted frame shows) and
-// mouse moves over it, with or without a button held. Its font colour is the text colour of its
-// palette.
-class TClickLabel : public QLabel
-{
-    Q_OBJECT
-
-public:
-    explicit TClickLabel(QWidget* parent = nullptr);
-
-    QColor fontColor() const;
-    void setFontColor(const QColor& color);
-
-signals:
-    void clicked();
-    void mouseMoved(QPoint pos);
-
-protected:
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    bool m_pressed = false;
-};
 
 // The About box: program name, version, rights notice, a description in English or German and
 // two web links that turn red under the mouse. The main window fills the name, version,
@@ -135,6 +77,12 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // The parts of the box, created in the order of its stored layout.
+    void createTitlePanel();
+    void createDescription();
+    void createLinkPanel();
+    TClickLabel* createLink(const char* name, const QRect& geometry, const QString& text);
+    void createOkButton();
     void openAddress(const QString& address);
     void fitLabels();
 

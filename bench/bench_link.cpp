@@ -1,9 +1,11 @@
 // The link's round trips against a real tutorix-server process, beside the floors the transport
 // stands on: one bare Unix-socket connect, 16-byte write and 4-byte read against an echo peer;
-// and for a large file, the same 16 MiB over a bare socket pair into a buffer of its size.
+// and for a large file, the same 16 MiB over a bare socket pair into a buffer of its size. Also
+// the server's command lines cut from a long input.
 #include "MarvolaDemon.h"
 #include "messagewindows.h"
 #include "settingsvalue.h"
+#include "tools/commandlines.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -188,6 +190,25 @@ void BM_GetFileStream16MiB(benchmark::State& state)
 }
 BENCHMARK(BM_GetFileStream16MiB)->UseRealTime()->Unit(benchmark::kMillisecond);
 
+// 64 MiB of a command without a line end, in the 4 KiB pieces that the server reads from its
+// standard input: with the limit, refused after 4 MiB and dropped from then on; with a limit
+// above 64 MiB, kept whole. Either way each byte is looked at once, so the cost grows with the
+// bytes, not with their square.
+void BM_CommandLineWithoutLineEnd64MiB(benchmark::State& state)
+{
+    constexpr qint64 total = 64 * 1024 * 1024;
+    const qsizetype limit = state.range(0) != 0 ? TCommandLines::MaxLength : total + 1;
+    const QByteArray piece(4096, 'x');
+    for (auto _ : state) {
+        TCommandLines lines([](const QByteArray&) { return true; }, [](const QByteArray&) {}, limit);
+        for (qint64 fed = 0; fed < total; fed += piece.size())
+            lines.Feed(piece);
+        benchmark::DoNotOptimize(lines.Pending());
+    }
+    state.SetBytesProcessed(state.iterations() * total);
+}
+BENCHMARK(BM_CommandLineWithoutLineEnd64MiB)->Arg(1)->Arg(0)->UseRealTime()->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -216,8 +237,8 @@ int main(int argc, char** argv)
     server.start(QStringLiteral(TUTORIX_SERVER_EXE),
                  {"--handle", "bench", "--files", QFile::decodeName(g_folder), "--var", "Name=Value"});
     const QDeadlineTimer deadline(20000);
-    while (TMessageWindows::Default().FindWindow("ThisIsTheTutorixServerComponentWindowClassbench",
-                                                 "ThisIsTheTutorixServerComponentWindowbench") == 0) {
+    while (TMessageWindows::Default().FindWindow(ServerWindowClass + QByteArray("bench"),
+                                                 ServerWindowName + QByteArray("bench")) == 0) {
         if (deadline.hasExpired() || server.waitForFinished(10)) {
             std::fprintf(stderr, "tutorix-server did not start\n");
             return 1;

@@ -526,76 +526,8 @@ struct PeerPlots
     {
         host = std::make_unique<QWidget>();
         host->setFixedSize(TForm1::ClientSize);
-        for (SignalChart w : AllCharts) {
-            // The stored layout, read from the chart the window would build.
-            const std::unique_ptr<Chart> chart = NewSignalChart(w);
-            Plot p;
-            p.widget = std::make_unique<QCustomPlot>(host.get());
-            QCustomPlot& plot = *p.widget;
-            plot.setGeometry(ToQRect(SignalChartGeometry(w)));
-            if (!antialiased)
-                plot.setNotAntialiasedElements(QCP::aeAll);
-            plot.setBackground(ToQColor(chart->WindColor()));
-            QCPAxisRect* rect = plot.axisRect();
-            rect->setAutoMargins(QCP::msNone);
-            rect->setMargins(QMargins(chart->MarginLeft(), chart->MarginTop(), chart->MarginRight() - 1, chart->MarginBottom() - 1));
-            rect->setBackground(ToQColor(chart->ChartColor()));
-            // The plot frame: four axes without ticks or numbers.
-            for (QCPAxis* axis : {plot.xAxis, plot.yAxis, plot.xAxis2, plot.yAxis2}) {
-                axis->setVisible(true);
-                axis->setTicks(false);
-                axis->setTickLabels(false);
-                axis->setBasePen(QPen(Qt::black, 1));
-                axis->grid()->setVisible(false);
-            }
-            plot.xAxis->setRange(0, 1000);
-            // The dotted bit grid every 125 from the top axis' ticks.
-            auto bits = QSharedPointer<QCPAxisTickerFixed>::create();
-            bits->setTickStep(125);
-            bits->setScaleStrategy(QCPAxisTickerFixed::ssNone);
-            plot.xAxis2->setTicker(bits);
-            plot.xAxis2->setRange(0, 1000);
-            plot.xAxis2->grid()->setVisible(true);
-            plot.xAxis2->grid()->setPen(QPen(ToQColor(clSilver), 1, Qt::DotLine));
-            if (w == SignalChart::RCD) {
-                QCPAxis* time = plot.xAxis;
-                auto ticker = QSharedPointer<TimeTicker>::create();
-                ticker->setTickStep(200);
-                ticker->setScaleStrategy(QCPAxisTickerFixed::ssNone);
-                time->setTicker(ticker);
-                time->setTicks(true);
-                time->setTickLabels(true);
-                time->setTickLength(0, 7);
-                time->setSubTickLength(0, 4);
-                time->setTickLabelFont(ToQFont(DefaultChartFont()));
-                time->setTickLabelPadding(0);
-                // The axis caption between the numbers, 12 pixels below the axis, as ours.
-                auto* unit = new QCPItemText(&plot);
-                unit->setClipToAxisRect(false);
-                unit->position->setType(QCPItemPosition::ptAbsolute);
-                unit->position->setCoords(chart->MarginLeft() + (chart->Width() - chart->MarginLeft() - chart->MarginRight() + 1) / 2,
-                                          chart->Height() - chart->MarginBottom() + 12);
-                unit->setPositionAlignment(Qt::AlignHCenter | Qt::AlignTop);
-                unit->setFont(ToQFont(DefaultChartFont()));
-                unit->setText(QString::fromUtf8("µs"));
-            }
-            for (int layer = 1; layer <= 4; ++layer) {
-                QCPAxis* axis = layer == 1 ? plot.yAxis : rect->addAxis(QCPAxis::atLeft);
-                if (layer > 1)
-                    axis->setVisible(false);
-                axis->setRange(chart->ScaleY(layer).RangeLow(), chart->ScaleY(layer).RangeHigh());
-                axis->grid()->setVisible(false);
-                p.layers[std::size_t(layer - 1)] = axis;
-            }
-            auto* caption = new QCPItemText(&plot);
-            caption->setClipToAxisRect(false);
-            caption->position->setType(QCPItemPosition::ptAbsolute);
-            caption->position->setCoords(chart->Width() - chart->MarginRight(), chart->MarginTop() - 16);
-            caption->setPositionAlignment(Qt::AlignRight | Qt::AlignTop);
-            caption->setFont(ToQFont(DefaultChartFont()));
-            caption->setText(QString::fromStdString(chart->Caption().substr(3))); // without the key prefix, as translated
-            plots.push_back(std::move(p));
-        }
+        for (SignalChart w : AllCharts)
+            plots.push_back(makePlot(w, antialiased));
         for (const PeerTrace& t : PeerTraces) {
             Plot& p = plots[std::size_t(t.plot)];
             QCPGraph* graph = p.widget->addGraph(p.widget->xAxis, p.layers[std::size_t(t.layer - 1)]);
@@ -605,6 +537,88 @@ struct PeerPlots
         }
         host->show();
         QApplication::processEvents();
+    }
+
+    // One chart's plot, from the stored layout of the chart the window would build.
+    Plot makePlot(SignalChart w, bool antialiased)
+    {
+        const std::unique_ptr<Chart> chart = NewSignalChart(w);
+        Plot p;
+        p.widget = std::make_unique<QCustomPlot>(host.get());
+        QCustomPlot& plot = *p.widget;
+        plot.setGeometry(ToQRect(SignalChartGeometry(w)));
+        if (!antialiased)
+            plot.setNotAntialiasedElements(QCP::aeAll);
+        plot.setBackground(ToQColor(chart->WindColor()));
+        QCPAxisRect* rect = plot.axisRect();
+        rect->setAutoMargins(QCP::msNone);
+        rect->setMargins(QMargins(chart->MarginLeft(), chart->MarginTop(), chart->MarginRight() - 1, chart->MarginBottom() - 1));
+        rect->setBackground(ToQColor(chart->ChartColor()));
+        frameAndBitGrid(plot);
+        if (w == SignalChart::RCD)
+            timeAxis(plot, *chart);
+        for (int layer = 1; layer <= 4; ++layer) {
+            QCPAxis* axis = layer == 1 ? plot.yAxis : rect->addAxis(QCPAxis::atLeft);
+            if (layer > 1)
+                axis->setVisible(false);
+            axis->setRange(chart->ScaleY(layer).RangeLow(), chart->ScaleY(layer).RangeHigh());
+            axis->grid()->setVisible(false);
+            p.layers[std::size_t(layer - 1)] = axis;
+        }
+        auto* caption = new QCPItemText(&plot);
+        caption->setClipToAxisRect(false);
+        caption->position->setType(QCPItemPosition::ptAbsolute);
+        caption->position->setCoords(chart->Width() - chart->MarginRight(), chart->MarginTop() - 16);
+        caption->setPositionAlignment(Qt::AlignRight | Qt::AlignTop);
+        caption->setFont(ToQFont(DefaultChartFont()));
+        caption->setText(QString::fromStdString(chart->Caption().substr(3))); // without the key prefix, as translated
+        return p;
+    }
+
+    // The plot frame: four axes without ticks or numbers; the dotted bit grid every 125 from the
+    // top axis' ticks.
+    static void frameAndBitGrid(QCustomPlot& plot)
+    {
+        for (QCPAxis* axis : {plot.xAxis, plot.yAxis, plot.xAxis2, plot.yAxis2}) {
+            axis->setVisible(true);
+            axis->setTicks(false);
+            axis->setTickLabels(false);
+            axis->setBasePen(QPen(Qt::black, 1));
+            axis->grid()->setVisible(false);
+        }
+        plot.xAxis->setRange(0, 1000);
+        auto bits = QSharedPointer<QCPAxisTickerFixed>::create();
+        bits->setTickStep(125);
+        bits->setScaleStrategy(QCPAxisTickerFixed::ssNone);
+        plot.xAxis2->setTicker(bits);
+        plot.xAxis2->setRange(0, 1000);
+        plot.xAxis2->grid()->setVisible(true);
+        plot.xAxis2->grid()->setPen(QPen(ToQColor(clSilver), 1, Qt::DotLine));
+    }
+
+    // The receiver chart's time axis: ticks, numbers, and the caption between the numbers, 12
+    // pixels below the axis, as ours.
+    static void timeAxis(QCustomPlot& plot, const Chart& chart)
+    {
+        QCPAxis* time = plot.xAxis;
+        auto ticker = QSharedPointer<TimeTicker>::create();
+        ticker->setTickStep(200);
+        ticker->setScaleStrategy(QCPAxisTickerFixed::ssNone);
+        time->setTicker(ticker);
+        time->setTicks(true);
+        time->setTickLabels(true);
+        time->setTickLength(0, 7);
+        time->setSubTickLength(0, 4);
+        time->setTickLabelFont(ToQFont(DefaultChartFont()));
+        time->setTickLabelPadding(0);
+        auto* unit = new QCPItemText(&plot);
+        unit->setClipToAxisRect(false);
+        unit->position->setType(QCPItemPosition::ptAbsolute);
+        unit->position->setCoords(chart.MarginLeft() + (chart.Width() - chart.MarginLeft() - chart.MarginRight() + 1) / 2,
+                                  chart.Height() - chart.MarginBottom() + 12);
+        unit->setPositionAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        unit->setFont(ToQFont(DefaultChartFont()));
+        unit->setText(QString::fromUtf8("µs"));
     }
 
     // New data for every trace and the receiver's colour, then one replot of each plot.

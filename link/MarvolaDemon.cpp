@@ -15,9 +15,7 @@
 
 namespace {
 
-const QByteArray kServerClass = QByteArrayLiteral("ThisIsTheTutorixServerComponentWindowClass");
-const QByteArray kServerWindow = QByteArrayLiteral("ThisIsTheTutorixServerComponentWindow");
-const QByteArray kClientClass = QByteArrayLiteral("ThisIsTheTutorixClientComponentWindowClass");
+const QString kServerNotRunning = QStringLiteral("Tutorix server application is not running");
 
 // What a pending reply costs beside its content.
 constexpr qint64 kPendingOverhead = 256;
@@ -307,6 +305,11 @@ void TkdbCustomDemon::SendMsg(TEntity& Party, TTutorixMessageStream& Msg, TTutor
     };
     if (ending() || !m_ownEntity->IsAlive())
         return;
+    // One wait for a server that does not answer is enough: the user sees why at once after it,
+    // not after one more wait per request.
+    const bool toServer = Party.Handle != 0 && Party.Handle == m_serverEntity->Handle;
+    if (toServer && m_serverGone)
+        return;
     const QByteArray payload = EncodePayload(Msg.TimeStamp, Msg.Data());
     {
         const DepthGuard depth(m_sendDepth);
@@ -315,6 +318,11 @@ void TkdbCustomDemon::SendMsg(TEntity& Party, TTutorixMessageStream& Msg, TTutor
     // A reply that came before the quit is of no use any more.
     if (ending())
         return;
+    if (toServer && !m_serverGone && Windows().LastSendOutcome() == TMessageWindows::SendOutcome::Unanswered) {
+        m_serverGone = true;
+        qWarning("The teaching server did not answer request %u: %s", Msg.MsgCode,
+                 qUtf8Printable(GetLastErrorString()));
+    }
     const auto found = std::find_if(m_pendingReplies.begin(), m_pendingReplies.end(),
                                     [&](const auto& reply) { return reply->TimeStamp == Msg.TimeStamp; });
     if (found == m_pendingReplies.end())
@@ -446,8 +454,8 @@ void TkdbCustomDemon::DoParamsChange()
         m_onParamsChange(this);
 }
 
-std::unique_ptr<TTutorixMessageStream> TkdbCustomDemon::Ask(quint32 code,
-                                                             const std::function<void(TTutorixMessageStream&)>& content)
+std::unique_ptr<TTutorixMessageStream> TkdbCustomDemon::Lookup(quint32 code,
+                                                                const std::function<void(TTutorixMessageStream&)>& content)
 {
     TTutorixMessageStream request(this);
     request.MsgCode = code;
@@ -455,6 +463,16 @@ std::unique_ptr<TTutorixMessageStream> TkdbCustomDemon::Ask(quint32 code,
     auto reply = std::make_unique<TTutorixMessageStream>(this);
     SendMsg(*m_serverEntity, request, reply.get());
     reply->SetPosition(0);
+    return reply;
+}
+
+std::unique_ptr<TTutorixMessageStream> TkdbCustomDemon::Ask(quint32 code,
+                                                             const std::function<void(TTutorixMessageStream&)>& content)
+{
+    std::unique_ptr<TTutorixMessageStream> reply = Lookup(code, content);
+    // Not the read error of a short reply: nothing came, and nothing will.
+    if (m_serverGone && reply->Size() == 0)
+        throw ETutorix(kServerNotRunning);
     return reply;
 }
 
@@ -513,7 +531,10 @@ void TkdbCustomDemon::CheckMultiStart()
     }
     if (lock.outcome == TInstanceLock::Outcome::Failed)
         return; // no lock to be had: run as the first instance
-    if (const std::unique_ptr<TEntity> first = FindEntityByTitle(ApplicationTitle())) {
+    if (const std::unique_ptr<TEntity> first = FindEntityByTitle(ApplicationTitle()); !first) {
+        // Only the server names the running instance; without one, nothing goes to it.
+        m_handOver = m_serverEntity->Handle == 0 || m_serverGone ? THandOver::NoServer : THandOver::NotFound;
+    } else {
         // Copies started at the same time all register before they check: the server may name
         // one that is about to end as well. The lock names the window of the one that stays.
         const quint32 holder = LockHolderWindow();
@@ -523,6 +544,8 @@ void TkdbCustomDemon::CheckMultiStart()
         message.MsgCode = msgParams;
         message.WriteParamText(m_params);
         SendMsg(*first, message, nullptr);
+        const bool taken = m_ownEntity->IsAlive() && Windows().LastSendOutcome() == TMessageWindows::SendOutcome::Answered;
+        m_handOver = taken ? THandOver::Handed : THandOver::NotTaken;
     }
     m_endRequested = true;
     EndEventLoop();
@@ -560,7 +583,7 @@ QByteArray TkdbCustomDemon::GetServerHandle() const
 quint32 TkdbCustomDemon::FindServerWindow() const
 {
     const QByteArray handle = GetServerHandle();
-    return Windows().FindWindow(kServerClass + handle, kServerWindow + handle);
+    return Windows().FindWindow(ServerWindowClass + handle, ServerWindowName + handle);
 }
 
 QString TkdbCustomDemon::GetLastErrorString() const
@@ -595,7 +618,7 @@ void TkdbDemonClient::Connect()
 {
     if (UseMarvolaServer()) {
         if (ServerEntity().Handle == 0)
-            throw ETutorix(QStringLiteral("Tutorix server application is not running"));
+            throw ETutorix(kServerNotRunning);
         SendRegister();
     }
     LoadLanguage();
@@ -619,7 +642,7 @@ void TkdbDemonClient::SendUnregister()
 
 QByteArray TkdbDemonClient::GetWindowClassName()
 {
-    return kClientClass;
+    return ClientWindowClass;
 }
 
 QByteArray TkdbDemonClient::GetWindowName()
@@ -629,7 +652,7 @@ QByteArray TkdbDemonClient::GetWindowName()
 
 std::unique_ptr<TEntity> TkdbDemonClient::FindEntity(const std::function<void(TTutorixMessageStream&)>& selector)
 {
-    const std::unique_ptr<TTutorixMessageStream> reply = Ask(msgFindEntity, selector);
+    const std::unique_ptr<TTutorixMessageStream> reply = Lookup(msgFindEntity, selector);
     if (reply->Size() == 0)
         return nullptr;
     auto entity = std::make_unique<TEntity>(this);

@@ -166,6 +166,15 @@ public:
     // After Loaded: another instance runs, so this process must end now with exit code 0,
     // before any window shows. Destroying the link (with its owner) still unregisters.
     bool EndRequested() const { return m_endRequested; }
+    // What became of the parameters when another instance runs.
+    enum class THandOver {
+        None,     // no other instance: nothing to hand over
+        Handed,   // the running instance took them
+        NoServer, // no server (or one that does not answer) to find the running instance through
+        NotFound, // the server knows no running instance
+        NotTaken, // the running instance was found and did not take them
+    };
+    THandOver HandOver() const { return m_handOver; }
 
     // Published properties.
     bool AutoTranslate() const { return m_autoTranslate; }
@@ -191,6 +200,10 @@ public:
     bool ServerDown() const { return m_serverDown; }
     // A quit accepted inside a send waits for the event loop to destroy the link.
     bool QuitAccepted() const { return m_quitAccepted; }
+    // A request to the server went out whole and got no answer within the send time limit: the
+    // server counts as gone for the rest of the run. Later sends to it return at once without
+    // a reply, and the queries that need one raise ETutorix saying that it is not running.
+    bool ServerGone() const { return m_serverGone; }
     // While a second instance looks for the first, how long it waits for the lock to name its
     // holder's window.
     static constexpr int HolderWaitMs = 1000;
@@ -262,8 +275,11 @@ protected:
     void DoParamsChange();
 
     // Runs a query: a request of this code and content to the server, its reply read from the
-    // start.
+    // start. Ask raises ETutorix when the server counts as gone and no reply came; Lookup, for
+    // the queries whose answer may be nothing, does not.
     std::unique_ptr<TTutorixMessageStream> Ask(quint32 code, const std::function<void(TTutorixMessageStream&)>& content);
+    std::unique_ptr<TTutorixMessageStream> Lookup(quint32 code,
+                                                  const std::function<void(TTutorixMessageStream&)>& content);
 
 private:
     void AddPendingReply(std::unique_ptr<TTutorixMessageStream> reply);
@@ -290,7 +306,9 @@ private:
     bool m_destroying = false;
     int m_sendDepth = 0;
     bool m_quitAccepted = false;
+    bool m_serverGone = false;
     bool m_endRequested = false;
+    THandOver m_handOver = THandOver::None;
     qint64 m_pendingBytes = 0;
     QByteArray m_languageFile;
 };

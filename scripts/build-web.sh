@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the web page and writes the whole site into OUTDIR: index.html, its script and style,
-# the WebAssembly module with its loader, the language files and the icons. Any web server can
-# host the folder as it is. Installs what is missing (Debian's emscripten).
+# the WebAssembly module with its loader, the language files, the icons, the web app manifest and
+# the offline worker, the worked example, and dscdma-exercise-scorm.zip (the worked example as a
+# SCORM 1.2 package for learning platforms). Any web server can host the folder as it is.
+# Installs what is missing (Debian's emscripten and zip). The same sources give the same files.
 #   scripts/build-web.sh OUTDIR
 # DSCDMA_WEB_BUILD names the build folder (default build-web/ of this checkout).
 set -euo pipefail
@@ -23,10 +25,43 @@ emcmake cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel -DDS
 cmake --build "$build" -j2 --target dscdma
 
 mkdir -p "$out"
+out=$(cd "$out" && pwd)
 cp "$build/web/dscdma.js" "$build/web/dscdma.wasm" "$out/"
 cp "$root"/web/site/* "$out/"
 cp "$root/app/lang/dscdma.en.itl" "$root/app/lang/dscdma.de.itl" "$out/"
-cp "$root/app/resources/dscdma.svg" "$root/app/resources/about.svg" "$root/app/resources/ok.svg" "$out/"
+cp "$root/app/resources/dscdma.svg" "$root/app/resources/about.svg" "$root/app/resources/ok.svg" \
+   "$root/app/resources/dscdma-128.png" "$root/app/resources/dscdma-256.png" "$out/"
 mkdir -p "$out/examples"
 cp "$root"/web/examples/* "$out/examples/"
+
+# The offline worker keeps every file the page loads; its version is drawn from their contents,
+# so that a changed site is a changed worker, which browsers then install.
+(
+  cd "$out"
+  files=(index.html dscdma-page.js dscdma.css dscdma.js dscdma.wasm dscdma.en.itl dscdma.de.itl
+         dscdma.svg about.svg ok.svg dscdma-128.png dscdma-256.png dscdma.webmanifest)
+  version=$(cat "${files[@]}" | sha256sum | cut -c1-16)
+  list="'./'"
+  for f in "${files[@]}"; do list+=", '$f'"; done
+  sed -i -e "s|@VERSION@|$version|" -e "s|@FILES@|$list|" dscdma-sw.js
+)
+
+# The worked example as a SCORM 1.2 package: the site without its offline worker (a platform
+# serves it from its own folders), the example as the one lesson, and the manifest. Fixed times
+# and a sorted list make the same zip from the same files.
+package=$(mktemp -d)
+listing=$(mktemp)
+trap 'rm -rf "$package" "$listing"' EXIT
+cp -r "$out"/. "$package/"
+rm -f "$package"/dscdma-sw.js "$package"/dscdma-exercise-scorm.zip
+sed -i 's|<html lang="en">|<html lang="en" data-offline="off">|' "$package/index.html"
+(
+  cd "$package"
+  find . -type f | sed 's|^\./||' | LC_ALL=C sort |
+    sed 's|.*|      <file href="&"/>|' > "$listing"
+  sed -e "/@FILES@/{r $listing" -e 'd}' "$root/web/scorm/imsmanifest.xml" > imsmanifest.xml
+  rm -f "$out/dscdma-exercise-scorm.zip"
+  find . -type f -exec touch -d '2000-01-01 00:00:00 UTC' {} +
+  find . -type f | sed 's|^\./||' | LC_ALL=C sort | TZ=UTC zip -X -q -9 "$out/dscdma-exercise-scorm.zip" -@
+)
 echo "Site written to $out"

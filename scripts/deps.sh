@@ -16,8 +16,10 @@ DSCDMA_PACKAGES=(
 
 # The web page: the WebAssembly toolchain, and the browser its tests drive. npm fetches the test
 # driver itself (pinned by tests/web/package-lock.json); a machine without Node gets Debian's.
-DSCDMA_WEB_PACKAGES=(cmake ninja-build emscripten)
-DSCDMA_BROWSER_PACKAGES=(chromium)
+DSCDMA_WEB_PACKAGES=(cmake ninja-build emscripten zip)
+# Firefox ESR runs the page's tests a second time, driven over WebDriver BiDi; unzip opens the
+# learning-platform package.
+DSCDMA_BROWSER_PACKAGES=(chromium firefox-esr unzip)
 
 dscdma_node_packages() {
   command -v node >/dev/null || echo nodejs

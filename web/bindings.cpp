@@ -14,6 +14,7 @@
 #include <emscripten/val.h>
 
 #include <array>
+#include <cstdint>
 #include <exception>
 #include <memory>
 #include <string>
@@ -30,19 +31,25 @@ struct Page
     std::unique_ptr<web::Simulation> simulation;
 };
 
-web::Simulation& Simulation()
+const SignalChart Charts[] = {SignalChart::RCA, SignalChart::RCB, SignalChart::RCC, SignalChart::RCD};
+
+Page& ThePage()
 {
     static Page page;
     if (!page.simulation) {
-        const SignalChart which[] = {SignalChart::RCA, SignalChart::RCB, SignalChart::RCC, SignalChart::RCD};
         for (int i = 0; i < 4; ++i) {
-            const Rect place = SignalChartGeometry(which[i]);
+            const Rect place = SignalChartGeometry(Charts[i]);
             page.canvases[i] = std::make_unique<BrowserCanvas>(i, place.width, place.height);
         }
         page.simulation = std::make_unique<web::Simulation>(std::array<Canvas*, 4>{
             page.canvases[0].get(), page.canvases[1].get(), page.canvases[2].get(), page.canvases[3].get()});
     }
-    return *page.simulation;
+    return page;
+}
+
+web::Simulation& Simulation()
+{
+    return *ThePage().simulation;
 }
 
 std::string StringField(const val& object, const char* name, const std::string& fallback)
@@ -121,6 +128,54 @@ std::string SystemColor(int index)
     return "rgb(" + std::to_string(RedOf(c)) + ", " + std::to_string(GreenOf(c)) + ", " + std::to_string(BlueOf(c)) + ")";
 }
 
+// Lays the charts out again: `sizes` holds four [width, height] pairs in CSS pixels; texts are
+// drawn at least `minimumText` pixels high. Answers the sizes the charts took.
+val Layout(const val& sizes, int minimumText)
+{
+    Page& page = ThePage();
+    std::array<Size, 4> wanted{};
+    for (int i = 0; i < 4; ++i) {
+        const val pair = sizes[i];
+        const Rect stored = SignalChartGeometry(Charts[i]);
+        const bool given = pair.isArray() && pair[0].isNumber() && pair[1].isNumber();
+        wanted[std::size_t(i)] = given ? Size{pair[0].as<int>(), pair[1].as<int>()} : Size{stored.width, stored.height};
+        page.canvases[std::size_t(i)]->setMinimumTextPixels(minimumText);
+    }
+    page.simulation->Relayout(wanted);
+    val out = val::array();
+    for (int i = 0; i < 4; ++i) {
+        const Size s = page.simulation->ChartSize(i);
+        val pair = val::array();
+        pair.call<void>("push", s.width);
+        pair.call<void>("push", s.height);
+        out.call<void>("push", pair);
+    }
+    return out;
+}
+
+// The traces of the last run as plain numbers: [{letter, chart, perBit, values}].
+val Traces()
+{
+    val out = val::array();
+    for (const web::TraceValues& t : Simulation().Traces()) {
+        val trace = val::object();
+        trace.set("letter", std::string(1, t.letter));
+        trace.set("chart", t.chart);
+        trace.set("perBit", t.perBit);
+        val values = val::array();
+        for (const std::int32_t v : t.values)
+            values.call<void>("push", v);
+        trace.set("values", values);
+        out.call<void>("push", trace);
+    }
+    return out;
+}
+
+std::string Version()
+{
+    return DSCDMA_VERSION;
+}
+
 // The inputs table: per input its name in the address and messages, its option of dscdma-sim,
 // the text a fresh control holds, its range and step, and the words it takes instead of a number.
 val InputTable()
@@ -157,6 +212,12 @@ val CheckInput(const std::string& name, const std::string& text)
 std::string SpokenCharacter(int code)
 {
     return Simulation().SpokenCharacter(static_cast<unsigned char>(code & 0xFF));
+}
+
+// Whether a screen reader is given the byte's code rather than the character.
+bool SpokenAsCode(int code)
+{
+    return ::SpokenByCode(static_cast<unsigned char>(code & 0xFF));
 }
 
 // What the received-character label shows for a byte: the character, or the name of one that
@@ -197,9 +258,13 @@ EMSCRIPTEN_BINDINGS(dscdma)
     emscripten::function("update", &Update);
     emscripten::function("recordSets", &RecordSets);
     emscripten::function("systemColor", &SystemColor);
+    emscripten::function("layout", &Layout);
+    emscripten::function("traces", &Traces);
+    emscripten::function("version", &Version);
     emscripten::function("inputTable", &InputTable);
     emscripten::function("checkInput", &CheckInput);
     emscripten::function("spokenCharacter", &SpokenCharacter);
+    emscripten::function("spokenByCode", &SpokenAsCode);
     emscripten::function("shownCharacter", &ShownCharacter);
     emscripten::function("aboutTexts", &AboutTexts);
 }

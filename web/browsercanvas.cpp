@@ -1,7 +1,7 @@
 #include "browsercanvas.h"
 
+#include "core/chart/pixelruns.h"
 #include "core/i18n/utf8.h"
-#include "pixelruns.h"
 
 #include <emscripten.h>
 
@@ -183,7 +183,13 @@ void BrowserCanvas::resize(int width, int height)
     dscdma_resize(m_index, m_size.width, m_size.height);
 }
 
-std::string BrowserCanvas::CssFont(const FontDesc& wanted)
+void BrowserCanvas::setMinimumTextPixels(int pixels)
+{
+    m_minimumText = std::max(pixels, 0);
+    fontChanged();
+}
+
+std::string BrowserCanvas::CssFont(const FontDesc& wanted, int minimumPixels)
 {
     const FontDesc font = wanted == FontDesc() ? DefaultChartFont() : wanted;
     std::string css;
@@ -192,7 +198,8 @@ std::string BrowserCanvas::CssFont(const FontDesc& wanted)
     if (font.Style & fsBold)
         css += "bold ";
     // A point is 4/3 pixels on the web, as on a desktop of 96 pixels per inch.
-    const int pixels = font.PixelSize > 0 ? font.PixelSize : font.PointSize > 0 ? int(font.PointSize * 4 / 3 + 0.5) : 13;
+    const int asked = font.PixelSize > 0 ? font.PixelSize : font.PointSize > 0 ? int(font.PointSize * 4 / 3 + 0.5) : 13;
+    const int pixels = std::max(asked, minimumPixels);
     css += std::to_string(pixels) + "px ";
     std::size_t start = 0;
     while (start <= font.Face.size()) {
@@ -217,7 +224,7 @@ std::string BrowserCanvas::CssFont(const FontDesc& wanted)
 
 void BrowserCanvas::fontChanged()
 {
-    m_font = CssFont(font());
+    m_font = CssFont(font(), m_minimumText);
 }
 
 void BrowserCanvas::fillRects(const std::vector<Rect>& rects, TColor color)
@@ -231,16 +238,14 @@ void BrowserCanvas::strokeOpen(std::span<const Point> points)
     const Pen& p = pen();
     if (p.style == PenStyle::Clear || points.size() < 2)
         return;
-    std::vector<Point> thin;
     std::span<const Point> pts = points;
     if (p.width <= 1) {
         // Every joint is covered; only the very last pixel is left out.
-        thin = web::ThinPolyline(points);
-        if (thin.empty())
+        if (!ThinPolyline(points, m_thin))
             return;
-        pts = thin;
+        pts = m_thin;
     }
-    if (p.style == PenStyle::Solid && p.width <= 3 && web::StrokeRuns(pts, p.width, m_rects)) {
+    if (p.style == PenStyle::Solid && p.width <= 3 && StrokeRuns(pts, p.width, m_rects)) {
         // The pixels of those rectangles; the browser strokes a long trace faster than it fills
         // its rectangles.
         if (m_rects.size() > 2)
@@ -249,7 +254,7 @@ void BrowserCanvas::strokeOpen(std::span<const Point> points)
             fillRects(m_rects, p.color);
         return;
     }
-    if (p.style != PenStyle::Solid && p.width <= 1 && pts.size() == 2 && web::DashRuns(pts[0], pts[1], p.style, m_dashes)) {
+    if (p.style != PenStyle::Solid && p.width <= 1 && pts.size() == 2 && DashRuns(pts[0], pts[1], p.style, m_dashes)) {
         const Point a = pts[0], b = pts[1];
         if (brush().style == BrushStyle::Solid)
             fillRects({Rect::FromCorners(std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y))},
@@ -342,7 +347,7 @@ void BrowserCanvas::textOut(int x, int y, std::string_view text)
 
 const BrowserCanvas::Metrics& BrowserCanvas::measured(const FontDesc& font, std::string_view text) const
 {
-    auto key = std::make_pair(CssFont(font), utf8::FromWindows1252(text));
+    auto key = std::make_pair(CssFont(font, m_minimumText), utf8::FromWindows1252(text));
     auto found = m_measured.find(key);
     if (found == m_measured.end()) {
         int out[3] = {0, 0, 0};

@@ -34,8 +34,12 @@ public:
     void clearClip() override;
     void copyFrom(const Canvas& source, int x, int y) override;
 
-    // The CSS font that stands for a font description.
-    static std::string CssFont(const FontDesc& font);
+    // The smallest text drawn, in CSS pixels: a smaller font is measured and drawn at this
+    // size (0: as asked). The page's narrow layout keeps every text readable this way.
+    void setMinimumTextPixels(int pixels);
+
+    // The CSS font that stands for a font description, at least `minimumPixels` high.
+    static std::string CssFont(const FontDesc& font, int minimumPixels = 0);
 
 protected:
     void drawLine(Point from, Point to) override;
@@ -51,9 +55,11 @@ private:
     void fillRects(const std::vector<Rect>& rects, TColor color);
 
     int m_index;
+    int m_minimumText = 0;
     Size m_size;
     bool m_clipped = false;
     std::string m_font; // the current font as CSS
+    std::vector<Point> m_thin;
     std::vector<Rect> m_rects;
     std::vector<Rect> m_dashes;
     // Measured texts per font; layout asks for the same few again and again.

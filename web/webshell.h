@@ -7,12 +7,16 @@
 
 #include "canvas.h"
 #include "chart.h"
+#include "core/chart/layerpresenter.h"
 #include "core/sim/siminputs.h"
 #include "dictionary.h"
 #include "recordingcanvas.h"
+#include "signalmodel.h"
+#include "web/tracetable.h"
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -86,15 +90,28 @@ public:
     // Computes the signals, plots them into the four charts and draws them. Throws what the
     // model throws (a receiver key too large to round) before anything is drawn.
     PageResult Update(const PageInputs& inputs);
+    // What chart `chart` (0 to 3, in the order of the canvases) has to draw before its canvas
+    // shows the chart's state.
+    ChartRedraw Pending(std::size_t chart);
+
+    // Lays the charts out again at new sizes (each raised to what its margins need), or anew at
+    // the same sizes when the canvases measure or scale differently; the next Update draws them
+    // whole.
+    void Relayout(const std::array<Size, 4>& sizes);
+    Size ChartSize(int index) const { return m_charts[std::size_t(index)]->GetSize(); }
+
+    // The traces of the last run that the model computed; none before the first.
+    std::vector<TraceValues> Traces() const;
 
 private:
-    class Surface;
     void buildCharts();
 
     std::array<Canvas*, 4> m_canvases;
     Dictionary m_dictionary;
     std::array<std::unique_ptr<Chart>, 4> m_charts;
-    std::array<std::unique_ptr<Surface>, 4> m_surfaces;
+    std::array<std::unique_ptr<LayerPresenter>, 4> m_presenters;
+    std::array<Size, 4> m_sizes{}; // as laid out last; none for the stored sizes
+    std::optional<SimResult> m_lastRun;
 };
 
 // The drawing commands of one update per line of `sets`, recorded with fixed text metrics, as

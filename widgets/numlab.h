@@ -9,21 +9,16 @@
 #include <functional>
 
 class Canvas;
+struct FontDesc;
 
 // A read-only number: a caption on the left, a framed value box and a unit text on the right,
 // painted in one piece through an off-screen image. A value text that does not fit the box is
 // replaced by OverflowIndicator. Setters repaint at once, and only when the value changed.
 //
-// dtDateTime reads Value as days since 1899-12-30 (the fraction is the time of day) and formats
-// it with DTFormat, in English and independent of the locale. Pattern letters, case-insensitive:
-//   d / dd        day of month without / with leading zero   ddd / dddd  Mon / Monday
-//   m / mm        month without / with leading zero          mmm / mmmm  Jan / January
-//                 (m or mm right after an hour or before a seconds field means minutes)
-//   yy / yyyy     two- / four-digit year (y and yyy count as yy and yyyy)
-//   h / hh        hour (0-23, or 1-12 when an am/pm field is present)
-//   n / nn        minutes, s / ss seconds, z / zzz milliseconds
-//   am/pm, a/p    half-day marker in the case written
-//   "text", 'text' literal text; every other character stands for itself.
+// The value texts are the core's (core/numeric/valuetext.h). dtDateTime reads Value as days since
+// 1899-12-30 (the fraction is the time of day) and formats it with DTFormat, in English and
+// independent of the locale; core/numeric/civildatetime.h lists the pattern letters. Like every
+// text the label draws, the pattern is Windows-1252: a character outside it reads as '?'.
 class TNumLab : public QWidget
 {
     Q_OBJECT
@@ -153,6 +148,11 @@ private:
     };
     QColor Resolve(const LabColor& c) const;
     void SetColor(LabColor& target, const LabColor& value);
+    // The parts of Paint: the background with the side texts (returns the row of every text),
+    // the value box, the value.
+    int paintSides(Canvas& canvas, const FontDesc& fontDesc);
+    void paintBox(Canvas& canvas);
+    void paintValue(Canvas& canvas, const FontDesc& fontDesc, int y);
     void Render();
     void Redraw();
 

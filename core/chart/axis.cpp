@@ -261,51 +261,52 @@ void TScale::addMark(double v, int length, const std::string* number)
     m_marks.push_back({ClampDraw(MapValue(v)), length, index});
 }
 
-void TScale::Layout(const TextMetrics& metrics)
+// Decades as major ticks, 2..9 within a decade as minor ones.
+void TScale::markLogTicks()
 {
-    m_ticks.clear();
-    m_marks.clear();
-    m_numbers.clear();
-    if (!m_settings.Visible)
-        return;
-
-    const int minTicks = std::clamp(m_settings.MinTicks, 2, 20);
     const double lo = m_settings.RangeLow;
     const double hi = m_settings.RangeHigh;
     const bool numbered = m_settings.LabelType != ftNoFigs;
-    if (m_settings.Logarithmic && lo > 0 && hi > 0) {
-        // Decades as major ticks, 2..9 within a decade as minor ones.
-        const double a = std::min(lo, hi), b = std::max(lo, hi);
-        double decade = std::pow(10.0, std::floor(std::log10(a)));
-        for (int i = 0; i < MaxTickIterations && decade <= b * (1 + 1e-12); ++i, decade *= 10) {
-            for (int j = 1; j <= 9; ++j) {
-                const double v = decade * j;
-                if (v < a * (1 - 1e-12) || v > b * (1 + 1e-12))
-                    continue;
-                if (j == 1) {
-                    addTick(v);
-                    const std::string text = TickText(v, lo, hi, -1, m_settings.ScaleInscript);
-                    addMark(v, 7, numbered ? &text : nullptr);
-                } else if (m_settings.ShortTicks) {
-                    addMark(v, 4, nullptr);
-                }
+    const double a = std::min(lo, hi), b = std::max(lo, hi);
+    double decade = std::pow(10.0, std::floor(std::log10(a)));
+    for (int i = 0; i < MaxTickIterations && decade <= b * (1 + 1e-12); ++i, decade *= 10) {
+        for (int j = 1; j <= 9; ++j) {
+            const double v = decade * j;
+            if (v < a * (1 - 1e-12) || v > b * (1 + 1e-12))
+                continue;
+            if (j == 1) {
+                addTick(v);
+                const std::string text = TickText(v, lo, hi, -1, m_settings.ScaleInscript);
+                addMark(v, 7, numbered ? &text : nullptr);
+            } else if (m_settings.ShortTicks) {
+                addMark(v, 4, nullptr);
             }
         }
-    } else {
-        const AxisTicks ticks = ComputeAxisTicks(lo, hi, minTicks, m_settings.ShortTicks);
-        for (double v : ticks.minor) {
-            addTick(v);
-            addMark(v, 4, nullptr);
-        }
-        const int decimals = EffectiveDecimals(m_settings.DecPlaces, lo, hi);
-        for (double v : ticks.major) {
-            if (!m_settings.ShortTicks)
-                addTick(v);
-            const std::string text = TickText(v, lo, hi, decimals, m_settings.ScaleInscript);
-            addMark(v, 7, numbered ? &text : nullptr);
-        }
     }
+}
 
+void TScale::markLinearTicks()
+{
+    const double lo = m_settings.RangeLow;
+    const double hi = m_settings.RangeHigh;
+    const bool numbered = m_settings.LabelType != ftNoFigs;
+    const int minTicks = std::clamp(m_settings.MinTicks, 2, 20);
+    const AxisTicks ticks = ComputeAxisTicks(lo, hi, minTicks, m_settings.ShortTicks);
+    for (double v : ticks.minor) {
+        addTick(v);
+        addMark(v, 4, nullptr);
+    }
+    const int decimals = EffectiveDecimals(m_settings.DecPlaces, lo, hi);
+    for (double v : ticks.major) {
+        if (!m_settings.ShortTicks)
+            addTick(v);
+        const std::string text = TickText(v, lo, hi, decimals, m_settings.ScaleInscript);
+        addMark(v, 7, numbered ? &text : nullptr);
+    }
+}
+
+void TScale::placeNumbers(const TextMetrics& metrics)
+{
     const FontDesc& font = m_settings.Font;
     const int base = BaseLine();
     for (const Mark& mark : m_marks) {
@@ -328,11 +329,16 @@ void TScale::Layout(const TextMetrics& metrics)
             number.topLeft = {ClampDraw(left), ClampDraw(top)};
         }
     }
+}
 
+// Without a caption the previous place stays: Draw reads it only for a caption.
+void TScale::placeCaption(const TextMetrics& metrics)
+{
     const std::string& caption = m_settings.Caption;
     if (caption.empty())
         return;
-    const int tw = metrics.measureWidth(font, caption);
+    const int tw = metrics.measureWidth(m_settings.Font, caption);
+    const int base = BaseLine();
     int x, y;
     if (IsHorizontal()) {
         switch (m_settings.CaptionAnchor) {
@@ -368,6 +374,21 @@ void TScale::Layout(const TextMetrics& metrics)
     else if (m_settings.CaptionAlignment == taCenter)
         x -= tw / 2;
     m_captionTopLeft = {ClampDraw(x), ClampDraw(y)};
+}
+
+void TScale::Layout(const TextMetrics& metrics)
+{
+    m_ticks.clear();
+    m_marks.clear();
+    m_numbers.clear();
+    if (!m_settings.Visible)
+        return;
+    if (m_settings.Logarithmic && m_settings.RangeLow > 0 && m_settings.RangeHigh > 0)
+        markLogTicks();
+    else
+        markLinearTicks();
+    placeNumbers(metrics);
+    placeCaption(metrics);
 }
 
 void TScale::drawTick(Canvas& canvas, int pos, int length) const

@@ -142,6 +142,11 @@ private:
     void recomputeMapping();
     void addTick(double v);
     void addMark(double v, int length, const std::string* number);
+    // The steps of Layout: ticks and their marks, then the places of the numbers and the caption.
+    void markLogTicks();
+    void markLinearTicks();
+    void placeNumbers(const TextMetrics& metrics);
+    void placeCaption(const TextMetrics& metrics);
     void drawTick(Canvas& canvas, int pos, int length) const;
 
     std::string m_name;

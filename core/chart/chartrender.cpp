@@ -57,6 +57,19 @@ private:
 
     void addPolylineDamage(const std::vector<Point>& points, int width);
 
+    // The polyline being gathered from line items, and the pen it is drawn with.
+    struct ItemRun
+    {
+        std::vector<Point> points;
+        Point pos;            // where the next line starts
+        bool penSet = false;  // the colour in force is not an item's until the first line sets it
+        TColor color = 0;
+        TPenStyle style = psSolid;
+        int width = 1;
+    };
+    void flush(ItemRun& run);
+    void lineTo(ItemRun& run, const TChartItem& item, Point p);
+
     const ChartState& m_state;
     const ChartLayout& m_layout;
     Canvas& m_canvas;
@@ -175,94 +188,115 @@ void Renderer::plotBackground()
     m_canvas.clearClip();
 }
 
-// Consecutive line items of one colour, style and width become one polyline of at most 200
-// points; consecutive polylines share their joint point.
-void Renderer::items()
+// Step traces map the same x twice in a row and few distinct y values: the last results are
+// kept per coordinate and layer.
+class PixelMemo
 {
-    constexpr std::size_t MaxPoints = 200;
-    std::vector<Point> buffer;
-    buffer.reserve(MaxPoints);
-    // A list that starts with a line starts at the plot's top-left pixel.
-    Point pos{m_plot.left(), m_plot.top()};
-    m_canvas.moveTo(pos.x, pos.y);
-    m_canvas.setPen({m_state.ChartColor, 1, Canvas::PenStyle::Solid});
-    bool penSet = false; // the colour in force is not an item's until the first line sets it
-    TColor color = 0;
-    TPenStyle style = psSolid;
-    int width = 1;
+public:
+    explicit PixelMemo(const ChartMapping& mapping)
+        : m_mapping(mapping)
+    {
+    }
 
-    auto flush = [&] {
-        if (buffer.empty())
-            return;
-        if (buffer.size() >= 2) {
-            m_canvas.polyline(buffer);
-            if (m_damage)
-                addPolylineDamage(buffer, width);
-        }
-        pos = buffer.back();
-        m_canvas.moveTo(pos.x, pos.y);
-        buffer.clear();
-    };
+    Point map(int layer, double x, double y) { return {mapX(layer, x), mapY(layer, y)}; }
 
-    // Step traces map the same x twice in a row and few distinct y values: the last results
-    // are kept per coordinate and layer.
-    struct Memo
+private:
+    struct Entry
     {
         int layer = 0;
         double value = 0;
         int pixel = 0;
     };
-    Memo memoX, memoY[2];
-    int nextY = 0;
-    auto mapX = [&](int layer, double x) {
-        if (memoX.layer != layer || memoX.value != x)
-            memoX = {layer, x, ClampDraw(m_layout.mapping.MapX(layer, x))};
-        return memoX.pixel;
-    };
-    auto mapY = [&](int layer, double y) {
-        for (const Memo& m : memoY)
-            if (m.layer == layer && m.value == y)
-                return m.pixel;
-        Memo& m = memoY[nextY];
-        nextY ^= 1;
-        m = {layer, y, ClampDraw(m_layout.mapping.MapY(layer, y))};
-        return m.pixel;
-    };
 
+    int mapX(int layer, double x)
+    {
+        if (m_x.layer != layer || m_x.value != x)
+            m_x = {layer, x, ClampDraw(m_mapping.MapX(layer, x))};
+        return m_x.pixel;
+    }
+
+    int mapY(int layer, double y)
+    {
+        for (const Entry& e : m_y)
+            if (e.layer == layer && e.value == y)
+                return e.pixel;
+        Entry& e = m_y[m_nextY];
+        m_nextY ^= 1;
+        e = {layer, y, ClampDraw(m_mapping.MapY(layer, y))};
+        return e.pixel;
+    }
+
+    const ChartMapping& m_mapping;
+    Entry m_x, m_y[2];
+    int m_nextY = 0;
+};
+
+constexpr std::size_t MaxPolylinePoints = 200;
+
+void Renderer::flush(ItemRun& run)
+{
+    if (run.points.empty())
+        return;
+    if (run.points.size() >= 2) {
+        m_canvas.polyline(run.points);
+        if (m_damage)
+            addPolylineDamage(run.points, run.width);
+    }
+    run.pos = run.points.back();
+    m_canvas.moveTo(run.pos.x, run.pos.y);
+    run.points.clear();
+}
+
+void Renderer::lineTo(ItemRun& run, const TChartItem& item, Point p)
+{
+    if (!run.penSet || item.Color != run.color || item.PenStyle != run.style) {
+        flush(run);
+        run.penSet = true;
+        run.color = item.Color;
+        run.style = item.PenStyle;
+        m_canvas.setPenColor(run.color);
+        m_canvas.setPenStyle(canvasPenStyle(run.style));
+    }
+    if (run.points.empty())
+        run.points.push_back(run.pos);
+    run.points.push_back(p);
+    if (run.points.size() >= MaxPolylinePoints) {
+        flush(run);
+        run.points.push_back(run.pos);
+    }
+}
+
+// Consecutive line items of one colour, style and width become one polyline of at most 200
+// points; consecutive polylines share their joint point.
+void Renderer::items()
+{
+    ItemRun run;
+    run.points.reserve(MaxPolylinePoints);
+    // A list that starts with a line starts at the plot's top-left pixel.
+    run.pos = {m_plot.left(), m_plot.top()};
+    m_canvas.moveTo(run.pos.x, run.pos.y);
+    m_canvas.setPen({m_state.ChartColor, 1, Canvas::PenStyle::Solid});
+    PixelMemo memo(m_layout.mapping);
     for (const TChartItem& item : m_state.Items) {
         if (!m_state.ClassVisible[item.ItemClass] || !m_state.LayerVisible[ChartState::index(item.Layer)])
             continue;
         // Widths come from a byte; a list written directly may hold anything.
         const int itemWidth = std::clamp(item.LineWidth, 0, 255);
-        if (itemWidth != width) {
-            flush();
-            width = itemWidth;
-            m_canvas.setPenWidth(width);
+        if (itemWidth != run.width) {
+            flush(run);
+            run.width = itemWidth;
+            m_canvas.setPenWidth(run.width);
         }
-        const Point p{mapX(item.Layer, item.X), mapY(item.Layer, item.Y)};
+        const Point p = memo.map(item.Layer, item.X, item.Y);
         if (item.Kind == ikMoveTo) {
-            flush();
-            pos = p;
+            flush(run);
+            run.pos = p;
             m_canvas.moveTo(p.x, p.y);
         } else if (item.Kind == ikLineTo) {
-            if (!penSet || item.Color != color || item.PenStyle != style) {
-                flush();
-                penSet = true;
-                color = item.Color;
-                style = item.PenStyle;
-                m_canvas.setPenColor(color);
-                m_canvas.setPenStyle(canvasPenStyle(style));
-            }
-            if (buffer.empty())
-                buffer.push_back(pos);
-            buffer.push_back(p);
-            if (buffer.size() >= MaxPoints) {
-                flush();
-                buffer.push_back(pos);
-            }
+            lineTo(run, item, p);
         }
     }
-    flush();
+    flush(run);
     m_canvas.setPenWidth(1);
     m_canvas.setPenStyle(Canvas::PenStyle::Solid);
 }

@@ -98,6 +98,68 @@ double clampToDouble(double v)
 
 enum class FState { Start, Sign, Int, Point, Frac, ExpMark, ExpSign, ExpDigits, End, Error };
 
+// What a character is to the float scanner.
+enum class FClass { Sep, Space, Sign, Digit, E, Other };
+
+FClass classifyFloatChar(std::string_view text, std::size_t i, TDecPSep sep)
+{
+    if (i >= text.size())
+        return FClass::Other; // the end mark
+    const char c = toUpperAscii(text[i]);
+    if ((c == '.' && (sep == dsDot || sep == dsBoth)) || (c == ',' && (sep == dsComma || sep == dsBoth)))
+        return FClass::Sep;
+    if (c == ' ')
+        return FClass::Space;
+    if (c == '+' || c == '-')
+        return FClass::Sign;
+    if (isDigit(c))
+        return FClass::Digit;
+    if (c == 'E')
+        return FClass::E;
+    return FClass::Other;
+}
+
+// One step of the float scanner. `afterE` is where an 'E' leads: to the exponent where one is
+// allowed, else to the end.
+FState nextFloatState(FState state, FClass col, TDecPSep sep, FState afterE)
+{
+    switch (state) {
+    case FState::Start:
+        return col == FClass::Sep ? FState::Point
+             : col == FClass::Space ? FState::Start
+             : col == FClass::Sign ? FState::Sign
+             : col == FClass::Digit ? FState::Int
+             : FState::Error;
+    case FState::Sign:
+        return col == FClass::Sep ? FState::Point : col == FClass::Digit ? FState::Int : FState::Error;
+    case FState::Int:
+        return col == FClass::Sep ? FState::Point
+             : col == FClass::Digit ? FState::Int
+             : col == FClass::E ? afterE
+             : FState::End;
+    case FState::Point:
+        return col == FClass::Sep ? FState::Error
+             : col == FClass::Digit ? FState::Frac
+             : col == FClass::E ? afterE
+             : FState::End;
+    case FState::Frac:
+        return col == FClass::Sep ? (sep == dsBoth ? FState::End : FState::Error)
+             : col == FClass::Digit ? FState::Frac
+             : col == FClass::E ? afterE
+             : FState::End;
+    case FState::ExpMark:
+        return col == FClass::Sign ? FState::ExpSign : col == FClass::Digit ? FState::ExpDigits : FState::Error;
+    case FState::ExpSign:
+        return col == FClass::Digit ? FState::ExpDigits : FState::Error;
+    case FState::ExpDigits:
+        return col == FClass::Digit ? FState::ExpDigits : FState::End;
+    case FState::End:
+    case FState::Error:
+        break;
+    }
+    return FState::Error;
+}
+
 struct Scan
 {
     std::size_t stop = 0; // index of the character that ended the scan; size() for the end mark
@@ -106,74 +168,13 @@ struct Scan
 
 Scan scanFloat(std::string_view s, bool exponentAllowed, TDecPSep sep)
 {
-    enum class Col { Sep, Space, Sign, Digit, E, Other };
-    auto classify = [sep](std::size_t i, std::string_view text) {
-        if (i >= text.size())
-            return Col::Other; // the end mark
-        const char c = toUpperAscii(text[i]);
-        if ((c == '.' && (sep == dsDot || sep == dsBoth)) || (c == ',' && (sep == dsComma || sep == dsBoth)))
-            return Col::Sep;
-        if (c == ' ')
-            return Col::Space;
-        if (c == '+' || c == '-')
-            return Col::Sign;
-        if (isDigit(c))
-            return Col::Digit;
-        if (c == 'E')
-            return Col::E;
-        return Col::Other;
-    };
     const FState afterE = exponentAllowed ? FState::ExpMark : FState::End;
-
     FState state = FState::Start;
     std::string number;
     long expDigits = 0; // saturates above the cap
     std::size_t i = 0;
     for (;; ++i) {
-        const Col col = classify(i, s);
-        FState next = FState::Error;
-        switch (state) {
-        case FState::Start:
-            next = col == Col::Sep ? FState::Point
-                 : col == Col::Space ? FState::Start
-                 : col == Col::Sign ? FState::Sign
-                 : col == Col::Digit ? FState::Int
-                 : FState::Error;
-            break;
-        case FState::Sign:
-            next = col == Col::Sep ? FState::Point : col == Col::Digit ? FState::Int : FState::Error;
-            break;
-        case FState::Int:
-            next = col == Col::Sep ? FState::Point
-                 : col == Col::Digit ? FState::Int
-                 : col == Col::E ? afterE
-                 : FState::End;
-            break;
-        case FState::Point:
-            next = col == Col::Sep ? FState::Error
-                 : col == Col::Digit ? FState::Frac
-                 : col == Col::E ? afterE
-                 : FState::End;
-            break;
-        case FState::Frac:
-            next = col == Col::Sep ? (sep == dsBoth ? FState::End : FState::Error)
-                 : col == Col::Digit ? FState::Frac
-                 : col == Col::E ? afterE
-                 : FState::End;
-            break;
-        case FState::ExpMark:
-            next = col == Col::Sign ? FState::ExpSign : col == Col::Digit ? FState::ExpDigits : FState::Error;
-            break;
-        case FState::ExpSign:
-            next = col == Col::Digit ? FState::ExpDigits : FState::Error;
-            break;
-        case FState::ExpDigits:
-            next = col == Col::Digit ? FState::ExpDigits : FState::End;
-            break;
-        case FState::End:
-        case FState::Error:
-            break;
-        }
+        const FState next = nextFloatState(state, classifyFloatChar(s, i, sep), sep, afterE);
         if (next == FState::End || next == FState::Error) {
             state = next;
             break;

@@ -195,6 +195,9 @@ QStringList LineKeys()
 
 } // namespace
 
+// The files' format is checked by the core's tests (tests/core/i18n); these check them against
+// the program that reads them.
+
 // The template of one run: an entry per key, each the key as its own text, one a line, and
 // the keys that only some runs look up among them. Without the variable no file is written.
 TEST(LanguageFiles, TemplateOfOneRunListsEveryKeyOnceAsItsOwnText)
@@ -223,53 +226,6 @@ TEST(LanguageFiles, TemplateOfOneRunListsEveryKeyOnceAsItsOwnText)
     qunsetenv(TForm1::ItlTemplateVariable);
     QDir::setCurrent(previous);
     EXPECT_TRUE(QDir(work.path()).isEmpty()) << "written although not asked for";
-}
-
-TEST(LanguageFiles, AreWindows1252TextWithCrLfLineEnds)
-{
-    ASSERT_EQ(Files().size(), 2u);
-    for (const auto& [language, file] : Files()) {
-        SCOPED_TRACE(file.Path.toStdString());
-        ASSERT_FALSE(file.Bytes.isEmpty());
-        for (qsizetype i = 0; i < file.Bytes.size(); ++i) {
-            const auto byte = static_cast<unsigned char>(file.Bytes[i]);
-            // Bytes the code page leaves undefined, and control characters, have no place here.
-            const bool undefined = byte == 0x81 || byte == 0x8D || byte == 0x8F || byte == 0x90 || byte == 0x9D;
-            const bool control = byte < 0x20 && byte != '\r' && byte != '\n';
-            EXPECT_FALSE(undefined || control) << "byte " << int(byte) << " at offset " << i;
-            if (byte == '\n') {
-                EXPECT_TRUE(i > 0 && file.Bytes[i - 1] == '\r') << "bare line feed at offset " << i;
-            }
-        }
-        EXPECT_TRUE(file.Bytes.endsWith("|$$\r\n"));
-        EXPECT_EQ(cp1252::Encode(cp1252::Decode(file.Bytes)), file.Bytes) << "a character the code page lacks";
-    }
-    // Umlauts as single bytes: a file saved as UTF-8 would decode to "Ã¤" and the like.
-    const QString german = cp1252::Decode(German().Bytes);
-    for (const QChar letter : QStringLiteral("äöüßÜ"))
-        EXPECT_TRUE(german.contains(letter)) << QString(letter).toStdString();
-    EXPECT_FALSE(german.contains(u'Ã'));
-}
-
-// One entry per line: a line break inside a text would reach the window as two spaces.
-TEST(LanguageFiles, HoldOneNonEmptyEntryPerLine)
-{
-    for (const auto& [language, file] : Files()) {
-        SCOPED_TRACE(file.Path.toStdString());
-        for (const QByteArray& line : file.Bytes.split('\n')) {
-            if (line.contains('[') || line.contains("|$$")) {
-                EXPECT_TRUE(line.startsWith('[') && line.endsWith("|$$\r") && line.count("|$$") == 1)
-                    << line.toStdString();
-            }
-        }
-        const QStringList keys = file.Engine->Keys();
-        EXPECT_EQ(keys.size(), file.Bytes.count("|$$"));
-        for (qsizetype i = 0; i < keys.size(); ++i) {
-            EXPECT_FALSE(keys[i].trimmed().isEmpty()) << "entry " << i;
-            EXPECT_FALSE(file.Engine->Texts()[i].trimmed().isEmpty()) << keys[i].toStdString();
-            EXPECT_EQ(keys.indexOf(keys[i]), i) << "second entry for " << keys[i].toStdString();
-        }
-    }
 }
 
 // A caption added to a window, or a key the code starts to look up, fails here until both

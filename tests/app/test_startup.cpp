@@ -88,7 +88,7 @@ protected:
     // serves the files of `served` by name and answers "MarvolaWorkArea" with the work folder.
     void RunServer()
     {
-        windows.findable[{"ThisIsTheTutorixServerComponentWindowClasst1", "ThisIsTheTutorixServerComponentWindowt1"}] = kServer;
+        windows.findable[{ServerWindowClass + QByteArray("t1"), ServerWindowName + QByteArray("t1")}] = kServer;
         windows.script = [this](const FakeWindows::Sent& sent) {
             if (sent.target != kServer)
                 return 0;
@@ -396,7 +396,7 @@ TEST_F(Startup, TheServerIsUsedWhenTheGivenHandleNamesOne)
         if (!c.serverUnderHandle)
             windows.findable.clear();
         if (c.serverUnderBareNames)
-            windows.findable[{"ThisIsTheTutorixServerComponentWindowClass", "ThisIsTheTutorixServerComponentWindow"}] = kServer;
+            windows.findable[{ServerWindowClass, ServerWindowName}] = kServer;
         MakeAndShow(c.arguments);
         EXPECT_EQ(form->cliDemon()->UseMarvolaServer(), c.used);
         EXPECT_EQ(CodesSentToTheServer().value(0), c.used ? msgRegister : 0u);
@@ -499,6 +499,27 @@ TEST_F(Startup, AQuitInsideAFirstShowQueryEndsTheFirstShowThere)
                                                      : (QList<quint32>{msgRegister, msgMapFileName, msgGetFile,
                                                                        msgGetVariable, msgUnregister}));
     }
+}
+
+// A server that takes the registration and never answers: the start stops at the next query
+// with the link's error saying so, and asks the server nothing more, so that the user waits
+// one send time limit, not one per request.
+TEST_F(Startup, AServerThatNeverAnswersStopsTheStartAfterItsFirstRequest)
+{
+    RunServer();
+    windows.script = [this](const FakeWindows::Sent& sent) {
+        if (sent.target == kServer)
+            windows.outcome = TMessageWindows::SendOutcome::Unanswered;
+        return 0;
+    };
+    try {
+        Make({kHandleSwitch});
+        ADD_FAILURE() << "started although the server did not answer";
+    } catch (const ETutorix& e) {
+        EXPECT_EQ(e.Message(), "Tutorix server application is not running");
+    }
+    EXPECT_EQ(CodesSentToTheServer(), QList<quint32>{msgRegister});
+    EXPECT_FALSE(form);
 }
 
 // A folder for the windows that others could reach is refused. Without a server handle the

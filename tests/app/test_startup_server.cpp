@@ -163,7 +163,8 @@ TEST_F(ProgramWithServer, ASecondStartHandsItsParametersToTheFirstAndShowsNoWind
     ASSERT_TRUE(second->WaitForExit(15000)) << second->Everything().constData();
     EXPECT_EQ(second->process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second->process.exitCode(), 0) << second->Everything().constData();
-    EXPECT_GE(second->Find("dscdma.startup: another instance runs"), 0) << second->Everything().constData();
+    EXPECT_GE(second->Find("dscdma.startup: another instance runs: parameters handed over, ending"), 0)
+        << second->Everything().constData();
     EXPECT_EQ(second->Find("dscdma.startup: main window shown"), -1);
     EXPECT_EQ(second->Find("dscdma.startup: About box shown"), -1);
 
@@ -179,6 +180,28 @@ TEST_F(ProgramWithServer, ASecondStartHandsItsParametersToTheFirstAndShowsNoWind
     ASSERT_GE(server->Command("quit " + own, "sent quit"), 0);
     ASSERT_TRUE(first->WaitForExit());
     EXPECT_EQ(first->process.exitCode(), 0);
+}
+
+// Without a server a second start finds no way to the first: it hands nothing over and ends with
+// status 0 all the same, and its log says so, and why.
+TEST_F(ProgramWithServer, ASecondPlainStartSaysThatItHandedNothingOverAndWhy)
+{
+    const auto first = Start({});
+    ASSERT_GE(first->WaitFor("dscdma.startup: About box shown"), 0) << first->Everything().constData();
+    const auto second = Start({"chapter=4"});
+    ASSERT_TRUE(second->WaitForExit(15000)) << second->Everything().constData();
+    EXPECT_EQ(second->process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second->process.exitCode(), 0) << second->Everything().constData();
+    EXPECT_GE(second->Find("dscdma.startup: another instance runs: nothing handed over, no server to find it "
+                           "through, ending"),
+              0)
+        << second->Everything().constData();
+    EXPECT_EQ(second->Find("dscdma.startup: another instance runs: parameters handed over"), -1);
+    EXPECT_EQ(second->Find("dscdma.startup: main window shown"), -1);
+    EXPECT_EQ(first->Find("dscdma.startup: brought to the front"), -1) << first->Everything().constData();
+    EXPECT_EQ(server->Find("recv"), -1) << "the server heard nothing";
+    first->process.terminate();
+    EXPECT_TRUE(first->WaitForExit());
 }
 
 // A handle whose server has gone is no error: the program runs alone, with the language file

@@ -1,5 +1,4 @@
 #include "core/i18n/utf8.h"
-#include "pixelruns.h"
 #include "recordingtext.h"
 #include "signalcharts.h"
 #include "webshell.h"
@@ -201,6 +200,76 @@ TEST(WebShell, RecordedSetsNameEachSetItsResultAndItsCharts)
     EXPECT_NE(out.find("set 3\nfailed Invalid floating point operation\nchart RCA\n"), std::string::npos);
 }
 
+// The narrow layout: the charts at the page's width, kept through a change of language, and
+// raised to what their margins need when the page asks for less.
+TEST(WebShell, ChartsAreLaidOutAgainAtTheSizesThePageGivesAndKeepThemAcrossLanguages)
+{
+    Recorded page;
+    page.simulation->Update({});
+    page.simulation->Relayout({Size{366, 137}, Size{366, 145}, Size{366, 81}, Size{366, 281}});
+    page.Clear();
+    page.simulation->Update({});
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(page.simulation->ChartSize(i).width, 366) << i;
+        EXPECT_EQ(page.canvases[std::size_t(i)]->size().width, 366) << "the canvas follows, chart " << i;
+        // Drawn whole again, frame included: the caption is among the commands.
+        EXPECT_NE(page.Text(i).find("text"), std::string::npos) << i;
+    }
+    page.simulation->LoadLanguage("[Channel 1]=Kanal 1|$$");
+    page.simulation->Update({});
+    EXPECT_EQ(page.simulation->ChartSize(0).width, 366) << "a new language keeps the layout";
+    page.simulation->Relayout({Size{1, 1}, Size{1, 1}, Size{1, 1}, Size{1, 1}});
+    for (int i = 0; i < 4; ++i) {
+        const Size s = page.simulation->ChartSize(i);
+        EXPECT_GT(s.width, 1) << i;
+        EXPECT_GT(s.height, 1) << i;
+    }
+}
+
+// The text alternative's numbers: the traces as the model computed them, per bit for the data
+// and the recovered bits, per chip for the rest.
+TEST(WebShell, TheTracesOfTheLastRunAreTheModelsValuesChartByChart)
+{
+    Recorded page;
+    EXPECT_TRUE(page.simulation->Traces().empty()) << "no run yet";
+    web::PageInputs in;
+    in.keyRx = "44";
+    in.spread = 3;
+    page.simulation->Update(in);
+    const std::vector<web::TraceValues> traces = page.simulation->Traces();
+    ASSERT_EQ(traces.size(), 11u);
+    std::string letters;
+    for (const web::TraceValues& t : traces)
+        letters += t.letter;
+    EXPECT_EQ(letters, "ABCDEFGHIJK");
+    const auto trace = [&](char letter) { return traces[std::size_t(letter - 'A')]; };
+    // W = 0x57, least significant bit first.
+    EXPECT_EQ(trace('D').values, (std::vector<std::int32_t>{1, 1, 1, 0, 1, 0, 1, 0}));
+    EXPECT_EQ(trace('A').values, (std::vector<std::int32_t>{0, 1, 0, 1, 1, 0, 1, 0})) << "Z = 0x5A";
+    EXPECT_TRUE(trace('A').perBit);
+    EXPECT_TRUE(trace('K').perBit);
+    EXPECT_FALSE(trace('B').perBit);
+    std::vector<int> charts;
+    for (const web::TraceValues& t : traces)
+        charts.push_back(t.chart);
+    EXPECT_EQ(charts, (std::vector<int>{0, 0, 0, 1, 1, 1, 2, 3, 3, 3, 3}));
+    for (char letter : std::string("BCEFGHIJ"))
+        EXPECT_EQ(trace(letter).values.size(), 24u) << letter;
+    for (std::size_t n = 0; n < 24; ++n) {
+        // C and F spread the bits by the chips; G sums them; I multiplies G by H.
+        const int c = trace('C').values[n], f = trace('F').values[n];
+        EXPECT_EQ(c, (trace('A').values[n / 3] ^ trace('B').values[n]) ? 1 : -1) << n;
+        EXPECT_EQ(trace('G').values[n], c + f) << n;
+        EXPECT_EQ(trace('I').values[n], trace('G').values[n] * trace('H').values[n]) << n;
+    }
+    // Received correctly on channel 2: the recovered bits are D's, as signs.
+    for (std::size_t bit = 0; bit < 8; ++bit)
+        EXPECT_EQ(trace('K').values[bit] > 0, trace('D').values[bit] == 1) << bit;
+    in.keyRx = "1e300";
+    EXPECT_THROW(page.simulation->Update(in), std::runtime_error);
+    EXPECT_EQ(page.simulation->Traces()[3].values, trace('D').values) << "a refused run keeps the last traces";
+}
+
 // Whatever bytes the page hands over, the shell answers without reading outside its input; the
 // sanitizer build runs this too.
 TEST(WebShell, AnyBytesAreTakenWithoutHarm)
@@ -223,37 +292,6 @@ TEST(WebShell, AnyBytesAreTakenWithoutHarm)
             EXPECT_EQ(web::RecordSets(sets, "", bytes).rfind("set 1\n", 0), 0u);
         }
     }
-}
-
-// Horizontal and vertical strokes as the pixels a raster device fills.
-TEST(PixelRuns, StrokesOfAStepTraceBecomeRectanglesOfWholePixels)
-{
-    std::vector<Rect> runs;
-    const std::vector<Point> step{{0, 10}, {5, 10}, {9, 10}, {9, 4}, {20, 4}};
-    ASSERT_TRUE(web::StrokeRuns(web::ThinPolyline(step), 1, runs));
-    EXPECT_EQ(runs, (std::vector<Rect>{Rect::FromCorners(0, 10, 9, 10), Rect::FromCorners(9, 4, 9, 10),
-                                       Rect::FromCorners(9, 4, 19, 4)}))
-        << "the last pixel left out, joints covered";
-    ASSERT_TRUE(web::StrokeRuns(step, 3, runs));
-    EXPECT_EQ(runs, (std::vector<Rect>{Rect::FromCorners(-1, 9, 10, 11), Rect::FromCorners(8, 3, 10, 11),
-                                       Rect::FromCorners(8, 3, 21, 5)}));
-    const std::vector<Point> slanted{{0, 0}, {3, 1}};
-    EXPECT_FALSE(web::StrokeRuns(slanted, 1, runs));
-    EXPECT_EQ(web::ThinPolyline(std::vector<Point>{{2, 2}, {2, 2}}), std::vector<Point>{});
-    EXPECT_EQ(web::LastCoveredPixel({0, 0}, {4, -2}), (Point{3, -2}));
-    EXPECT_EQ(web::LastCoveredPixel({0, 0}, {-1, 6}), (Point{-1, 5}));
-}
-
-TEST(PixelRuns, ADottedLineIsCountedFromItsStart)
-{
-    std::vector<Rect> dashes;
-    ASSERT_TRUE(web::DashRuns({5, 0}, {5, 13}, Canvas::PenStyle::Dot, dashes));
-    EXPECT_EQ(dashes, (std::vector<Rect>{Rect::FromCorners(5, 0, 5, 2), Rect::FromCorners(5, 6, 5, 8),
-                                         Rect::FromCorners(5, 12, 5, 13)}));
-    ASSERT_TRUE(web::DashRuns({10, 1}, {0, 1}, Canvas::PenStyle::Dash, dashes));
-    EXPECT_EQ(dashes, (std::vector<Rect>{Rect::FromCorners(0, 1, 10, 1)}));
-    EXPECT_FALSE(web::DashRuns({0, 0}, {1, 1}, Canvas::PenStyle::Dot, dashes));
-    EXPECT_FALSE(web::DashRuns({0, 0}, {0, 9}, Canvas::PenStyle::Solid, dashes));
 }
 
 } // namespace

@@ -29,11 +29,11 @@ void fill(TRChart& c, int seed = 0)
         std::vector<double> v;
         for (int i = 0; i < 40; ++i)
             v.push_back(value(gen) * (layer == 3 ? 20 : 1));
-        stepTrace(c, v, 25);
+        stepTrace(c.Core(), v, 25);
     }
     c.SetLineWidth(1);
     c.HideTextLabels();
-    freeLabels(c, 3);
+    freeLabels(c.Core(), 3);
     for (int i : {1, 2}) {
         TTextLabel* l = c.TextLabel(i);
         l->SetMode(tlBox);

@@ -191,7 +191,7 @@ struct Shown
             std::vector<double> v;
             for (int i = 0; i < 80; ++i)
                 v.push_back(std::uniform_int_distribution<int>(-3, 3)(gen));
-            stepTrace(*chart, v, 12.5);
+            stepTrace(chart->Core(), v, 12.5);
         }
         chart->SetLineWidth(1);
         chart->SetChartColor(seed % 3 == 0 ? 0xFFDDDD : clWhite);

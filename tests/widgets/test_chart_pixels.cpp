@@ -33,7 +33,7 @@ void fillRcd(TRChart& c)
     std::vector<double> chips;
     for (int i = 0; i < 64; ++i)
         chips.push_back((i * 7919 % 13) % 2 ? 1 : -1);
-    stepTrace(c, chips, 1000.0 / 64);
+    stepTrace(c.Core(), chips, 1000.0 / 64);
     c.HideTextLabels();
     TTextLabel* l = c.TextLabel(1);
     l->SetMode(tlBox);
@@ -43,14 +43,14 @@ void fillRcd(TRChart& c)
     l->SetColorBkg(clYellow);
     l->SetCaption("Trace H: Random Sequence in Receiver");
     l->SetVisible(true);
-    freeLabels(c, 2);
+    freeLabels(c.Core(), 2);
     c.SetActiveLayer(2);
     c.SetLineWidth(3);
     c.SetDataColor(clNavy);
     std::vector<double> products;
     for (int i = 0; i < 64; ++i)
         products.push_back(((i * 31) % 5) - 2);
-    stepTrace(c, products, 1000.0 / 64);
+    stepTrace(c.Core(), products, 1000.0 / 64);
     c.AddTextLabel(clBlack, "Trace I: G * H", 1, 990, 0.5);
     c.SetActiveLayer(3);
     c.SetLineWidth(1);
@@ -67,7 +67,7 @@ void fillRcd(TRChart& c)
             sum = 0;
         integral.push_back(-sum);
     }
-    stepTrace(c, integral, 1000.0 / 64);
+    stepTrace(c.Core(), integral, 1000.0 / 64);
     c.AddTextLabel(clBlack, "Trace J: -1.0 * Integral of Trace I", 1, 990, 0.5);
     c.SetActiveLayer(4);
     c.SetDataColor(221);

@@ -16,7 +16,7 @@ TEST(ChartSvg, RenderToAnSvgPainterWritesTracesTextAndGrid)
 {
     TRChart c;
     configureRcd(c);
-    stepTrace(c, {1, -1, 1, 1, -1}, 200);
+    stepTrace(c.Core(), {1, -1, 1, 1, -1}, 200);
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     QSvgGenerator svg;

@@ -1,19 +1,18 @@
-// The page around the WebAssembly module: reads the controls, asks the module to simulate and
-// draw, and wires keyboard, screen reader, address and embedding. The simulation, the key-field
-// rules, the character conversion, the language files and the chart drawing are the module's.
+// The page around the WebAssembly module: one state object, changed by the controls, the address
+// and the parent page, and drawn once per frame. The simulation, the key-field rules, the
+// character conversion, the language files and the chart drawing are the module's.
 'use strict';
 
 (function () {
-  const Width = 931;
-  const Height = 709;
-  const MinSpread = 2;
-  const MaxSpread = 20;
+  const WideWidth = 931; // the desktop window's width; narrower screens get the narrow layout
+  const MinimumText = 12; // CSS pixels, chart texts included, in the narrow layout
   const KeyFields = ['keyA', 'keyB', 'keyRx']; // the module's field numbers, in this order
   const ChartIds = ['rca', 'rcb', 'rcc', 'rcd'];
+  const StoredHeights = [137, 145, 81, 281];
   const Languages = ['en', 'de'];
   const ButtonFace = 15; // the system colour index
 
-  // The page's own texts, which the desktop window has no keys for.
+  // The page's own texts, which the desktop window has no keys for. %1, %2 ... are filled in.
   const PageTexts = {
     en: {
       link: 'Link to this set-up',
@@ -24,6 +23,23 @@
       close: 'Close',
       noWasm: 'This simulation needs a browser with WebAssembly; this browser has none.',
       failed: 'The simulation could not be loaded: ',
+      table: 'Show as table',
+      tableTitle: 'The charts as a table',
+      trace: 'Trace',
+      bit: 'Bit %1',
+      nothing: 'nothing',
+      sends: 'Channel %1 sends %2: %3.',
+      composite: 'The composite signal, the sum of both spread signals, over %1 chips: %2 at +2, %3 at 0, %4 at -2.',
+      tuned: 'The receiver with channel number %1 follows channel %2 and recovers %3: %4, %5.',
+      untuned: 'The receiver with channel number %1 matches no channel and recovers %3: %4, %5.',
+      correct: 'received correctly',
+      wrong: 'a transmission error',
+      traces: {
+        A: 'Data of channel 1', B: 'Chips of channel 1 (sequence A)', C: 'Spread signal of channel 1, A XOR B',
+        D: 'Data of channel 2', E: 'Chips of channel 2 (sequence B)', F: 'Spread signal of channel 2, D XOR E',
+        G: 'Composite signal, C + F', H: 'Chips of the receiver', I: 'Despread signal, G × H',
+        J: 'Negative integral of I over each bit', K: 'Recovered bits',
+      },
     },
     de: {
       link: 'Link zur Einstellung',
@@ -34,6 +50,23 @@
       close: 'Schließen',
       noWasm: 'Diese Simulation braucht einen Browser mit WebAssembly; dieser Browser hat keins.',
       failed: 'Die Simulation konnte nicht geladen werden: ',
+      table: 'Als Tabelle zeigen',
+      tableTitle: 'Die Diagramme als Tabelle',
+      trace: 'Kurve',
+      bit: 'Bit %1',
+      nothing: 'nichts',
+      sends: 'Kanal %1 sendet %2: %3.',
+      composite: 'Das Summensignal, die Summe beider gespreizten Signale, über %1 Chips: %2-mal +2, %3-mal 0, %4-mal -2.',
+      tuned: 'Der Empfänger mit der Kanal-Nr. %1 folgt Kanal %2 und empfängt %3: %4, %5.',
+      untuned: 'Der Empfänger mit der Kanal-Nr. %1 passt zu keinem Kanal und empfängt %3: %4, %5.',
+      correct: 'richtig empfangen',
+      wrong: 'ein Übertragungsfehler',
+      traces: {
+        A: 'Daten von Kanal 1', B: 'Chips von Kanal 1 (Folge A)', C: 'Gespreiztes Signal von Kanal 1, A XOR B',
+        D: 'Daten von Kanal 2', E: 'Chips von Kanal 2 (Folge B)', F: 'Gespreiztes Signal von Kanal 2, D XOR E',
+        G: 'Summensignal, C + F', H: 'Chips des Empfängers', I: 'Entspreiztes Signal, G × H',
+        J: 'Negatives Integral von I über jedes Bit', K: 'Empfangene Bits',
+      },
     },
   };
 
@@ -46,17 +79,111 @@
   const explain = $('explain');
   const explanations = $('explanations');
   const aboutBox = $('aboutBox');
+  const wideQuery = window.matchMedia('(min-width: ' + WideWidth + 'px)');
 
-  let mod = null;         // the WebAssembly module
-  let lang = 'en';
-  let labels = false;     // the explanations button is down
-  let spreadValue = 8;
-  const lastValid = { keyA: '23', keyB: '44', keyRx: '23' };
-  const shown = { charA: 'Z', charB: 'W' }; // what the character fields showed last
-  let lastSpoken = '';
-  let lastIgnored = '';
-  let firstPicture = false;
-  let failed = false;     // the notice shows the last run's error
+  let mod = null; // the WebAssembly module
+  // The spreading factor's range, from the module's table of inputs.
+  let spreadLow = 2;
+  let spreadHigh = 20;
+
+  // Everything the page shows, changed by events and drawn by frame(); the inputs' defaults come
+  // from the module's table of inputs once it is loaded.
+  const state = {
+    inputs: { a: '', b: '', keyA: '', keyB: '', keyRx: '', sf: 0, labels: false },
+    lang: 'en',
+    table: false,        // "Show as table" is down
+    result: null,        // the last run the model computed
+    traces: [],          // its traces, as numbers
+    error: '',           // the last run's error, while it stands
+    notice: null,        // {text, link}: values ignored, or the link to this set-up
+    layout: { wide: true, width: 0, ratio: 1 },
+    drawnLayout: null,
+    answers: [],         // the ids of the parent's messages that the next result answers
+    run: true,           // the inputs changed since the last run
+    texts: true,         // the language changed
+    ready: false,
+  };
+  const lastValid = { keyA: '', keyB: '', keyRx: '' }; // the key fields' last accepted texts
+  const shown = { charA: '', charB: '' };              // what the character fields showed last
+
+  // The fields as fresh ones hold them, and the spreading factor's range, as the module's table
+  // of inputs gives them.
+  function takeInputTable() {
+    const ids = { a: 'charA', b: 'charB', keyA: 'keyA', keyB: 'keyB', keyRx: 'keyRx' };
+    for (const row of mod.inputTable()) {
+      if (row.name === 'sf') {
+        spreadLow = row.low;
+        spreadHigh = row.high;
+        state.inputs.sf = Number(row.defaultText);
+        spread.setAttribute('aria-valuemin', String(row.low));
+        spread.setAttribute('aria-valuemax', String(row.high));
+      } else if (ids[row.name]) {
+        const id = ids[row.name];
+        state.inputs[row.name] = row.defaultText;
+        fields[id].value = row.defaultText;
+        if (id in lastValid)
+          lastValid[id] = row.defaultText;
+        else
+          shown[id] = row.defaultText;
+      }
+    }
+  }
+
+  // ---------------------------------------------------------------------------------------
+  // Frames: every change asks for one; a frame runs the model and draws what changed. A frame
+  // that the browser does not give (a hidden or throttled frame) comes by timer instead.
+
+  let scheduled = 0;
+  let fallback = 0;
+  function schedule() {
+    if (scheduled || !mod)
+      return;
+    scheduled = requestAnimationFrame(frame);
+    fallback = setTimeout(frame, 100);
+  }
+
+  function frame() {
+    cancelAnimationFrame(scheduled);
+    clearTimeout(fallback);
+    scheduled = 0;
+    if (!sameLayout(state.layout, state.drawnLayout)) {
+      layoutCharts();
+      state.run = true;
+    }
+    if (state.texts) {
+      translatePage();
+      state.texts = false;
+    }
+    if (state.run) {
+      state.run = false;
+      runModel();
+    }
+    draw();
+    if (!state.ready) {
+      state.ready = true;
+      performance.mark('dscdma-first-picture');
+      // Loaded and usable, also when the first run failed (a receiver key too large to round).
+      document.documentElement.dataset.state = 'ready';
+      postReady();
+    }
+    postSize();
+  }
+
+  function runModel() {
+    const now = Object.assign({}, state.inputs);
+    const result = mod.update(now);
+    const answers = state.answers.splice(0);
+    if (result instanceof Error) {
+      // As the desktop's error report: the message; the previous picture stays.
+      state.error = result.message;
+      postResult({ ok: false, error: result.message }, now, answers);
+      return;
+    }
+    state.error = '';
+    state.result = result;
+    state.traces = mod.traces();
+    postResult({ received: result.received, code: result.code, ok: result.ok, channel: result.channel }, now, answers);
+  }
 
   // ---------------------------------------------------------------------------------------
   // Language
@@ -71,8 +198,9 @@
     return 'en';
   }
 
-  function page(name) {
-    return PageTexts[lang][name];
+  function page(name, params) {
+    const text = PageTexts[state.lang][name];
+    return params ? text.replace(/%(\d)/g, (m, n) => params[Number(n) - 1]) : text;
   }
 
   // The text of a key; a key without an entry stands for itself.
@@ -83,10 +211,6 @@
   // A caption as stored: "BF_" marks a translation key.
   function caption(stored) {
     return stored.startsWith('BF_') ? T(stored.slice(3)) : stored;
-  }
-
-  function lowerAscii(text) {
-    return text.replace(/[A-Z]/g, (c) => c.toLowerCase());
   }
 
   // An address the About box may open: only web addresses; the untranslated key is none.
@@ -100,25 +224,26 @@
   }
 
   function translatePage() {
-    document.documentElement.lang = lang;
+    document.documentElement.lang = state.lang;
     for (const el of document.querySelectorAll('[data-key]'))
       el.textContent = caption(el.dataset.key);
     for (const el of document.querySelectorAll('[data-label]'))
       el.setAttribute('aria-label', caption(el.dataset.label));
     $('link').textContent = page('link');
+    $('table').textContent = page('table');
+    $('altTitle').textContent = page('tableTitle');
     for (const el of document.querySelectorAll('[data-page="close"]'))
       el.setAttribute('aria-label', page('close'));
     $('MMExplain').textContent = [caption('BF_MMExplain1'), '', caption('BF_MMExplain2')].join('\n');
 
-    const german = lowerAscii(T('$dlglanguage$')) === 'lggerman';
-    $('LblWebSite').textContent = german
-      ? 'Mehr Informationen finden Sie auf folgenden Webseiten:'
-      : 'More information can be found at the following Web sites:';
-    $('LblDescription').textContent = german
-      ? 'Dieses Programm zeigt die Funktion von DS-CDMA, wurde vom DS-CDMA-Team als interaktives Beispiel ' +
-        'entwickelt und wird in verschiedenen interaktiven elektronischen Lehrbüchern eingesetzt.'
-      : 'This program shows the principles of DS-CDMA. It is an interactive example developed by the ' +
-        'DS-CDMA team. It is used in various electronic textbooks.';
+    const about = mod.aboutTexts(T('$dlglanguage$'));
+    $('LblName').textContent = about.name;
+    $('LblVersion').textContent = about.version;
+    $('LblCopyright').textContent = about.copyright;
+    $('LblWebSite').textContent = about.webSite;
+    $('LblDescription').textContent = about.description;
+    $('LblSimus').href = about.simulations;
+    $('LblSimus').textContent = about.simulations;
     const home = $('LblHomePage');
     const address = webAddress(T('HomePageURL'));
     if (address) {
@@ -147,61 +272,175 @@
   }
 
   async function loadLanguage(wanted, pending) {
-    lang = Languages.includes(wanted) ? wanted : 'en';
-    mod.loadLanguage(await (pending || fetchLanguage(lang)));
-    translatePage();
+    state.lang = Languages.includes(wanted) ? wanted : 'en';
+    // The module's charts are made anew with the language: laid out again, drawn whole.
+    mod.loadLanguage(await (pending || fetchLanguage(state.lang)));
+    state.drawnLayout = null;
+    state.texts = true;
+    state.run = true;
+    schedule();
   }
 
   // ---------------------------------------------------------------------------------------
-  // The simulation
+  // Drawing the state
 
-  function inputs() {
-    return {
-      a: fields.charA.value, b: fields.charB.value,
-      keyA: fields.keyA.value, keyB: fields.keyB.value, keyRx: fields.keyRx.value,
-      sf: spreadValue, labels: labels,
-    };
+  // A character as a screen reader is given it: by its code where it would not be spoken.
+  function spokenCharacter(text, code) {
+    if (!text)
+      return page('nothing');
+    return mod.spokenByCode(code) ? T('character code <%1%>', [String(code)]) : text;
   }
 
-  function spokenCharacter(received, code) {
-    return /^[^\p{C}\p{Z}]$/u.test(received) ? received : T('character code <%1%>', [String(code)]);
+  function setText(el, text) {
+    if (el.textContent !== text)
+      el.textContent = text;
   }
 
-  function showNotice(text, node) {
+  function draw() {
+    const r = state.result;
+    if (r) {
+      const received = $('received');
+      setText(received, mod.shownCharacter(r.code));
+      received.classList.toggle('wrong', !r.ok);
+      setText($('verdict'), r.ok ? '' : T('Transmission Error'));
+      setText($('receivedSpoken'), mod.spokenCharacter(r.code));
+    }
+    drawNotice();
+    drawSpread();
+    explain.setAttribute('aria-pressed', String(state.inputs.labels));
+    explanations.hidden = !state.inputs.labels;
+    $('table').setAttribute('aria-pressed', String(state.table));
+    $('alt').hidden = !state.table;
+    drawSummary();
+    if (state.table)
+      drawTable();
+  }
+
+  let drawnNotice = null;
+  function drawNotice() {
     const notice = $('notice');
-    notice.replaceChildren(text);
-    if (node)
-      notice.append(node);
-    notice.hidden = !text && !node;
+    const wanted = state.error ? { text: state.error, link: '' } : (state.notice || { text: '', link: '' });
+    if (drawnNotice && drawnNotice.text === wanted.text && drawnNotice.link === wanted.link)
+      return;
+    drawnNotice = wanted;
+    notice.replaceChildren(wanted.text);
+    if (wanted.link) {
+      const a = document.createElement('a');
+      a.href = wanted.link;
+      a.textContent = wanted.link;
+      notice.append(a);
+      // Selected, to copy by hand where the browser gives no clipboard.
+      const range = document.createRange();
+      range.selectNodeContents(a);
+      const selection = window.getSelection();
+      selection.removeAllRanges();
+      selection.addRange(range);
+    }
+    notice.hidden = !wanted.text && !wanted.link;
   }
 
-  function update() {
-    const now = inputs();
-    const result = mod.update(now);
-    if (result instanceof Error) {
-      // As the desktop's error report: the message, the previous picture stays.
-      showNotice(result.message);
-      failed = true;
+  function drawSpread() {
+    const value = state.inputs.sf;
+    spread.setAttribute('aria-valuenow', String(value));
+    spread.setAttribute('aria-valuetext', String(value));
+    setText($('gain'), String(value));
+    const trough = spread.querySelector('.trough');
+    const thumb = spread.querySelector('.thumb');
+    const room = trough.clientWidth - thumb.offsetWidth;
+    thumb.style.left = Math.round((value - spreadLow) / (spreadHigh - spreadLow) * room) + 'px';
+  }
+
+  function bitsOf(letter) {
+    const trace = state.traces.find((t) => t.letter === letter);
+    return trace ? trace.values.map((v) => (v > 0 ? '1' : '0')).join(' ') : '';
+  }
+
+  // The byte a data trace carries, least significant bit first.
+  function byteOf(letter) {
+    const trace = state.traces.find((t) => t.letter === letter);
+    return trace ? trace.values.reduce((byte, v, bit) => byte | (v > 0 ? 1 << bit : 0), 0) : 0;
+  }
+
+  // One sentence per chart; they describe the charts to a screen reader at all times.
+  function drawSummary() {
+    const r = state.result;
+    if (!r || !state.traces.length)
       return;
+    const inputs = state.inputs;
+    setText($('sRca'), page('sends', ['1', spokenCharacter(inputs.a, byteOf('A')), bitsOf('A')]));
+    setText($('sRcb'), page('sends', ['2', spokenCharacter(inputs.b, byteOf('D')), bitsOf('D')]));
+    const g = state.traces.find((t) => t.letter === 'G').values;
+    const count = (v) => String(g.filter((x) => x === v).length);
+    setText($('sRcc'), page('composite', [String(g.length), count(2), count(0), count(-2)]));
+    const verdict = page(r.ok ? 'correct' : 'wrong');
+    const received = spokenCharacter(r.received, r.code);
+    setText($('sRcd'), r.channel === '-'
+      ? page('untuned', [inputs.keyRx, '', received, bitsOf('K'), verdict])
+      : page('tuned', [inputs.keyRx, r.channel, received, bitsOf('K'), verdict]));
+  }
+
+  let drawnTable = { traces: null, lang: '' };
+  function drawTable() {
+    if (drawnTable.traces === state.traces && drawnTable.lang === state.lang)
+      return;
+    drawnTable = { traces: state.traces, lang: state.lang };
+    const table = $('traces');
+    const head = document.createElement('thead');
+    const row = head.insertRow();
+    const th = (parent, text, scope) => {
+      const cell = document.createElement('th');
+      cell.scope = scope;
+      cell.textContent = text;
+      parent.append(cell);
+      return cell;
+    };
+    th(row, page('trace'), 'col');
+    for (let bit = 1; bit <= 8; ++bit)
+      th(row, page('bit', [String(bit)]), 'col');
+    const bodies = [];
+    for (let chart = 0; chart < 4; ++chart) {
+      const body = document.createElement('tbody');
+      const group = body.insertRow();
+      th(group, $(ChartIds[chart]).getAttribute('aria-label'), 'rowgroup').colSpan = 9;
+      for (const trace of state.traces.filter((t) => t.chart === chart)) {
+        const tr = body.insertRow();
+        th(tr, trace.letter + ': ' + page('traces')[trace.letter], 'row');
+        const per = trace.perBit ? 1 : trace.values.length / 8;
+        for (let bit = 0; bit < 8; ++bit)
+          tr.insertCell().textContent = trace.values.slice(bit * per, (bit + 1) * per).join(' ');
+      }
+      bodies.push(body);
     }
-    if (failed) {
-      failed = false;
-      showNotice(lastIgnored);
-    }
-    const received = $('received');
-    received.textContent = result.received;
-    received.classList.toggle('wrong', !result.ok);
-    $('verdict').textContent = result.ok ? '' : T('Transmission Error');
-    const spoken = T('Received Character') + ': ' + spokenCharacter(result.received, result.code);
-    if (spoken !== lastSpoken) {
-      lastSpoken = spoken;
-      $('receivedSpoken').textContent = spoken;
-    }
-    if (!firstPicture) {
-      firstPicture = true;
-      performance.mark('dscdma-first-picture');
-    }
-    postResult(result, now);
+    table.replaceChildren(head, ...bodies);
+  }
+
+  // ---------------------------------------------------------------------------------------
+  // Layout: the desktop window's charts, or the charts laid out again at the narrow width
+
+  function measureLayout() {
+    const wide = wideQuery.matches;
+    state.layout = {
+      wide,
+      width: wide ? 0 : Math.floor($('charts').clientWidth),
+      ratio: window.devicePixelRatio || 1,
+    };
+    schedule();
+  }
+
+  function sameLayout(a, b) {
+    return !!b && a.wide === b.wide && a.width === b.width && a.ratio === b.ratio;
+  }
+
+  function layoutCharts() {
+    const l = state.layout;
+    const sizes = StoredHeights.map((h) => (l.wide || l.width <= 0 ? null : [l.width, h]));
+    const taken = mod.layout(sizes, l.wide ? 0 : MinimumText);
+    ChartIds.forEach((id, i) => {
+      const canvas = $(id);
+      canvas.style.width = l.wide ? '' : taken[i][0] + 'px';
+      canvas.style.height = l.wide ? '' : taken[i][1] + 'px';
+    });
+    state.drawnLayout = Object.assign({}, l);
   }
 
   // ---------------------------------------------------------------------------------------
@@ -209,6 +448,12 @@
 
   function keyIndex(id) {
     return KeyFields.indexOf(id);
+  }
+
+  function setInput(name, value) {
+    state.inputs[name] = value;
+    state.run = true;
+    schedule();
   }
 
   function onKeyInput(event) {
@@ -219,7 +464,7 @@
     const check = mod.checkKey(keyIndex(id), field.value, caret, lastValid[id]);
     if (check.accepted) {
       lastValid[id] = field.value;
-      update();
+      setInput(id, field.value);
       return;
     }
     // Refused: the field goes back to its last text, the caret one to the left.
@@ -234,7 +479,7 @@
     if (shown[field.id] === text && field.value === text)
       return;
     showCharacter(field, text);
-    update();
+    setInput(field.id === 'charA' ? 'a' : 'b', text);
   }
 
   function showCharacter(field, text) {
@@ -297,7 +542,9 @@
 
   function onCharKeyDown(event) {
     if (event.key === 'Escape' && !event.ctrlKey && !event.altKey && !event.metaKey) {
+      // Escape types its character here, as on the desktop; it does not reach the page.
       event.preventDefault();
+      event.stopPropagation();
       setCharacter(event.target, '\x1b');
     }
   }
@@ -306,32 +553,21 @@
   // The spreading factor
 
   function setSpread(value) {
-    value = Math.min(MaxSpread, Math.max(MinSpread, value));
-    if (value === spreadValue)
-      return;
-    spreadValue = value;
-    showSpread();
-    update();
-  }
-
-  function showSpread() {
-    spread.setAttribute('aria-valuenow', String(spreadValue));
-    spread.setAttribute('aria-valuetext', String(spreadValue));
-    $('gain').textContent = String(spreadValue);
-    const trough = spread.querySelector('.trough');
-    const thumb = spread.querySelector('.thumb');
-    const room = trough.clientWidth - thumb.offsetWidth;
-    thumb.style.left = Math.round((spreadValue - MinSpread) / (MaxSpread - MinSpread) * room) + 'px';
+    value = Math.min(spreadHigh, Math.max(spreadLow, value));
+    if (value !== state.inputs.sf)
+      setInput('sf', value);
   }
 
   function onSpreadKey(event) {
     if (event.ctrlKey || event.altKey || event.metaKey || event.shiftKey)
       return;
-    // As on the desktop: Right and Down add, Left and Up take away; the page keys move by one.
+    // As an ARIA slider: Right and Up add, Left and Down take away; the page keys move by one,
+    // the desktop scroll bar's page.
+    const sf = state.inputs.sf;
     const moves = {
-      ArrowRight: spreadValue + 1, ArrowDown: spreadValue + 1, PageDown: spreadValue + 1,
-      ArrowLeft: spreadValue - 1, ArrowUp: spreadValue - 1, PageUp: spreadValue - 1,
-      Home: MinSpread, End: MaxSpread,
+      ArrowRight: sf + 1, ArrowUp: sf + 1, PageUp: sf + 1,
+      ArrowLeft: sf - 1, ArrowDown: sf - 1, PageDown: sf - 1,
+      Home: spreadLow, End: spreadHigh,
     };
     if (!(event.key in moves))
       return;
@@ -362,19 +598,15 @@
     const target = event.target;
     const thumb = spread.querySelector('.thumb');
     if (target.classList.contains('left')) {
-      repeating(() => setSpread(spreadValue - 1));
+      repeating(() => setSpread(state.inputs.sf - 1));
     } else if (target.classList.contains('right')) {
-      repeating(() => setSpread(spreadValue + 1));
+      repeating(() => setSpread(state.inputs.sf + 1));
     } else if (target === thumb) {
       const trough = spread.querySelector('.trough');
-      const scale = trough.getBoundingClientRect().width / trough.clientWidth || 1;
       const startX = event.clientX;
-      const startValue = spreadValue;
+      const startValue = state.inputs.sf;
       const room = (trough.clientWidth - thumb.offsetWidth) || 1;
-      const move = (e) => {
-        const dx = (e.clientX - startX) / scale;
-        setSpread(Math.round(startValue + dx / room * (MaxSpread - MinSpread)));
-      };
+      const move = (e) => setSpread(Math.round(startValue + (e.clientX - startX) / room * (spreadHigh - spreadLow)));
       const end = () => {
         spread.removeEventListener('pointermove', move);
         spread.removeEventListener('pointerup', end);
@@ -384,53 +616,65 @@
       spread.addEventListener('pointerup', end);
       spread.addEventListener('pointercancel', end);
     } else {
-      // The trough: one page (one step) towards the pointer, until the thumb is under it.
+      // The trough: one page (one step) towards the pointer, until the thumb is under it. The
+      // thumb is placed by the next frame, so the step goes by the value it will show.
       const x = event.clientX;
+      const trough = spread.querySelector('.trough').getBoundingClientRect();
+      const room = (trough.width - thumb.offsetWidth) || 1;
       repeating(() => {
-        const box = thumb.getBoundingClientRect();
-        if (x < box.left)
-          setSpread(spreadValue - 1);
-        else if (x > box.right)
-          setSpread(spreadValue + 1);
+        const left = trough.left + (state.inputs.sf - spreadLow) / (spreadHigh - spreadLow) * room;
+        if (x < left)
+          setSpread(state.inputs.sf - 1);
+        else if (x > left + thumb.offsetWidth)
+          setSpread(state.inputs.sf + 1);
       });
     }
   }
 
   // ---------------------------------------------------------------------------------------
-  // Explanations and About
+  // Explanations, the table and About
 
   function setLabels(down) {
-    labels = down;
-    explain.setAttribute('aria-pressed', String(down));
+    if (state.inputs.labels !== down)
+      setInput('labels', down);
   }
 
-  function onExplainClick() {
-    setLabels(!labels);
-    update();
-    explanations.hidden = !labels;
+  // Closing the panel releases the button, as the desktop's explanations window does.
+  function closeExplanations() {
+    if (!state.inputs.labels)
+      return;
+    const inside = explanations.contains(document.activeElement);
+    setLabels(false);
+    if (inside)
+      explain.focus();
   }
 
   function moveByTitleBar(box, bar) {
     bar.addEventListener('pointerdown', (event) => {
-      if (event.button !== 0 || event.target.closest('button'))
+      // Only the floating window of the wide layout moves; the narrow one is part of the page.
+      if (event.button !== 0 || event.target.closest('button') || !wideQuery.matches)
         return;
       event.preventDefault();
       bar.setPointerCapture(event.pointerId);
-      const scale = form.getBoundingClientRect().width / Width || 1;
       const startX = event.clientX;
       const startY = event.clientY;
       const left = box.offsetLeft;
       const top = box.offsetTop;
+      // Kept where its title bar can be reached again.
+      const maxLeft = form.clientWidth - 48;
+      const maxTop = form.clientHeight - (bar.getBoundingClientRect().bottom - box.getBoundingClientRect().top);
       const move = (e) => {
-        box.style.left = Math.round(left + (e.clientX - startX) / scale) + 'px';
-        box.style.top = Math.round(top + (e.clientY - startY) / scale) + 'px';
+        box.style.left = Math.round(Math.min(maxLeft, Math.max(48 - box.offsetWidth, left + e.clientX - startX))) + 'px';
+        box.style.top = Math.round(Math.min(maxTop, Math.max(0, top + e.clientY - startY))) + 'px';
       };
       const end = () => {
         bar.removeEventListener('pointermove', move);
         bar.removeEventListener('pointerup', end);
+        bar.removeEventListener('pointercancel', end);
       };
       bar.addEventListener('pointermove', move);
       bar.addEventListener('pointerup', end);
+      bar.addEventListener('pointercancel', end);
     });
   }
 
@@ -487,7 +731,9 @@
         refuse(name, value);
         continue;
       }
-      showCharacter(fields[id], t ? firstCharacter(t) : '');
+      const c = t ? firstCharacter(t) : '';
+      showCharacter(fields[id], c);
+      state.inputs[name] = c;
     }
     for (const id of KeyFields) {
       const value = get(id);
@@ -500,27 +746,24 @@
       }
       fields[id].value = t;
       lastValid[id] = t;
+      state.inputs[id] = t;
     }
     const sf = get('sf');
     if (sf !== undefined) {
       const t = text(sf);
-      const n = t !== null && /^[0-9]{1,2}$/.test(t) ? Number(t) : NaN;
-      if (n >= MinSpread && n <= MaxSpread) {
-        spreadValue = n;
-        showSpread();
-      } else {
+      const n = t === null ? null : mod.checkInput('sf', t);
+      if (typeof n === 'number')
+        state.inputs.sf = n;
+      else
         refuse('sf', sf);
-      }
     }
     const l = get('labels');
     if (l !== undefined) {
       const t = typeof l === 'boolean' ? (l ? '1' : '0') : text(l);
-      if (t === '0' || t === '1') {
-        setLabels(t === '1');
-        explanations.hidden = !labels;
-      } else {
+      if (t === '0' || t === '1')
+        state.inputs.labels = t === '1';
+      else
         refuse('labels', l);
-      }
     }
     const g = get('lang');
     let language = null;
@@ -531,35 +774,32 @@
       else
         refuse('lang', g);
     }
+    state.run = true;
+    schedule();
     return { refused, language };
   }
 
   function reportIgnored(prefix, refused) {
-    lastIgnored = refused.length ? prefix + refused.join(', ') : '';
-    showNotice(lastIgnored);
+    state.notice = { text: refused.length ? prefix + refused.join(', ') : '', link: '' };
+    schedule();
   }
 
   function setupLink() {
     const params = new URLSearchParams();
-    const now = inputs();
+    const now = state.inputs;
     params.set('a', now.a);
     params.set('b', now.b);
     params.set('keyA', now.keyA);
     params.set('keyB', now.keyB);
     params.set('keyRx', now.keyRx);
     params.set('sf', String(now.sf));
-    params.set('labels', labels ? '1' : '0');
-    params.set('lang', lang);
+    params.set('labels', now.labels ? '1' : '0');
+    params.set('lang', state.lang);
     return location.origin + location.pathname + '?' + params.toString();
   }
 
   async function onLinkClick() {
     const address = setupLink();
-    const field = document.createElement('input');
-    field.type = 'text';
-    field.readOnly = true;
-    field.value = address;
-    field.setAttribute('aria-label', page('link'));
     let copied = false;
     try {
       if (navigator.clipboard && window.isSecureContext) {
@@ -569,8 +809,8 @@
     } catch (e) {
       copied = false; // no clipboard here: the link is shown to copy by hand
     }
-    showNotice(page(copied ? 'linkCopied' : 'linkShown'), field);
-    field.select();
+    state.notice = { text: page(copied ? 'linkCopied' : 'linkShown'), link: address };
+    schedule();
   }
 
   const inFrame = window.parent !== window;
@@ -587,48 +827,107 @@
   })();
   const postTarget = parentOrigin && parentOrigin !== 'null' ? parentOrigin : '*';
 
-  function postResult(result, now) {
-    if (!inFrame)
-      return;
-    window.parent.postMessage({
-      type: 'dscdma-result',
-      received: result.received,
-      code: result.code,
-      ok: result.ok,
-      inputs: { a: now.a, b: now.b, keyA: now.keyA, keyB: now.keyB, keyRx: now.keyRx, sf: now.sf },
-    }, postTarget);
+  function post(message) {
+    if (inFrame)
+      window.parent.postMessage(message, postTarget);
   }
 
-  async function onMessage(event) {
+  // One result per message that asked (each with its id), or one for an edit of the page's own.
+  function postResult(outcome, now, answers) {
+    const inputs = {
+      a: now.a, b: now.b, keyA: now.keyA, keyB: now.keyB, keyRx: now.keyRx, sf: now.sf,
+      labels: now.labels, lang: state.lang,
+    };
+    const base = Object.assign({ type: 'dscdma-result' }, outcome, { inputs });
+    if (!answers.length)
+      answers = [undefined];
+    for (const id of answers)
+      post(id === undefined ? base : Object.assign({}, base, { id }));
+  }
+
+  // The size the page needs without scroll bars, in CSS pixels.
+  function contentSize() {
+    const frameBox = $('frame').getBoundingClientRect();
+    return {
+      width: Math.ceil(Math.max(frameBox.width, document.body.scrollWidth > window.innerWidth ? document.body.scrollWidth : 0)),
+      height: Math.ceil(document.body.getBoundingClientRect().height),
+    };
+  }
+
+  let postedSize = null;
+  function postReady() {
+    const size = contentSize();
+    postedSize = size;
+    post({ type: 'dscdma-ready', version: mod.version(), width: size.width, height: size.height });
+  }
+
+  // After a frame: the size as drawn, the charts laid out again included, so that a parent
+  // resizes its frame once per change.
+  function postSize() {
+    if (!state.ready)
+      return;
+    const size = contentSize();
+    if (postedSize && postedSize.width === size.width && postedSize.height === size.height)
+      return;
+    postedSize = size;
+    post({ type: 'dscdma-size', width: size.width, height: size.height });
+  }
+
+  const early = []; // messages that came before the module was ready
+  function onMessage(event) {
     if (!inFrame || event.source !== window.parent)
       return;
     if (postTarget !== '*' && event.origin !== postTarget)
       return;
-    const data = event.data;
-    if (!data || typeof data !== 'object' || Array.isArray(data) || data.type !== 'dscdma-set')
+    if (!mod) {
+      early.push(event.data);
+      return;
+    }
+    handleMessage(event.data);
+  }
+
+  async function handleMessage(data) {
+    if (!data || typeof data !== 'object' || Array.isArray(data))
+      return;
+    if (data.type === 'dscdma-hello') {
+      if (state.ready)
+        postReady();
+      return;
+    }
+    if (data.type !== 'dscdma-set')
       return;
     const own = (name) => Object.prototype.hasOwnProperty.call(data, name) ? data[name] : undefined;
     const { refused, language } = applySettings(own);
     reportIgnored(page('ignoredMessage'), refused);
-    if (language && language !== lang) {
+    if (language && language !== state.lang) {
       await loadLanguage(language);
       reportIgnored(page('ignoredMessage'), refused);
     }
-    update();
+    // Answered by the first run that shows all of it, the language included.
+    state.answers.push(own('id'));
+    state.run = true;
+    schedule();
   }
 
   // ---------------------------------------------------------------------------------------
-  // Scaling and start
+  // Offline: the site's files kept by a service worker, unless the host turned it off
 
-  function fit() {
-    const room = document.documentElement.clientWidth;
-    const scale = Math.min(1, room / Width);
-    form.style.transform = scale < 1 ? 'scale(' + scale + ')' : '';
-    const frame = $('frame');
-    frame.style.width = Width * scale + 'px';
-    frame.style.height = Height * scale + 'px';
-    aboutBox.style.zoom = scale < 1 ? String(scale) : '';
+  function offline() {
+    if (!('serviceWorker' in navigator) || !/^https?:$/.test(location.protocol))
+      return;
+    if (document.documentElement.dataset.offline === 'off') {
+      navigator.serviceWorker.getRegistrations()
+        .then((list) => list.forEach((r) => r.unregister()))
+        .catch(() => {});
+      return;
+    }
+    navigator.serviceWorker.register('dscdma-sw.js', { updateViaCache: 'none' }).catch(() => {
+      // Without the worker the page works as before, only not offline.
+    });
   }
+
+  // ---------------------------------------------------------------------------------------
+  // Start
 
   function noWebAssembly(text) {
     const line = $('nowasm');
@@ -656,32 +955,36 @@
 
     // Clicking the explanations button leaves the focus where the user was typing.
     explain.addEventListener('mousedown', (event) => event.preventDefault());
-    explain.addEventListener('click', onExplainClick);
-    explanations.querySelector('.close').addEventListener('click', () => { explanations.hidden = true; });
-    explanations.addEventListener('keydown', (event) => {
-      if (event.key === 'Escape') {
-        explanations.hidden = true;
-        explain.focus();
-      }
+    explain.addEventListener('click', () => setLabels(!state.inputs.labels));
+    explanations.querySelector('.close').addEventListener('click', closeExplanations);
+    document.addEventListener('keydown', (event) => {
+      if (event.key === 'Escape' && !event.defaultPrevented && !aboutBox.open)
+        closeExplanations();
     });
     moveByTitleBar(explanations, explanations.querySelector('.titlebar'));
+    $('table').addEventListener('click', () => {
+      state.table = !state.table;
+      schedule();
+    });
     wireAbout();
     $('link').addEventListener('click', onLinkClick);
-    window.addEventListener('message', onMessage);
-    window.addEventListener('resize', fit);
+    wideQuery.addEventListener('change', measureLayout);
+    window.addEventListener('resize', measureLayout);
+    new ResizeObserver(measureLayout).observe($('charts'));
+    new ResizeObserver(schedule).observe(document.body);
   }
 
   async function start() {
-    fit();
+    window.addEventListener('message', onMessage);
     const query = new URLSearchParams(location.search);
     const wanted = query.get('lang');
-    lang = Languages.includes(wanted) ? wanted : browserLanguage();
+    state.lang = Languages.includes(wanted) ? wanted : browserLanguage();
     if (typeof WebAssembly !== 'object' || typeof createDscdma !== 'function') {
       noWebAssembly(page('noWasm'));
       return;
     }
     // The language file comes while the module compiles.
-    const language = fetchLanguage(lang);
+    const language = fetchLanguage(state.lang);
     try {
       mod = await createDscdma({ canvases: ChartIds.map((id) => $(id)) });
     } catch (e) {
@@ -690,14 +993,16 @@
     }
     // Around the charts, the page shows the button face that they are drawn with.
     document.documentElement.style.setProperty('--face', mod.systemColor(ButtonFace));
-    await loadLanguage(lang, language);
+    takeInputTable();
+    await loadLanguage(state.lang, language);
     wire();
     const { refused } = applySettings((name) => query.has(name) ? query.get(name) : undefined);
     reportIgnored(page('ignoredAddress'), refused);
-    showSpread();
-    update();
-    // Loaded and usable, also when the first run failed (a receiver key too large to round).
-    document.documentElement.dataset.state = 'ready';
+    measureLayout();
+    for (const data of early.splice(0))
+      await handleMessage(data);
+    schedule();
+    offline();
   }
 
   start();

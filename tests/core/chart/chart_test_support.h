@@ -1,7 +1,7 @@
 #pragma once
 
-#include "chart.h"
-#include "recordingcanvas.h"
+#include "core/chart/chart.h"
+#include "core/chart/recordingcanvas.h"
 
 #include <ostream>
 #include <string>
@@ -56,16 +56,20 @@ inline void configure(Chart& c, const std::string& name, Rect geometry, int ml, 
     }
 }
 
+// Where the main window places the two charts.
+inline constexpr Rect RcaGeometry{144, 40, 785, 137};
+inline constexpr Rect RcdGeometry{144, 424, 785, 281};
+
 inline void configureRca(Chart& c)
 {
-    configure(c, "RCA", {144, 40, 785, 137}, 10, 18, 20, 2, 0xFFDDDD, "BF_Channel 1",
+    configure(c, "RCA", RcaGeometry, 10, 18, 20, 2, 0xFFDDDD, "BF_Channel 1",
               {{0, 1000, -7.5, 2.5}, {0, 1000, -4, 6}, {0, 1000, -2.5, 17.5}, {0, 1, 0, 1}});
     c.Loaded();
 }
 
 inline void configureRcd(Chart& c)
 {
-    configure(c, "RCD", {144, 424, 785, 281}, 10, 18, 20, 28, 0xFFFFFF, "BF_Recovered Signals",
+    configure(c, "RCD", RcdGeometry, 10, 18, 20, 28, 0xFFFFFF, "BF_Recovered Signals",
               {{0, 1000, -35, 5}, {0, 1000, -18, 8}, {0, 1000, -40, 60}, {0, 1000, -4, 36}});
     ScaleProps& axis = c.ScaleX(1);
     axis.SetCaption("\xB5s");

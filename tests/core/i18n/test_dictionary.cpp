@@ -155,14 +155,40 @@ TEST(TemplateContent, IsTheMissedKeysThenTheDictionaryWithCrLf)
     EXPECT_EQ(Dictionary().ItlFileContent(), "");
 }
 
+// The application's name is in the template as it was inserted, so that a program of another
+// name reads the same texts from it.
+TEST(TemplateContent, LoadsBackToTheSameDictionaryUnderAnotherName)
+{
+    Dictionary original("DS");
+    original.Load("[Gr\xFC\xDF" "e]=Sch\xF6ne Gr\xFC\xDF" "e: \x80 \xB5s\\nZeile 2 <%APPNAME%>|$$\r\n"
+                  "[Exit]=Ende|$$\r\n[EXIT]=Quit|$$\r\n");
+    ASSERT_EQ(original.Texts()[0], "Sch\xF6ne Gr\xFC\xDF" "e: \x80 \xB5s\nZeile 2 DS");
+    Dictionary reloaded("other");
+    reloaded.Load(original.ItlFileContent());
+    EXPECT_EQ(reloaded.Keys(), original.Keys());
+    EXPECT_EQ(reloaded.Texts(), original.Texts());
+}
+
 TEST(TemplateName, IsTheFilePartOfTheProgramStemWithItl)
 {
     const struct
     {
         const char* program;
         const char* name;
-    } rows[] = {{"/usr/bin/dscdma", "dscdma.itl"}, {"X.EXE", "X.itl"},        {"/opt/a.b/prog.bin", "prog.itl"},
-                {"/tmp/.hidden", ".hidden.itl"},    {"plain", "plain.itl"},  {"/dir/", ".itl"}};
+    } rows[] = {{"/usr/bin/dscdma", "dscdma.itl"},
+                {"/opt/dscdma/dscdma", "dscdma.itl"},
+                {"X.EXE", "X.itl"},
+                {"/opt/sim/X.EXE", "X.itl"},
+                {"/opt/sim/dscdma.bin", "dscdma.itl"},
+                {"/opt/a.b/prog.bin", "prog.itl"},
+                {"/opt/sim.d/prog", "prog.itl"}, // a point in a folder's name is no extension
+                {"/opt/sim/archive.tar.gz", "archive.tar.itl"}, // only the last extension goes
+                {"/opt/sim/p.", "p.itl"},
+                {"/tmp/.hidden", ".hidden.itl"},
+                {"/opt/sim/.hidden", ".hidden.itl"},
+                {"plain", "plain.itl"},
+                {"ab", "ab.itl"},
+                {"/dir/", ".itl"}};
     for (const auto& row : rows)
         EXPECT_EQ(Dictionary::ItlFileName(row.program), row.name) << row.program;
 }

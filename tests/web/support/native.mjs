@@ -13,7 +13,22 @@ export function fromCp1252(byte) {
   return String.fromCharCode(byte >= 0x80 && byte <= 0x9F ? High[byte - 0x80] : byte);
 }
 
-// Runs dscdma-sim for one set of inputs (page field texts) and returns what the page must show.
+// The received-character label's text for a byte: the character, or for one that the code page
+// has nothing printable for, its name in the ASCII table, or its number.
+const ControlNames = ['NUL', 'SOH', 'STX', 'ETX', 'EOT', 'ENQ', 'ACK', 'BEL', 'BS', 'HT', 'LF', 'VT', 'FF', 'CR',
+  'SO', 'SI', 'DLE', 'DC1', 'DC2', 'DC3', 'DC4', 'NAK', 'SYN', 'ETB', 'CAN', 'EM', 'SUB', 'ESC', 'FS', 'GS', 'RS', 'US'];
+export function shownName(byte) {
+  if (byte < 32)
+    return ControlNames[byte];
+  if (byte === 127)
+    return 'DEL';
+  if ([0x81, 0x8D, 0x8F, 0x90, 0x9D].includes(byte))
+    return '#' + byte;
+  return fromCp1252(byte);
+}
+
+// Runs dscdma-sim for one set of inputs (page field texts) and returns what the page must show
+// (`shown`) and post (`received`).
 export function nativeAnswer({ a = 'Z', b = 'W', keyA = '23', keyB = '44', keyRx = '23', sf = 8 }) {
   if (!sim)
     throw new Error('DSCDMA_SIM names the dscdma-sim program');
@@ -21,5 +36,6 @@ export function nativeAnswer({ a = 'Z', b = 'W', keyA = '23', keyB = '44', keyRx
   args.push('--text-a', a, '--text-b', b);
   const out = JSON.parse(execFileSync(sim, args, { encoding: 'utf8' }));
   const received = fromCp1252(out.recovered_byte);
-  return { received, code: out.recovered_byte, ok: out.transmission_ok, channel: out.selected_channel };
+  return { received, shown: shownName(out.recovered_byte), code: out.recovered_byte, ok: out.transmission_ok,
+           channel: out.selected_channel };
 }

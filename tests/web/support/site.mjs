@@ -29,8 +29,20 @@ export async function setUp(extra = {}) {
   };
 }
 
-// The page's state as a user sees it.
-export function shown(page) {
+// Waits until the page has drawn what the events so far changed: it draws once per frame, so a
+// frame after the one that is due (a page that gets no frames draws within 100 ms by timer).
+export function settled(page) {
+  return page.evaluate(() => new Promise((resolve) => {
+    let done = false;
+    const finish = () => { if (!done) { done = true; resolve(); } };
+    requestAnimationFrame(() => requestAnimationFrame(finish));
+    setTimeout(finish, 250);
+  }));
+}
+
+// The page's state as a user sees it, once drawn.
+export async function shown(page) {
+  await settled(page);
   return page.evaluate(() => {
     const $ = (id) => document.getElementById(id);
     return {

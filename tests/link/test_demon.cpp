@@ -67,6 +67,22 @@ protected:
         };
     }
 
+    // A server that knows the first instance by this window, maps the program into /srv and
+    // has no language file.
+    void AnswerKnowingTheFirst(quint32 first)
+    {
+        Answer([first](const FakeWindows::Sent& sent) {
+            TByteStream out;
+            if (sent.code == msgFindEntity)
+                WriteEntityRecord(out, {first, 0, kProgram, "Prog"});
+            else if (sent.code == msgMapFileName)
+                out.WriteString("/srv/Prog");
+            else
+                out.WriteByte(0);
+            return out.Data();
+        });
+    }
+
     std::vector<FakeWindows::Sent> SentWith(quint32 code) const
     {
         std::vector<FakeWindows::Sent> found;
@@ -77,7 +93,7 @@ protected:
         return found;
     }
 
-    void FindServer() { windows.findable[{"ThisIsTheTutorixServerComponentWindowClass", "ThisIsTheTutorixServerComponentWindow"}] = kServer; }
+    void FindServer() { windows.findable[{ServerWindowClass, ServerWindowName}] = kServer; }
 
     FakeWindows windows;
     FakeLock lock;
@@ -87,6 +103,8 @@ protected:
     QPointer<TkdbDemonClient> link;
 };
 
+// The window names written out as the server and other programs know them, not taken from the
+// link's constants, so that a change there shows here.
 TEST_F(Demon, CreationLooksUpTheServerUnderTheHandleTextAndMakesItsWindow)
 {
     windows.findable[{"ThisIsTheTutorixServerComponentWindowClassab", "ThisIsTheTutorixServerComponentWindowab"}] = kServer;
@@ -542,6 +560,45 @@ TEST_F(Demon, QueriesWithoutAReplyRaiseTheReadErrorExceptTheEntityLookups)
     EXPECT_FALSE(link->FindEntityByHandle(5));
 }
 
+// A server that took a request and never answered it counts as gone for the rest of the run:
+// the start-up stops at the next query with the link's own error, and nothing more goes to the
+// server, not even the unregistration. A server that answers without a reply is still there.
+TEST_F(Demon, AnUnansweredRequestLeavesTheServerGoneAndLaterRequestsReturnAtOnce)
+{
+    FindServer();
+    Make();
+    windows.script = [this](const FakeWindows::Sent& sent) {
+        if (sent.target == kServer)
+            windows.outcome = TMessageWindows::SendOutcome::Unanswered;
+        return 0;
+    };
+    EXPECT_FALSE(link->ServerGone());
+    try {
+        link->Loaded();
+        FAIL() << "no error";
+    } catch (const ETutorix& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("Tutorix server application is not running"));
+    }
+    EXPECT_TRUE(link->ServerGone());
+    EXPECT_THROW(link->GetVariable("MarvolaWorkArea"), ETutorix);
+    EXPECT_THROW(link->GetFileStream("a"), ETutorix);
+    EXPECT_FALSE(link->FindEntityByTitle("Prog")) << "a lookup finds nobody, without an error";
+    delete link.data();
+    QList<quint32> codes;
+    for (const auto& sent : windows.log)
+        codes << sent.code;
+    EXPECT_EQ(codes, QList<quint32>{msgRegister});
+
+    // Answered without a reply: the read error, and the next request goes out.
+    windows.log.clear();
+    Make();
+    windows.script = {};
+    EXPECT_THROW(link->MapFileName("a"), EStreamReadError);
+    EXPECT_FALSE(link->ServerGone());
+    EXPECT_THROW(link->MapFileName("b"), EStreamReadError);
+    EXPECT_EQ(SentWith(msgMapFileName).size(), 2u);
+}
+
 TEST_F(Demon, ExecuteProgramReportsAFailureAndWaitsForTheProcess)
 {
     FindServer();
@@ -707,16 +764,7 @@ TEST_F(Demon, ASecondInstanceForwardsItsParametersToTheFirstAndAsksToEnd)
     FindServer();
     Make({kProgram, "page=12"});
     lock.next = {TInstanceLock::Outcome::HeldByOther, 0};
-    Answer([](const FakeWindows::Sent& sent) {
-        TByteStream out;
-        if (sent.code == msgFindEntity)
-            WriteEntityRecord(out, {0xF1F1, 0, kProgram, "Prog"});
-        else if (sent.code == msgMapFileName)
-            out.WriteString("/srv/Prog");
-        else
-            out.WriteByte(0);
-        return out.Data();
-    });
+    AnswerKnowingTheFirst(0xF1F1);
     link->Loaded();
     EXPECT_TRUE(link->EndRequested());
     EXPECT_EQ(link->OwnEntity().MutexHandle, 0u);
@@ -754,16 +802,7 @@ TEST_F(Demon, ASecondInstanceHandsItsParametersToTheWindowTheLockNames)
         Make({kProgram, "page=12"});
         lock.next = {TInstanceLock::Outcome::HeldByOther, 0};
         lock.holder = c.named;
-        Answer([&](const FakeWindows::Sent& sent) {
-            TByteStream out;
-            if (sent.code == msgFindEntity)
-                WriteEntityRecord(out, {loser, 0, kProgram, "Prog"});
-            else if (sent.code == msgMapFileName)
-                out.WriteString("/srv/Prog");
-            else
-                out.WriteByte(0);
-            return out.Data();
-        });
+        AnswerKnowingTheFirst(loser);
         link->Loaded();
         EXPECT_TRUE(link->EndRequested());
         QList<quint32> codes;
@@ -775,6 +814,59 @@ TEST_F(Demon, ASecondInstanceHandsItsParametersToTheWindowTheLockNames)
         EXPECT_EQ(forwarded[0].target, c.target);
         EXPECT_EQ(forwarded[0].content, kProgram + "\r\npage=12\r\n");
         EXPECT_EQ(lock.holderAsked.value(0), QByteArray("QX_Prog.bin"));
+        delete link.data();
+    }
+}
+
+// A second instance ends in every case; what became of its parameters, and why, it can tell.
+TEST_F(Demon, ASecondInstanceTellsWhatBecameOfItsParameters)
+{
+    const quint32 first = 0xF1F1;
+    const struct
+    {
+        const char* what;
+        bool server;
+        bool serverAnswers;
+        bool serverKnowsFirst;
+        bool firstAlive;
+        TkdbCustomDemon::THandOver handOver;
+        size_t forwarded;
+    } cases[] = {
+        {"taken by the first", true, true, true, true, TkdbCustomDemon::THandOver::Handed, 1},
+        {"the first has gone", true, true, true, false, TkdbCustomDemon::THandOver::NotTaken, 1},
+        {"the server knows no first", true, true, false, true, TkdbCustomDemon::THandOver::NotFound, 0},
+        {"the server does not answer", true, false, true, true, TkdbCustomDemon::THandOver::NoServer, 0},
+        {"no server", false, true, true, true, TkdbCustomDemon::THandOver::NoServer, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        windows.findable.clear();
+        windows.log.clear();
+        windows.alive = c.firstAlive ? std::set<quint32>{first} : std::set<quint32>{};
+        if (c.server)
+            FindServer();
+        Make({kProgram, "page=12"});
+        link->SetUseMarvolaServer(false);
+        EXPECT_EQ(link->HandOver(), TkdbCustomDemon::THandOver::None);
+        lock.next = {TInstanceLock::Outcome::HeldByOther, 0};
+        lock.holder = first;
+        windows.script = [&](const FakeWindows::Sent& sent) {
+            if (sent.target != kServer)
+                return 0;
+            if (!c.serverAnswers) {
+                windows.outcome = TMessageWindows::SendOutcome::Unanswered;
+                return 0;
+            }
+            TByteStream out;
+            if (c.serverKnowsFirst)
+                WriteEntityRecord(out, {first, 0, kProgram, "Prog"});
+            windows.Deliver(sent.wParam, kServer, msgReply, sent.stamp, out.Data());
+            return 0;
+        };
+        link->Loaded();
+        EXPECT_TRUE(link->EndRequested());
+        EXPECT_EQ(link->HandOver(), c.handOver);
+        EXPECT_EQ(SentWith(msgParams).size(), c.forwarded);
         delete link.data();
     }
 }
@@ -860,4 +952,4 @@ TEST_F(Demon, DestructionUnregistersEvenWithoutAServerAndTakesItsWindowDown)
 
 } // namespace
 
-#include "demon_test.moc"
+#include "test_demon.moc"

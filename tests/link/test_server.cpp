@@ -4,6 +4,7 @@
 #include "messagewindows_unix.h"
 #include "process_support.h"
 #include "test_timing.h"
+#include "tools/commandlines.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -85,6 +86,10 @@ protected:
 
 TEST_F(CrossProcess, FindsTheServerRegistersLoadsItsLanguageAndUnregisters)
 {
+    // Written out as the programs know them, not taken from the constants.
+    EXPECT_TRUE(server->lines.value(0).endsWith(
+        " class=ThisIsTheTutorixServerComponentWindowClassT1 window=ThisIsTheTutorixServerComponentWindowT1"))
+        << server->lines.value(0).constData();
     Make();
     ASSERT_EQ(link->ServerEntity().Handle, serverHandle) << "found under the lower-cased handle text";
     link->Loaded();
@@ -162,7 +167,7 @@ TEST_F(CrossProcess, AnswersEveryQuery)
 }
 
 // A server that takes a request and never answers (here: stopped) holds a query for the send
-// time limit, no longer.
+// time limit, no longer, and counts as gone from then on: running again, it is asked nothing.
 TEST_F(CrossProcess, AStoppedServerHoldsAQueryOnlyUntilTheSendTimeLimit)
 {
     Make();
@@ -172,13 +177,42 @@ TEST_F(CrossProcess, AStoppedServerHoldsAQueryOnlyUntilTheSendTimeLimit)
     ASSERT_EQ(::kill(pid_t(server->process.processId()), SIGSTOP), 0);
     QElapsedTimer timer;
     timer.start();
-    EXPECT_THROW(link->GetVariable("Greeting"), EStreamReadError);
+    EXPECT_THROW(link->GetVariable("Greeting"), ETutorix);
     const qint64 elapsed = timer.elapsed();
     ::kill(pid_t(server->process.processId()), SIGCONT);
     UnixMessageWindows().SetSendTimeLimit(TUnixMessageWindows::DefaultSendTimeLimit);
     EXPECT_GE(elapsed, limit);
     EXPECT_LT(elapsed, limit + Scaled(2000));
-    EXPECT_EQ(link->GetVariable("Greeting"), QByteArray("hello world")) << "running again, it answers";
+    EXPECT_TRUE(link->ServerGone());
+    EXPECT_THROW(link->GetVariable("Again"), ETutorix);
+    EXPECT_GE(server->WaitFor("recv get-variable", {"name=Greeting"}), 0) << "taken, answered too late";
+    ASSERT_GE(server->Command("list", "listed"), 0);
+    EXPECT_EQ(server->Find("recv get-variable", {"name=Again"}), -1);
+}
+
+// Two connections that announce the largest frame each, the server's whole in-flight budget
+// between them, and then send nothing keep nobody from being served.
+TEST_F(CrossProcess, HeadersThatAnnounceTheWholeBudgetAndSendNothingStarveNobody)
+{
+    static_assert(2 * MaxFramePayload == TUnixMessageWindows::DefaultInFlightBudget);
+    const QString socket = QFile::decodeName(runtime.Path() + '/' + HexHandle(serverHandle) + ".sock");
+    const QByteArray header = EncodeFrameHeader({WM_COPYDATA, 0, msgGetVariable, quint32(MaxFramePayload)}).toHex();
+    std::vector<std::unique_ptr<Child>> idle;
+    for (int i = 0; i < 2; ++i) {
+        idle.push_back(std::make_unique<Child>(QStringLiteral(LINK_RAW_PEER_EXE),
+                                               QStringList{"send", socket, QString::fromLatin1(header), "--hold"},
+                                               runtime.environment));
+        ASSERT_GE(idle.back()->WaitFor("written"), 0) << idle.back()->Everything().constData();
+    }
+    Make();
+    link->Loaded();
+    EXPECT_GE(server->WaitFor("recv register", {"from=" + Own()}), 0) << server->Everything().constData();
+    EXPECT_EQ(link->GetVariable("Greeting"), QByteArray("hello world"));
+    for (const auto& peer : idle) {
+        peer->process.closeWriteChannel();
+        EXPECT_TRUE(peer->WaitForExit());
+        EXPECT_GE(peer->Find("closed"), 0) << "cut short: dropped unanswered";
+    }
 }
 
 // The largest payload goes out and is taken whole; one byte more is refused before anything is
@@ -195,6 +229,24 @@ TEST_F(CrossProcess, TheLargestPayloadIsSentAndOneByteMoreIsNot)
     EXPECT_EQ(windows.LastSendOutcome(), TMessageWindows::SendOutcome::NotDelivered);
     ASSERT_GE(server->Command("list", "listed"), 0);
     EXPECT_EQ(server->Find("recv message", {"code=5001"}), -1);
+}
+
+// A command line is taken up to its limit; one byte longer, it is refused with an error line,
+// its bytes are dropped up to its line end, and the next line is a command again.
+TEST_F(CrossProcess, ACommandLineLongerThanTheLimitIsRefusedAndTheNextOneRuns)
+{
+    const qsizetype limit = TCommandLines::MaxLength;
+    const QByteArray longest = "list" + QByteArray(limit - 4, ' ');
+    ASSERT_GE(server->Command(longest, "listed count=0", Scaled(10000)), 0) << "exactly the limit";
+    const qsizetype from = server->lines.size();
+    // Written in pieces, the refusal comes before the line ends.
+    server->process.write(longest + ' ');
+    ASSERT_GE(server->WaitFor("error", {}, Scaled(10000), from), 0) << server->Everything().right(300).constData();
+    EXPECT_EQ(server->lines[from], "error command line longer than " + QByteArray::number(limit)
+                                       + " bytes: dropped up to its end");
+    server->Write(QByteArray(limit, 'x') + "\nlist");
+    ASSERT_GE(server->WaitFor("listed count=0", {}, Scaled(10000), from), 0) << server->Everything().right(300).constData();
+    EXPECT_EQ(server->lines.size(), from + 2) << "the refused line ran nothing";
 }
 
 // The work area is a folder that file names are appended to: given without its separator, the
@@ -503,4 +555,4 @@ TEST(Instances, EveryExtraCopyOfTwentyStartedAtOnceReachesTheFirst)
 
 } // namespace
 
-#include "server_test.moc"
+#include "test_server.moc"

@@ -1,5 +1,7 @@
+// The translator's walk over the real widgets that publish texts of their own.
 #include "Babelfish2000.h"
 #include "load_support.h"
+#include "numlab.h"
 #include "rchart.h"
 
 #include <QBuffer>
@@ -43,6 +45,35 @@ TEST(ChartTranslation, TranslatesEachScaleOnce)
     Load(engine, "[t1]=BF_t2|$$[t2]=twice|$$");
     engine.TranslateComponent(&chart);
     EXPECT_EQ(chart.Scale3X()->Caption(), u"BF_t2"_s);
+}
+
+// Every text a numeric label publishes is a key when it carries the prefix; the label is drawn
+// with the translations.
+TEST(NumLabTranslation, TranslatesEachTextOfTheLabel)
+{
+    QWidget form;
+    auto* lab = new TNumLab(&form);
+    lab->SetLeftText(u"BF_Processing Gain"_s);
+    lab->SetRightText(u"BF_dB"_s);
+    lab->SetStateText(u"BF_undefined"_s);
+    lab->SetOverflowIndicator(u"BF_overflow"_s);
+    lab->SetDTFormat(u"BF_date"_s);
+    lab->SetValue(8);
+
+    TBabelfish2000 engine(QString{});
+    Load(engine, "[processing gain]=Spreizgewinn|$$[db]=dB (\xB5)|$$[undefined]=unbestimmt|$$"
+                 "[overflow]=\x85|$$[date]=dd.mm.yyyy|$$");
+    engine.TranslateComponent(&form);
+
+    EXPECT_EQ(lab->LeftText(), u"Spreizgewinn"_s);
+    EXPECT_EQ(lab->RightText(), u"dB (\u00B5)"_s);
+    EXPECT_EQ(lab->StateText(), u"unbestimmt"_s);
+    EXPECT_EQ(lab->OverflowIndicator(), u"\u2026"_s);
+    EXPECT_EQ(lab->DTFormat(), u"dd.mm.yyyy"_s);
+    EXPECT_EQ(lab->Value(), 8);
+    lab->SetDisplayType(TNumLab::dtDateTime);
+    lab->SetValue(45000);
+    EXPECT_EQ(lab->FormatValue(), u"15.03.2023"_s);
 }
 
 } // namespace

@@ -369,4 +369,4 @@ TEST(PropertyWalk, HonoursAnotherKeyPrefix)
 
 } // namespace
 
-#include "walk_test.moc"
+#include "test_walk.moc"

@@ -64,6 +64,23 @@ protected:
     {
         return QFile::decodeName(runtime.Path() + '/' + HexHandle(handle) + ".sock");
     }
+    // A program's link on this process's windows, with no settings value.
+    TkdbDemonClient* Link(QObject& owner)
+    {
+        TDemonSetup setup;
+        setup.ProgramFile = "/opt/sim/prog";
+        setup.CommandLine = {setup.ProgramFile};
+        setup.Settings = &settings;
+        return new TkdbDemonClient(&owner, setup);
+    }
+    // The info file of a window with the server's names, for a peer that listens at its socket.
+    QString ServerInfoFile(quint32 handle)
+    {
+        QFile info(QFile::decodeName(runtime.Path() + '/' + HexHandle(handle) + ".win"));
+        EXPECT_TRUE(info.open(QIODevice::WriteOnly));
+        info.write(QByteArray(ServerWindowClass) + '\n' + ServerWindowName + '\n');
+        return info.fileName();
+    }
 
     struct Call
     {
@@ -74,6 +91,7 @@ protected:
     };
 
     PrivateRuntime runtime;
+    FakeSettings settings;
     TUnixMessageWindows& windows = UnixMessageWindows();
     std::vector<quint32> made;
     std::vector<Call> calls;
@@ -164,14 +182,41 @@ TEST_F(Transport, RefusesAPayloadOverTheFrameLimitWithoutDeliveringIt)
     EXPECT_EQ(windows.LastSendOutcome(), TMessageWindows::SendOutcome::NotDelivered) << "no such window";
 }
 
-// The limits as the program runs with them; the tests below shorten the time limits.
-TEST(TransportLimits, AreTenSecondsForASendFiveForAFrameAnd128MiBInFlight)
+// A send waits for an answer that comes within its time limit, and gives up on one that would
+// come after it, once the limit has passed: both sides of the limit, scaled for a loaded machine.
+TEST_F(Transport, ASendTakesAnAnswerWithinItsLimitAndGivesUpAfterIt)
 {
-    const TUnixMessageWindows fresh;
-    EXPECT_EQ(fresh.SendTimeLimit(), 10000);
-    EXPECT_EQ(fresh.FrameTimeLimit(), 5000);
-    EXPECT_EQ(fresh.InFlightBudget(), qint64(128) * 1024 * 1024);
-    EXPECT_EQ(UnixMessageWindows().SendTimeLimit(), 10000) << "the process's own instance";
+    const int limit = Scaled(1000);
+    windows.SetSendTimeLimit(limit);
+    const struct
+    {
+        const char* what;
+        int answerAfter;
+        TMessageWindows::SendOutcome outcome;
+        std::int32_t result;
+    } cases[] = {
+        {"within", limit / 4, TMessageWindows::SendOutcome::Answered, 42},
+        {"after", 3 * limit, TMessageWindows::SendOutcome::Unanswered, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const quint32 slow = 0x00500000 + quint32(c.answerAfter);
+        Child peer(QStringLiteral(LINK_RAW_PEER_EXE), {QStringLiteral("slow"), SocketOf(slow), QString::number(c.answerAfter)},
+                   runtime.environment);
+        ASSERT_GE(peer.WaitFor("listening"), 0) << peer.Everything().constData();
+        QElapsedTimer timer;
+        timer.start();
+        EXPECT_EQ(windows.SendCopyData(slow, 0, 9, QByteArray(12, 's')), c.result);
+        const qint64 elapsed = timer.elapsed();
+        EXPECT_EQ(windows.LastSendOutcome(), c.outcome);
+        if (c.outcome == TMessageWindows::SendOutcome::Answered) {
+            EXPECT_GE(elapsed, c.answerAfter);
+        } else {
+            EXPECT_GE(elapsed, limit);
+            EXPECT_LT(elapsed, c.answerAfter) << "given up before the answer came";
+        }
+        peer.process.kill();
+    }
 }
 
 struct PeerCase
@@ -274,13 +319,8 @@ TEST_F(Transport, ASendToAPeerThatDiesBeforeAnsweringEndsWithZero)
 TEST_F(Transport, APayloadWithoutTimeStampLeavesTheLinkAsItWas)
 {
     windows.UnregisterClass(kClass);
-    FakeSettings settings;
-    TDemonSetup setup;
-    setup.ProgramFile = "/opt/sim/prog";
-    setup.CommandLine = {setup.ProgramFile};
-    setup.Settings = &settings;
     QObject owner;
-    QPointer<TkdbDemonClient> link = new TkdbDemonClient(&owner, setup);
+    QPointer<TkdbDemonClient> link = Link(owner);
     int events = 0;
     link->SetOnQuitMsgReceived([&](TkdbCustomDemon&, bool, bool&) { ++events; });
     link->SetOnGotAMessage([&](TkdbCustomDemon&, TTutorixMessageStream&) { ++events; });
@@ -454,12 +494,15 @@ TEST(SettingsValue, ReadsTheViewerHandleAsTextOnly)
     QSettings::setPath(QSettings::IniFormat, QSettings::SystemScope, QStringLiteral("/etc/xdg"));
 }
 
-// Frames being received share one budget for what they announce. Frames that fill it exactly
-// are kept; the one that would go one byte beyond is dropped; once the budget is free again a
-// frame of its whole size is taken. Only copy-data frames keep their payload, so only they count.
-TEST_F(Transport, FramesInFlightShareOneBudget)
+// Frames being received share one budget, counted by the payload bytes that have arrived, not
+// by what their headers announce: connections that announce much and send nothing take nothing
+// of it. Frames that fill it exactly are kept; the one whose bytes would go one byte beyond is
+// dropped; once the budget is free again a frame of its whole size is taken. Only copy-data
+// frames keep their payload, so only they count.
+TEST_F(Transport, FramesInFlightShareOneBudgetOfTheBytesThatArrived)
 {
     windows.SetInFlightBudget(1000);
+    windows.SetFrameTimeLimit(Scaled(60000)); // the idle ones stay until the test closes them
     const quint32 handle = Window();
     const int droppedBefore = windows.DroppedFrames();
     const auto start = [&](const QByteArray& hex, bool hold, qint64 fill = 0) {
@@ -472,29 +515,38 @@ TEST_F(Transport, FramesInFlightShareOneBudget)
         EXPECT_GE(peer->WaitFor("written"), 0) << peer->Everything().constData();
         return peer;
     };
-    const auto first = start(FrameHex(WM_COPYDATA, 9, QByteArray(100, 'a'), 600), true);
-    ASSERT_TRUE(PollUntil([&] { return windows.BytesInFlight() == 600; }));
-    const auto second = start(FrameHex(WM_COPYDATA, 9, QByteArray(10, 'b'), 400), true);
-    ASSERT_TRUE(PollUntil([&] { return windows.BytesInFlight() == 1000; })) << "exactly the budget";
-    const auto third = start(FrameHex(WM_COPYDATA, 9, {}, 1), true);
-    EXPECT_TRUE(PollUntil([&] { return windows.DroppedFrames() == droppedBefore + 1; })) << "one byte beyond";
-    EXPECT_EQ(windows.OpenConnections(), 2);
-    EXPECT_EQ(windows.BytesInFlight(), 1000);
+    const auto answer = [&](qint64 size) {
+        const auto peer = start(FrameHex(WM_COPYDATA, 9, {}, size), false, size);
+        EXPECT_TRUE(peer->WaitForExit());
+        return peer->Find("result 42") >= 0 ? "answered" : peer->Find("closed") >= 0 ? "dropped" : "?";
+    };
+    // Two headers that announce the whole budget between them, and nothing after.
+    const auto idle = start(FrameHex(WM_COPYDATA, 9, {}, 600), true);
+    const auto idleToo = start(FrameHex(WM_COPYDATA, 9, {}, 400), true);
+    const auto partial = start(FrameHex(WM_COPYDATA, 9, QByteArray(100, 'a'), 600), true);
+    ASSERT_TRUE(PollUntil([&] { return windows.OpenConnections() == 3 && windows.BytesInFlight() == 100; }))
+        << windows.OpenConnections() << " open, " << windows.BytesInFlight() << " bytes";
+
+    EXPECT_STREQ(answer(900), "answered") << "exactly the budget, with the 100 bytes that arrived";
+    EXPECT_EQ(windows.DroppedFrames(), droppedBefore);
+    EXPECT_STREQ(answer(901), "dropped") << "one byte beyond";
+    EXPECT_EQ(windows.DroppedFrames(), droppedBefore + 1);
+    EXPECT_EQ(windows.OpenConnections(), 3) << "the idle ones are kept";
+    EXPECT_EQ(windows.BytesInFlight(), 100);
     const auto other = start(FrameHex(0x0010, 9, {}, 5000), false, 5000);
     ASSERT_TRUE(other->WaitForExit());
     EXPECT_GE(other->Find("result 0"), 0) << "not counted: its payload is not kept";
 
-    for (Child* peer : {first.get(), second.get(), third.get()}) {
+    for (Child* peer : {idle.get(), idleToo.get(), partial.get()}) {
         peer->process.closeWriteChannel();
         ASSERT_TRUE(peer->WaitForExit());
         EXPECT_GE(peer->Find("closed"), 0) << peer->Everything().constData();
     }
     EXPECT_TRUE(PollUntil([&] { return windows.BytesInFlight() == 0; }));
-    const auto whole = start(FrameHex(WM_COPYDATA, 9, {}, 1000), false, 1000);
-    ASSERT_TRUE(whole->WaitForExit());
-    EXPECT_GE(whole->Find("result 42"), 0) << whole->Everything().constData();
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].payload.size(), 1000);
+    EXPECT_STREQ(answer(1000), "answered");
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].payload.size(), 900);
+    EXPECT_EQ(calls[1].payload.size(), 1000);
 }
 
 // A window whose process was killed leaves its files; the first registration in the folder
@@ -545,55 +597,78 @@ TEST_F(Transport, TheFirstRegistrationClearsTheFilesOfDeadWindows)
     EXPECT_EQ(windows.FindWindow(kClass, "Live"), live);
 }
 
-// A send that makes no progress gives up after the send time limit, and not before: at the
-// registration, at MapFileName and at GetVariable, to a server that takes every frame and
-// never answers. The peer itself ends long after, which is when a send without a limit would.
-TEST_F(Transport, ASendToAPeerThatNeverAnswersGivesUpAfterTheTimeLimit)
+// A send that makes no progress gives up after the send time limit, and not before, to a
+// server that takes every frame and never answers. From then on the server counts as gone: the
+// queries that follow fail at once with the link's error, and nothing more reaches the server,
+// not even the unregistration. The peer itself ends long after, which is when a send without a
+// limit would.
+TEST_F(Transport, ASendToAPeerThatNeverAnswersGivesUpOnceAndTheServerCountsAsGone)
 {
     windows.UnregisterClass(kClass);
     const int limit = Scaled(300);
     const int peerLives = Scaled(4000);
     windows.SetSendTimeLimit(limit);
     const quint32 server = 0x00c0ffee;
-    QFile info(QFile::decodeName(runtime.Path() + "/00c0ffee.win"));
-    ASSERT_TRUE(info.open(QIODevice::WriteOnly));
-    info.write("ThisIsTheTutorixServerComponentWindowClass\nThisIsTheTutorixServerComponentWindow\n");
-    info.close();
+    ServerInfoFile(server);
     Child mute(QStringLiteral(LINK_RAW_PEER_EXE), {QStringLiteral("mute"), SocketOf(server), QString::number(peerLives)},
                runtime.environment);
     ASSERT_GE(mute.WaitFor("listening"), 0) << mute.Everything().constData();
 
-    FakeSettings settings;
-    TDemonSetup setup;
-    setup.ProgramFile = "/opt/sim/prog";
-    setup.CommandLine = {setup.ProgramFile};
-    setup.Settings = &settings;
     QObject owner;
-    QPointer<TkdbDemonClient> link = new TkdbDemonClient(&owner, setup);
+    QPointer<TkdbDemonClient> link = Link(owner);
     ASSERT_EQ(link->ServerEntity().Handle, server);
-    const struct
-    {
-        const char* step;
-        quint32 code;
-        std::function<void()> run;
-    } steps[] = {
-        {"registration", msgRegister, [&] { link->SendRegister(); }},
-        {"MapFileName", msgMapFileName, [&] { EXPECT_THROW(link->MapFileName("/opt/sim/prog"), EStreamReadError); }},
-        {"GetVariable", msgGetVariable, [&] { EXPECT_THROW(link->GetVariable("MarvolaWorkArea"), EStreamReadError); }},
+    QElapsedTimer timer;
+    timer.start();
+    link->SendRegister();
+    const qint64 registration = timer.elapsed();
+    EXPECT_GE(registration, limit) << "the limit is counted from the frame's last byte";
+    EXPECT_LT(registration, peerLives / 2) << "given up long before the peer went";
+    EXPECT_EQ(windows.LastSendOutcome(), TMessageWindows::SendOutcome::Unanswered);
+    EXPECT_GE(mute.WaitFor("frame " + QByteArray::number(msgRegister)), 0) << "the peer took the frame";
+
+    const std::function<void()> queries[] = {
+        [&] { link->MapFileName("/opt/sim/prog"); },
+        [&] { link->GetVariable("MarvolaWorkArea"); },
     };
-    for (const auto& step : steps) {
-        SCOPED_TRACE(step.step);
-        QElapsedTimer timer;
-        timer.start();
-        step.run();
-        const qint64 elapsed = timer.elapsed();
-        EXPECT_GE(elapsed, limit) << "the limit is counted from the frame's last byte";
-        EXPECT_LT(elapsed, peerLives / 2) << "given up long before the peer went";
-        EXPECT_EQ(windows.LastSendOutcome(), TMessageWindows::SendOutcome::Unanswered);
-        EXPECT_GE(mute.WaitFor("frame " + QByteArray::number(step.code)), 0) << "the peer took the frame";
+    for (const auto& query : queries) {
+        timer.restart();
+        try {
+            query();
+            ADD_FAILURE() << "no error";
+        } catch (const ETutorix& e) {
+            EXPECT_EQ(e.Message(), QStringLiteral("Tutorix server application is not running"));
+        }
+        EXPECT_LT(timer.elapsed(), limit) << "no second wait";
     }
     delete link.data();
+    EXPECT_FALSE(PollUntil([&] { return mute.Count("frame") > 1; }, Scaled(300))) << mute.Everything().constData();
     ASSERT_TRUE(windows.RegisterClass(kClass));
+}
+
+// Progress of a send is its own: a peer that never answers but keeps sending messages, more
+// often than the limit, has them served and still loses the send after the limit.
+TEST_F(Transport, MessagesServedWhileASendWaitsDoNotExtendItsLimit)
+{
+    const int limit = Scaled(300);
+    const int peerLives = Scaled(4000);
+    windows.SetSendTimeLimit(limit);
+    const quint32 own = Window();
+    const quint32 chatty = 0x00c0ffee;
+    Child peer(QStringLiteral(LINK_RAW_PEER_EXE),
+               {QStringLiteral("mute"), SocketOf(chatty), QString::number(peerLives), QStringLiteral("--chat"),
+                QString::number(limit / 4)},
+               runtime.environment);
+    ASSERT_GE(peer.WaitFor("listening"), 0) << peer.Everything().constData();
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(windows.SendCopyData(chatty, own, msgGetVariable, QByteArray(12, 'v')), 0);
+    const qint64 elapsed = timer.elapsed();
+    EXPECT_EQ(windows.LastSendOutcome(), TMessageWindows::SendOutcome::Unanswered);
+    EXPECT_GE(elapsed, limit);
+    EXPECT_LT(elapsed, peerLives / 2) << "held while the peer talked";
+    EXPECT_FALSE(calls.empty()) << "its messages were served meanwhile";
+    for (const Call& call : calls)
+        EXPECT_EQ(call.code, 5000u);
 }
 
 // A quit that reaches the link while its send waits ends the send at once, whatever the limit.
@@ -602,23 +677,15 @@ TEST_F(Transport, AQuitWhileASendWaitsEndsItAtOnce)
     windows.UnregisterClass(kClass);
     const int peerLives = Scaled(4000);
     const quint32 server = 0x00c0ffee;
-    QFile info(QFile::decodeName(runtime.Path() + "/00c0ffee.win"));
-    ASSERT_TRUE(info.open(QIODevice::WriteOnly));
-    info.write("ThisIsTheTutorixServerComponentWindowClass\nThisIsTheTutorixServerComponentWindow\n");
-    info.close();
+    ServerInfoFile(server);
     Child mute(QStringLiteral(LINK_RAW_PEER_EXE),
                {QStringLiteral("mute"), SocketOf(server), QString::number(peerLives), QStringLiteral("--quit"),
                 QStringLiteral("1")},
                runtime.environment);
     ASSERT_GE(mute.WaitFor("listening"), 0) << mute.Everything().constData();
 
-    FakeSettings settings;
-    TDemonSetup setup;
-    setup.ProgramFile = "/opt/sim/prog";
-    setup.CommandLine = {setup.ProgramFile};
-    setup.Settings = &settings;
     QObject owner;
-    QPointer<TkdbDemonClient> link = new TkdbDemonClient(&owner, setup);
+    QPointer<TkdbDemonClient> link = Link(owner);
     ASSERT_EQ(windows.SendTimeLimit(), TUnixMessageWindows::DefaultSendTimeLimit);
     QElapsedTimer timer;
     timer.start();
@@ -639,17 +706,14 @@ TEST_F(Transport, APeerOfAnotherUserIsRefusedOnConnectAndOnAccept)
 
     // Theirs: a listening window with the server's names.
     const quint32 theirs = 0x00f0e1d2;
-    QFile info(QFile::decodeName(runtime.Path() + "/00f0e1d2.win"));
-    ASSERT_TRUE(info.open(QIODevice::WriteOnly));
-    info.write("ThisIsTheTutorixServerComponentWindowClass\nThisIsTheTutorixServerComponentWindow\n");
-    info.close();
+    const QString info = ServerInfoFile(theirs);
     Child foreign(QStringLiteral(LINK_RAW_PEER_EXE),
                   {QStringLiteral("mute"), SocketOf(theirs), QString::number(Scaled(4000)), QStringLiteral("--uid"), nobody},
                   runtime.environment);
     ASSERT_GE(foreign.WaitFor("listening"), 0) << foreign.Everything().constData();
     EXPECT_FALSE(windows.IsWindow(theirs));
-    EXPECT_EQ(windows.FindWindow("ThisIsTheTutorixServerComponentWindowClass", "ThisIsTheTutorixServerComponentWindow"), 0u);
-    EXPECT_TRUE(QFile::exists(info.fileName())) << "not ours to remove";
+    EXPECT_EQ(windows.FindWindow(ServerWindowClass, ServerWindowName), 0u);
+    EXPECT_TRUE(QFile::exists(info)) << "not ours to remove";
     EXPECT_EQ(windows.SendCopyData(theirs, 0, msgRegister, QByteArray(16, 'r')), 0);
     EXPECT_EQ(windows.LastSendOutcome(), TMessageWindows::SendOutcome::NotDelivered);
     EXPECT_TRUE(windows.LastErrorString().contains("another user")) << windows.LastErrorString().toStdString();
