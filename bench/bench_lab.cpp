@@ -1,5 +1,6 @@
 #include "berrunner.h"
 #include "labmodel.h"
+#include "core/lab/beraccumulator.h"
 #include "labrandom.h"
 
 #include <benchmark/benchmark.h>

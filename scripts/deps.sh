@@ -12,6 +12,8 @@ DSCDMA_PACKAGES=(
   fonts-lyx
   # manual pages, and the install and package checks
   scdoc man-db desktop-file-utils appstream dpkg-dev file
+  # the source tree's checks: function lengths
+  pmccabe
 )
 
 # The web page: the WebAssembly toolchain, and the browser its tests drive. npm fetches the test

@@ -245,4 +245,13 @@ std::uint64_t BerAccumulator::RunFixedCodes(std::uint64_t bits, std::uint64_t er
     return bit;
 }
 
+BerCount SimulateBer(const LabConfig& c, std::optional<double> ebn0Db, std::uint64_t bits)
+{
+    if (bits == 0 || bits > MaxBits)
+        throw std::invalid_argument("the lab sends 1 to 10^9 bits per point");
+    BerAccumulator accumulator(c, ebn0Db);
+    accumulator.Run(bits);
+    return accumulator.Count();
+}
+
 } // namespace lab

@@ -60,4 +60,10 @@ private:
     BerCount m_count;
 };
 
+// Sends `bits` bits per user and counts the decoded user's errors; no noise without ebn0Db.
+// Every run starts from the seed, so a point of a sweep equals the same point run alone. Throws
+// std::invalid_argument when CheckLabConfig fails, bits is 0 or above MaxBits, or the Eb/N0 is
+// outside MinEbN0Db..MaxEbN0Db.
+BerCount SimulateBer(const LabConfig& config, std::optional<double> ebn0Db, std::uint64_t bits);
+
 } // namespace lab

@@ -1,6 +1,5 @@
 #include "labmodel.h"
 
-#include "core/lab/beraccumulator.h"
 #include "labrandom.h"
 
 #include <algorithm>
@@ -86,15 +85,6 @@ std::uint32_t UserKey(std::uint64_t seed, int user)
     for (int k = 0; k < user; ++k)
         key = SplitMix64(state);
     return std::uint32_t(key);
-}
-
-BerCount SimulateBer(const LabConfig& c, std::optional<double> ebn0Db, std::uint64_t bits)
-{
-    if (bits == 0 || bits > MaxBits)
-        throw std::invalid_argument("the lab sends 1 to 10^9 bits per point");
-    BerAccumulator accumulator(c, ebn0Db);
-    accumulator.Run(bits);
-    return accumulator.Count();
 }
 
 } // namespace lab

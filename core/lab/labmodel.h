@@ -61,12 +61,6 @@ struct BerCount
     std::uint64_t Errors = 0;
 };
 
-// Sends `bits` bits per user and counts the decoded user's errors; no noise without ebn0Db.
-// Every run starts from the seed, so a point of a sweep equals the same point run alone. Throws
-// std::invalid_argument when CheckLabConfig fails, bits is 0 or above MaxBits, or the Eb/N0 is
-// outside MinEbN0Db..MaxEbN0Db.
-BerCount SimulateBer(const LabConfig& config, std::optional<double> ebn0Db, std::uint64_t bits);
-
 // The chip-operation count of a run, users x spreading factor x bits, the unit of its speed.
 inline double ChipOperations(const LabConfig& config, std::uint64_t bits)
 {

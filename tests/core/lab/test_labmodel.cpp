@@ -1,5 +1,6 @@
 #include "bertheory.h"
 #include "labmodel.h"
+#include "core/lab/beraccumulator.h"
 #include "labrandom.h"
 
 #include <gtest/gtest.h>
