@@ -14,7 +14,7 @@
 
 namespace {
 
-using namespace FormTools;
+using namespace formtools;
 
 const QColor Maroon(128, 0, 0);
 const QColor LinkBlue(0, 0, 255);
@@ -30,7 +30,7 @@ TFrmAbout::TFrmAbout(QWidget* parent)
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(ClientSize);
-    setWindowIcon(DscdmaResources::applicationIcon());
+    setWindowIcon(resources::applicationIcon());
     setFont(PixelFont({QStringLiteral("Arial")}, 13));
     SetTextColor(this, Qt::black);
     // The main window alone decides when the program ends.
@@ -114,7 +114,7 @@ void TFrmAbout::createOkButton()
     m_bButOK = new QPushButton(QStringLiteral("BF_OK"), this);
     m_bButOK->setObjectName(QStringLiteral("BButOK"));
     m_bButOK->setGeometry(424, 296, 113, 33);
-    m_bButOK->setIcon(DscdmaResources::okGlyph());
+    m_bButOK->setIcon(resources::okGlyph());
     m_bButOK->setDefault(true);
     connect(m_bButOK, &QPushButton::clicked, this, &TFrmAbout::BButOKClick);
 }

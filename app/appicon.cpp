@@ -19,7 +19,7 @@ constexpr int MaxPictures = 32;
 
 } // namespace
 
-bool AppIcon::IsBareFileName(const QString& name)
+bool appicon::IsBareFileName(const QString& name)
 {
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
         return false;
@@ -30,7 +30,7 @@ bool AppIcon::IsBareFileName(const QString& name)
     return true;
 }
 
-void AppIcon::Save(const QString& path, const QByteArray& bytes)
+void appicon::Save(const QString& path, const QByteArray& bytes)
 {
     const QString shown = QDir::toNativeSeparators(path);
     QSaveFile file(path);
@@ -40,7 +40,7 @@ void AppIcon::Save(const QString& path, const QByteArray& bytes)
         Fail(QStringLiteral("Cannot write file \"%1\". %2").arg(shown, file.errorString()));
 }
 
-QIcon AppIcon::Load(const QString& path)
+QIcon appicon::Load(const QString& path)
 {
     QImageReader reader(path);
     QIcon icon;

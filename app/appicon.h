@@ -7,7 +7,7 @@
 // The application icon that a language file or a teaching server names. The name is not to be
 // trusted, and the file is kept in the work area, where the next start loads it again even
 // when no server delivers it.
-namespace AppIcon {
+namespace appicon {
 
 // A name that stays inside the folder it is appended to: not empty, not "." or "..", without
 // '/' and without control characters.
@@ -22,4 +22,4 @@ void Save(const QString& path, const QByteArray& bytes);
 // can be read.
 QIcon Load(const QString& path);
 
-} // namespace AppIcon
+} // namespace appicon

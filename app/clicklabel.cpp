@@ -8,8 +8,8 @@
 
 #include <algorithm>
 
-using FormTools::SetTextColor;
-using FormTools::TextColor;
+using formtools::SetTextColor;
+using formtools::TextColor;
 
 TClickLabel::TClickLabel(QWidget* parent)
     : QLabel(parent)

@@ -20,7 +20,7 @@ int main(int argc, char** argv)
     } catch (const EQuitAccepted&) {
         return 0; // the server ended the program while it started
     } catch (const std::exception& e) {
-        ErrorReport::Show(e);
+        errorreport::Show(e);
         return 1;
     }
     // Another instance runs and has been handed the parameters: no window shows.

@@ -10,9 +10,9 @@
 
 namespace {
 
-ErrorReport::Sink& CurrentSink()
+errorreport::Sink& CurrentSink()
 {
-    static ErrorReport::Sink sink;
+    static errorreport::Sink sink;
     return sink;
 }
 
@@ -61,7 +61,7 @@ protected:
 
 } // namespace
 
-void ErrorReport::Show(const QString& message)
+void errorreport::Show(const QString& message)
 {
     if (CurrentSink()) {
         CurrentSink()(message);
@@ -71,7 +71,7 @@ void ErrorReport::Show(const QString& message)
     QMessageBox::critical(QApplication::activeWindow(), QString::fromUtf16(BoxTitle), message);
 }
 
-void ErrorReport::Show(const std::exception& error)
+void errorreport::Show(const std::exception& error)
 {
     // The server ended the program inside a query: what was under way stops, and that is no
     // error of anybody's.
@@ -80,12 +80,12 @@ void ErrorReport::Show(const std::exception& error)
     Show(QString::fromLocal8Bit(error.what()));
 }
 
-void ErrorReport::SetSink(Sink sink)
+void errorreport::SetSink(Sink sink)
 {
     CurrentSink() = std::move(sink);
 }
 
-void ErrorReport::EndMouseRepeat()
+void errorreport::EndMouseRepeat()
 {
     const MouseHold hold = CurrentHold();
     CurrentHold() = {};
@@ -104,7 +104,7 @@ TApplication::TApplication(int& argc, char** argv)
     setApplicationName(QStringLiteral("dscdma"));
     // Lets desktops match the windows to the installed menu entry.
     setDesktopFileName(QStringLiteral("org.dscdma.DSCDMA"));
-    setWindowIcon(DscdmaResources::applicationIcon());
+    setWindowIcon(resources::applicationIcon());
     installEventFilter(new MouseHoldWatch(this));
 }
 
@@ -113,7 +113,7 @@ bool TApplication::notify(QObject* receiver, QEvent* event)
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception& e) {
-        ErrorReport::Show(e);
+        errorreport::Show(e);
     }
     return false;
 }

@@ -8,7 +8,7 @@
 
 // The application-wide error report: an error that escapes an event handler is shown in a
 // message box, and the program goes on. Tests replace the message box with a sink.
-namespace ErrorReport {
+namespace errorreport {
 
 using Sink = std::function<void(const QString& message)>;
 
@@ -41,7 +41,7 @@ auto Guarded(F handler)
     };
 }
 
-} // namespace ErrorReport
+} // namespace errorreport
 
 // The program's application object: its name (the windows' titles carry no suffix from it), its
 // icon, a watch on which widget holds a mouse button, and the last line of defence for errors

@@ -2,9 +2,9 @@
 
 namespace {
 
-FormTools::AnnouncementObserver& CurrentObserver()
+formtools::AnnouncementObserver& CurrentObserver()
 {
-    static FormTools::AnnouncementObserver observer;
+    static formtools::AnnouncementObserver observer;
     return observer;
 }
 
@@ -16,7 +16,7 @@ void Announced(QWidget* widget, QAccessible::Event change)
 
 } // namespace
 
-QFont FormTools::PixelFont(const QStringList& families, int pixels, bool bold, bool italic, bool underline)
+QFont formtools::PixelFont(const QStringList& families, int pixels, bool bold, bool italic, bool underline)
 {
     QFont font;
     font.setFamilies(families);
@@ -27,26 +27,26 @@ QFont FormTools::PixelFont(const QStringList& families, int pixels, bool bold, b
     return font;
 }
 
-void FormTools::SetTextColor(QWidget* widget, const QColor& color)
+void formtools::SetTextColor(QWidget* widget, const QColor& color)
 {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::WindowText, color);
     widget->setPalette(palette);
 }
 
-QColor FormTools::TextColor(const QWidget* widget)
+QColor formtools::TextColor(const QWidget* widget)
 {
     return widget->palette().color(QPalette::WindowText);
 }
 
-void FormTools::SetBackground(QWidget* widget, const QColor& color)
+void formtools::SetBackground(QWidget* widget, const QColor& color)
 {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Base, color);
     widget->setPalette(palette);
 }
 
-void FormTools::SetSpokenName(QWidget* widget, const QString& name)
+void formtools::SetSpokenName(QWidget* widget, const QString& name)
 {
     if (widget->accessibleName() == name)
         return;
@@ -54,7 +54,7 @@ void FormTools::SetSpokenName(QWidget* widget, const QString& name)
     Announced(widget, QAccessible::NameChanged);
 }
 
-void FormTools::SetSpokenDescription(QWidget* widget, const QString& description)
+void formtools::SetSpokenDescription(QWidget* widget, const QString& description)
 {
     if (widget->accessibleDescription() == description)
         return;
@@ -62,7 +62,7 @@ void FormTools::SetSpokenDescription(QWidget* widget, const QString& description
     Announced(widget, QAccessible::DescriptionChanged);
 }
 
-void FormTools::SetAnnouncementObserver(AnnouncementObserver observer)
+void formtools::SetAnnouncementObserver(AnnouncementObserver observer)
 {
     CurrentObserver() = std::move(observer);
 }

@@ -12,7 +12,7 @@
 
 // What the windows share to build their controls as their stored layouts describe them, and to
 // describe them to a screen reader.
-namespace FormTools {
+namespace formtools {
 
 // The layouts were drawn at 120 pixels per inch and are kept unscaled, so fonts are given in
 // pixels. The first family of the list that the desktop has is used.
@@ -52,4 +52,4 @@ void SetSpokenDescription(QWidget* widget, const QString& description);
 using AnnouncementObserver = std::function<void(QWidget* widget, QAccessible::Event change)>;
 void SetAnnouncementObserver(AnnouncementObserver observer);
 
-} // namespace FormTools
+} // namespace formtools

@@ -33,8 +33,8 @@
 
 namespace {
 
-using namespace FormTools;
-using namespace TraceColors;
+using namespace formtools;
+using namespace palette;
 
 const QStringList FormFamilies = {"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arial", "DejaVu Sans"};
 const QStringList ArialFamilies = {"Arial", "Liberation Sans", "Arimo", "DejaVu Sans"};
@@ -152,7 +152,7 @@ void TForm1::CreateControls(TDemonSetup setup)
     setWindowTitle("Direct Sequence CDMA");
     setFixedSize(ClientSize);
     setFont(PixelFont(FormFamilies, 13));
-    setWindowIcon(DscdmaResources::applicationIcon());
+    setWindowIcon(resources::applicationIcon());
 
     CreateChartsAndFields();
     CreateResultAndCaptions();
@@ -243,8 +243,8 @@ void TForm1::CreateGainAndButtons()
     m_sbLabelsOnOff->setFocusPolicy(Qt::TabFocus);
 
     MakeLabel(this, "Label6", {8, 608, 137, 16}, "BF_Received Character", Qt::AlignHCenter | Qt::AlignTop, false);
-    m_bButAbout = MakeBitmapButton(this, "BButAbout", {632, 5, 137, 29}, "BF_About", DscdmaResources::aboutGlyph());
-    m_bButExit = MakeBitmapButton(this, "BButExit", {776, 5, 137, 29}, "BF_Exit", DscdmaResources::exitGlyph());
+    m_bButAbout = MakeBitmapButton(this, "BButAbout", {632, 5, 137, 29}, "BF_About", resources::aboutGlyph());
+    m_bButExit = MakeBitmapButton(this, "BButExit", {776, 5, 137, 29}, "BF_Exit", resources::exitGlyph());
 }
 
 // The layout's tab order; the explanations button has none there and joins the chain where it
@@ -327,7 +327,7 @@ void TForm1::DescribeControls()
 
 void TForm1::ConnectEvents()
 {
-    using ErrorReport::Guarded;
+    using errorreport::Guarded;
     auto change = Guarded([this] { EdTransAChange(); });
     connect(m_edTransA, &QLineEdit::textChanged, this, change);
     connect(m_edTransB, &QLineEdit::textChanged, this, change);
@@ -475,7 +475,7 @@ void TForm1::FormShow()
 // from there. A name that would lead out of the work area is skipped like a missing file.
 void TForm1::LoadAppIcon(const QString& iconName, QString workArea)
 {
-    if (!AppIcon::IsBareFileName(iconName) || workArea.isEmpty()) {
+    if (!appicon::IsBareFileName(iconName) || workArea.isEmpty()) {
         qCDebug(lcStartup, "icon %s skipped: no bare file name, or no work area", qUtf8Printable(iconName));
         return;
     }
@@ -485,7 +485,7 @@ void TForm1::LoadAppIcon(const QString& iconName, QString workArea)
     if (m_cliDemon->UseMarvolaServer()) {
         const std::unique_ptr<QBuffer> stream = m_cliDemon->GetFileStream(cp1252::Encode(iconName));
         if (stream && stream->size() > 0) {
-            AppIcon::Save(path, stream->data());
+            appicon::Save(path, stream->data());
             qCDebug(lcStartup, "icon saved: %s", qUtf8Printable(path));
         }
     }
@@ -493,7 +493,7 @@ void TForm1::LoadAppIcon(const QString& iconName, QString workArea)
         qCDebug(lcStartup, "icon %s: no such file", qUtf8Printable(path));
         return;
     }
-    const QIcon icon = AppIcon::Load(path);
+    const QIcon icon = appicon::Load(path);
     QApplication::setWindowIcon(icon);
     setWindowIcon(icon);
     if (m_frmAbout)
@@ -525,7 +525,7 @@ void TForm1::showEvent(QShowEvent* event)
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
-    ErrorReport::Guarded([this] { FormShow(); })();
+    errorreport::Guarded([this] { FormShow(); })();
 }
 
 void TForm1::closeEvent(QCloseEvent* event)
@@ -545,7 +545,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
                                     && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
         if (typesCharacter) {
             bool taken = false;
-            ErrorReport::Guarded([&] { taken = EdTransAKeyPress(static_cast<QLineEdit*>(watched), key->text()); })();
+            errorreport::Guarded([&] { taken = EdTransAKeyPress(static_cast<QLineEdit*>(watched), key->text()); })();
             return taken;
         }
     }

@@ -96,7 +96,7 @@ TFrmExplain::TFrmExplain(QWidget* parent)
 {
     setObjectName(QStringLiteral("FrmExplain"));
     setWindowTitle(QStringLiteral("Explanations"));
-    setWindowIcon(DscdmaResources::applicationIcon());
+    setWindowIcon(resources::applicationIcon());
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPixelSize(13);
     setFont(font);

@@ -491,7 +491,7 @@ struct PeerTrace
     bool perBit;
 };
 
-using namespace TraceColors;
+using namespace palette;
 
 // The traces as the plotting draws them, in the same plots, layers, colours and widths.
 const PeerTrace PeerTraces[] = {

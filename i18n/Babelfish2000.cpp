@@ -31,14 +31,14 @@ QString ProgramFilePath()
 } // namespace
 
 TBabelfish2000::TBabelfish2000(const QString& AppName)
-    : appName(AppName)
-    , dictionary(cp1252::FromQString(AppName))
+    : m_appName(AppName)
+    , m_dictionary(cp1252::FromQString(AppName))
 {
 }
 
 TBabelfish2000::~TBabelfish2000()
 {
-    if (!dictionary.AutoCreateItlFile())
+    if (!m_dictionary.AutoCreateItlFile())
         return;
     // Runs at program end: whatever goes wrong here must not take the program down with it.
     try {
@@ -52,7 +52,7 @@ TBabelfish2000::~TBabelfish2000()
 
 void TBabelfish2000::LoadFromStream(QIODevice& Stream)
 {
-    dictionary.Clear();
+    m_dictionary.Clear();
     if (!Stream.isReadable())
         return;
     if (!Stream.isSequential())
@@ -65,9 +65,9 @@ void TBabelfish2000::LoadFromStream(QIODevice& Stream)
         const qint64 got = Stream.read(block, sizeof block);
         if (got <= 0)
             break;
-        dictionary.Feed(std::string_view(block, std::size_t(got)));
+        m_dictionary.Feed(std::string_view(block, std::size_t(got)));
     }
-    dictionary.Finish();
+    m_dictionary.Finish();
 }
 
 void TBabelfish2000::Translate(const QString& Key, const QStringList& Params, QString& Text)
@@ -77,7 +77,7 @@ void TBabelfish2000::Translate(const QString& Key, const QStringList& Params, QS
     for (const QString& p : Params)
         params.push_back(cp1252::FromQString(p));
     const std::string key = cp1252::FromQString(Key); // Key and Text may be one string
-    Text = cp1252::ToQString(dictionary.Translate(key, params));
+    Text = cp1252::ToQString(m_dictionary.Translate(key, params));
 }
 
 QString TBabelfish2000::Translate(const QString& Key, const QStringList& Params)
@@ -90,10 +90,10 @@ QString TBabelfish2000::Translate(const QString& Key, const QStringList& Params)
 void TBabelfish2000::SetOnTextFound(TextFoundEvent handler)
 {
     if (!handler) {
-        dictionary.SetOnTextFound({});
+        m_dictionary.SetOnTextFound({});
         return;
     }
-    dictionary.SetOnTextFound([this, handler = std::move(handler)](std::string_view key, std::string& text) {
+    m_dictionary.SetOnTextFound([this, handler = std::move(handler)](std::string_view key, std::string& text) {
         QString shown = cp1252::ToQString(text);
         handler(*this, cp1252::ToQString(key), shown);
         text = cp1252::FromQString(shown);
@@ -102,27 +102,27 @@ void TBabelfish2000::SetOnTextFound(TextFoundEvent handler)
 
 QStringList TBabelfish2000::Keys() const
 {
-    return toQStringList(dictionary.Keys());
+    return toQStringList(m_dictionary.Keys());
 }
 
 QStringList TBabelfish2000::Texts() const
 {
-    return toQStringList(dictionary.Texts());
+    return toQStringList(m_dictionary.Texts());
 }
 
 QStringList TBabelfish2000::ItlOutput() const
 {
-    return toQStringList(dictionary.ItlOutput());
+    return toQStringList(m_dictionary.ItlOutput());
 }
 
 QString TBabelfish2000::KeyPrefix() const
 {
-    return cp1252::ToQString(dictionary.KeyPrefix());
+    return cp1252::ToQString(m_dictionary.KeyPrefix());
 }
 
 void TBabelfish2000::SetKeyPrefix(const QString& prefix)
 {
-    dictionary.SetKeyPrefix(cp1252::FromQString(prefix));
+    m_dictionary.SetKeyPrefix(cp1252::FromQString(prefix));
 }
 
 void TBabelfish2000::TranslateComponent(QObject* Component)
@@ -163,8 +163,8 @@ void TBabelfish2000::TranslateProperties(QObject* obj, QSet<const QObject*>& don
     done.insert(obj);
 
     bool translate = true;
-    if (onTranslateObject)
-        onTranslateObject(*this, obj, translate);
+    if (m_onTranslateObject)
+        m_onTranslateObject(*this, obj, translate);
     if (!translate)
         return;
 
@@ -210,7 +210,7 @@ void TBabelfish2000::TranslateProperties(QObject* obj, QSet<const QObject*>& don
 
 QByteArray TBabelfish2000::ItlFileContent() const
 {
-    const std::string content = dictionary.ItlFileContent();
+    const std::string content = m_dictionary.ItlFileContent();
     return QByteArray(content.data(), qsizetype(content.size()));
 }
 

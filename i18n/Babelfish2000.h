@@ -58,21 +58,21 @@ public:
     QStringList ItlOutput() const;
     QString KeyPrefix() const;
     void SetKeyPrefix(const QString& prefix);
-    bool AutoCreateItlFile() const { return dictionary.AutoCreateItlFile(); }
-    void SetAutoCreateItlFile(bool on) { dictionary.SetAutoCreateItlFile(on); }
-    const QString& AppName() const { return appName; }
+    bool AutoCreateItlFile() const { return m_dictionary.AutoCreateItlFile(); }
+    void SetAutoCreateItlFile(bool on) { m_dictionary.SetAutoCreateItlFile(on); }
+    const QString& AppName() const { return m_appName; }
 
     void SetOnTextFound(TextFoundEvent handler);
-    void SetOnTranslateObject(TranslateObjectEvent handler) { onTranslateObject = std::move(handler); }
+    void SetOnTranslateObject(TranslateObjectEvent handler) { m_onTranslateObject = std::move(handler); }
 
     // The dictionary itself, for the core's users (charts without a window, pictures).
-    Dictionary& Core() { return dictionary; }
+    Dictionary& Core() { return m_dictionary; }
 
 private:
     void TranslateTree(QObject* component, QSet<const QObject*>& done);
     void TranslateProperties(QObject* obj, QSet<const QObject*>& done);
 
-    TranslateObjectEvent onTranslateObject;
-    QString appName;
-    Dictionary dictionary;
+    TranslateObjectEvent m_onTranslateObject;
+    QString m_appName;
+    Dictionary m_dictionary;
 };

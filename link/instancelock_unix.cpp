@@ -47,8 +47,8 @@ public:
         const QByteArray line = QByteArray::number(window, 16).rightJustified(8, '0') + '\n';
         if (::ftruncate(fd, 0) != 0 || ::pwrite(fd, line.constData(), size_t(line.size()), 0) != line.size())
             (void)::ftruncate(fd, 0);
-        const quint32 handle = nextHandle++;
-        held[handle] = fd;
+        const quint32 handle = m_nextHandle++;
+        m_held[handle] = fd;
         return {Outcome::Acquired, handle};
     }
 
@@ -75,16 +75,16 @@ public:
 
     void Release(quint32 handle) override
     {
-        const auto it = held.find(handle);
-        if (it == held.end())
+        const auto it = m_held.find(handle);
+        if (it == m_held.end())
             return;
         ::close(it->second);
-        held.erase(it);
+        m_held.erase(it);
     }
 
 private:
-    std::map<quint32, int> held;
-    quint32 nextHandle = 1;
+    std::map<quint32, int> m_held;
+    quint32 m_nextHandle = 1;
 };
 
 } // namespace

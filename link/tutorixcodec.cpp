@@ -24,53 +24,53 @@ TByteStream::~TByteStream() = default;
 
 void TByteStream::SetPosition(qint64 pos)
 {
-    position = std::clamp<qint64>(pos, 0, data.size());
+    m_position = std::clamp<qint64>(pos, 0, m_data.size());
 }
 
 void TByteStream::SetData(QByteArray bytes)
 {
-    data = std::move(bytes);
-    position = 0;
+    m_data = std::move(bytes);
+    m_position = 0;
 }
 
 void TByteStream::Clear()
 {
-    data.clear();
-    position = 0;
+    m_data.clear();
+    m_position = 0;
 }
 
 void TByteStream::Write(QByteArrayView bytes)
 {
     if (bytes.isEmpty())
         return;
-    const qint64 end = position + bytes.size();
-    if (end > data.size())
-        data.resize(end);
-    std::memcpy(data.data() + position, bytes.data(), size_t(bytes.size()));
-    position = end;
+    const qint64 end = m_position + bytes.size();
+    if (end > m_data.size())
+        m_data.resize(end);
+    std::memcpy(m_data.data() + m_position, bytes.data(), size_t(bytes.size()));
+    m_position = end;
 }
 
 QByteArray TByteStream::Read(qint64 count)
 {
     if (count < 0 || count > Remaining())
         throw EStreamReadError();
-    QByteArray bytes = data.mid(position, count);
-    position += count;
+    QByteArray bytes = m_data.mid(m_position, count);
+    m_position += count;
     return bytes;
 }
 
 QByteArray TByteStream::ReadRest()
 {
-    QByteArray bytes = position == 0 ? data : data.mid(position);
-    position = data.size();
+    QByteArray bytes = m_position == 0 ? m_data : m_data.mid(m_position);
+    m_position = m_data.size();
     return bytes;
 }
 
 QByteArray TByteStream::TakeRest()
 {
-    QByteArray bytes = std::exchange(data, {});
-    bytes.remove(0, position); // cuts the front without moving the rest
-    position = 0;
+    QByteArray bytes = std::exchange(m_data, {});
+    bytes.remove(0, m_position); // cuts the front without moving the rest
+    m_position = 0;
     return bytes;
 }
 
@@ -85,8 +85,8 @@ qint32 TByteStream::ReadInt32()
 {
     if (Remaining() < 4)
         throw EStreamReadError();
-    const qint32 value = qFromLittleEndian<qint32>(data.constData() + position);
-    position += 4;
+    const qint32 value = qFromLittleEndian<qint32>(m_data.constData() + m_position);
+    m_position += 4;
     return value;
 }
 
@@ -100,7 +100,7 @@ quint8 TByteStream::ReadByte()
 {
     if (Remaining() < 1)
         throw EStreamReadError();
-    return quint8(data[position++]);
+    return quint8(m_data[m_position++]);
 }
 
 void TByteStream::WriteBool(bool value)
@@ -248,17 +248,17 @@ bool DecodePayload(QByteArrayView payload, TTimeStamp& stamp, QByteArrayView& co
 }
 
 TFrameReader::TFrameReader(qint64 payloadLimit)
-    : limit(payloadLimit)
+    : m_limit(payloadLimit)
 {
 }
 
 qint64 TFrameReader::Wanted() const
 {
-    switch (state) {
+    switch (m_state) {
     case State::Header:
-        return FrameHeaderSize - headerHave;
+        return FrameHeaderSize - m_headerHave;
     case State::Payload:
-        return qint64(header.CbData) - payloadHave;
+        return qint64(m_header.CbData) - m_payloadHave;
     default:
         return 0;
     }
@@ -271,40 +271,40 @@ char* TFrameReader::Space(qint64 maxChunk, qint64& room)
         room = 0;
         return nullptr;
     }
-    if (state == State::Header)
-        return headerBytes + headerHave;
-    if (!keep) {
+    if (m_state == State::Header)
+        return m_headerBytes + m_headerHave;
+    if (!m_keep) {
         room = std::min<qint64>(room, kMinChunk);
-        if (scratch.size() < room)
-            scratch.resize(room);
-        return scratch.data();
+        if (m_scratch.size() < room)
+            m_scratch.resize(room);
+        return m_scratch.data();
     }
     // Grow with what has arrived: at least a chunk, at most double, never past the frame.
-    const qint64 step = std::min(room, std::max(kMinChunk, payloadHave));
+    const qint64 step = std::min(room, std::max(kMinChunk, m_payloadHave));
     room = step;
-    if (payload.size() < payloadHave + step)
-        payload.resize(payloadHave + step);
-    return payload.data() + payloadHave;
+    if (m_payload.size() < m_payloadHave + step)
+        m_payload.resize(m_payloadHave + step);
+    return m_payload.data() + m_payloadHave;
 }
 
 void TFrameReader::Commit(qint64 count)
 {
     if (count <= 0)
         return;
-    if (state == State::Header) {
-        headerHave += count;
-        if (headerHave == FrameHeaderSize)
+    if (m_state == State::Header) {
+        m_headerHave += count;
+        if (m_headerHave == FrameHeaderSize)
             HeaderDone();
         return;
     }
-    if (state != State::Payload)
+    if (m_state != State::Payload)
         return;
-    payloadHave += count;
-    if (payloadHave == qint64(header.CbData)) {
-        if (keep)
-            payload.resize(payloadHave);
-        scratch.clear();
-        state = State::Complete;
+    m_payloadHave += count;
+    if (m_payloadHave == qint64(m_header.CbData)) {
+        if (m_keep)
+            m_payload.resize(m_payloadHave);
+        m_scratch.clear();
+        m_state = State::Complete;
     }
 }
 
@@ -325,20 +325,20 @@ qint64 TFrameReader::Feed(QByteArrayView bytes)
 
 QByteArray TFrameReader::TakePayload()
 {
-    return std::exchange(payload, {});
+    return std::exchange(m_payload, {});
 }
 
 void TFrameReader::HeaderDone()
 {
-    header = DecodeFrameHeader(headerBytes);
-    if (qint64(header.CbData) > limit) {
-        state = State::TooLarge;
+    m_header = DecodeFrameHeader(m_headerBytes);
+    if (qint64(m_header.CbData) > m_limit) {
+        m_state = State::TooLarge;
         return;
     }
-    keep = header.Message == WM_COPYDATA;
-    state = header.CbData == 0 ? State::Complete : State::Payload;
-    // Address space for the whole frame at once, so the payload is never moved while it grows;
+    m_keep = m_header.Message == WM_COPYDATA;
+    m_state = m_header.CbData == 0 ? State::Complete : State::Payload;
+    // Address space for the whole frame at once, so the m_payload is never moved while it grows;
     // pages are only committed as bytes arrive.
-    if (keep)
-        payload.reserve(qsizetype(header.CbData));
+    if (m_keep)
+        m_payload.reserve(qsizetype(m_header.CbData));
 }

@@ -61,10 +61,10 @@ public:
     TByteStream(const TByteStream&) = default;
     TByteStream& operator=(const TByteStream&) = default;
 
-    const QByteArray& Data() const { return data; }
-    qint64 Size() const { return data.size(); }
-    qint64 Position() const { return position; }
-    qint64 Remaining() const { return data.size() - position; }
+    const QByteArray& Data() const { return m_data; }
+    qint64 Size() const { return m_data.size(); }
+    qint64 Position() const { return m_position; }
+    qint64 Remaining() const { return m_data.size() - m_position; }
     // Clamped to 0 .. Size().
     void SetPosition(qint64 pos);
     // The content is replaced (shared, not copied) and the position set to its start.
@@ -93,8 +93,8 @@ public:
     QByteArray ReadString();
 
 private:
-    QByteArray data;
-    qint64 position = 0;
+    QByteArray m_data;
+    qint64 m_position = 0;
 };
 
 // Identifies a request and its reply: milliseconds since local midnight, and the day counted
@@ -161,13 +161,13 @@ public:
 
     explicit TFrameReader(qint64 payloadLimit = MaxFramePayload);
 
-    State Status() const { return state; }
+    State Status() const { return m_state; }
     // Nothing at all has arrived yet.
-    bool Empty() const { return headerHave == 0; }
+    bool Empty() const { return m_headerHave == 0; }
     // Bytes still missing before the frame is complete (0 once complete or refused).
     qint64 Wanted() const;
     // Payload bytes that have arrived and are kept (those of a copy-data frame).
-    qint64 PayloadKept() const { return keep ? payloadHave : 0; }
+    qint64 PayloadKept() const { return m_keep ? m_payloadHave : 0; }
 
     // Room for the next at most maxChunk bytes, to be filled and then passed to Commit.
     char* Space(qint64 maxChunk, qint64& room);
@@ -175,19 +175,19 @@ public:
     // Takes up to Wanted() bytes; returns how many it took.
     qint64 Feed(QByteArrayView bytes);
 
-    const TFrameHeader& Header() const { return header; }
+    const TFrameHeader& Header() const { return m_header; }
     QByteArray TakePayload();
 
 private:
     void HeaderDone();
 
-    qint64 limit;
-    State state = State::Header;
-    char headerBytes[FrameHeaderSize] = {};
-    qint64 headerHave = 0;
-    TFrameHeader header;
-    bool keep = true;
-    QByteArray payload;
-    qint64 payloadHave = 0;
-    QByteArray scratch;
+    qint64 m_limit;
+    State m_state = State::Header;
+    char m_headerBytes[FrameHeaderSize] = {};
+    qint64 m_headerHave = 0;
+    TFrameHeader m_header;
+    bool m_keep = true;
+    QByteArray m_payload;
+    qint64 m_payloadHave = 0;
+    QByteArray m_scratch;
 };

@@ -159,7 +159,7 @@ void TNumIO::Carry(const std::vector<KeyFieldStep>& steps)
             break;
         case KeyFieldStep::Accept:
             m_lastValidText = step.Text;
-            Q_EMIT OnChange(this);
+            emit OnChange(this);
             break;
         case KeyFieldStep::Repaint:
             repaint();

@@ -65,7 +65,7 @@ public:
     // Returns false, changing nothing, when `source` is not a TNumIO.
     bool Assign(const QObject* source);
 
-Q_SIGNALS:
+signals:
     // An accepted text, typed or set.
     void OnChange(TNumIO* Sender);
 

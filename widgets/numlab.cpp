@@ -301,13 +301,13 @@ void TNumLab::mouseReleaseEvent(QMouseEvent* event)
 {
     QWidget::mouseReleaseEvent(event);
     if (rect().contains(event->position().toPoint()))
-        Q_EMIT OnClick(this);
+        emit OnClick(this);
 }
 
 void TNumLab::mouseDoubleClickEvent(QMouseEvent* event)
 {
     QWidget::mouseDoubleClickEvent(event);
-    Q_EMIT OnDblClick(this);
+    emit OnDblClick(this);
 }
 
 void TNumLab::paintEvent(QPaintEvent*)

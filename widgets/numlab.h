@@ -126,7 +126,7 @@ public:
     // The whole picture, width() x height(), drawn on any surface.
     void Paint(Canvas& canvas);
 
-Q_SIGNALS:
+signals:
     void OnClick(TNumLab* Sender);
     void OnDblClick(TNumLab* Sender);
 

@@ -8,7 +8,7 @@ static void initDscdmaResources()
     Q_INIT_RESOURCE(dscdma);
 }
 
-namespace DscdmaResources {
+namespace resources {
 namespace {
 
 QIcon iconFromPngs(const QString& stem, std::initializer_list<int> sizes)
@@ -48,4 +48,4 @@ QIcon okGlyph()
     return iconFromPngs(QStringLiteral("ok"), {16, 32});
 }
 
-} // namespace DscdmaResources
+} // namespace resources

@@ -5,7 +5,7 @@
 // The program's own images, compiled in under ":/dscdma/": the application icon and the glyphs
 // of the bitmap buttons. Each accessor makes the resources available first, which a static
 // library cannot do by itself.
-namespace DscdmaResources {
+namespace resources {
 
 void init();
 
@@ -14,4 +14,4 @@ QIcon aboutGlyph();
 QIcon exitGlyph();
 QIcon okGlyph();
 
-} // namespace DscdmaResources
+} // namespace resources

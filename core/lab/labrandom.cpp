@@ -62,7 +62,7 @@ std::uint64_t SplitMix64(std::uint64_t& state)
     return z ^ (z >> 31);
 }
 
-LabRandom::LabRandom(std::uint64_t seed) : edges_(Table().X.data())
+LabRandom::LabRandom(std::uint64_t seed) : m_edges(Table().X.data())
 {
     for (std::uint64_t& word : s_)
         word = SplitMix64(seed);
@@ -70,13 +70,13 @@ LabRandom::LabRandom(std::uint64_t seed) : edges_(Table().X.data())
 
 int LabRandom::NextSign()
 {
-    if (bitsLeft_ == 0) {
-        bits_ = NextWord();
-        bitsLeft_ = 64;
+    if (m_bitsLeft == 0) {
+        m_bits = NextWord();
+        m_bitsLeft = 64;
     }
-    const int bit = int(bits_ & 1u);
-    bits_ >>= 1;
-    --bitsLeft_;
+    const int bit = int(m_bits & 1u);
+    m_bits >>= 1;
+    --m_bitsLeft;
     return bit ? 1 : -1;
 }
 

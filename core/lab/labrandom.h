@@ -40,8 +40,8 @@ public:
     {
         const std::uint64_t word = NextWord();
         const int i = int(word & 255u);
-        const double x = (double(word >> 11) * 0x1p-52 - 1.0) * edges_[i];
-        if (std::fabs(x) < edges_[i + 1])
+        const double x = (double(word >> 11) * 0x1p-52 - 1.0) * m_edges[i];
+        if (std::fabs(x) < m_edges[i + 1])
             return x;
         return GaussianSlowPath(word);
     }
@@ -51,9 +51,9 @@ private:
     double GaussianSlowPath(std::uint64_t word);
 
     std::uint64_t s_[4];
-    const double* edges_; // the ziggurat's strip edges X[0..256]
-    std::uint64_t bits_ = 0;
-    int bitsLeft_ = 0;
+    const double* m_edges; // the ziggurat's strip edges X[0..256]
+    std::uint64_t m_bits = 0;
+    int m_bitsLeft = 0;
 };
 
 // One step of SplitMix64: the seed expander, also used to derive the users' keys.
@@ -67,18 +67,18 @@ class LcgChips
 public:
     static constexpr std::uint32_t Multiplier = 134775813u;
 
-    explicit LcgChips(std::uint32_t seed) : state_(seed) {}
+    explicit LcgChips(std::uint32_t seed) : m_state(seed) {}
     int NextChip()
     {
-        state_ = state_ * Multiplier + 1u;
-        return (state_ >> 31) ? 1 : -1;
+        m_state = m_state * Multiplier + 1u;
+        return (m_state >> 31) ? 1 : -1;
     }
     // The next count chips (count <= 64), bit n set when chip n is +1.
     std::uint64_t NextChipWord(int count);
-    std::uint32_t State() const { return state_; }
+    std::uint32_t State() const { return m_state; }
 
 private:
-    std::uint32_t state_;
+    std::uint32_t m_state;
 };
 
 // exp, log and powers of ten from basic operations only (no platform math library), accurate

@@ -4,7 +4,7 @@
 
 namespace {
 
-using namespace TraceColors;
+using namespace palette;
 
 enum class Which { RCA, RCB, RCC, RCD };
 

@@ -24,9 +24,6 @@ struct TSignalView
     std::function<void(const std::string& recoveredText, bool ok)> ShowResult;
 };
 
-// The trace colours under the name the window's code knows them by.
-namespace TraceColors = palette;
-
 // Clears and refills all four charts with the eleven step traces of one run, the explanation
 // labels when asked for, and the result display. Every chart repaints once, at its ShowItems.
 void PlotSignals(const SimResult& result, bool showExplanations, const TSignalView& view);

@@ -25,10 +25,10 @@ struct StoredChart
 
 // Each trace has a layer of its own; the y ranges stack the traces of a chart in bands.
 const std::array<StoredChart, 4> Layouts = {{
-    {"RCA", {144, 40, 785, 137}, 10, 18, 20, 2, TraceColors::ChannelA, clBlack, "BF_Channel 1",
+    {"RCA", {144, 40, 785, 137}, 10, 18, 20, 2, palette::ChannelA, clBlack, "BF_Channel 1",
      {{{0, 1000}, {0, 1000}, {0, 1000}, {0, 1}}},
      {{{-7.5, 2.5}, {-4, 6}, {-2.5, 17.5}, {0, 1}}}},
-    {"RCB", {144, 184, 785, 145}, 10, 18, 24, 2, TraceColors::ChannelB, clBlack, "BF_Channel 2",
+    {"RCB", {144, 184, 785, 145}, 10, 18, 24, 2, palette::ChannelB, clBlack, "BF_Channel 2",
      {{{0, 1000}, {0, 1000}, {0, 1000}, {0, 1}}},
      {{{-7, 3}, {-4, 6}, {-2.5, 17.5}, {0, 1}}}},
     {"RCC", {144, 336, 785, 81}, 10, 18, 20, 2, clWhite, clNavy, "BF_Transmitted Composite Signal",

@@ -93,7 +93,7 @@ TEST(Application, WindowTitlesShowTheCaptionsAsTheyStand)
 // release goes to the box, not to the bar), is one step and one box.
 TEST(Application, OneClickOnAScrollBarArrowIsOneStepAndAtMostOneErrorBox)
 {
-    ErrorReport::SetSink(nullptr);
+    errorreport::SetSink(nullptr);
     TForm1 form;
     form.SetModalRunner([](QDialog&) {});
     form.show();

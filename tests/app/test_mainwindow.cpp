@@ -36,7 +36,7 @@
 
 namespace {
 
-using namespace TraceColors;
+using namespace palette;
 
 int VisibleLabels(const TRChart& chart)
 {
@@ -57,7 +57,7 @@ class MainWindow : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ErrorReport::SetSink([this](const QString& message) { errors << message; });
+        errorreport::SetSink([this](const QString& message) { errors << message; });
         form = std::make_unique<TForm1>();
         explain = std::make_unique<TFrmExplain>();
         about = std::make_unique<TFrmAbout>();
@@ -70,7 +70,7 @@ protected:
         });
     }
 
-    void TearDown() override { ErrorReport::SetSink(nullptr); }
+    void TearDown() override { errorreport::SetSink(nullptr); }
 
     void Show()
     {
@@ -289,7 +289,7 @@ TEST_F(MainWindow, ReceivedCharacterAndVerdictAreAnnouncedWhenTheyChange)
     ASSERT_TRUE(stream.open(QIODevice::ReadOnly));
     form->cliDemon()->Translator()->LoadFromStream(stream);
     QStringList announced;
-    FormTools::SetAnnouncementObserver([&announced](QWidget* widget, QAccessible::Event change) {
+    formtools::SetAnnouncementObserver([&announced](QWidget* widget, QAccessible::Event change) {
         announced << widget->objectName() + (change == QAccessible::NameChanged ? " name" : " description");
     });
     Show();
@@ -318,7 +318,7 @@ TEST_F(MainWindow, ReceivedCharacterAndVerdictAreAnnouncedWhenTheyChange)
         EXPECT_EQ(Spoken(label, QAccessible::Description), row.description);
         EXPECT_EQ(announced, row.said);
     }
-    FormTools::SetAnnouncementObserver(nullptr);
+    formtools::SetAnnouncementObserver(nullptr);
     EXPECT_TRUE(errors.isEmpty());
 }
 

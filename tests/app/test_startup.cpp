@@ -65,13 +65,13 @@ protected:
         ASSERT_TRUE(folder.isValid() && root.isValid());
         ASSERT_TRUE(QDir(root.path()).mkdir("work"));
         workArea = QFile::encodeName(root.filePath("work")) + '/';
-        ErrorReport::SetSink([this](const QString& message) { errors << message; });
+        errorreport::SetSink([this](const QString& message) { errors << message; });
         previousIcon = QApplication::windowIcon();
     }
     void TearDown() override
     {
         form.reset();
-        ErrorReport::SetSink(nullptr);
+        errorreport::SetSink(nullptr);
         QApplication::setWindowIcon(previousIcon);
     }
 
@@ -301,10 +301,10 @@ TEST_F(Startup, IconNamesThatLeaveTheWorkAreaAreRefused)
     EXPECT_TRUE(errors.isEmpty());
 
     for (const char* bare : {"book.png", "my book.ico", "..png", "a..b", "...", "Bücher.png", "x\\y"})
-        EXPECT_TRUE(AppIcon::IsBareFileName(QString::fromUtf8(bare))) << bare;
+        EXPECT_TRUE(appicon::IsBareFileName(QString::fromUtf8(bare))) << bare;
     for (const QString& refused : {QString("a/b"), QString("/"), QString(".."), QString("."), QString(),
                                    QString("a\tb"), QString("a") + QChar(0x7F), QString("a") + QChar(0x85)})
-        EXPECT_FALSE(AppIcon::IsBareFileName(refused)) << refused.toStdString();
+        EXPECT_FALSE(appicon::IsBareFileName(refused)) << refused.toStdString();
 }
 
 // One error report, and the rest of the sequence is not run; the spreading factor keeps its
@@ -351,7 +351,7 @@ TEST_F(Startup, AnInterruptedIconSaveKeepsThePreviousFile)
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     bool failed = false;
     try {
-        AppIcon::Save(path, large);
+        appicon::Save(path, large);
     } catch (const std::exception&) {
         failed = true;
     }
@@ -362,7 +362,7 @@ TEST_F(Startup, AnInterruptedIconSaveKeepsThePreviousFile)
     EXPECT_EQ(QDir(QFile::decodeName(workArea)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
               QStringList{"book.png"});
 
-    AppIcon::Save(path, large);
+    appicon::Save(path, large);
     EXPECT_EQ(ReadFile(path), large);
     EXPECT_EQ(QDir(QFile::decodeName(workArea)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
               QStringList{"book.png"});

@@ -14,7 +14,7 @@
 
 namespace {
 
-using namespace TraceColors;
+using namespace palette;
 
 // Four charts as the main window stores them, as far as the plotting reads them.
 struct Charts
