@@ -1,0 +1,96 @@
+#include "core/lab/chipstream.h"
+
+#include <stdexcept>
+#include <string>
+
+namespace lab {
+
+ChipStream::ChipStream(const LabConfig& c, std::optional<double> ebn0Db)
+    : m_users(c.Users)
+    , m_spread(c.Spread)
+    , m_rx(c.Rx - 1)
+    , m_randomCodes(c.Codes == CodeFamily::Random)
+    , m_random(c.Seed)
+{
+    if (std::string reason = CheckLabConfig(c); !reason.empty())
+        throw std::invalid_argument(reason);
+    if (ebn0Db && !(*ebn0Db >= MinEbN0Db && *ebn0Db <= MaxEbN0Db))
+        throw std::invalid_argument("the lab takes an Eb/N0 from -100 to 100 dB");
+    const std::vector<double> amplitudes = Amplitudes(c);
+    for (int k = 0; k < c.Users; ++k)
+        m_amplitude[k] = amplitudes[k];
+    if (ebn0Db)
+        m_sigma = NoiseSigma(c, *ebn0Db);
+    if (m_randomCodes) {
+        m_codes.assign(c.Users, std::vector<int>(c.Spread, 1));
+        for (int k = 0; k < c.Users; ++k)
+            m_chipStates[k] = UserKey(c.Seed, k + 1);
+    } else {
+        m_codes = FixedCodes(c.Codes, c.Spread, c.Users);
+    }
+}
+
+double ChipStream::InterferenceVariance() const
+{
+    double variance = 0;
+    for (int k = 0; k < m_users; ++k) {
+        if (k == m_rx)
+            continue;
+        const double a2 = m_amplitude[k] * m_amplitude[k];
+        if (m_randomCodes) {
+            variance += a2 * m_spread;
+        } else {
+            const double r = PeriodicCorrelation(m_codes[k], m_codes[m_rx]);
+            variance += a2 * r * r;
+        }
+    }
+    return variance;
+}
+
+// The draws in BerAccumulator's order: every user's chips (random codes), every user's data, then
+// one noise sample per chip; the decision summed as it sums it, term by term.
+void ChipStream::Next(ChipBit& bit)
+{
+    const int n = m_spread;
+    if (m_randomCodes) {
+        for (int k = 0; k < m_users; ++k) {
+            LcgChips chips(m_chipStates[k]);
+            const std::uint64_t word = chips.NextChipWord(n);
+            m_chipStates[k] = chips.State();
+            for (int i = 0; i < n; ++i)
+                m_codes[k][i] = (word >> i) & 1u ? 1 : -1;
+        }
+    }
+    for (int k = 0; k < m_users; ++k)
+        m_data[k] = m_random.NextSign();
+
+    const std::vector<int>& rx = m_codes[m_rx];
+    bit.Sent = m_data[m_rx];
+    bit.RxChips = rx;
+    bit.Wanted.assign(n, 0.0);
+    bit.Others.assign(n, 0.0);
+    bit.Noise.assign(n, 0.0);
+    double sum = 0;
+    for (int k = 0; k < m_users; ++k) {
+        const std::vector<int>& code = m_codes[k];
+        std::vector<double>& part = k == m_rx ? bit.Wanted : bit.Others;
+        int correlation = 0;
+        for (int i = 0; i < n; ++i) {
+            part[i] += m_amplitude[k] * m_data[k] * code[i];
+            correlation += code[i] * rx[i];
+        }
+        sum += m_amplitude[k] * m_data[k] * correlation;
+    }
+    if (m_sigma > 0) {
+        double noise = 0;
+        for (int i = 0; i < n; ++i) {
+            const double z = m_random.NextGaussian();
+            noise += rx[i] > 0 ? z : -z;
+            bit.Noise[i] = m_sigma * z;
+        }
+        sum += m_sigma * noise;
+    }
+    bit.Decision = sum;
+}
+
+} // namespace lab

@@ -1,0 +1,198 @@
+#include "core/lab/codeschart.h"
+
+#include "core/chart/chart.h"
+#include "core/chart/palette.h"
+#include "core/i18n/dictionary.h"
+#include "core/lab/chipstream.h"
+#include "core/lab/viewchart.h"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+namespace lab {
+
+namespace {
+
+using namespace palette;
+
+constexpr int CellWidth = 36;
+constexpr int CellHeight = 22;
+constexpr int TableTitleHeight = 22;
+constexpr int NamePixels = 64;   // room left of the chips for each row's name
+constexpr int LeastChipsWidth = 300; // below this the table goes under the chips
+constexpr double RowFill = 0.3;  // half the share of a row that the chips reach
+
+const char* FamilyKey(CodeFamily family)
+{
+    switch (family) {
+    case CodeFamily::Random: return "Random codes, as drawn for the first bit";
+    case CodeFamily::Walsh: return "Walsh codes";
+    case CodeFamily::MSequence: return "Shifts of one m-sequence";
+    case CodeFamily::Gold: return "Gold codes";
+    }
+    return "";
+}
+
+int Blend(int from, int to, double t)
+{
+    return int(std::lround(from + (to - from) * t));
+}
+
+Size TableSize(int users)
+{
+    return {(users + 1) * CellWidth + 1, TableTitleHeight + (users + 1) * CellHeight + 1};
+}
+
+void CheckView(const CodeView& v)
+{
+    const std::size_t users = v.Codes.size();
+    bool ok = users >= 1 && users <= std::size_t(MaxUsers) && v.Matrix.size() == users && v.Rx >= 1
+              && v.Rx <= int(users) && !v.Codes[0].empty();
+    for (std::size_t k = 0; ok && k < users; ++k)
+        ok = v.Codes[k].size() == v.Codes[0].size() && v.Matrix[k].size() == users;
+    if (!ok)
+        throw std::invalid_argument("a code per user, each of one length, and a square table of them");
+}
+
+} // namespace
+
+CodeView AlignedCodeView(const LabConfig& config)
+{
+    CodeView v;
+    v.Family = config.Codes;
+    v.Rx = config.Rx;
+    ChipStream stream(config, std::nullopt);
+    ChipBit first;
+    stream.Next(first);
+    v.Codes = stream.Codes();
+    for (const Code& a : v.Codes) {
+        std::vector<int> row;
+        for (const Code& b : v.Codes)
+            row.push_back(PeriodicCorrelation(a, b));
+        v.Matrix.push_back(row);
+    }
+    return v;
+}
+
+TColor CorrelationColor(int value, int spread)
+{
+    const double t = std::clamp(std::fabs(double(value)) / std::max(spread, 1), 0.0, 1.0);
+    // White towards a dark red or a dark blue, each dark enough for white numbers at the end.
+    const int r = value >= 0 ? 190 : 30, g = value >= 0 ? 30 : 70, b = value >= 0 ? 30 : 190;
+    return TColor(Blend(255, r, t)) | TColor(Blend(255, g, t)) << 8 | TColor(Blend(255, b, t)) << 16;
+}
+
+CodesChart::CodesChart(const CodeView& view, Dictionary& translator, Size size)
+    : m_view(view)
+{
+    CheckView(view);
+    const int users = int(view.Codes.size());
+    const int spread = int(view.Codes[0].size());
+    const Size table = TableSize(users);
+    m_below = size.width - table.width - 24 < LeastChipsWidth + 32;
+    ViewMargins margins{16, 16, 26, 16};
+    if (m_below)
+        margins.Bottom = table.height + 28;
+    else
+        margins.Right = table.width + 24;
+    // Each row at least a line of text high, so that its name fits.
+    size.height = std::max(size.height, margins.Top + margins.Bottom + users * 24);
+    m_chart = NewViewChart(size, margins,
+                           translator.Translate("<%1%>: <%2%> users, <%3%> chips each",
+                                                {translator.Translate(FamilyKey(view.Family)), std::to_string(users),
+                                                 std::to_string(spread)}));
+    m_tableTitle = translator.Translate(view.Worst ? "Largest correlation over every delay"
+                                                   : "Correlation over a bit, user against user");
+    Chart& c = *m_chart;
+    const int plotWidth = std::max(1, size.width - margins.Left - margins.Right);
+    const double nameRoom = double(spread) * NamePixels / std::max(1, plotWidth - NamePixels);
+    SetRanges(c, 1, -nameRoom, spread, 0, users);
+    BeginViewItems(c);
+    const PlotBox box = BoxOf(c, 1);
+    for (int k = 0; k < users; ++k) {
+        const double middle = users - k - 0.5;
+        c.SetDataColor(k + 1 == view.Rx ? Blue : Black);
+        c.SetLineWidth(k + 1 == view.Rx ? 2 : 1);
+        const Code& code = view.Codes[k];
+        for (int i = 0; i < spread; ++i) {
+            const double y = middle + code[i] * RowFill;
+            if (i == 0)
+                c.MoveToPoint(0, y);
+            else
+                c.LineToPoint(i, y);
+            c.LineToPoint(i + 1, y);
+        }
+        TTextLabel* name = PlaceText(c, k + 1, box.XAt(4), middle, translator.Translate("User <%1%>", {std::to_string(k + 1)}),
+                                     k + 1 == view.Rx ? Blue : Black, taLeftJustify, vaCenter);
+        if (k + 1 == view.Rx) {
+            FontDesc bold = name->Font();
+            bold.Style |= fsBold;
+            name->SetFont(bold);
+        }
+    }
+    c.SetLineWidth(1);
+    c.SetDataColor(Black);
+    c.ShowItems();
+}
+
+CodesChart::~CodesChart() = default;
+
+Size CodesChart::GetSize() const
+{
+    return m_chart->GetSize();
+}
+
+Rect CodesChart::TableRect() const
+{
+    const Size table = TableSize(int(m_view.Codes.size()));
+    const Chart& c = *m_chart;
+    if (m_below)
+        return {c.MarginLeft(), c.Height() - c.MarginBottom() + 20, table.width, table.height};
+    return {c.Width() - c.MarginRight() + 16, c.MarginTop(), table.width, table.height};
+}
+
+void CodesChart::Paint(Canvas& canvas) const
+{
+    m_chart->RenderTo(canvas);
+    paintTable(canvas);
+}
+
+void CodesChart::paintTable(Canvas& canvas) const
+{
+    const Rect r = TableRect();
+    const int users = int(m_view.Codes.size());
+    const int spread = int(m_view.Codes[0].size());
+    FontDesc font = DefaultChartFont();
+    canvas.setBrush({White, Canvas::BrushStyle::Clear});
+    canvas.setFont(font, Black);
+    canvas.textOut(r.left(), r.top(), m_tableTitle);
+    const int top = r.top() + TableTitleHeight;
+    const auto cell = [&](int row, int column, TColor fill, TColor ink, const std::string& text, bool bold) {
+        const int x = r.left() + column * CellWidth, y = top + row * CellHeight;
+        canvas.setPen({Gray, 1, Canvas::PenStyle::Solid});
+        canvas.setBrush({fill, Canvas::BrushStyle::Solid});
+        canvas.rectangle(x, y, x + CellWidth + 1, y + CellHeight + 1);
+        FontDesc f = font;
+        if (bold)
+            f.Style |= fsBold;
+        canvas.setFont(f, ink);
+        canvas.setBrushStyle(Canvas::BrushStyle::Clear);
+        canvas.textOut(x + (CellWidth - canvas.textWidth(text)) / 2, y + (CellHeight - canvas.textHeight(text)) / 2, text);
+    };
+    const TColor header = 0xF0F0F0;
+    cell(0, 0, header, Black, "", false);
+    for (int k = 0; k < users; ++k) {
+        const TColor ink = k + 1 == m_view.Rx ? Blue : Black;
+        cell(0, k + 1, header, ink, std::to_string(k + 1), true);
+        cell(k + 1, 0, header, ink, std::to_string(k + 1), true);
+    }
+    for (int j = 0; j < users; ++j)
+        for (int k = 0; k < users; ++k) {
+            const int value = m_view.Matrix[j][k];
+            const bool dark = std::abs(value) * 10 > spread * 6;
+            cell(j + 1, k + 1, CorrelationColor(value, spread), dark ? White : Black, std::to_string(value), false);
+        }
+}
+
+} // namespace lab

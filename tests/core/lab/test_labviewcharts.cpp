@@ -1,0 +1,215 @@
+// The lab's view charts as the core builds them: what each shows, where, and in which words,
+// without a surface; the codes' table as a recording canvas receives it.
+#include "core/chart/chart.h"
+#include "core/chart/palette.h"
+#include "core/chart/recordingcanvas.h"
+#include "core/i18n/dictionary.h"
+#include "core/lab/codeschart.h"
+#include "core/lab/decisionchart.h"
+#include "core/lab/spectrumchart.h"
+#include "core/lab/traceschart.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+using namespace lab;
+
+namespace {
+
+LabConfig Config(int users, CodeFamily codes, int spread, std::vector<double> power = {}, int rx = 1)
+{
+    LabConfig c;
+    c.Users = users;
+    c.Codes = codes;
+    c.Spread = spread;
+    c.PowerDb = std::move(power);
+    c.Rx = rx;
+    c.Seed = 9;
+    return c;
+}
+
+struct Shown
+{
+    std::string text;
+    TColor color;
+};
+
+std::vector<Shown> Labels(const Chart& chart)
+{
+    std::vector<Shown> out;
+    for (int i = 1; i <= Chart::LabelCount; ++i)
+        if (chart.TextLabel(i)->Visible() && chart.TextLabel(i)->Mode() != tlOff)
+            out.push_back({chart.TextLabel(i)->Caption(), chart.TextLabel(i)->FontColor()});
+    return out;
+}
+
+std::vector<std::string> Texts(const Chart& chart)
+{
+    std::vector<std::string> out;
+    for (const Shown& s : Labels(chart))
+        out.push_back(s.text);
+    return out;
+}
+
+bool Has(const std::vector<std::string>& texts, const std::string& text)
+{
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
+}
+
+} // namespace
+
+// Five bands named from the top, then a digit per bit: green where the decision is what was
+// sent, red where it is not, exactly as the traces say.
+TEST(TracesChart, NamesItsBandsAndColoursEachDecisionByWhetherItIsRight)
+{
+    const LabTraces t = TracesOf(Config(4, CodeFamily::Random, 8, {}, 3), -3.0, 8);
+    Dictionary translator;
+    const std::unique_ptr<Chart> chart = TracesChart(t, 3, translator, {785, 360});
+    const std::vector<Shown> labels = Labels(*chart);
+    ASSERT_EQ(labels.size(), std::size_t(TracesBands + 8));
+    EXPECT_EQ(labels[0].text, "Data of user 3");
+    EXPECT_EQ(labels[1].text, "Chips of user 3");
+    EXPECT_EQ(labels[4].text, "Decision at the end of each bit");
+    int red = 0;
+    for (int b = 0; b < 8; ++b) {
+        const Shown& digit = labels[std::size_t(TracesBands + b)];
+        EXPECT_EQ(digit.text, t.Decided[b] > 0 ? "1" : "0");
+        EXPECT_EQ(digit.color, t.Decided[b] == t.Sent[b] ? palette::Green : palette::Red) << b;
+        red += digit.color == palette::Red;
+    }
+    EXPECT_GT(red, 0) << "at -3 dB with four users of 8 chips some bits go wrong";
+    EXPECT_EQ(chart->Caption(), "Signals of the first 8 bits");
+    EXPECT_DOUBLE_EQ(chart->ScaleX(1).RangeHigh(), 64);
+    EXPECT_EQ(chart->GetSize(), (Size{785, 360}));
+    EXPECT_GT(chart->Count(), 4 * 2 * 64 + 64) << "a step per chip in four bands, a point per chip in the sum";
+
+    LabTraces none = t;
+    none.Bits = 0;
+    EXPECT_THROW(TracesChart(none, 3, translator, {785, 360}), std::invalid_argument);
+}
+
+TEST(DecisionChart, ShowsTheCountsTheGaussianAndTheErrorsInItsLegend)
+{
+    DecisionHistogram h(Config(3, CodeFamily::Random, 16), 0.0);
+    h.Run(3000);
+    Dictionary translator;
+    translator.Load("[Bits per bin]=Bits je Klasse|$$");
+    const std::unique_ptr<Chart> chart = DecisionChart(h, translator, {785, 360});
+    const std::vector<std::string> texts = Texts(*chart);
+    EXPECT_TRUE(Has(texts, "Sent as 1: " + std::to_string(h.Sent(true)) + " bits"));
+    EXPECT_TRUE(Has(texts, "Sent as 0: " + std::to_string(h.Sent(false)) + " bits"));
+    EXPECT_TRUE(Has(texts, "Threshold 0: " + std::to_string(h.Errors()) + " errors on the wrong side"));
+    EXPECT_EQ(std::count_if(texts.begin(), texts.end(), [](const std::string& s) { return s.starts_with("Gaussian"); }), 1);
+    EXPECT_EQ(chart->ScaleY(1).Caption(), "Bits je Klasse");
+    EXPECT_DOUBLE_EQ(chart->ScaleX(1).RangeLow(), h.Low());
+    EXPECT_DOUBLE_EQ(chart->ScaleX(1).RangeHigh(), h.High());
+    std::uint64_t tallest = 0;
+    for (int i = 0; i < h.Bins(); ++i)
+        tallest = std::max({tallest, h.Count(true, i), h.Count(false, i)});
+    EXPECT_GE(chart->ScaleY(1).RangeHigh(), 1.4 * double(tallest)) << "room above the bars for the legend";
+
+    // A lone user without noise: one value, no Gaussian to draw or name.
+    DecisionHistogram alone(Config(1, CodeFamily::Walsh, 8), std::nullopt);
+    alone.Run(100);
+    const std::vector<std::string> lone = Texts(*DecisionChart(alone, translator, {785, 360}));
+    EXPECT_EQ(std::count_if(lone.begin(), lone.end(), [](const std::string& s) { return s.starts_with("Gaussian"); }), 0);
+}
+
+TEST(SpectrumChart, SpansTwiceTheChipRateAndSeventyDecibelsAboveTheFloor)
+{
+    LabSpectra s(Config(2, CodeFamily::Random, 8), 6.0);
+    Dictionary translator;
+    EXPECT_THROW(SpectrumChart(s, translator, {785, 360}), std::invalid_argument) << "nothing measured yet";
+    s.Run(1000);
+    const std::unique_ptr<Chart> chart = SpectrumChart(s, translator, {785, 360});
+    EXPECT_DOUBLE_EQ(chart->ScaleX(1).RangeLow(), 0);
+    EXPECT_DOUBLE_EQ(chart->ScaleX(1).RangeHigh(), 16);
+    const double high = chart->ScaleY(1).RangeHigh();
+    EXPECT_DOUBLE_EQ(high - chart->ScaleY(1).RangeLow(), 70);
+    // The data of a user at 0 dB peaks at 0 dB, the highest of the four here.
+    EXPECT_GE(high, s.DensityDb(SpectrumSignal::Data, 0) + 1);
+    EXPECT_LT(high - 10, s.DensityDb(SpectrumSignal::Data, 0) + 1) << "the top decade holds the highest density";
+    EXPECT_EQ(Texts(*chart), (std::vector<std::string>{"Data of the decoded user", "Its spread signal",
+                                                      "What arrives: every user and the noise",
+                                                      "What arrives, despread by the receiver's chips"}));
+}
+
+TEST(CodesChart, AlignedCodesCorrelateAsTheirFamiliesPromise)
+{
+    struct Row { LabConfig config; int offDiagonal; };
+    const Row rows[] = {
+        {Config(4, CodeFamily::Walsh, 8), 0},      // orthogonal rows
+        {Config(5, CodeFamily::MSequence, 7), -1}, // shifts of one m-sequence
+    };
+    for (const Row& row : rows) {
+        const CodeView v = AlignedCodeView(row.config);
+        ASSERT_EQ(v.Codes.size(), std::size_t(row.config.Users));
+        for (int j = 0; j < row.config.Users; ++j)
+            for (int k = 0; k < row.config.Users; ++k)
+                EXPECT_EQ(v.Matrix[j][k], j == k ? row.config.Spread : row.offDiagonal) << j << " " << k;
+    }
+    // Random codes: those the first bit sends, each user's own.
+    const CodeView random = AlignedCodeView(Config(3, CodeFamily::Random, 16));
+    EXPECT_NE(random.Codes[0], random.Codes[1]);
+    EXPECT_EQ(random.Matrix[1][2], random.Matrix[2][1]);
+}
+
+TEST(CodesChart, ColoursGoFromWhiteAtZeroToRedAndBlueAtTheExtremes)
+{
+    EXPECT_EQ(CorrelationColor(0, 8), palette::White);
+    const TColor red = CorrelationColor(8, 8), blue = CorrelationColor(-8, 8);
+    EXPECT_GT(RedOf(red), 150);
+    EXPECT_LT(BlueOf(red), 60);
+    EXPECT_GT(BlueOf(blue), 150);
+    EXPECT_LT(RedOf(blue), 60);
+    // Paler towards 0, and beyond the ends no further.
+    EXPECT_GT(GreenOf(CorrelationColor(2, 8)), GreenOf(CorrelationColor(6, 8)));
+    EXPECT_EQ(CorrelationColor(20, 8), red);
+}
+
+// The table holds a cell per pair and a header per user, beside the chips where there is room
+// and below them where there is not, inside the chart either way.
+TEST(CodesChart, DrawsEveryCorrelationInItsTableBesideOrBelowTheChips)
+{
+    const CodeView v = AlignedCodeView(Config(6, CodeFamily::Gold, 7, {}, 2));
+    Dictionary translator;
+    for (const Size size : {Size{785, 300}, Size{360, 300}}) {
+        SCOPED_TRACE(size.width);
+        const CodesChart chart(v, translator, size);
+        const Rect table = chart.TableRect();
+        const Size drawn = chart.GetSize();
+        EXPECT_LE(table.right(), drawn.width);
+        EXPECT_LE(table.bottom(), drawn.height);
+        const Chart& c = chart.GetChart();
+        if (size.width > 700) {
+            EXPECT_GT(table.left(), c.Width() - c.MarginRight());
+        } else {
+            EXPECT_GT(table.top(), c.Height() - c.MarginBottom());
+        }
+        RecordingCanvas canvas(drawn.width, drawn.height);
+        chart.Paint(canvas);
+        int cells = 0;
+        for (const auto& op : canvas.ops(RecordingCanvas::OpKind::Rectangle))
+            cells += table.contains({op.rect.x, op.rect.y});
+        EXPECT_EQ(cells, 7 * 7);
+        std::vector<std::string> texts;
+        for (const auto& op : canvas.ops(RecordingCanvas::OpKind::Text))
+            texts.push_back(op.text);
+        EXPECT_TRUE(Has(texts, "Correlation over a bit, user against user"));
+        for (const auto& row : v.Matrix)
+            for (const int value : row)
+                EXPECT_TRUE(Has(texts, std::to_string(value))) << value;
+        EXPECT_EQ(Texts(c)[1], "User 2");
+        EXPECT_EQ(c.TextLabel(2)->FontColor(), palette::Blue) << "the decoded user stands out";
+    }
+    CodeView broken = v;
+    broken.Matrix.pop_back();
+    EXPECT_THROW(CodesChart(broken, translator, {785, 300}), std::invalid_argument);
+    broken = v;
+    broken.Codes[3].pop_back();
+    EXPECT_THROW(CodesChart(broken, translator, {785, 300}), std::invalid_argument);
+}
