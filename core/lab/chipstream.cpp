@@ -1,26 +1,32 @@
 #include "core/lab/chipstream.h"
 
-#include <stdexcept>
-#include <string>
+#include "core/lab/beraccumulator.h"
+
+#include <algorithm>
 
 namespace lab {
 
+namespace {
+
+// The measurement's own refusals, so that a set-up it takes is one this takes: it throws them.
+const LabConfig& Checked(const LabConfig& c, std::optional<double> ebn0Db)
+{
+    BerAccumulator(c, ebn0Db);
+    return c;
+}
+
+} // namespace
+
 ChipStream::ChipStream(const LabConfig& c, std::optional<double> ebn0Db)
-    : m_users(c.Users)
+    : m_users(Checked(c, ebn0Db).Users)
     , m_spread(c.Spread)
     , m_rx(c.Rx - 1)
     , m_randomCodes(c.Codes == CodeFamily::Random)
+    , m_sigma(ebn0Db ? NoiseSigma(c, *ebn0Db) : 0.0)
     , m_random(c.Seed)
 {
-    if (std::string reason = CheckLabConfig(c); !reason.empty())
-        throw std::invalid_argument(reason);
-    if (ebn0Db && !(*ebn0Db >= MinEbN0Db && *ebn0Db <= MaxEbN0Db))
-        throw std::invalid_argument("the lab takes an Eb/N0 from -100 to 100 dB");
     const std::vector<double> amplitudes = Amplitudes(c);
-    for (int k = 0; k < c.Users; ++k)
-        m_amplitude[k] = amplitudes[k];
-    if (ebn0Db)
-        m_sigma = NoiseSigma(c, *ebn0Db);
+    std::copy(amplitudes.begin(), amplitudes.end(), m_amplitude.begin());
     if (m_randomCodes) {
         m_codes.assign(c.Users, std::vector<int>(c.Spread, 1));
         for (int k = 0; k < c.Users; ++k)

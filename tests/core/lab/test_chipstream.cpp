@@ -5,6 +5,8 @@
 #include "core/lab/decisionhistogram.h"
 #include "core/lab/labtraces.h"
 
+#include "labconfig_support.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -16,17 +18,6 @@ using namespace lab;
 
 namespace {
 
-LabConfig Config(int users, CodeFamily codes, int spread, std::vector<double> power = {}, int rx = 1, std::uint64_t seed = 7)
-{
-    LabConfig c;
-    c.Users = users;
-    c.Codes = codes;
-    c.Spread = spread;
-    c.PowerDb = std::move(power);
-    c.Rx = rx;
-    c.Seed = seed;
-    return c;
-}
 
 double Amplitude(double db)
 {
@@ -40,13 +31,13 @@ struct Row
 };
 
 const Row Rows[] = {
-    {Config(4, CodeFamily::Random, 16), 2.0},
-    {Config(3, CodeFamily::Random, 7, {0, 6, -3}, 3), std::nullopt},
-    {Config(8, CodeFamily::Gold, 7, {}, 8), 1.0},
-    {Config(5, CodeFamily::MSequence, 15, {0, 0, 10, 0, 0}), 3.0},
-    {Config(3, CodeFamily::Walsh, 4), -1.0},
-    {Config(1, CodeFamily::Random, 64), 0.0},
-    {Config(2, CodeFamily::Random, 64, {0, 12}), 8.0},
+    {Lab(4, CodeFamily::Random, 16), 2.0},
+    {Lab(3, CodeFamily::Random, 7).Powers({0, 6, -3}).Decoding(3), std::nullopt},
+    {Lab(8, CodeFamily::Gold, 7).Decoding(8), 1.0},
+    {Lab(5, CodeFamily::MSequence, 15).Powers({0, 0, 10, 0, 0}), 3.0},
+    {Lab(3, CodeFamily::Walsh, 4), -1.0},
+    {Lab(1, CodeFamily::Random, 64), 0.0},
+    {Lab(2, CodeFamily::Random, 64).Powers({0, 12}), 8.0},
 };
 
 } // namespace
@@ -119,13 +110,13 @@ TEST(ChipStream, DecisionValuesHaveTheMeanAndVarianceOfTheModel)
     const double a6 = Amplitude(6), a3 = Amplitude(-3);
     const Case cases[] = {
         // Random chips: every other user adds A^2 N.
-        {Config(3, CodeFamily::Random, 16, {0, 6, -3}), 4, 16 * (a6 * a6 + a3 * a3)},
+        {Lab(3, CodeFamily::Random, 16).Powers({0, 6, -3}), 4, 16 * (a6 * a6 + a3 * a3)},
         // Shifts of the m-sequence of 7 chips correlate to -1.
-        {Config(3, CodeFamily::MSequence, 7, {0, 6, -3}), 4, a6 * a6 + a3 * a3},
+        {Lab(3, CodeFamily::MSequence, 7).Powers({0, 6, -3}), 4, a6 * a6 + a3 * a3},
         // Walsh rows are orthogonal: nothing but noise.
-        {Config(4, CodeFamily::Walsh, 8), 2, 0},
+        {Lab(4, CodeFamily::Walsh, 8), 2, 0},
         // The decoded user need not be the first, nor at 0 dB.
-        {Config(2, CodeFamily::Random, 8, {3, -6}, 2), 6, 8 * std::pow(10.0, 3.0 / 10)},
+        {Lab(2, CodeFamily::Random, 8).Powers({3, -6}).Decoding(2), 6, 8 * std::pow(10.0, 3.0 / 10)},
     };
     constexpr int Bits = 40000;
     for (const Case& k : cases) {
@@ -155,7 +146,7 @@ TEST(ChipStream, DecisionValuesHaveTheMeanAndVarianceOfTheModel)
 // spread a chi-square statistic allows, and the approximation's counts add up to the bits.
 TEST(DecisionHistogram, OneUserInNoiseFollowsItsGaussianBinByBin)
 {
-    DecisionHistogram h(Config(1, CodeFamily::Random, 16), 1.0, 40);
+    DecisionHistogram h(Lab(1, CodeFamily::Random, 16), 1.0, 40);
     h.Run(50000);
     EXPECT_DOUBLE_EQ(h.Mean(true), 16);
     EXPECT_DOUBLE_EQ(h.Mean(false), -16);
@@ -184,13 +175,13 @@ TEST(DecisionHistogram, OneUserInNoiseFollowsItsGaussianBinByBin)
 
 TEST(DecisionHistogram, NeedsTwoBinsAndATakenSetUp)
 {
-    EXPECT_THROW(DecisionHistogram(Config(2, CodeFamily::Random, 8), 1.0, 1), std::invalid_argument);
-    EXPECT_NO_THROW(DecisionHistogram(Config(2, CodeFamily::Random, 8), 1.0, 2));
-    EXPECT_THROW(DecisionHistogram(Config(9, CodeFamily::Random, 8), 1.0), std::invalid_argument);
-    EXPECT_THROW(DecisionHistogram(Config(2, CodeFamily::Walsh, 7), 1.0), std::invalid_argument);
-    EXPECT_THROW(DecisionHistogram(Config(2, CodeFamily::Random, 8), 101.0), std::invalid_argument);
+    EXPECT_THROW(DecisionHistogram(Lab(2, CodeFamily::Random, 8), 1.0, 1), std::invalid_argument);
+    EXPECT_NO_THROW(DecisionHistogram(Lab(2, CodeFamily::Random, 8), 1.0, 2));
+    EXPECT_THROW(DecisionHistogram(Lab(9, CodeFamily::Random, 8), 1.0), std::invalid_argument);
+    EXPECT_THROW(DecisionHistogram(Lab(2, CodeFamily::Walsh, 7), 1.0), std::invalid_argument);
+    EXPECT_THROW(DecisionHistogram(Lab(2, CodeFamily::Random, 8), 101.0), std::invalid_argument);
     // Without interference or noise every value is N A: no Gaussian, no error.
-    DecisionHistogram alone(Config(1, CodeFamily::Random, 8), std::nullopt);
+    DecisionHistogram alone(Lab(1, CodeFamily::Random, 8), std::nullopt);
     alone.Run(100);
     EXPECT_EQ(alone.Deviation(), 0.0);
     EXPECT_EQ(alone.GaussianCount(true, 8), 0.0);
@@ -202,7 +193,7 @@ TEST(DecisionHistogram, NeedsTwoBinsAndATakenSetUp)
 // its decision, and the decision is its sign.
 TEST(LabTraces, TheRunningSumEndsEachBitAtItsDecision)
 {
-    const LabConfig c = Config(4, CodeFamily::Gold, 7, {0, 3, 3, -3}, 2);
+    const LabConfig c = Lab(4, CodeFamily::Gold, 7).Powers({0, 3, 3, -3}).Decoding(2);
     const LabTraces t = TracesOf(c, -2.0, 8);
     ASSERT_EQ(t.Bits, 8);
     ASSERT_EQ(t.RunningSum.size(), 56u);
@@ -225,7 +216,7 @@ TEST(LabTraces, TheRunningSumEndsEachBitAtItsDecision)
 
 TEST(LabTraces, ShowOneToSixteenBits)
 {
-    const LabConfig c = Config(2, CodeFamily::Random, 8);
+    const LabConfig c = Lab(2, CodeFamily::Random, 8);
     EXPECT_THROW(TracesOf(c, 1.0, 0), std::invalid_argument);
     EXPECT_EQ(TracesOf(c, 1.0, 1).Bits, 1);
     EXPECT_EQ(TracesOf(c, 1.0, MaxTraceBits).Bits, MaxTraceBits);

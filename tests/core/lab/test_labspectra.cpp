@@ -6,6 +6,8 @@
 #include "core/lab/labspectra.h"
 #include "core/lab/powerspectrum.h"
 
+#include "labconfig_support.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -26,16 +28,6 @@ double Sinc2(double x)
     return s * s;
 }
 
-LabConfig Config(int users, CodeFamily codes, int spread, std::vector<double> power = {})
-{
-    LabConfig c;
-    c.Users = users;
-    c.Codes = codes;
-    c.Spread = spread;
-    c.PowerDb = std::move(power);
-    c.Seed = 3;
-    return c;
-}
 
 } // namespace
 
@@ -103,7 +95,7 @@ TEST(PowerSpectrum, IntegratesToTheMeanPower)
 TEST(LabSpectra, SpreadingMakesTheDataNTimesWiderAndLower)
 {
     const int n = 16;
-    LabSpectra s(Config(1, CodeFamily::Random, n), std::nullopt);
+    LabSpectra s(Lab(1, CodeFamily::Random, n).Seeded(3), std::nullopt);
     s.Run(4000);
     ASSERT_GT(s.Segments(), 100);
     EXPECT_NEAR(s.Density(SpectrumSignal::Data, 0), 1.0, 0.1);
@@ -118,7 +110,7 @@ TEST(LabSpectra, SpreadingMakesTheDataNTimesWiderAndLower)
 
     // A Gold code shapes the spread signal by its own spectrum, yet keeps its power, and the
     // receiver's chips undo it exactly.
-    LabSpectra gold(Config(1, CodeFamily::Gold, 31), std::nullopt);
+    LabSpectra gold(Lab(1, CodeFamily::Gold, 31).Seeded(3), std::nullopt);
     gold.Run(2000);
     double power = 0;
     for (const double f : gold.Frequencies(31.0 * 40))
@@ -134,7 +126,7 @@ TEST(LabSpectra, SpreadingMakesTheDataNTimesWiderAndLower)
 TEST(LabSpectra, NoiseStaysSpreadWhileTheWantedSignalComesBack)
 {
     const int n = 16;
-    LabSpectra s(Config(1, CodeFamily::Random, n), 0.0);
+    LabSpectra s(Lab(1, CodeFamily::Random, n).Seeded(3), 0.0);
     s.Run(6000);
     for (const double f : {2.0, 4.0, 8.0, 12.0}) {
         const double shape = Sinc2(f / n);

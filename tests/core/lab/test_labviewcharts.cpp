@@ -9,6 +9,8 @@
 #include "core/lab/spectrumchart.h"
 #include "core/lab/traceschart.h"
 
+#include "labconfig_support.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -20,17 +22,6 @@ using namespace lab;
 
 namespace {
 
-LabConfig Config(int users, CodeFamily codes, int spread, std::vector<double> power = {}, int rx = 1)
-{
-    LabConfig c;
-    c.Users = users;
-    c.Codes = codes;
-    c.Spread = spread;
-    c.PowerDb = std::move(power);
-    c.Rx = rx;
-    c.Seed = 9;
-    return c;
-}
 
 struct Shown
 {
@@ -66,7 +57,7 @@ bool Has(const std::vector<std::string>& texts, const std::string& text)
 // sent, red where it is not, exactly as the traces say.
 TEST(TracesChart, NamesItsBandsAndColoursEachDecisionByWhetherItIsRight)
 {
-    const LabTraces t = TracesOf(Config(4, CodeFamily::Random, 8, {}, 3), -3.0, 8);
+    const LabTraces t = TracesOf(Lab(4, CodeFamily::Random, 8).Decoding(3).Seeded(9), -3.0, 8);
     Dictionary translator;
     const std::unique_ptr<Chart> chart = TracesChart(t, 3, translator, {785, 360});
     const std::vector<Shown> labels = Labels(*chart);
@@ -94,7 +85,7 @@ TEST(TracesChart, NamesItsBandsAndColoursEachDecisionByWhetherItIsRight)
 
 TEST(DecisionChart, ShowsTheCountsTheGaussianAndTheErrorsInItsLegend)
 {
-    DecisionHistogram h(Config(3, CodeFamily::Random, 16), 0.0);
+    DecisionHistogram h(Lab(3, CodeFamily::Random, 16).Seeded(9), 0.0);
     h.Run(3000);
     Dictionary translator;
     translator.Load("[Bits per bin]=Bits je Klasse|$$");
@@ -113,7 +104,7 @@ TEST(DecisionChart, ShowsTheCountsTheGaussianAndTheErrorsInItsLegend)
     EXPECT_GE(chart->ScaleY(1).RangeHigh(), 1.4 * double(tallest)) << "room above the bars for the legend";
 
     // A lone user without noise: one value, no Gaussian to draw or name.
-    DecisionHistogram alone(Config(1, CodeFamily::Walsh, 8), std::nullopt);
+    DecisionHistogram alone(Lab(1, CodeFamily::Walsh, 8).Seeded(9), std::nullopt);
     alone.Run(100);
     const std::vector<std::string> lone = Texts(*DecisionChart(alone, translator, {785, 360}));
     EXPECT_EQ(std::count_if(lone.begin(), lone.end(), [](const std::string& s) { return s.starts_with("Gaussian"); }), 0);
@@ -121,7 +112,7 @@ TEST(DecisionChart, ShowsTheCountsTheGaussianAndTheErrorsInItsLegend)
 
 TEST(SpectrumChart, SpansTwiceTheChipRateAndSeventyDecibelsAboveTheFloor)
 {
-    LabSpectra s(Config(2, CodeFamily::Random, 8), 6.0);
+    LabSpectra s(Lab(2, CodeFamily::Random, 8).Seeded(9), 6.0);
     Dictionary translator;
     EXPECT_THROW(SpectrumChart(s, translator, {785, 360}), std::invalid_argument) << "nothing measured yet";
     s.Run(1000);
@@ -142,8 +133,8 @@ TEST(CodesChart, AlignedCodesCorrelateAsTheirFamiliesPromise)
 {
     struct Row { LabConfig config; int offDiagonal; };
     const Row rows[] = {
-        {Config(4, CodeFamily::Walsh, 8), 0},      // orthogonal rows
-        {Config(5, CodeFamily::MSequence, 7), -1}, // shifts of one m-sequence
+        {Lab(4, CodeFamily::Walsh, 8).Seeded(9), 0},      // orthogonal rows
+        {Lab(5, CodeFamily::MSequence, 7).Seeded(9), -1}, // shifts of one m-sequence
     };
     for (const Row& row : rows) {
         const CodeView v = AlignedCodeView(row.config);
@@ -153,7 +144,7 @@ TEST(CodesChart, AlignedCodesCorrelateAsTheirFamiliesPromise)
                 EXPECT_EQ(v.Matrix[j][k], j == k ? row.config.Spread : row.offDiagonal) << j << " " << k;
     }
     // Random codes: those the first bit sends, each user's own.
-    const CodeView random = AlignedCodeView(Config(3, CodeFamily::Random, 16));
+    const CodeView random = AlignedCodeView(Lab(3, CodeFamily::Random, 16).Seeded(9));
     EXPECT_NE(random.Codes[0], random.Codes[1]);
     EXPECT_EQ(random.Matrix[1][2], random.Matrix[2][1]);
 }
@@ -175,7 +166,7 @@ TEST(CodesChart, ColoursGoFromWhiteAtZeroToRedAndBlueAtTheExtremes)
 // and below them where there is not, inside the chart either way.
 TEST(CodesChart, DrawsEveryCorrelationInItsTableBesideOrBelowTheChips)
 {
-    const CodeView v = AlignedCodeView(Config(6, CodeFamily::Gold, 7, {}, 2));
+    const CodeView v = AlignedCodeView(Lab(6, CodeFamily::Gold, 7).Decoding(2).Seeded(9));
     Dictionary translator;
     for (const Size size : {Size{785, 300}, Size{360, 300}}) {
         SCOPED_TRACE(size.width);
