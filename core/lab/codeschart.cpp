@@ -18,7 +18,7 @@ using namespace palette;
 
 constexpr int CellWidth = 36;
 constexpr int CellHeight = 22;
-constexpr int TableTitleHeight = 22;
+constexpr int TableTitleHeight = 36; // two lines
 constexpr int NamePixels = 64;   // room left of the chips for each row's name
 constexpr int LeastChipsWidth = 300; // below this the table goes under the chips
 constexpr double RowFill = 0.3;  // half the share of a row that the chips reach
@@ -26,7 +26,7 @@ constexpr double RowFill = 0.3;  // half the share of a row that the chips reach
 const char* FamilyKey(CodeFamily family)
 {
     switch (family) {
-    case CodeFamily::Random: return "Random codes, as drawn for the first bit";
+    case CodeFamily::Random: return "Random codes of the first bit";
     case CodeFamily::Walsh: return "Walsh codes";
     case CodeFamily::MSequence: return "Shifts of one m-sequence";
     case CodeFamily::Gold: return "Gold codes";
@@ -99,9 +99,8 @@ CodesChart::CodesChart(const CodeView& view, Dictionary& translator, Size size)
     // Each row at least a line of text high, so that its name fits.
     size.height = std::max(size.height, margins.Top + margins.Bottom + users * 24);
     m_chart = NewViewChart(size, margins,
-                           translator.Translate("<%1%>: <%2%> users, <%3%> chips each",
-                                                {translator.Translate(FamilyKey(view.Family)), std::to_string(users),
-                                                 std::to_string(spread)}));
+                           translator.Translate("<%1%>, <%2%> chips",
+                                                {translator.Translate(FamilyKey(view.Family)), std::to_string(spread)}));
     m_tableTitle = translator.Translate(view.Worst ? "Largest correlation over every delay"
                                                    : "Correlation over a bit, user against user");
     Chart& c = *m_chart;
@@ -166,7 +165,24 @@ void CodesChart::paintTable(Canvas& canvas) const
     FontDesc font = DefaultChartFont();
     canvas.setBrush({White, Canvas::BrushStyle::Clear});
     canvas.setFont(font, Black);
-    canvas.textOut(r.left(), r.top(), m_tableTitle);
+    // The title in the table's width, broken between words where it is wider.
+    std::string line;
+    int y = r.top();
+    std::size_t start = 0;
+    while (start < m_tableTitle.size()) {
+        std::size_t end = m_tableTitle.find(' ', start);
+        const std::string word = m_tableTitle.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        const std::string longer = line.empty() ? word : line + ' ' + word;
+        if (!line.empty() && canvas.textWidth(longer) > r.width) {
+            canvas.textOut(r.left(), y, line);
+            y += canvas.textHeight(line);
+            line = word;
+        } else {
+            line = longer;
+        }
+        start = end == std::string::npos ? m_tableTitle.size() : end + 1;
+    }
+    canvas.textOut(r.left(), y, line);
     const int top = r.top() + TableTitleHeight;
     const auto cell = [&](int row, int column, TColor fill, TColor ink, const std::string& text, bool bold) {
         const int x = r.left() + column * CellWidth, y = top + row * CellHeight;

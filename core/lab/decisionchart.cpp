@@ -17,7 +17,7 @@ namespace {
 using namespace palette;
 
 constexpr int CurveSteps = 240;
-constexpr double Headroom = 1.45; // above the tallest bar: room for the legend
+constexpr int LegendPixels = 12 + 4 * 18; // four rows above the tallest bar
 
 // The bins of one kind of bit as an outline of steps, from 0 at the left edge to 0 at the right.
 void Outline(Chart& c, const DecisionHistogram& h, bool sentOne)
@@ -68,11 +68,12 @@ std::unique_ptr<Chart> DecisionChart(const DecisionHistogram& h, Dictionary& tra
     std::unique_ptr<Chart> chart =
         NewViewChart(size, {64, 16, 26, 44}, translator.Translate("Decision values of <%1%> bits", {std::to_string(h.Bits())}));
     Chart& c = *chart;
-    const double top = Tallest(h) * Headroom;
+    // The legend's rows in a band of their own above the bars, whatever the chart's height.
+    const int plot = std::max(1, size.height - 26 - 44);
+    const double top = Tallest(h) * plot / std::max(plot - LegendPixels, plot / 3);
     SetRanges(c, 1, h.Low(), h.High(), 0, top);
     c.ScaleY(1).SetDecPlaces(0);
-    ShowXAxis(c, 1, translator.Translate("Correlator's sum at the end of a bit (the wanted user alone gives <%1%> or -<%1%>)",
-                                         {Rate(h.Mean(true))}));
+    ShowXAxis(c, 1, translator.Translate("Correlator's sum at the end of a bit"));
     ShowYAxis(c, 1, translator.Translate("Bits per bin"));
     BeginViewItems(c);
     const PlotBox box = BoxOf(c, 1);
@@ -102,9 +103,8 @@ std::unique_ptr<Chart> DecisionChart(const DecisionHistogram& h, Dictionary& tra
     LegendRow(c, box, 2, row++, DarkRed, psSolid, 2, translator.Translate("Sent as 0: <%1%> bits", {std::to_string(h.Sent(false))}));
     if (gaussian)
         LegendRow(c, box, 3, row++, Black, psDash, 1,
-                  translator.Translate("Gaussian approximation: a rate of <%1%>", {Rate(h.GaussianErrorRate())}));
-    LegendRow(c, box, 4, 0, Black, psSolid, 1,
-              translator.Translate("Threshold 0: <%1%> errors on the wrong side", {std::to_string(h.Errors())}), true);
+                  translator.Translate("Gaussian approximation: rate <%1%>", {Rate(h.GaussianErrorRate())}));
+    LegendRow(c, box, 4, row, Black, psSolid, 1, translator.Translate("Threshold 0: <%1%> errors", {std::to_string(h.Errors())}));
     c.SetLineWidth(1);
     c.SetDataColor(Black);
     c.ShowItems();

@@ -8,7 +8,7 @@ namespace lab {
 
 namespace {
 
-int SegmentChips(int spread)
+int ChipsPerSegment(int spread)
 {
     return int(std::bit_ceil(unsigned(16 * spread)));
 }
@@ -17,8 +17,8 @@ int SegmentChips(int spread)
 
 LabSpectra::LabSpectra(const LabConfig& config, std::optional<double> ebn0Db)
     : m_stream(config, ebn0Db)
-    , m_spectra{PowerSpectrum(SegmentChips(config.Spread)), PowerSpectrum(SegmentChips(config.Spread)),
-                PowerSpectrum(SegmentChips(config.Spread)), PowerSpectrum(SegmentChips(config.Spread))}
+    , m_spectra{PowerSpectrum(ChipsPerSegment(config.Spread)), PowerSpectrum(ChipsPerSegment(config.Spread)),
+                PowerSpectrum(ChipsPerSegment(config.Spread)), PowerSpectrum(ChipsPerSegment(config.Spread))}
 {
 }
 

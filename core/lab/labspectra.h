@@ -34,6 +34,8 @@ public:
     int Spread() const { return m_stream.Spread(); }
     std::uint64_t Bits() const { return m_bits; }
     int Segments() const { return m_spectra[0].Segments(); }
+    // The chips a segment spans: 16 to 32 bits' worth.
+    int SegmentChips() const { return m_spectra[0].SegmentChips(); }
     // The estimate's frequency step, in multiples of the bit rate.
     double Step() const { return double(Spread()) / m_spectra[0].SegmentChips(); }
     // From 0 to `highest` (multiples of the bit rate) in the estimate's steps.

@@ -17,6 +17,7 @@ namespace {
 using namespace palette;
 
 constexpr double SpanDb = 70;
+constexpr int LegendPixels = 12 + 4 * 18; // a band above the densities for the legend
 
 struct Trace
 {
@@ -58,15 +59,16 @@ std::unique_ptr<Chart> SpectrumChart(const LabSpectra& s, Dictionary& translator
     const int n = s.Spread();
     std::unique_ptr<Chart> chart = NewViewChart(
         size, {56, 16, 26, 44},
-        translator.Translate("Power spectral densities over <%1%> bits, spreading factor <%2%>",
-                             {std::to_string(s.Bits()), std::to_string(n)}));
+        translator.Translate("Spectra of <%1%> bits", {std::to_string(s.Bits())}));
     Chart& c = *chart;
     const DbRange range = SpectrumRange(s);
-    SetRanges(c, 1, 0, Highest(s), range.Low, range.High);
+    const int plot = std::max(1, size.height - 26 - 44);
+    const double band = SpanDb * LegendPixels / std::max(plot - LegendPixels, plot / 3);
+    SetRanges(c, 1, 0, Highest(s), range.Low, range.High + band);
     c.ScaleX(1).SetMinTicks(4);
     c.ScaleY(1).SetDecPlaces(0);
     c.ScaleY(1).SetMinTicks(6);
-    ShowXAxis(c, 1, translator.Translate("Frequency in multiples of the bit rate (the chip rate is <%1%>)", {std::to_string(n)}));
+    ShowXAxis(c, 1, translator.Translate("Frequency (bit rates)"));
     ShowYAxis(c, 1, translator.Translate("Density (dB)"));
     c.SetGridStyle(gsDotLines);
     BeginViewItems(c);
@@ -76,6 +78,7 @@ std::unique_ptr<Chart> SpectrumChart(const LabSpectra& s, Dictionary& translator
     c.SetDataColor(Silver);
     c.MoveToPoint(n, range.Low);
     c.LineToPoint(n, range.High);
+    PlaceText(c, 5, n + 4 * box.DxPerPixel(), range.High, translator.Translate("Chip rate"), Gray, taLeftJustify, vaTop);
     const std::vector<double> frequencies = s.Frequencies(Highest(s));
     for (const Trace& t : Traces) {
         c.SetDataColor(t.color);
@@ -89,10 +92,10 @@ std::unique_ptr<Chart> SpectrumChart(const LabSpectra& s, Dictionary& translator
                 c.LineToPoint(frequencies[i], db);
         }
     }
-    LegendRow(c, box, 1, 0, Blue, psSolid, 2, translator.Translate("Data of the decoded user"), true);
-    LegendRow(c, box, 2, 1, DarkRed, psSolid, 2, translator.Translate("Its spread signal"), true);
-    LegendRow(c, box, 3, 2, Gray, psSolid, 1, translator.Translate("What arrives: every user and the noise"), true);
-    LegendRow(c, box, 4, 3, Green, psSolid, 1, translator.Translate("What arrives, despread by the receiver's chips"), true);
+    LegendRow(c, box, 1, 0, Blue, psSolid, 2, translator.Translate("Data of the decoded user"));
+    LegendRow(c, box, 2, 1, DarkRed, psSolid, 2, translator.Translate("Its spread signal"));
+    LegendRow(c, box, 3, 2, Gray, psSolid, 1, translator.Translate("What arrives"));
+    LegendRow(c, box, 4, 3, Green, psSolid, 1, translator.Translate("What arrives, despread"));
     c.SetLineWidth(1);
     c.SetDataColor(Black);
     c.ShowItems();

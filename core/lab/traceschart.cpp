@@ -108,7 +108,7 @@ std::unique_ptr<Chart> TracesChart(const LabTraces& t, int rx, Dictionary& trans
     SetRanges(c, BitLayer, 0.5, t.Bits + 0.5, 0, 1);
     c.ScaleX(BitLayer).SetMinTicks(t.Bits);
     c.ScaleX(BitLayer).SetDecPlaces(0);
-    ShowXAxis(c, BitLayer, translator.Translate("Bit of user <%1%> (dotted lines: where one bit ends and the next begins)", {user}));
+    ShowXAxis(c, BitLayer, translator.Translate("Bit of user <%1%>", {user}));
     // The grid follows the active layer, the traces' one: a dotted line at every bit boundary.
     c.SetGridStyle(gsVertDotLines);
     c.SetGridDx(t.Spread);

@@ -217,14 +217,14 @@ val SetUp(const val& in)
     s.Config.Users = users.as<int>();
     s.Config.Codes = *family;
     s.Config.Spread = spread.as<int>();
-    s.Config.Seed = seed.as<std::uint64_t>();
+    s.Config.Seed = std::uint64_t(seed.as<double>());
     for (int i = 0; i < power["length"].as<int>(); ++i)
         s.Config.PowerDb.push_back(power[i].isNumber() ? power[i].as<double>() : NAN);
     s.Curve.clear();
     for (int i = 0; i < curve["length"].as<int>(); ++i)
         s.Curve.push_back(curve[i].isNumber() ? curve[i].as<double>() : NAN);
     s.Level = level.as<double>();
-    s.Bits = bits.as<std::uint64_t>();
+    s.Bits = std::uint64_t(bits.as<double>());
     const std::string refusal = Session().SetUp(s);
     return refusal.empty() ? val::null() : Error(refusal);
 }

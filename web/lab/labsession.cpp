@@ -177,8 +177,10 @@ bool LabSession::Refine(LabView view, std::uint64_t bits)
         return m_histogram->Bits() < target;
     }
     if (view == LabView::Spectrum) {
-        if (m_spectra->Segments() < SpectrumSegments)
-            m_spectra->Run(bits);
+        // Segments overlap by half: each further one takes half a segment's bits.
+        const int missing = SpectrumSegments - m_spectra->Segments();
+        if (missing > 0)
+            m_spectra->Run(std::min<std::uint64_t>(bits, std::uint64_t(missing) * m_spectra->SegmentChips() / 2 / std::uint64_t(m_spectra->Spread()) + 1));
         return m_spectra->Segments() < SpectrumSegments;
     }
     return false;

@@ -495,7 +495,8 @@
 
   function drawView(v) {
     const width = Math.max(300, state.layout ? state.layout.width : 600);
-    const height = Math.round(Math.min(420, Math.max(280, width * 0.5)));
+    // The signals' five bands want more height than the other views on a narrow screen.
+    const height = Math.round(Math.min(420, Math.max(v === 0 ? 360 : 300, width * 0.5)));
     const drawn = mod.draw(v, width, height, state.layout && !state.layout.wide ? MinimumText : 0);
     const canvas = $('view' + v);
     canvas.style.width = drawn[0] + 'px';
@@ -509,12 +510,19 @@
       el.textContent = text;
   }
 
+  // In the page's language; rounded first, so that a small negative value reads 0.0, not -0.0.
   function fixed(x, digits) {
-    return Number(x).toFixed(digits);
+    const scale = 10 ** digits;
+    const rounded = Math.round(Number(x) * scale) / scale + 0;
+    return rounded.toLocaleString(state.lang, { minimumFractionDigits: digits, maximumFractionDigits: digits, useGrouping: false });
   }
 
+  // Three significant digits in the page's language, with an exponent below 10^-4.
   function rate(x) {
-    return x === null || x === undefined ? '–' : x === 0 ? '0' : Number(x).toPrecision(3);
+    if (x === null || x === undefined)
+      return '–';
+    const text = x === 0 ? '0' : Number(x) < 1e-4 ? Number(x).toExponential(2) : Number(x).toPrecision(3);
+    return state.lang === 'de' ? text.replace('.', ',') : text;
   }
 
   function table(id, head, rows) {
@@ -578,7 +586,8 @@
     setText($('progress'), points.length < total
       ? T('Measuring point <%1%> of <%2%> at <%3%> dB: <%4%> of <%5%> bits', [points.length + 1, total,
         state.setUp.curve.levels[points.length], progress.pointBits, state.setUp.bits])
-      : T('All <%1%> points measured.', [total]));
+      : '');
+    $('progress').hidden = points.length >= total;
     const kept = mod.keptCount();
     setText($('say2'), T('<%1%> of <%2%> points measured; <%3%> curves kept for comparison.', [points.length, total, kept]));
     $('keep').disabled = points.length === 0;
@@ -611,7 +620,7 @@
     setText($('say4'), T('The data peaks at <%1%> dB; spread over <%2%> chips it peaks at <%3%> dB and reaches to <%2%> times the bit rate. Despread, what arrives peaks at <%4%> dB again.',
       [fixed(s.data[0], 1), n, fixed(s.spreadSignal[0], 1), fixed(s.despread[0], 1)]));
     table('table4', [T('Frequency (bit rates)'), T('Data of the decoded user'), T('Its spread signal'),
-      T('What arrives: every user and the noise'), T('What arrives, despread by the receiver\'s chips')],
+      T('What arrives'), T('What arrives, despread')],
       f.map((x, i) => [x, fixed(s.data[i], 1), fixed(s.spreadSignal[i], 1), fixed(s.received[i], 1), fixed(s.despread[i], 1)]));
   }
 

@@ -93,7 +93,7 @@ TEST(DecisionChart, ShowsTheCountsTheGaussianAndTheErrorsInItsLegend)
     const std::vector<std::string> texts = Texts(*chart);
     EXPECT_TRUE(Has(texts, "Sent as 1: " + std::to_string(h.Sent(true)) + " bits"));
     EXPECT_TRUE(Has(texts, "Sent as 0: " + std::to_string(h.Sent(false)) + " bits"));
-    EXPECT_TRUE(Has(texts, "Threshold 0: " + std::to_string(h.Errors()) + " errors on the wrong side"));
+    EXPECT_TRUE(Has(texts, "Threshold 0: " + std::to_string(h.Errors()) + " errors"));
     EXPECT_EQ(std::count_if(texts.begin(), texts.end(), [](const std::string& s) { return s.starts_with("Gaussian"); }), 1);
     EXPECT_EQ(chart->ScaleY(1).Caption(), "Bits je Klasse");
     EXPECT_DOUBLE_EQ(chart->ScaleX(1).RangeLow(), h.Low());
@@ -101,7 +101,8 @@ TEST(DecisionChart, ShowsTheCountsTheGaussianAndTheErrorsInItsLegend)
     std::uint64_t tallest = 0;
     for (int i = 0; i < h.Bins(); ++i)
         tallest = std::max({tallest, h.Count(true, i), h.Count(false, i)});
-    EXPECT_GE(chart->ScaleY(1).RangeHigh(), 1.4 * double(tallest)) << "room above the bars for the legend";
+    // A band of 84 pixels above the bars for the legend, of the plot's 290.
+    EXPECT_NEAR(chart->ScaleY(1).RangeHigh(), double(tallest) * 290 / (290 - 84), 1e-9) << "room above the bars for the legend";
 
     // A lone user without noise: one value, no Gaussian to draw or name.
     DecisionHistogram alone(Lab(1, CodeFamily::Walsh, 8).Seeded(9), std::nullopt);
@@ -110,7 +111,7 @@ TEST(DecisionChart, ShowsTheCountsTheGaussianAndTheErrorsInItsLegend)
     EXPECT_EQ(std::count_if(lone.begin(), lone.end(), [](const std::string& s) { return s.starts_with("Gaussian"); }), 0);
 }
 
-TEST(SpectrumChart, SpansTwiceTheChipRateAndSeventyDecibelsAboveTheFloor)
+TEST(SpectrumChart, SpansTwiceTheChipRateAndSeventyDecibelsBelowItsLegend)
 {
     LabSpectra s(Lab(2, CodeFamily::Random, 8).Seeded(9), 6.0);
     Dictionary translator;
@@ -119,14 +120,17 @@ TEST(SpectrumChart, SpansTwiceTheChipRateAndSeventyDecibelsAboveTheFloor)
     const std::unique_ptr<Chart> chart = SpectrumChart(s, translator, {785, 360});
     EXPECT_DOUBLE_EQ(chart->ScaleX(1).RangeLow(), 0);
     EXPECT_DOUBLE_EQ(chart->ScaleX(1).RangeHigh(), 16);
-    const double high = chart->ScaleY(1).RangeHigh();
-    EXPECT_DOUBLE_EQ(high - chart->ScaleY(1).RangeLow(), 70);
+    const DbRange range = SpectrumRange(s);
+    const double high = range.High;
+    EXPECT_DOUBLE_EQ(high - range.Low, 70);
+    EXPECT_DOUBLE_EQ(chart->ScaleY(1).RangeLow(), range.Low);
+    // The legend's band of 84 pixels above the densities' 206.
+    EXPECT_NEAR(chart->ScaleY(1).RangeHigh(), high + 70.0 * 84 / 206, 1e-9);
     // The data of a user at 0 dB peaks at 0 dB, the highest of the four here.
     EXPECT_GE(high, s.DensityDb(SpectrumSignal::Data, 0) + 1);
     EXPECT_LT(high - 10, s.DensityDb(SpectrumSignal::Data, 0) + 1) << "the top decade holds the highest density";
-    EXPECT_EQ(Texts(*chart), (std::vector<std::string>{"Data of the decoded user", "Its spread signal",
-                                                      "What arrives: every user and the noise",
-                                                      "What arrives, despread by the receiver's chips"}));
+    EXPECT_EQ(Texts(*chart), (std::vector<std::string>{"Data of the decoded user", "Its spread signal", "What arrives",
+                                                      "What arrives, despread", "Chip rate"}));
 }
 
 TEST(CodesChart, AlignedCodesCorrelateAsTheirFamiliesPromise)
@@ -188,9 +192,15 @@ TEST(CodesChart, DrawsEveryCorrelationInItsTableBesideOrBelowTheChips)
             cells += table.contains({op.rect.x, op.rect.y});
         EXPECT_EQ(cells, 7 * 7);
         std::vector<std::string> texts;
-        for (const auto& op : canvas.ops(RecordingCanvas::OpKind::Text))
+        std::string title; // the lines above the cells, broken to the table's width
+        for (const auto& op : canvas.ops(RecordingCanvas::OpKind::Text)) {
             texts.push_back(op.text);
-        EXPECT_TRUE(Has(texts, "Correlation over a bit, user against user"));
+            if (table.contains(op.points[0]) && op.points[0].y < table.top() + 30) {
+                EXPECT_LE(int(op.text.size()) * 7, table.width) << op.text;
+                title += (title.empty() ? "" : " ") + op.text;
+            }
+        }
+        EXPECT_EQ(title, "Correlation over a bit, user against user");
         for (const auto& row : v.Matrix)
             for (const int value : row)
                 EXPECT_TRUE(Has(texts, std::to_string(value))) << value;
