@@ -57,7 +57,7 @@ listing=$(mktemp)
 trap 'rm -rf "$package" "$listing"' EXIT
 cp -r "$out"/. "$package/"
 rm -f "$package"/dscdma-sw.js "$package"/dscdma-exercise-scorm.zip
-sed -i 's|<html lang="en">|<html lang="en" data-offline="off">|' "$package/index.html"
+sed -i 's|<html lang="en">|<html lang="en" data-offline="off">|' "$package/index.html" "$package/lab.html"
 (
   cd "$package"
   find . -type f | sed 's|^\./||' | LC_ALL=C sort |

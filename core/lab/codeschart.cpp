@@ -16,7 +16,8 @@ namespace {
 
 using namespace palette;
 
-constexpr int CellWidth = 36;
+constexpr int CellWidth = 36; // at most; narrower where the chart is
+constexpr int LeastCellWidth = 26;
 constexpr int CellHeight = 22;
 constexpr int TableTitleHeight = 36; // two lines
 constexpr int NamePixels = 64;   // room left of the chips for each row's name
@@ -39,9 +40,9 @@ int Blend(int from, int to, double t)
     return int(std::lround(from + (to - from) * t));
 }
 
-Size TableSize(int users)
+Size TableSize(int users, int cell)
 {
-    return {(users + 1) * CellWidth + 1, TableTitleHeight + (users + 1) * CellHeight + 1};
+    return {(users + 1) * cell + 1, TableTitleHeight + (users + 1) * CellHeight + 1};
 }
 
 void CheckView(const CodeView& v)
@@ -89,8 +90,10 @@ CodesChart::CodesChart(const CodeView& view, Dictionary& translator, Size size)
     CheckView(view);
     const int users = int(view.Codes.size());
     const int spread = int(view.Codes[0].size());
-    const Size table = TableSize(users);
-    m_below = size.width - table.width - 24 < LeastChipsWidth + 32;
+    m_below = size.width - TableSize(users, CellWidth).width - 24 < LeastChipsWidth + 32;
+    // Below the chips the table takes the chart's width, its cells narrower if they must.
+    m_cell = m_below ? std::clamp((size.width - 32) / (users + 1), LeastCellWidth, CellWidth) : CellWidth;
+    const Size table = TableSize(users, m_cell);
     ViewMargins margins{16, 16, 26, 16};
     if (m_below)
         margins.Bottom = table.height + 28;
@@ -144,7 +147,7 @@ Size CodesChart::GetSize() const
 
 Rect CodesChart::TableRect() const
 {
-    const Size table = TableSize(int(m_view.Codes.size()));
+    const Size table = TableSize(int(m_view.Codes.size()), m_cell);
     const Chart& c = *m_chart;
     if (m_below)
         return {c.MarginLeft(), c.Height() - c.MarginBottom() + 20, table.width, table.height};
@@ -185,16 +188,16 @@ void CodesChart::paintTable(Canvas& canvas) const
     canvas.textOut(r.left(), y, line);
     const int top = r.top() + TableTitleHeight;
     const auto cell = [&](int row, int column, TColor fill, TColor ink, const std::string& text, bool bold) {
-        const int x = r.left() + column * CellWidth, y = top + row * CellHeight;
+        const int x = r.left() + column * m_cell, y = top + row * CellHeight;
         canvas.setPen({Gray, 1, Canvas::PenStyle::Solid});
         canvas.setBrush({fill, Canvas::BrushStyle::Solid});
-        canvas.rectangle(x, y, x + CellWidth + 1, y + CellHeight + 1);
+        canvas.rectangle(x, y, x + m_cell + 1, y + CellHeight + 1);
         FontDesc f = font;
         if (bold)
             f.Style |= fsBold;
         canvas.setFont(f, ink);
         canvas.setBrushStyle(Canvas::BrushStyle::Clear);
-        canvas.textOut(x + (CellWidth - canvas.textWidth(text)) / 2, y + (CellHeight - canvas.textHeight(text)) / 2, text);
+        canvas.textOut(x + (m_cell - canvas.textWidth(text)) / 2, y + (CellHeight - canvas.textHeight(text)) / 2, text);
     };
     const TColor header = 0xF0F0F0;
     cell(0, 0, header, Black, "", false);

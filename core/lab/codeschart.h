@@ -60,6 +60,7 @@ private:
     std::unique_ptr<Chart> m_chart;
     std::string m_tableTitle;
     bool m_below = false;
+    int m_cell = 36; // a cell's width
 };
 
 } // namespace lab

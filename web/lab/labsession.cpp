@@ -18,7 +18,7 @@ namespace web {
 namespace {
 
 // The least size a view is laid out at: below it the axes' numbers and the legends collide.
-constexpr Size LeastView = {300, 240};
+constexpr Size LeastView = {260, 240};
 
 // The key in a template line "[key]=key|$$".
 std::string KeyOfLine(const std::string& line)

@@ -87,7 +87,6 @@
       el.setAttribute('aria-label', T(el.dataset.label));
     for (const option of $('codes').options)
       option.textContent = T(FamilyKeys[option.value]);
-    $('tabs').setAttribute('aria-label', T('Views'));
   }
 
   // ---------------------------------------------------------------------------------------
@@ -482,10 +481,11 @@
   // Drawing the shown view and what stands for it in words
 
   function measureLayout() {
-    const panel = $('panel' + state.view);
-    const width = Math.floor(($('views').clientWidth || 600) - 26);
+    // The views' width inside a panel's padding; every panel has the same.
+    const style = getComputedStyle($('panel' + state.view));
+    const padding = parseFloat(style.paddingLeft) + parseFloat(style.paddingRight);
+    const width = Math.floor(($('views').clientWidth || 600) - padding);
     state.layout = { wide: wideQuery.matches, width, ratio: window.devicePixelRatio || 1 };
-    void panel;
     schedule();
   }
 
@@ -494,7 +494,7 @@
   }
 
   function drawView(v) {
-    const width = Math.max(300, state.layout ? state.layout.width : 600);
+    const width = state.layout ? state.layout.width : 600;
     // The signals' five bands want more height than the other views on a narrow screen.
     const height = Math.round(Math.min(420, Math.max(v === 0 ? 360 : 300, width * 0.5)));
     const drawn = mod.draw(v, width, height, state.layout && !state.layout.wide ? MinimumText : 0);
@@ -667,7 +667,9 @@
     const address = setupLink();
     let copied = false;
     try {
-      if (navigator.clipboard && window.isSecureContext) {
+      // A frame whose parent does not allow the clipboard gets none: not even asked.
+      const policy = document.permissionsPolicy || document.featurePolicy;
+      if (navigator.clipboard && window.isSecureContext && (!policy || policy.allowsFeature('clipboard-write'))) {
         await navigator.clipboard.writeText(address);
         copied = true;
       }
@@ -785,6 +787,19 @@
   }
 
   // ---------------------------------------------------------------------------------------
+  // Offline: the site's worker keeps the lab's files too, unless the host turned it off
+
+  function offline() {
+    if (!('serviceWorker' in navigator) || !/^https?:$/.test(location.protocol))
+      return;
+    if (document.documentElement.dataset.offline === 'off')
+      return;
+    navigator.serviceWorker.register('dscdma-sw.js', { updateViaCache: 'none' }).catch(() => {
+      // Without the worker the lab works as before, only not offline.
+    });
+  }
+
+  // ---------------------------------------------------------------------------------------
   // Start
 
   function noWebAssembly(text) {
@@ -832,6 +847,7 @@
     for (const data of early.splice(0))
       await handleMessage(data);
     schedule();
+    offline();
   }
 
   start();

@@ -170,10 +170,13 @@ TEST(CodesChart, ColoursGoFromWhiteAtZeroToRedAndBlueAtTheExtremes)
 // and below them where there is not, inside the chart either way.
 TEST(CodesChart, DrawsEveryCorrelationInItsTableBesideOrBelowTheChips)
 {
-    const CodeView v = AlignedCodeView(Lab(6, CodeFamily::Gold, 7).Decoding(2).Seeded(9));
+    const CodeView six = AlignedCodeView(Lab(6, CodeFamily::Gold, 7).Decoding(2).Seeded(9));
+    const CodeView eight = AlignedCodeView(Lab(8, CodeFamily::Gold, 31).Decoding(2).Seeded(9));
     Dictionary translator;
-    for (const Size size : {Size{785, 300}, Size{360, 300}}) {
+    // Beside, below, and below in cells narrower than their most so that eight users fit.
+    for (const auto& [v, size] : {std::pair{six, Size{785, 300}}, std::pair{six, Size{360, 300}}, std::pair{eight, Size{280, 300}}}) {
         SCOPED_TRACE(size.width);
+        const int users = int(v.Codes.size());
         const CodesChart chart(v, translator, size);
         const Rect table = chart.TableRect();
         const Size drawn = chart.GetSize();
@@ -190,7 +193,7 @@ TEST(CodesChart, DrawsEveryCorrelationInItsTableBesideOrBelowTheChips)
         int cells = 0;
         for (const auto& op : canvas.ops(RecordingCanvas::OpKind::Rectangle))
             cells += table.contains({op.rect.x, op.rect.y});
-        EXPECT_EQ(cells, 7 * 7);
+        EXPECT_EQ(cells, (users + 1) * (users + 1));
         std::vector<std::string> texts;
         std::string title; // the lines above the cells, broken to the table's width
         for (const auto& op : canvas.ops(RecordingCanvas::OpKind::Text)) {
@@ -207,6 +210,7 @@ TEST(CodesChart, DrawsEveryCorrelationInItsTableBesideOrBelowTheChips)
         EXPECT_EQ(Texts(c)[1], "User 2");
         EXPECT_EQ(c.TextLabel(2)->FontColor(), palette::Blue) << "the decoded user stands out";
     }
+    const CodeView& v = six;
     CodeView broken = v;
     broken.Matrix.pop_back();
     EXPECT_THROW(CodesChart(broken, translator, {785, 300}), std::invalid_argument);
