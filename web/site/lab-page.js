@@ -10,7 +10,7 @@
   const Languages = ['en', 'de'];
   const ViewCount = 5;     // in the module's order: signals, decisions, rates, codes, spectrum
   const RatesView = 2;
-  const MeasureMs = 9;     // of each frame, for the curve
+  const MeasureMs = 8;     // each slice of the curve
   const RefineMs = 4;      // of each frame, for the shown view's own measurement
   const FamilyKeys = { random: 'Random chips', walsh: 'Walsh codes', msequence: 'm-sequences', gold: 'Gold codes' };
   // The inputs the address and the parent's messages name, in the order they are applied:
@@ -109,10 +109,11 @@
   // Offers a whole set-up: taken, it is the page's and the curve starts again where it changed;
   // refused, the last one stays and the reason comes back.
   function offer(candidate) {
+    const curve = mod.curveNumber();
     const r = mod.setUp(moduleSetUp(candidate));
     if (r instanceof Error)
       return r.message;
-    const restarted = !state.setUp || mod.measure(0).pointBits === 0 && mod.points().length === 0;
+    const restarted = mod.curveNumber() !== curve;
     state.setUp = candidate;
     if (restarted)
       curveRestarted();
@@ -122,10 +123,13 @@
     return '';
   }
 
+  // The marks time a curve for the page's benchmark.
   function curveRestarted() {
+    performance.mark('dscdma-lab-curve-start');
     state.posted = 0;
     state.done = false;
     state.dirty[RatesView] = true;
+    measureOn();
   }
 
   function copy(s) {
@@ -399,8 +403,24 @@
   }
 
   // ---------------------------------------------------------------------------------------
-  // Frames: measure a slice of the curve, grow the shown view, draw what changed. A frame the
-  // browser does not give (a hidden or throttled page) comes by timer instead.
+  // The curve is measured in slices of a few milliseconds, each a task of its own, so that the
+  // browser takes input and draws frames between any two; frames grow the shown view's own
+  // measurement and draw what changed. A frame the browser does not give (a hidden or throttled
+  // page) comes by timer instead.
+
+  const slices = new MessageChannel();
+  let slicing = false;
+  slices.port1.onmessage = () => {
+    slicing = false;
+    if (measure())
+      measureOn();
+  };
+  function measureOn() {
+    if (slicing || !mod || state.done)
+      return;
+    slicing = true;
+    slices.port2.postMessage(0);
+  }
 
   let scheduled = 0;
   let fallback = 0;
@@ -427,10 +447,11 @@
       showControls();
       state.controls = false;
     }
-    let more = measure();
-    more = refine() || more;
+    const more = refine();
     if (state.dirty[state.view])
       drawView(state.view);
+    if (state.view === RatesView)
+      describeProgress();
     drawNotice();
     if (!state.ready) {
       state.ready = true;
@@ -453,9 +474,13 @@
     if (r.completed > 0 || r.done) {
       state.dirty[RatesView] = true;
       state.done = r.done;
+      if (r.done)
+        performance.mark('dscdma-lab-curve-done');
       postResults();
     }
-    state.dirty[RatesView] = state.dirty[RatesView] || state.view === RatesView;
+    // The progress line follows the slices while the error rate is shown.
+    if (state.view === RatesView || r.completed > 0)
+      schedule();
     return !r.done;
   }
 
@@ -503,6 +528,7 @@
     canvas.style.height = drawn[1] + 'px';
     state.dirty[v] = false;
     describe(v);
+    performance.mark('dscdma-lab-drawn');
   }
 
   function setText(el, text) {
@@ -579,15 +605,21 @@
     table('table1', [T('Correlator\'s sum'), T('Sent as 1'), T('Sent as 0')], rows);
   }
 
+  function describeProgress() {
+    const total = state.setUp.curve.levels.length;
+    const progress = mod.measure(0);
+    const measured = mod.points().length;
+    setText($('progress'), measured < total
+      ? T('Measuring point <%1%> of <%2%> at <%3%> dB: <%4%> of <%5%> bits', [measured + 1, total,
+        state.setUp.curve.levels[measured], progress.pointBits, state.setUp.bits])
+      : '');
+    $('progress').hidden = measured >= total;
+  }
+
   function describeRates() {
     const points = mod.points();
     const total = state.setUp.curve.levels.length;
-    const progress = mod.measure(0);
-    setText($('progress'), points.length < total
-      ? T('Measuring point <%1%> of <%2%> at <%3%> dB: <%4%> of <%5%> bits', [points.length + 1, total,
-        state.setUp.curve.levels[points.length], progress.pointBits, state.setUp.bits])
-      : '');
-    $('progress').hidden = points.length >= total;
+    describeProgress();
     const kept = mod.keptCount();
     setText($('say2'), T('<%1%> of <%2%> points measured; <%3%> curves kept for comparison.', [points.length, total, kept]));
     $('keep').disabled = points.length === 0;
@@ -836,6 +868,7 @@
       delays: Array.from(fresh.power, () => 0), bits: fresh.bits, seed: fresh.seed,
     };
     offer(state.setUp);
+    measureOn();
     wireControls();
     const asked = (name) => (name === 'lang' ? [] : query.getAll(name));
     applySettings(asked, 'Ignored in the address:');
