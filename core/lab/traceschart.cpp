@@ -21,12 +21,15 @@ using namespace palette;
 // bits along the bottom, its ticks under the bits' middles.
 constexpr int TraceLayer = 1;
 constexpr int BitLayer = 2;
-constexpr double BandFill = 0.34; // half the share of a band that a trace's extremes reach
+// Each trace keeps to the lower part of its band, under the band's name: its middle this far
+// below the band's, its extremes this far either side.
+constexpr double BandDrop = 0.08;
+constexpr double BandFill = 0.28;
 
 // The y of value v in band `band` (0 at the top) for values up to `reach` either side of 0.
 double InBand(int band, double v, double reach)
 {
-    const double middle = TracesBands - band - 0.5;
+    const double middle = TracesBands - band - 0.5 - BandDrop;
     return middle + (reach > 0 ? v / reach * BandFill : 0.0);
 }
 
