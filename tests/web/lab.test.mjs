@@ -110,7 +110,7 @@ test('settings from the parent start a curve that answers them; from any other w
   for (const m of [null, 'dscdma-lab-set', [1], { type: 'DSCDMA-LAB-SET', users: 3 }])
     await post(page, m);
   await post(page, { type: 'dscdma-lab-set', id: 'q7', users: 3, codes: 'random', spread: 16, ebn0: ['4', '1:3:1'],
-    power: '0,3,-3', bits: 1500, seed: 9 });
+    power: '0,3,-3', bits: 1500, seed: 9, lang: 'de' });
   const results = await resultsUntil(page, `results.filter((r) => r.id === 'q7' && r.done).length === 1`, 'the answer');
   const answers = results.slice(before);
   assert.ok(answers.every((r) => r.id === 'q7'), 'only the parent\'s set started a curve');
@@ -118,6 +118,8 @@ test('settings from the parent start a curve that answers them; from any other w
   const inputs = answers[2].inputs;
   assert.deepEqual([inputs.users, inputs.codes, inputs.spread, inputs.power, inputs.level, inputs.ebn0, inputs.bits, inputs.seed],
     [3, 'random', 16, [0, 3, -3], 4, '1:3:1', 1500, 9]);
+  assert.ok(answers.every((r) => r.inputs.lang === 'de'), 'measured in the language it asked for');
+  assert.equal(await frame.locator('#tab0').textContent(), 'Signale');
   samePoints(answers[2].curve.points, nativeCurve({ users: 3, codes: 'random', spread: 16, ebn0: '1:3:1', bits: 1500,
     seed: 9, power: '0,3,-3' }), 'random');
   assert.equal(await frame.locator('#users').inputValue(), '3');

@@ -38,6 +38,7 @@
     posted: 0,         // points of this curve posted to the parent
     answer: undefined, // the id of the parent's message that started this curve
     done: false,
+    paused: false,     // a message's language is loading: its curve waits for it
     ready: false,
   };
 
@@ -416,7 +417,7 @@
       measureOn();
   };
   function measureOn() {
-    if (slicing || !mod || state.done)
+    if (slicing || !mod || state.done || state.paused)
       return;
     slicing = true;
     slices.port2.postMessage(0);
@@ -465,7 +466,7 @@
 
   // A slice of the curve, sized to take about MeasureMs; the results of the points it ended.
   function measure() {
-    if (state.done)
+    if (state.done || state.paused)
       return false;
     const start = performance.now();
     const r = mod.measure(state.sliceBits);
@@ -809,12 +810,16 @@
       return name === 'ebn0' && Array.isArray(v) ? v : [v];
     };
     const language = applySettings(own, 'Ignored in a message:');
-    if (language && language !== state.lang)
-      await loadLanguage(language);
-    // Every set starts the curve again, and its results answer the message.
-    mod.restart();
-    curveRestarted();
+    // Every set starts the curve again, and its results answer the message, in its language:
+    // nothing is measured until that is loaded.
     state.answer = Object.prototype.hasOwnProperty.call(data, 'id') ? data.id : undefined;
+    mod.restart();
+    if (language && language !== state.lang) {
+      state.paused = true;
+      await loadLanguage(language);
+      state.paused = false;
+    }
+    curveRestarted();
     schedule();
   }
 
