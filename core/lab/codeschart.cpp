@@ -3,7 +3,7 @@
 #include "core/chart/chart.h"
 #include "core/chart/palette.h"
 #include "core/i18n/dictionary.h"
-#include "core/lab/chipstream.h"
+#include "core/lab/codetable.h"
 #include "core/lab/viewchart.h"
 
 #include <algorithm>
@@ -40,38 +40,46 @@ int Blend(int from, int to, double t)
     return int(std::lround(from + (to - from) * t));
 }
 
+constexpr int TableGap = 16; // between two tables
+
 Size TableSize(int users, int cell)
 {
     return {(users + 1) * cell + 1, TableTitleHeight + (users + 1) * CellHeight + 1};
+}
+
+// Both tables, the second under the first.
+Size TablesSize(int users, int cell, int tables)
+{
+    const Size one = TableSize(users, cell);
+    return {one.width, tables * one.height + (tables - 1) * TableGap};
 }
 
 void CheckView(const CodeView& v)
 {
     const std::size_t users = v.Codes.size();
     bool ok = users >= 1 && users <= std::size_t(MaxUsers) && v.Matrix.size() == users && v.Rx >= 1
-              && v.Rx <= int(users) && !v.Codes[0].empty();
+              && v.Rx <= int(users) && !v.Codes[0].empty() && (v.Worst.empty() || v.Worst.size() == users)
+              && (v.Delays.empty() || v.Delays.size() == users);
     for (std::size_t k = 0; ok && k < users; ++k)
-        ok = v.Codes[k].size() == v.Codes[0].size() && v.Matrix[k].size() == users;
+        ok = v.Codes[k].size() == v.Codes[0].size() && v.Matrix[k].size() == users
+             && (v.Worst.empty() || v.Worst[k].size() == users);
     if (!ok)
         throw std::invalid_argument("a code per user, each of one length, and a square table of them");
 }
 
 } // namespace
 
-CodeView AlignedCodeView(const LabConfig& config)
+CodeView CodeViewOf(const LabConfig& config)
 {
+    CodeTable table = CodesOf(config);
     CodeView v;
     v.Family = config.Codes;
     v.Rx = config.Rx;
-    ChipStream stream(config, std::nullopt);
-    ChipBit first;
-    stream.Next(first);
-    v.Codes = stream.Codes();
-    for (const Code& a : v.Codes) {
-        std::vector<int> row;
-        for (const Code& b : v.Codes)
-            row.push_back(PeriodicCorrelation(a, b));
-        v.Matrix.push_back(row);
+    v.Codes = std::move(table.Codes);
+    v.Matrix = std::move(table.AtDelays);
+    if (Unaligned(config)) {
+        v.Delays = std::move(table.Delays);
+        v.Worst = std::move(table.Worst);
     }
     return v;
 }
@@ -90,22 +98,26 @@ CodesChart::CodesChart(const CodeView& view, Dictionary& translator, Size size)
     CheckView(view);
     const int users = int(view.Codes.size());
     const int spread = int(view.Codes[0].size());
+    const int tables = view.Worst.empty() ? 1 : 2;
     m_below = size.width - TableSize(users, CellWidth).width - 24 < LeastChipsWidth + 32;
-    // Below the chips the table takes the chart's width, its cells narrower if they must.
+    // Below the chips a table takes the chart's width, its cells narrower if they must.
     m_cell = m_below ? std::clamp((size.width - 32) / (users + 1), LeastCellWidth, CellWidth) : CellWidth;
-    const Size table = TableSize(users, m_cell);
+    const Size table = TablesSize(users, m_cell, tables);
     ViewMargins margins{16, 16, 26, 16};
     if (m_below)
         margins.Bottom = table.height + 28;
     else
         margins.Right = table.width + 24;
-    // Each row at least a line of text high, so that its name fits.
+    // Each row at least a line of text high, so that its name fits; beside, the tables fit too.
     size.height = std::max(size.height, margins.Top + margins.Bottom + users * 24);
+    if (!m_below)
+        size.height = std::max(size.height, margins.Top + table.height + 8);
     m_chart = NewViewChart(size, margins,
                            translator.Translate("<%1%>, <%2%> chips",
                                                 {translator.Translate(FamilyKey(view.Family)), std::to_string(spread)}));
-    m_tableTitle = translator.Translate(view.Worst ? "Largest correlation over every delay"
-                                                   : "Correlation over a bit, user against user");
+    m_tableTitles[0] = translator.Translate(view.Worst.empty() ? "Correlation over a bit, user against user"
+                                                               : "Correlation over a bit at these delays");
+    m_tableTitles[1] = translator.Translate("Largest correlation over every delay");
     Chart& c = *m_chart;
     const int plotWidth = std::max(1, size.width - margins.Left - margins.Right);
     const double nameRoom = double(spread) * NamePixels / std::max(1, plotWidth - NamePixels);
@@ -125,7 +137,11 @@ CodesChart::CodesChart(const CodeView& view, Dictionary& translator, Size size)
                 c.LineToPoint(i, y);
             c.LineToPoint(i + 1, y);
         }
-        TTextLabel* name = PlaceText(c, k + 1, box.XAt(4), middle, translator.Translate("User <%1%>", {std::to_string(k + 1)}),
+        const std::string user = std::to_string(k + 1);
+        const std::string text = view.Delays.empty() || view.Delays[k] == 0
+                                     ? translator.Translate("User <%1%>", {user})
+                                     : translator.Translate("User <%1%>, <%2%> chips later", {user, std::to_string(view.Delays[k])});
+        TTextLabel* name = PlaceText(c, k + 1, box.XAt(4), middle, text,
                                      k + 1 == view.Rx ? Blue : Black, taLeftJustify, vaCenter);
         if (k + 1 == view.Rx) {
             FontDesc bold = name->Font();
@@ -145,24 +161,28 @@ Size CodesChart::GetSize() const
     return m_chart->GetSize();
 }
 
-Rect CodesChart::TableRect() const
+Rect CodesChart::TableRect(int index) const
 {
     const Size table = TableSize(int(m_view.Codes.size()), m_cell);
     const Chart& c = *m_chart;
+    const int down = index * (table.height + TableGap);
     if (m_below)
-        return {c.MarginLeft(), c.Height() - c.MarginBottom() + 20, table.width, table.height};
-    return {c.Width() - c.MarginRight() + 16, c.MarginTop(), table.width, table.height};
+        return {c.MarginLeft(), c.Height() - c.MarginBottom() + 20 + down, table.width, table.height};
+    return {c.Width() - c.MarginRight() + 16, c.MarginTop() + down, table.width, table.height};
 }
 
 void CodesChart::Paint(Canvas& canvas) const
 {
     m_chart->RenderTo(canvas);
-    paintTable(canvas);
+    for (int index = 0; index < Tables(); ++index)
+        paintTable(canvas, index);
 }
 
-void CodesChart::paintTable(Canvas& canvas) const
+void CodesChart::paintTable(Canvas& canvas, int index) const
 {
-    const Rect r = TableRect();
+    const Rect r = TableRect(index);
+    const std::string& title = m_tableTitles[index];
+    const std::vector<std::vector<int>>& matrix = index == 0 ? m_view.Matrix : m_view.Worst;
     const int users = int(m_view.Codes.size());
     const int spread = int(m_view.Codes[0].size());
     FontDesc font = DefaultChartFont();
@@ -172,9 +192,9 @@ void CodesChart::paintTable(Canvas& canvas) const
     std::string line;
     int y = r.top();
     std::size_t start = 0;
-    while (start < m_tableTitle.size()) {
-        std::size_t end = m_tableTitle.find(' ', start);
-        const std::string word = m_tableTitle.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    while (start < title.size()) {
+        std::size_t end = title.find(' ', start);
+        const std::string word = title.substr(start, end == std::string::npos ? std::string::npos : end - start);
         const std::string longer = line.empty() ? word : line + ' ' + word;
         if (!line.empty() && canvas.textWidth(longer) > r.width) {
             canvas.textOut(r.left(), y, line);
@@ -183,7 +203,7 @@ void CodesChart::paintTable(Canvas& canvas) const
         } else {
             line = longer;
         }
-        start = end == std::string::npos ? m_tableTitle.size() : end + 1;
+        start = end == std::string::npos ? title.size() : end + 1;
     }
     canvas.textOut(r.left(), y, line);
     const int top = r.top() + TableTitleHeight;
@@ -208,7 +228,7 @@ void CodesChart::paintTable(Canvas& canvas) const
     }
     for (int j = 0; j < users; ++j)
         for (int k = 0; k < users; ++k) {
-            const int value = m_view.Matrix[j][k];
+            const int value = matrix[j][k];
             const bool dark = std::abs(value) * 10 > spread * 6;
             cell(j + 1, k + 1, CorrelationColor(value, spread), dark ? White : Black, std::to_string(value), false);
         }

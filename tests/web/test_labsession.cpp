@@ -46,6 +46,12 @@ LabSetUp Lab(int users, lab::CodeFamily codes, int spread, std::vector<double> c
     return s;
 }
 
+LabSetUp Delayed(LabSetUp s, std::vector<int> delays)
+{
+    s.Config.DelayChips = std::move(delays);
+    return s;
+}
+
 std::string ReadFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -175,7 +181,7 @@ TEST(LabSession, DrawsEveryViewAtItsSizeAndNoSmallerThanItsLeast)
         EXPECT_EQ(canvases.owned[std::size_t(v)]->size(), drawn);
         EXPECT_FALSE(canvases.owned[std::size_t(v)]->ops(RecordingCanvas::OpKind::Text).empty());
         const Size least = session.Draw(static_cast<LabView>(v), {100, 50});
-        EXPECT_EQ(least.width, 260);
+        EXPECT_EQ(least.width, 280);
         EXPECT_GE(least.height, 240);
     }
 }
@@ -192,11 +198,13 @@ TEST(LabSession, FindsEveryTextItDrawsInBothLanguageFiles)
         LabSession session(canvases.pointers);
         session.LoadLanguage(ReadFile(path));
         for (const LabSetUp& s : {Lab(1, lab::CodeFamily::Random, 8, {0, 4}, 300), Lab(4, lab::CodeFamily::Walsh, 16, {2}, 300),
-                                  Lab(3, lab::CodeFamily::MSequence, 7, {2}, 300), Lab(8, lab::CodeFamily::Gold, 31, {2}, 300)}) {
+                                  Lab(3, lab::CodeFamily::MSequence, 7, {2}, 300), Lab(8, lab::CodeFamily::Gold, 31, {2}, 300),
+                                  Delayed(Lab(3, lab::CodeFamily::Walsh, 8, {2}, 300), {0, 3, 5})}) {
             ASSERT_EQ(session.SetUp(s), "");
             for (int v = 0; v < web::LabViewCount; ++v)
                 session.Draw(static_cast<LabView>(v), {700, 360});
             session.Measure(600);
+            EXPECT_TRUE(session.KeepCurve()) << "the kept curves' names are drawn too";
             session.Refine(LabView::Decisions, 300);
             for (int v = 0; v < web::LabViewCount; ++v)
                 session.Draw(static_cast<LabView>(v), {700, 360});

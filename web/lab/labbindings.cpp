@@ -253,7 +253,7 @@ val Points()
         point.set("ber", p.Ber());
         point.set("ci95", Numbers({p.Ci95.Low, p.Ci95.High}));
         point.set("theory_exact", Optional(p.TheoryExact));
-        point.set("theory_gaussian", Optional(p.TheoryGaussian));
+        point.set("theory_gaussian", p.TheoryGaussian);
         out.call<void>("push", point);
     }
     return out;

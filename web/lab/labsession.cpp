@@ -18,7 +18,7 @@ namespace web {
 namespace {
 
 // The least size a view is laid out at: below it the axes' numbers and the legends collide.
-constexpr Size LeastView = {260, 240};
+constexpr Size LeastView = {280, 240};
 
 // The key in a template line "[key]=key|$$".
 std::string KeyOfLine(const std::string& line)
@@ -38,7 +38,17 @@ bool SameCurve(const LabSetUp& a, const LabSetUp& b)
     const lab::LabConfig& x = a.Config;
     const lab::LabConfig& y = b.Config;
     return x.Users == y.Users && x.Codes == y.Codes && x.Spread == y.Spread && x.PowerDb == y.PowerDb && x.Rx == y.Rx
-           && x.Seed == y.Seed && a.Curve == b.Curve && a.Bits == b.Bits;
+           && x.Seed == y.Seed && x.DelayChips == y.DelayChips && a.Curve == b.Curve && a.Bits == b.Bits;
+}
+
+lab::CurvePoint ChartPoint(const LabPoint& p)
+{
+    lab::CurvePoint c;
+    c.EbN0Db = p.EbN0Db;
+    c.Count = {p.Bits, p.Errors};
+    c.Ci95 = p.Ci95;
+    c.Theory = {p.TheoryExact, p.TheoryGaussian};
+    return c;
 }
 
 } // namespace
@@ -57,6 +67,7 @@ LabSession::LabSession(std::array<Canvas*, LabViewCount> canvases)
     m_dictionary.SetAutoCreateItlFile(true);
     m_dictionary.SetOnTextFound([this](std::string_view key, std::string&) { AddOnce(m_found, std::string(key)); });
     startViews();
+    m_theory = std::make_unique<lab::RateTheory>(m_setUp.Config);
     startPoint();
 }
 
@@ -119,6 +130,7 @@ std::string LabSession::SetUp(const LabSetUp& setUp)
 void LabSession::Restart()
 {
     m_points.clear();
+    m_theory = std::make_unique<lab::RateTheory>(m_setUp.Config);
     ++m_curveNumber;
     startPoint();
 }
@@ -127,7 +139,7 @@ void LabSession::startViews()
 {
     const lab::LabConfig& c = m_setUp.Config;
     m_traces = lab::TracesOf(c, m_setUp.Level, lab::TraceBits(c.Spread));
-    m_codes = lab::AlignedCodeView(c);
+    m_codes = lab::CodeViewOf(c);
     m_histogram = std::make_unique<lab::DecisionHistogram>(c, m_setUp.Level);
     m_spectra = std::make_unique<lab::LabSpectra>(c, m_setUp.Level);
 }
@@ -158,10 +170,9 @@ int LabSession::Measure(std::uint64_t bits)
         p.Bits = m_point->Count().Bits;
         p.Errors = m_point->Count().Errors;
         p.Ci95 = lab::Wilson95(p.Errors, p.Bits);
-        if (const std::optional<lab::Theory> theory = lab::TheoryFor(m_setUp.Config, p.EbN0Db)) {
-            p.TheoryExact = theory->Exact;
-            p.TheoryGaussian = theory->Gaussian;
-        }
+        const lab::Theory theory = m_theory->At(p.EbN0Db);
+        p.TheoryExact = theory.Exact;
+        p.TheoryGaussian = theory.Gaussian;
         m_points.push_back(p);
         ++completed;
         startPoint();
@@ -216,27 +227,43 @@ std::unique_ptr<Chart> LabSession::emptyRatesChart(Size size)
     return chart;
 }
 
-std::unique_ptr<Chart> LabSession::ratesChart(Size size)
+// The legend's name of a curve beside kept ones: the inputs that set it apart most often.
+std::string LabSession::curveName(const LabSetUp& setUp)
 {
-    if (m_points.empty())
-        return emptyRatesChart(size);
-    lab::CurveRequest request;
-    request.Config = m_setUp.Config;
-    request.Bits = m_setUp.Bits;
-    std::vector<lab::CurvePoint> points;
-    for (const LabPoint& p : m_points) {
-        lab::CurvePoint c;
-        c.EbN0Db = p.EbN0Db;
-        c.Count = {p.Bits, p.Errors};
-        c.Ci95 = p.Ci95;
-        if (p.TheoryExact && p.TheoryGaussian)
-            c.Theory = lab::Theory{*p.TheoryExact, *p.TheoryGaussian};
-        points.push_back(c);
-        request.EbN0Db.push_back(p.EbN0Db);
-    }
-    std::unique_ptr<Chart> chart = lab::RatesChart(request, points, m_dictionary);
-    chart->Resize(size.width, size.height);
-    return chart;
+    const lab::LabConfig& c = setUp.Config;
+    std::string name = translated("<%1%> users, <%2%> codes of <%3%> chips",
+                                  {std::to_string(c.Users), lab::FamilyName(c.Codes), std::to_string(c.Spread)});
+    if (lab::Unaligned(c))
+        name += translated(", not aligned");
+    return name;
+}
+
+// The curve being measured first, then the kept ones, newest first; each named when there are
+// several, as they may differ in anything.
+std::unique_ptr<lab::RatesChart> LabSession::ratesChart(Size size)
+{
+    std::vector<lab::ChartCurve> curves;
+    const auto add = [&](const LabSetUp& setUp, const std::vector<LabPoint>& points) {
+        lab::ChartCurve curve;
+        curve.Request.Config = setUp.Config;
+        curve.Request.Bits = setUp.Bits;
+        for (const LabPoint& p : points) {
+            curve.Points.push_back(ChartPoint(p));
+            curve.Request.EbN0Db.push_back(p.EbN0Db);
+        }
+        if (!m_kept.empty())
+            curve.Name = curveName(setUp);
+        curves.push_back(std::move(curve));
+    };
+    if (!m_points.empty())
+        add(m_setUp, m_points);
+    for (auto kept = m_kept.rbegin(); kept != m_kept.rend(); ++kept)
+        add(kept->setUp, kept->points);
+    if (curves.empty())
+        return nullptr;
+    const Size least = lab::RatesChart::LeastSize;
+    return std::make_unique<lab::RatesChart>(curves, lab::Varying::None, m_dictionary,
+                                             Size{std::max(size.width, least.width), std::max(size.height, least.height)});
 }
 
 void LabSession::drawChart(Chart& chart, Canvas& canvas)
@@ -255,7 +282,15 @@ Size LabSession::Draw(LabView view, Size size)
     switch (view) {
     case LabView::Signals: chart = lab::TracesChart(m_traces, rx, m_dictionary, size); break;
     case LabView::Decisions: chart = lab::DecisionChart(*m_histogram, m_dictionary, size); break;
-    case LabView::Rates: chart = ratesChart(size); break;
+    case LabView::Rates:
+        if (const std::unique_ptr<lab::RatesChart> rates = ratesChart(size)) {
+            if (canvas.size() != rates->GetSize())
+                canvas.resize(rates->GetSize().width, rates->GetSize().height);
+            rates->Paint(canvas);
+            return rates->GetSize();
+        }
+        chart = emptyRatesChart(size);
+        break;
     case LabView::Spectrum:
         // A segment is 16 to 32 bits long: the chart needs one.
         if (m_spectra->Segments() == 0)

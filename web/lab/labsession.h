@@ -14,6 +14,8 @@
 #include "core/lab/decisionhistogram.h"
 #include "core/lab/labspectra.h"
 #include "core/lab/labtraces.h"
+#include "core/lab/rateschart.h"
+#include "core/lab/ratetheory.h"
 
 #include <array>
 #include <cstdint>
@@ -49,7 +51,7 @@ struct LabPoint
     std::uint64_t Errors = 0;
     lab::Interval Ci95;
     std::optional<double> TheoryExact;    // none where no formula holds
-    std::optional<double> TheoryGaussian;
+    double TheoryGaussian = 0;
 
     double Ber() const { return Bits ? double(Errors) / double(Bits) : 0.0; }
 };
@@ -123,7 +125,8 @@ private:
 
     void startViews();
     void startPoint();
-    std::unique_ptr<Chart> ratesChart(Size size);
+    std::unique_ptr<lab::RatesChart> ratesChart(Size size);
+    std::string curveName(const LabSetUp& setUp);
     std::unique_ptr<Chart> emptyRatesChart(Size size);
     void drawChart(Chart& chart, Canvas& canvas);
     std::string translated(const std::string& key, const std::vector<std::string>& params = {});
@@ -135,6 +138,7 @@ private:
     std::vector<LabPoint> m_points;
     int m_curveNumber = 0;
     std::unique_ptr<lab::BerAccumulator> m_point; // the point being measured
+    std::unique_ptr<lab::RateTheory> m_theory;    // the curve's
     std::vector<Kept> m_kept;
     lab::LabTraces m_traces;
     lab::CodeView m_codes;

@@ -141,14 +141,14 @@ TEST(CodesChart, AlignedCodesCorrelateAsTheirFamiliesPromise)
         {Lab(5, CodeFamily::MSequence, 7).Seeded(9), -1}, // shifts of one m-sequence
     };
     for (const Row& row : rows) {
-        const CodeView v = AlignedCodeView(row.config);
+        const CodeView v = CodeViewOf(row.config);
         ASSERT_EQ(v.Codes.size(), std::size_t(row.config.Users));
         for (int j = 0; j < row.config.Users; ++j)
             for (int k = 0; k < row.config.Users; ++k)
                 EXPECT_EQ(v.Matrix[j][k], j == k ? row.config.Spread : row.offDiagonal) << j << " " << k;
     }
     // Random codes: those the first bit sends, each user's own.
-    const CodeView random = AlignedCodeView(Lab(3, CodeFamily::Random, 16).Seeded(9));
+    const CodeView random = CodeViewOf(Lab(3, CodeFamily::Random, 16).Seeded(9));
     EXPECT_NE(random.Codes[0], random.Codes[1]);
     EXPECT_EQ(random.Matrix[1][2], random.Matrix[2][1]);
 }
@@ -170,8 +170,8 @@ TEST(CodesChart, ColoursGoFromWhiteAtZeroToRedAndBlueAtTheExtremes)
 // and below them where there is not, inside the chart either way.
 TEST(CodesChart, DrawsEveryCorrelationInItsTableBesideOrBelowTheChips)
 {
-    const CodeView six = AlignedCodeView(Lab(6, CodeFamily::Gold, 7).Decoding(2).Seeded(9));
-    const CodeView eight = AlignedCodeView(Lab(8, CodeFamily::Gold, 31).Decoding(2).Seeded(9));
+    const CodeView six = CodeViewOf(Lab(6, CodeFamily::Gold, 7).Decoding(2).Seeded(9));
+    const CodeView eight = CodeViewOf(Lab(8, CodeFamily::Gold, 31).Decoding(2).Seeded(9));
     Dictionary translator;
     // Beside, below, and below in cells narrower than their most so that eight users fit.
     for (const auto& [v, size] : {std::pair{six, Size{785, 300}}, std::pair{six, Size{360, 300}}, std::pair{eight, Size{280, 300}}}) {
