@@ -27,13 +27,44 @@ ChipStream::ChipStream(const LabConfig& c, std::optional<double> ebn0Db)
 {
     const std::vector<double> amplitudes = Amplitudes(c);
     std::copy(amplitudes.begin(), amplitudes.end(), m_amplitude.begin());
+    if (Unaligned(c))
+        for (int k = 0; k < c.Users; ++k)
+            m_offset[k] = (c.DelayChips[k] - c.DelayChips[m_rx] + c.Spread) % c.Spread;
     if (m_randomCodes) {
         m_codes.assign(c.Users, std::vector<int>(c.Spread, 1));
-        for (int k = 0; k < c.Users; ++k)
+        for (int k = 0; k < c.Users; ++k) {
             m_chipStates[k] = UserKey(c.Seed, k + 1);
+            // A delayed user is already sending a bit when the decoded user's first one starts.
+            if (m_offset[k] > 0)
+                nextChips(k);
+        }
     } else {
         m_codes = FixedCodes(c.Codes, c.Spread, c.Users);
     }
+    m_earlierCodes = m_codes;
+    for (int k = 0; k < c.Users; ++k)
+        if (m_offset[k] > 0)
+            m_data[k] = m_random.NextSign();
+}
+
+void ChipStream::nextChips(int k)
+{
+    LcgChips chips(m_chipStates[k]);
+    const std::uint64_t word = chips.NextChipWord(m_spread);
+    m_chipStates[k] = chips.State();
+    for (int i = 0; i < m_spread; ++i)
+        m_codes[k][i] = (word >> i) & 1u ? 1 : -1;
+}
+
+int ChipStream::chipAt(int k, int i, int& data) const
+{
+    const int offset = m_offset[k];
+    if (i < offset) {
+        data = m_earlier[k];
+        return m_earlierCodes[k][i - offset + m_spread];
+    }
+    data = m_data[k];
+    return m_codes[k][i - offset];
 }
 
 double ChipStream::InterferenceVariance() const
@@ -46,8 +77,18 @@ double ChipStream::InterferenceVariance() const
         if (m_randomCodes) {
             variance += a2 * m_spread;
         } else {
-            const double r = PeriodicCorrelation(m_codes[k], m_codes[m_rx]);
-            variance += a2 * r * r;
+            // The later bit over chips offset.., the earlier one over the first chips.
+            const std::vector<int>& code = m_codes[k];
+            const std::vector<int>& rx = m_codes[m_rx]; // the decoded user is never delayed against itself
+            double late = 0, early = 0;
+            for (int i = 0; i < m_spread; ++i) {
+                const int o = m_offset[k];
+                if (i < o)
+                    early += rx[i] * code[i - o + m_spread];
+                else
+                    late += rx[i] * code[i - o];
+            }
+            variance += a2 * (late * late + early * early);
         }
     }
     return variance;
@@ -58,19 +99,16 @@ double ChipStream::InterferenceVariance() const
 void ChipStream::Next(ChipBit& bit)
 {
     const int n = m_spread;
+    m_earlier = m_data;
     if (m_randomCodes) {
-        for (int k = 0; k < m_users; ++k) {
-            LcgChips chips(m_chipStates[k]);
-            const std::uint64_t word = chips.NextChipWord(n);
-            m_chipStates[k] = chips.State();
-            for (int i = 0; i < n; ++i)
-                m_codes[k][i] = (word >> i) & 1u ? 1 : -1;
-        }
+        std::swap(m_earlierCodes, m_codes);
+        for (int k = 0; k < m_users; ++k)
+            nextChips(k);
     }
     for (int k = 0; k < m_users; ++k)
         m_data[k] = m_random.NextSign();
 
-    const std::vector<int>& rx = m_codes[m_rx];
+    const std::vector<int>& rx = m_codes[m_rx]; // the decoded user is never delayed against itself
     bit.Sent = m_data[m_rx];
     bit.RxChips = rx;
     bit.Wanted.assign(n, 0.0);
@@ -81,11 +119,23 @@ void ChipStream::Next(ChipBit& bit)
         const std::vector<int>& code = m_codes[k];
         std::vector<double>& part = k == m_rx ? bit.Wanted : bit.Others;
         int correlation = 0;
-        for (int i = 0; i < n; ++i) {
-            part[i] += m_amplitude[k] * m_data[k] * code[i];
-            correlation += code[i] * rx[i];
+        if (m_offset[k] == 0) {
+            for (int i = 0; i < n; ++i) {
+                part[i] += m_amplitude[k] * m_data[k] * code[i];
+                correlation += code[i] * rx[i];
+            }
+            sum += m_amplitude[k] * m_data[k] * correlation;
+            continue;
         }
-        sum += m_amplitude[k] * m_data[k] * correlation;
+        // Summed as the accumulator sums it: the later bit's share, then the earlier one's.
+        int late = 0, early = 0;
+        for (int i = 0; i < n; ++i) {
+            int data = 0;
+            const int chip = chipAt(k, i, data);
+            part[i] += m_amplitude[k] * data * chip;
+            (i < m_offset[k] ? early : late) += chip * rx[i];
+        }
+        sum += m_amplitude[k] * (m_data[k] * late + m_earlier[k] * early);
     }
     if (m_sigma > 0) {
         double noise = 0;

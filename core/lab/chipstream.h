@@ -4,7 +4,9 @@
 // every user's contribution, the noise and the correlator's sum. It draws data, chips and noise
 // from the seed in the order BerAccumulator draws them and forms the decision the same way, so
 // that the bits it shows are the bits a measurement of the same set-up counts, and the errors
-// agree to the bit. The views that look inside a run (signals, decision values, spectra) read it.
+// agree to the bit. A user delayed against the decoded one sends the end of its earlier bit over
+// the first chips of the decoded bit and the start of its later bit over the rest. The views that
+// look inside a run (signals, decision values, spectra) read it.
 
 #include "core/lab/labmodel.h"
 #include "core/lab/labrandom.h"
@@ -39,7 +41,8 @@ public:
     // The next bit, into `bit`, whose vectors keep their storage from one bit to the next.
     void Next(ChipBit& bit);
 
-    // Each user's chips in the bit that Next gave last; random codes change from bit to bit.
+    // Each user's chips in its bit that began last when Next gave its bit; random codes change
+    // from bit to bit.
     const std::vector<std::vector<int>>& Codes() const { return m_codes; }
     int Users() const { return m_users; }
     int Spread() const { return m_spread; }
@@ -47,11 +50,17 @@ public:
     // The noise's standard deviation per chip; 0 without noise.
     double Sigma() const { return m_sigma; }
     // The variance of what the other users add to the decision, over their data and, for random
-    // codes, over the chips: A_k^2 N per random code, A_k^2 times the codes' correlation squared
-    // per fixed one.
+    // codes, over the chips: A_k^2 N per random code; per fixed one A_k^2 times the codes'
+    // correlation squared, or with a delay the sum of the squares of the correlations over the
+    // parts that its earlier and its later bit cover, as the two bits are independent.
     double InterferenceVariance() const;
 
 private:
+    // Draws user k's chips of its next bit (random codes).
+    void nextChips(int k);
+    // User k's chip that meets chip i of the decoded bit, and the data it carries.
+    int chipAt(int k, int i, int& data) const;
+
     int m_users;
     int m_spread;
     int m_rx; // 0-based
@@ -61,7 +70,12 @@ private:
     LabRandom m_random;
     std::array<std::uint32_t, MaxUsers> m_chipStates{}; // random codes: each user's generator
     std::vector<std::vector<int>> m_codes;                // each user's chips in the current bit
+    std::vector<std::vector<int>> m_earlierCodes;         // and in its bit before
     std::array<int, MaxUsers> m_data{};
+    std::array<int, MaxUsers> m_earlier{}; // each user's data in its bit before
+    // Chips of user k's earlier bit at the start of the decoded user's bit: the delay of k
+    // against that user, modulo the spreading factor.
+    std::array<int, MaxUsers> m_offset{};
 };
 
 } // namespace lab

@@ -38,6 +38,11 @@ const Row Rows[] = {
     {Lab(3, CodeFamily::Walsh, 4), -1.0},
     {Lab(1, CodeFamily::Random, 64), 0.0},
     {Lab(2, CodeFamily::Random, 64).Powers({0, 12}), 8.0},
+    // Users whose bits start apart, the decoded one delayed too.
+    {Lab(4, CodeFamily::Random, 16).Delays({0, 5, 0, 15}).Decoding(2), 2.0},
+    {Lab(3, CodeFamily::Gold, 7).Powers({0, 6, 6}).Delays({0, 2, 5}), 4.0},
+    {Lab(4, CodeFamily::Walsh, 8).Powers({0, 6, 6, 6}).Delays({0, 1, 3, 6}).Decoding(3), 3.0},
+    {Lab(3, CodeFamily::MSequence, 15).Powers({0, 10, 0}).Delays({0, 4, 9}).Decoding(3), std::nullopt},
 };
 
 } // namespace
@@ -117,6 +122,13 @@ TEST(ChipStream, DecisionValuesHaveTheMeanAndVarianceOfTheModel)
         {Lab(4, CodeFamily::Walsh, 8), 2, 0},
         // The decoded user need not be the first, nor at 0 dB.
         {Lab(2, CodeFamily::Random, 8).Powers({3, -6}).Decoding(2), 6, 8 * std::pow(10.0, 3.0 / 10)},
+        // A delay leaves random chips at A^2 N.
+        {Lab(3, CodeFamily::Random, 16).Powers({0, 6, -3}).Delays({0, 7, 11}), 4, 16 * (a6 * a6 + a3 * a3)},
+        // The first two Walsh rows of 4 chips, orthogonal when aligned; the second delayed by a
+        // chip against the all-ones row: its earlier bit's last chip meets the first chip and its
+        // later bit's first three the rest, which sum to minus that last chip, as the row sums
+        // to 0. Two independent bits adding 1 each: 2 A^2.
+        {Lab(2, CodeFamily::Walsh, 4).Powers({0, 6}).Delays({0, 1}), 3, 2 * a6 * a6},
     };
     constexpr int Bits = 40000;
     for (const Case& k : cases) {

@@ -5,6 +5,7 @@
 #include "core/chart/recordingcanvas.h"
 #include "core/i18n/dictionary.h"
 #include "core/lab/codeschart.h"
+#include "core/lab/codetable.h"
 #include "core/lab/decisionchart.h"
 #include "core/lab/spectrumchart.h"
 #include "core/lab/traceschart.h"
@@ -216,5 +217,47 @@ TEST(CodesChart, DrawsEveryCorrelationInItsTableBesideOrBelowTheChips)
     EXPECT_THROW(CodesChart(broken, translator, {785, 300}), std::invalid_argument);
     broken = v;
     broken.Codes[3].pop_back();
+    EXPECT_THROW(CodesChart(broken, translator, {785, 300}), std::invalid_argument);
+}
+
+// Users not aligned: the first table at their delays, a second with the worst over every delay,
+// both from the core's table of codes, each with its cells and title; the delays named by user.
+TEST(CodesChart, UnalignedUsersGetATableAtTheirDelaysAndOneOfTheWorst)
+{
+    const LabConfig config = Lab(3, CodeFamily::MSequence, 7).Delays({0, 2, 5}).Seeded(9);
+    const CodeView v = CodeViewOf(config);
+    const CodeTable t = CodesOf(config);
+    EXPECT_EQ(v.Matrix, t.AtDelays);
+    EXPECT_EQ(v.Worst, t.Worst);
+    EXPECT_EQ(v.Delays, (std::vector<int>{0, 2, 5}));
+    EXPECT_EQ(v.Worst[0][1], 7) << "two shifts of one m-sequence meet at some delay";
+    EXPECT_TRUE(CodeViewOf(Lab(3, CodeFamily::MSequence, 7)).Worst.empty());
+
+    Dictionary translator;
+    for (const Size size : {Size{785, 300}, Size{360, 300}}) {
+        SCOPED_TRACE(size.width);
+        const CodesChart chart(v, translator, size);
+        ASSERT_EQ(chart.Tables(), 2);
+        const Rect first = chart.TableRect(0), second = chart.TableRect(1);
+        EXPECT_GT(second.top(), first.bottom());
+        EXPECT_LE(second.bottom(), chart.GetSize().height);
+        RecordingCanvas canvas(chart.GetSize().width, chart.GetSize().height);
+        chart.Paint(canvas);
+        int cells[2] = {0, 0};
+        for (const auto& op : canvas.ops(RecordingCanvas::OpKind::Rectangle)) {
+            cells[0] += first.contains({op.rect.x, op.rect.y});
+            cells[1] += second.contains({op.rect.x, op.rect.y});
+        }
+        EXPECT_EQ(cells[0], 16);
+        EXPECT_EQ(cells[1], 16);
+        std::string titles;
+        for (const auto& op : canvas.ops(RecordingCanvas::OpKind::Text))
+            titles += op.text + " ";
+        EXPECT_NE(titles.find("at these delays"), std::string::npos);
+        EXPECT_NE(titles.find("over every delay"), std::string::npos);
+        EXPECT_EQ(Texts(chart.GetChart())[2], "User 3, 5 chips later");
+    }
+    CodeView broken = v;
+    broken.Worst.pop_back();
     EXPECT_THROW(CodesChart(broken, translator, {785, 300}), std::invalid_argument);
 }
