@@ -25,12 +25,20 @@ after(async () => {
 });
 
 // The command line's curve for the same set-up: what the page must post.
-function nativeCurve({ users, codes, spread, ebn0, bits, seed, power }) {
+function nativeRun({ users, codes, spread, ebn0, bits, seed, power, delays, async }) {
   const args = ['--ber', '--users', String(users), '--codes', codes, '--spread', String(spread), '--ebn0', ebn0,
     '--bits', String(bits), '--seed', String(seed), '--format', 'json'];
   if (power)
     args.push('--power', power);
-  return JSON.parse(execFileSync(process.env.DSCDMA_SIM, args, { encoding: 'utf8' })).ber.points;
+  if (delays)
+    args.push('--delays', delays);
+  if (async)
+    args.push('--async');
+  return JSON.parse(execFileSync(process.env.DSCDMA_SIM, args, { encoding: 'utf8' })).ber;
+}
+
+function nativeCurve(set) {
+  return nativeRun(set).points;
 }
 
 // Counts and intervals to the bit; the theory within rounding, as the two builds' libraries may
@@ -95,6 +103,83 @@ test('a query drives the curve to one result per point, the last one done, with 
   samePoints(last.curve.points, nativeCurve(Query), 'gold');
   // Each result holds the points before it unchanged.
   assert.deepEqual(results[1].curve.points, last.curve.points.slice(0, 2));
+  assert.deepEqual(page.problems, []);
+  await page.close();
+});
+
+test('users delayed by the address get the command line\'s counts and exact rates; drawn delays those it reports', async () => {
+  const delayed = { users: 3, codes: 'gold', spread: 7, ebn0: '0:4:4', bits: 3000, seed: 5, power: '0,6,6' };
+  const { page } = await embedded('?' + new URLSearchParams({ ...delayed, delays: '0,2,5' }).toString());
+  let results = await resultsUntil(page, 'results.some((r) => r.done)', 'the delayed curve');
+  let last = results[results.length - 1];
+  assert.deepEqual(last.inputs.delays, [0, 2, 5]);
+  assert.equal(last.inputs.async, false);
+  const native = nativeCurve({ ...delayed, delays: '0,2,5' });
+  samePoints(last.curve.points, native, 'delays');
+  assert.ok(last.curve.points.every((p) => typeof p.theory_exact === 'number'), 'Gold codes have an exact rate');
+  assert.notDeepEqual(last.curve.points.map((p) => p.errors), nativeCurve(delayed).map((p) => p.errors),
+    'the delays change what is counted');
+
+  // async=1: the delays drawn from the seed, as the command line draws and reports them.
+  const before = results.length;
+  await post(page, { type: 'dscdma-lab-set', id: 'a1', async: 1, seed: 8 });
+  results = await resultsUntil(page, `results.some((r) => r.id === 'a1' && r.done)`, 'the drawn delays');
+  last = results[results.length - 1];
+  assert.ok(results.slice(before).every((r) => r.id === 'a1'));
+  const drawn = nativeRun({ ...delayed, seed: 8, async: true });
+  assert.equal(last.inputs.async, true);
+  assert.deepEqual(last.inputs.delays, drawn.delays);
+  samePoints(last.curve.points, drawn.points, 'async');
+
+  // Where no formula holds, theory_exact is null, not left out.
+  await post(page, { type: 'dscdma-lab-set', id: 'r8', async: 0, delays: '0,0,0,0,0,0,0,0', users: 8, codes: 'random',
+    spread: 64, power: '0,1,2,3,4,5,6,7', ebn0: '3:3:1', bits: 300 });
+  results = await resultsUntil(page, `results.some((r) => r.id === 'r8' && r.done)`, 'a curve without an exact rate');
+  last = results[results.length - 1];
+  assert.equal(last.curve.points.length, 1);
+  assert.ok('theory_exact' in last.curve.points[0]);
+  assert.equal(last.curve.points[0].theory_exact, null);
+  assert.equal(typeof last.curve.points[0].theory_gaussian, 'number');
+  assert.deepEqual(page.problems, []);
+  await page.close();
+});
+
+test('refused delays, and a family that cannot serve the users, leave the last set-up in force', async () => {
+  const { page, frame } = await embedded('?users=3&codes=gold&spread=7&delays=0,2,5&ebn0=0:1:1&bits=500');
+  assert.equal(await frame.locator('#unaligned').isChecked(), true);
+  assert.equal(await frame.locator('#delay2').inputValue(), '2');
+  const delays = () => frame.evaluate(() => [1, 2, 3].map((k) => document.getElementById('delay' + k).value));
+  const refusals = [
+    // Too many, out of the model's range, as long as a bit, and more users than a family serves
+    // at a length: each one line in the notice.
+    [{ delays: '0,1,2,3' }, /^Ignored in a message: delays=0,1,2,3: delays takes one delay in chips per user, 3 in all, not "0,1,2,3"$/],
+    [{ delays: '0,99,1' }, /^Ignored in a message: delays=0,99,1: delays takes whole numbers of chips 0\.\.63, not "99"$/],
+    [{ delays: '0,7,1' }, /^Ignored in a message: .*\b7\b/],
+    [{ codes: 'walsh', users: 8, spread: 4 }, /^Ignored in a message: .*walsh/],
+  ];
+  for (const [set, why] of refusals) {
+    await frame.evaluate(() => { document.getElementById('notice').textContent = ''; });
+    await post(page, { type: 'dscdma-lab-set', ...set });
+    await frame.waitForFunction(() => document.getElementById('notice').textContent !== '', null, { timeout: 5000 });
+    const notice = await frame.locator('#notice').textContent();
+    assert.match(notice, why, JSON.stringify(set));
+    assert.equal(notice.split('\n').length, 1);
+    assert.deepEqual(await delays(), ['0', '2', '5'], JSON.stringify(set));
+    assert.equal(await frame.locator('#codes').inputValue(), 'gold');
+    assert.equal(await frame.locator('#users').inputValue(), '3');
+  }
+  // A control's delay as long as a bit: refused, and the field shows the delay in force.
+  await frame.locator('#delay3').fill('7');
+  await frame.locator('#delay3').press('Enter');
+  await settled(frame);
+  assert.match(await frame.locator('#notice').textContent(), /\b7\b/);
+  assert.equal(await frame.locator('#delay3').inputValue(), '5');
+  // The codes view names the delays and shows the worst over every delay.
+  await frame.locator('#tab3').click();
+  await settled(frame);
+  const said = (await frame.locator('#say3').textContent()).match(/at these delays user 1 correlates with the others at most (\d+), over every delay at most (\d+)\./);
+  assert.ok(said, 'the codes at their delays and the worst');
+  assert.ok(Number(said[2]) <= 5 && Number(said[1]) <= Number(said[2]), 'Gold codes of 7 chips stay within 5 at every delay');
   assert.deepEqual(page.problems, []);
   await page.close();
 });
@@ -237,6 +322,8 @@ test('in English and German every text of the page and its charts has an entry, 
       assert.deepEqual(page.problems, [], `${lang} ${label}`);
     };
     for (const search of ['?users=1&ebn0=0:1:1&bits=500', '?users=3&codes=walsh&spread=8&bits=500&ebn0=0:1:1',
+      '?users=3&codes=msequence&spread=7&delays=0,2,5&bits=500&ebn0=0:1:1',
+      '?users=8&spread=64&power=0,1,2,3,4,5,6,7&bits=500&ebn0=0:1:1',
       '?users=5&codes=msequence&spread=15&bits=500&ebn0=0:1:1', '?users=8&codes=gold&spread=31&bits=500&ebn0=0:1:1']) {
       const page = await withModule();
       await env.open(page, env.server.origin + '/lab.html' + search + '&lang=' + lang);
@@ -246,6 +333,9 @@ test('in English and German every text of the page and its charts has an entry, 
       }
       await page.waitForFunction(() => document.querySelectorAll('#table2 tbody tr').length === 2, null, { timeout: 15000 });
       await page.locator('#keep').click();
+      // The kept curve beside the measured one, each named.
+      await page.locator('#tab2').click();
+      await settled(page);
       // The link copied where the page may write the clipboard.
       await page.context().grantPermissions(['clipboard-read', 'clipboard-write']);
       await page.locator('#link').click();

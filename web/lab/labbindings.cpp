@@ -3,12 +3,14 @@
 // the order of web::LabView; errors come back as an Error with the core's message.
 
 #include "core/lab/codefamily.h"
+#include "core/lab/labinputs.h"
 #include "web/browsercanvas.h"
 #include "web/lab/labsession.h"
 
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <cmath>
@@ -91,126 +93,49 @@ std::string Translate(const std::string& key, const val& params)
     return Session().Translate(key, StringsOf(params));
 }
 
-// Until the core's table of the lab's inputs is here: the same rules, read from the model's
-// ranges. A number is written in decimal, with an optional exponent, without blanks.
-bool Decimal(const std::string& text, double& value)
-{
-    if (text.empty() || text.find_first_not_of("0123456789+-.eE") != std::string::npos)
-        return false;
-    char* end = nullptr;
-    value = std::strtod(text.c_str(), &end);
-    return end == text.c_str() + text.size() && std::isfinite(value);
-}
-
-bool Whole(const std::string& text, double low, double high, double& value)
-{
-    return !text.empty() && text.size() <= 10 && text.find_first_not_of("0123456789") == std::string::npos
-           && Decimal(text, value) && value >= low && value <= high;
-}
-
-std::vector<std::string> Split(const std::string& text, char separator)
-{
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    for (std::size_t at; (at = text.find(separator, start)) != std::string::npos; start = at + 1)
-        parts.push_back(text.substr(start, at - start));
-    parts.push_back(text.substr(start));
-    return parts;
-}
-
-std::string Levels(const std::string& text, std::vector<double>& out)
-{
-    const std::vector<std::string> parts = Split(text, ':');
-    std::vector<double> v(parts.size());
-    for (std::size_t i = 0; i < parts.size(); ++i)
-        if (!Decimal(parts[i], v[i]) || std::fabs(v[i]) > (i == 2 ? 200 : lab::MaxEbN0Db))
-            return "ebn0 takes a level from -100 to 100 dB or FROM:TO:STEP, not " + text;
-    if (parts.size() == 1) {
-        out = v;
-        return {};
-    }
-    if (parts.size() != 3 || v[2] <= 0 || v[1] < v[0])
-        return "ebn0 takes a level from -100 to 100 dB or FROM:TO:STEP, not " + text;
-    const double steps = (v[1] - v[0]) / v[2];
-    if (std::fabs(steps - std::round(steps)) > 1e-9 || steps + 1 > lab::MaxPoints)
-        return "ebn0 " + text + ": steps of " + parts[2] + " from " + parts[0] + " do not reach " + parts[1];
-    for (int i = 0; i <= int(std::round(steps)); ++i)
-        out.push_back(v[0] + i * v[2]);
-    return {};
-}
-
-std::string PerUser(const std::string& name, const std::string& text, int users, double low, double high, bool whole,
-                    std::vector<double>& out)
-{
-    const std::vector<std::string> parts = Split(text, ',');
-    if (int(parts.size()) != users)
-        return name + " takes one value per user, " + std::to_string(users) + " in all, not " + text;
-    for (const std::string& part : parts) {
-        double v = 0;
-        if (!(whole ? Whole(part, low, high, v) : Decimal(part, v) && v >= low && v <= high))
-            return name + " takes values from " + std::to_string(int(low)) + " to " + std::to_string(int(high)) + ", not "
-                   + text;
-        out.push_back(v);
-    }
-    return {};
-}
-
-// The values a text stands for, or an Error with the one-line refusal; `users` counts the
-// powers and delays.
+// The values a text stands for, or an Error with the one-line refusal, by the core's table of
+// the lab's inputs; `users` counts the powers and delays. The page's slider and curve always
+// have noise, so an empty Eb/N0 is refused here.
 val CheckInput(const std::string& name, const std::string& text, int users)
 {
-    std::vector<double> values;
-    std::string refusal;
-    double v = 0;
-    const auto whole = [&](double low, double high, const std::string& range) {
-        if (Whole(text, low, high, v))
-            values.push_back(v);
-        else
-            refusal = name + " takes a whole number " + range + ", not " + text;
-    };
-    if (name == "users")
-        whole(lab::MinUsers, lab::MaxUsers, "1..8");
-    else if (name == "spread")
-        whole(lab::MinSpread, lab::MaxSpread, "2..64");
-    else if (name == "bits")
-        whole(1, double(lab::MaxBits), "1..1000000000");
-    else if (name == "seed")
-        whole(0, double(lab::MaxSeed), "0..4294967295");
-    else if (name == "async")
-        whole(0, 1, "0 or 1");
-    else if (name == "codes") {
-        if (const std::optional<lab::CodeFamily> f = lab::ParseFamily(text))
-            values.push_back(double(int(*f)));
-        else
-            refusal = "codes takes random, walsh, msequence or gold, not " + text;
-    } else if (name == "power")
-        refusal = PerUser(name, text, users, -lab::MaxPowerDb, lab::MaxPowerDb, false, values);
-    else if (name == "delays")
-        refusal = PerUser(name, text, users, 0, lab::MaxSpread - 1, true, values);
-    else if (name == "ebn0")
-        refusal = Levels(text, values);
-    else
-        refusal = "no input is called " + name;
-    return refusal.empty() ? Numbers(values) : Error(refusal);
+    const std::optional<lab::LabInput> input = lab::LabInputNamed(name);
+    if (!input)
+        return Error("no input is called " + name);
+    lab::LabInputCheck check = lab::CheckLabInput(*input, text, users);
+    if (*input == lab::LabInput::EbN0 && text.empty())
+        check = {{}, "takes a number in dB or FROM:TO:STEP, not <%1%>", text};
+    if (check.Taken())
+        return Numbers(check.values);
+    std::string refusal = name + " " + check.refusal;
+    const std::size_t at = refusal.find("<%1%>");
+    if (at != std::string::npos)
+        refusal.replace(at, 5, "\"" + check.refused + "\"");
+    return Error(refusal);
 }
 
-// The delays in force, in chips: none but 0 until the model takes delays.
+// The delays in force, in chips: those given or drawn, 0 for every user when aligned.
 val Delays()
 {
-    return Numbers(std::vector<double>(std::size_t(Session().CurrentSetUp().Config.Users), 0.0));
+    const lab::LabConfig& c = Session().CurrentSetUp().Config;
+    std::vector<double> delays(std::size_t(c.Users), 0.0);
+    for (std::size_t k = 0; k < c.DelayChips.size() && k < delays.size(); ++k)
+        delays[k] = c.DelayChips[k];
+    return Numbers(delays);
 }
 
 // The set-up as the page holds it: {users, codes, spread, power: [dB...], level, curve: [dB...],
-// bits, seed}. Null when it is taken, else an Error with the reason; the last one then stays.
+// bits, seed, delays: [chips...] (empty: aligned), async}; async draws the delays from the seed
+// as dscdma-sim --async does. Null when it is taken, else an Error with the reason; the last one
+// then stays.
 val SetUp(const val& in)
 {
     web::LabSetUp s;
     const val users = in["users"], spread = in["spread"], bits = in["bits"], seed = in["seed"], level = in["level"];
-    const val codes = in["codes"], power = in["power"], curve = in["curve"];
+    const val codes = in["codes"], power = in["power"], curve = in["curve"], delays = in["delays"];
     if (!WholeIn(users, 0, 1000) || !WholeIn(spread, 0, 1000) || !WholeIn(bits, 1, double(lab::MaxBits))
         || !WholeIn(seed, 0, double(lab::MaxSeed)) || !level.isNumber() || !codes.isString() || !power.isArray()
-        || !curve.isArray())
-        return Error("a set-up of whole users, spreading factor, bits and seed, a family, powers and levels");
+        || !curve.isArray() || !(delays.isArray() || delays.isUndefined()))
+        return Error("a set-up of whole users, spreading factor, bits and seed, a family, powers, levels and delays");
     const std::optional<lab::CodeFamily> family = lab::ParseFamily(codes.as<std::string>());
     if (!family)
         return Error("no code family is called " + codes.as<std::string>());
@@ -223,6 +148,18 @@ val SetUp(const val& in)
     s.Curve.clear();
     for (int i = 0; i < curve["length"].as<int>(); ++i)
         s.Curve.push_back(curve[i].isNumber() ? curve[i].as<double>() : NAN);
+    if (in["async"].isTrue()) {
+        // Drawn only for numbers the model takes, which CheckLabConfig refuses otherwise.
+        if (s.Config.Users >= lab::MinUsers && s.Config.Users <= lab::MaxUsers && s.Config.Spread >= lab::MinSpread
+            && s.Config.Spread <= lab::MaxSpread)
+            s.Config.DelayChips = lab::DrawDelays(s.Config.Seed, s.Config.Users, s.Config.Spread);
+    } else if (delays.isArray()) {
+        for (int i = 0; i < delays["length"].as<int>(); ++i)
+            s.Config.DelayChips.push_back(WholeIn(delays[i], 0, 1000) ? delays[i].as<int>() : -1);
+        // All 0 is aligned, and named so.
+        if (std::all_of(s.Config.DelayChips.begin(), s.Config.DelayChips.end(), [](int d) { return d == 0; }))
+            s.Config.DelayChips.clear();
+    }
     s.Level = level.as<double>();
     s.Bits = std::uint64_t(bits.as<double>());
     const std::string refusal = Session().SetUp(s);
@@ -364,19 +301,24 @@ val Spectrum(const val& frequencies)
     return out;
 }
 
-// {codes: [[+1/-1...]...], matrix: [[...]...], worst, rx}
+val Matrix(const std::vector<std::vector<int>>& rows)
+{
+    val out = val::array();
+    for (const std::vector<int>& row : rows)
+        out.call<void>("push", Numbers(std::vector<double>(row.begin(), row.end())));
+    return out;
+}
+
+// {codes: [[+1/-1...]...], matrix: [[...]...] at the delays, worst: [[...]...] over every delay
+// or null when aligned, delays: [chips...], rx}
 val Codes()
 {
     const lab::CodeView& v = Session().Codes();
-    val codes = val::array(), matrix = val::array();
-    for (const lab::Code& code : v.Codes)
-        codes.call<void>("push", Numbers(std::vector<double>(code.begin(), code.end())));
-    for (const std::vector<int>& row : v.Matrix)
-        matrix.call<void>("push", Numbers(std::vector<double>(row.begin(), row.end())));
     val out = val::object();
-    out.set("codes", codes);
-    out.set("matrix", matrix);
-    out.set("worst", v.Worst);
+    out.set("codes", Matrix(v.Codes));
+    out.set("matrix", Matrix(v.Matrix));
+    out.set("worst", v.Worst.empty() ? val::null() : Matrix(v.Worst));
+    out.set("delays", Numbers(std::vector<double>(v.Delays.begin(), v.Delays.end())));
     out.set("rx", v.Rx);
     return out;
 }

@@ -319,6 +319,10 @@
     const inputs = Array.from((name === 'power' ? $('powerList') : $('delayList')).querySelectorAll('input'));
     const text = inputs.map((i) => i.value.trim()).join(',');
     edit((s) => checked(s, name === 'power' ? 'power' : 'delays', text));
+    // The edited field keeps focus, which spares it while controls are drawn: it shows now what
+    // is in force, the edit taken or not.
+    const values = name === 'power' ? state.setUp.power : state.setUp.delays;
+    inputs.forEach((input, i) => { input.value = String(values[i]); });
   }
 
   // A family or a number of users that the spreading factor cannot serve moves the factor to the
@@ -634,16 +638,27 @@
   function describeCodes() {
     const c = mod.codes();
     const users = c.codes.length;
-    const others = c.matrix[0].filter((v, k) => k !== 0).map(Math.abs);
-    setText($('say3'), users > 1
-      ? T('<%1%> codes of <%2%> chips; user 1 correlates with the others at most <%3%>.',
-        [users, c.codes[0].length, Math.max(...others)])
-      : T('One code of <%1%> chips.', [c.codes[0].length]));
-    const head = [T('User'), T('Chips')];
+    const rx = c.rx - 1;
+    const most = (m) => Math.max(...m[rx].filter((v, k) => k !== rx).map(Math.abs));
+    if (users === 1)
+      setText($('say3'), T('One code of <%1%> chips.', [c.codes[0].length]));
+    else if (c.worst)
+      setText($('say3'), T('<%1%> codes of <%2%> chips; at these delays user <%3%> correlates with the others at most <%4%>, over every delay at most <%5%>.',
+        [users, c.codes[0].length, c.rx, most(c.matrix), most(c.worst)]));
+    else
+      setText($('say3'), T('<%1%> codes of <%2%> chips; user 1 correlates with the others at most <%3%>.',
+        [users, c.codes[0].length, most(c.matrix)]));
+    const head = [T('User')];
+    if (c.worst)
+      head.push(T('Delay (chips)'));
+    head.push(T('Chips'));
     for (let k = 1; k <= users; ++k)
       head.push(T('With user <%1%>', [k]));
-    table('table3', head, c.codes.map((code, j) => [j + 1, code.map((x) => (x > 0 ? '+' : '-')).join(''),
-      ...c.matrix[j]]));
+    if (c.worst)
+      for (let k = 1; k <= users; ++k)
+        head.push(T('Worst with user <%1%>', [k]));
+    table('table3', head, c.codes.map((code, j) => [j + 1, ...(c.worst ? [c.delays[j]] : []),
+      code.map((x) => (x > 0 ? '+' : '-')).join(''), ...c.matrix[j], ...(c.worst ? c.worst[j] : [])]));
   }
 
   function describeSpectrum() {
