@@ -103,10 +103,10 @@ void ErrorBar(Chart& c, const Scale& s, double x, double low, double high)
 }
 
 template <typename F>
-void Curve(Chart& c, const Scale& s, F rate)
+void Curve(Chart& c, const Scale& s, F rate, int steps = CurveSteps)
 {
-    for (int i = 0; i <= CurveSteps; ++i) {
-        const double x = s.xLow + (s.xHigh - s.xLow) * i / CurveSteps;
+    for (int i = 0; i <= steps; ++i) {
+        const double x = s.xLow + (s.xHigh - s.xLow) * i / steps;
         const double y = std::max(rate(x), s.yLow / 10); // below the scale: along its bottom
         if (i == 0)
             c.MoveToPoint(x, y);
@@ -296,14 +296,16 @@ std::string TitleOf(const LabConfig& c, Varying varying, Dictionary& translator)
 // The theory of one curve: its exact rate, and dashed over it, so that both show where they
 // agree, the approximation; a styled pen is one pixel wide, as on the window's device. A lone
 // curve without an exact rate gets a single user's rate for comparison.
-void TheoryCurves(Chart& c, const Scale& s, const LabConfig& config, const Look& look, bool lone)
+void TheoryCurves(Chart& c, const Scale& s, const LabConfig& config, const RateTheory& theory, const Look& look,
+                  bool lone)
 {
-    const RateTheory theory(config);
     const bool exact = theory.Exact(0.0).has_value();
     if (exact) {
         c.SetLineWidth(2);
         c.SetDataColor(look.exact);
-        Curve(c, s, [&](double db) { return *theory.Exact(db); });
+        const std::size_t terms = std::max<std::size_t>(theory.ExactTerms(), 1);
+        const int steps = int(std::clamp<std::size_t>(RatesChart::MaxExactTerms / terms, RatesChart::MinExactSteps, CurveSteps));
+        Curve(c, s, [&](double db) { return *theory.Exact(db); }, steps);
     }
     if (config.Users > 1 || !exact) {
         c.SetLineWidth(1);
@@ -337,10 +339,10 @@ void MeasuredPoints(Chart& c, const Scale& s, const std::vector<CurvePoint>& poi
 }
 
 // A lone curve names what each pen shows; several name their curves by colour, then the pens.
-void FillLegend(Legend& legend, const std::vector<ChartCurve>& curves, Varying varying, Dictionary& translator)
+void FillLegend(Legend& legend, const std::vector<ChartCurve>& curves, const RateTheory& theory, Varying varying,
+                Dictionary& translator)
 {
     const ChartCurve& first = curves.front();
-    const RateTheory theory(first.Request.Config);
     const bool exact = theory.Exact(0.0).has_value();
     const std::string measured =
         translator.Translate("Measured, <%1%> bits per point, with its 95 % interval", {std::to_string(first.Request.Bits)});
@@ -413,17 +415,20 @@ RatesChart::RatesChart(const std::vector<ChartCurve>& curves, Varying varying, D
     c.SetActiveLayer(Layer);
 
     // Theory first, so that the measured points lie on top.
+    std::vector<std::shared_ptr<const RateTheory>> theories;
+    for (const ChartCurve& curve : curves)
+        theories.push_back(curve.Theory ? curve.Theory : std::make_shared<const RateTheory>(curve.Request.Config));
     const bool lone = curves.size() == 1;
     const double spacing = std::max(2, frame.font / 4);
     for (std::size_t i = 0; i < curves.size(); ++i) {
         const TColor color = CurveColors[i];
         const Look look = lone ? Look{DarkRed, Black, Blue, Green, 0}
                                : Look{color, color, color, color, (double(i) - (curves.size() - 1) / 2.0) * spacing};
-        TheoryCurves(c, s, curves[i].Request.Config, look, lone);
+        TheoryCurves(c, s, curves[i].Request.Config, *theories[i], look, lone);
         MeasuredPoints(c, s, curves[i].Points, look);
     }
     Legend legend(c, s);
-    FillLegend(legend, curves, varying, translator);
+    FillLegend(legend, curves, *theories.front(), varying, translator);
     m_title = TitleOf(curves.front().Request.Config, varying, translator);
     c.SetLineWidth(1);
     c.SetDataColor(Black);

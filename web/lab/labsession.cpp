@@ -67,7 +67,7 @@ LabSession::LabSession(std::array<Canvas*, LabViewCount> canvases)
     m_dictionary.SetAutoCreateItlFile(true);
     m_dictionary.SetOnTextFound([this](std::string_view key, std::string&) { AddOnce(m_found, std::string(key)); });
     startViews();
-    m_theory = std::make_unique<lab::RateTheory>(m_setUp.Config);
+    m_theory = std::make_shared<const lab::RateTheory>(m_setUp.Config);
     startPoint();
 }
 
@@ -130,7 +130,7 @@ std::string LabSession::SetUp(const LabSetUp& setUp)
 void LabSession::Restart()
 {
     m_points.clear();
-    m_theory = std::make_unique<lab::RateTheory>(m_setUp.Config);
+    m_theory = std::make_shared<const lab::RateTheory>(m_setUp.Config);
     ++m_curveNumber;
     startPoint();
 }
@@ -201,7 +201,7 @@ bool LabSession::KeepCurve()
 {
     if (m_points.empty())
         return false;
-    m_kept.push_back({m_setUp, m_points});
+    m_kept.push_back({m_setUp, m_points, m_theory});
     if (int(m_kept.size()) > MaxKept)
         m_kept.erase(m_kept.begin());
     return true;
@@ -243,8 +243,10 @@ std::string LabSession::curveName(const LabSetUp& setUp)
 std::unique_ptr<lab::RatesChart> LabSession::ratesChart(Size size)
 {
     std::vector<lab::ChartCurve> curves;
-    const auto add = [&](const LabSetUp& setUp, const std::vector<LabPoint>& points) {
+    const auto add = [&](const LabSetUp& setUp, const std::vector<LabPoint>& points,
+                         const std::shared_ptr<const lab::RateTheory>& theory) {
         lab::ChartCurve curve;
+        curve.Theory = theory;
         curve.Request.Config = setUp.Config;
         curve.Request.Bits = setUp.Bits;
         for (const LabPoint& p : points) {
@@ -256,9 +258,9 @@ std::unique_ptr<lab::RatesChart> LabSession::ratesChart(Size size)
         curves.push_back(std::move(curve));
     };
     if (!m_points.empty())
-        add(m_setUp, m_points);
+        add(m_setUp, m_points, m_theory);
     for (auto kept = m_kept.rbegin(); kept != m_kept.rend(); ++kept)
-        add(kept->setUp, kept->points);
+        add(kept->setUp, kept->points, kept->theory);
     if (curves.empty())
         return nullptr;
     const Size least = lab::RatesChart::LeastSize;

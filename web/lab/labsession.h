@@ -121,6 +121,7 @@ private:
     {
         LabSetUp setUp;
         std::vector<LabPoint> points;
+        std::shared_ptr<const lab::RateTheory> theory;
     };
 
     void startViews();
@@ -138,7 +139,7 @@ private:
     std::vector<LabPoint> m_points;
     int m_curveNumber = 0;
     std::unique_ptr<lab::BerAccumulator> m_point; // the point being measured
-    std::unique_ptr<lab::RateTheory> m_theory;    // the curve's
+    std::shared_ptr<const lab::RateTheory> m_theory; // the curve's, kept for every drawing
     std::vector<Kept> m_kept;
     lab::LabTraces m_traces;
     lab::CodeView m_codes;

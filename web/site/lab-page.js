@@ -40,6 +40,7 @@
     done: false,
     paused: false,     // a message's language is loading: its curve waits for it
     ready: false,
+    curveStarting: false, // a curve begun whose first slice is to come
   };
 
   // ---------------------------------------------------------------------------------------
@@ -124,9 +125,9 @@
     return '';
   }
 
-  // The marks time a curve for the page's benchmark.
+  // The marks time a curve for the page's benchmark, from its first slice.
   function curveRestarted() {
-    performance.mark('dscdma-lab-curve-start');
+    state.curveStarting = true;
     state.posted = 0;
     state.done = false;
     state.dirty[RatesView] = true;
@@ -420,9 +421,15 @@
     if (measure())
       measureOn();
   };
+  // Not before the page's first frame, so that its slices never share a frame with the
+  // page's first drawing.
   function measureOn() {
-    if (slicing || !mod || state.done || state.paused)
+    if (slicing || !mod || state.done || state.paused || !state.ready)
       return;
+    if (state.curveStarting) {
+      state.curveStarting = false;
+      performance.mark('dscdma-lab-curve-start');
+    }
     slicing = true;
     slices.port2.postMessage(0);
   }
@@ -462,6 +469,7 @@
       state.ready = true;
       document.documentElement.dataset.state = 'ready';
       postReady();
+      measureOn();
     }
     postSize();
     if (more)

@@ -75,7 +75,7 @@ CurveRequest Request(int users, CodeFamily codes, int spread, std::vector<double
 ChartCurve OnTheory(const CurveRequest& request, std::vector<double> levels)
 {
     const RateTheory theory(request.Config);
-    ChartCurve curve{request, {}, {}};
+    ChartCurve curve{request, {}, {}, {}};
     for (double db : levels)
         curve.Points.push_back(MakePoint(db, std::uint64_t(request.Bits * theory.Exact(db).value_or(0.01)), request.Bits,
                                          theory.At(db)));
@@ -187,5 +187,32 @@ TEST(RatesChart, DecadesReadAsPowersOfTen)
         EXPECT_LT(texts[2 * i + 1].second, texts[2 * i].second);
         const int tick = layout.DrawPoint(1, 0, std::pow(10.0, i - 2)).y;
         EXPECT_NEAR(texts[2 * i].second + 6, tick, 8) << "beside its tick";
+    }
+}
+
+// The exact rate of many sums is drawn at fewer levels, so that a page draws the chart within a
+// frame; few sums keep every step. Its pen is the lone curve's blue, the legend's sample two
+// items of it.
+TEST(RatesChart, AnExactRateOfManySumsIsDrawnAtFewerLevels)
+{
+    struct Row { CurveRequest request; std::size_t terms; std::size_t points; };
+    const Row rows[] = {
+        // Two other users of other powers: 9 x 9 sums, every one of the 201 levels.
+        {Request(3, CodeFamily::Random, 8, {0, 3, 6}), 81, 201},
+        // Three others of three powers at 32 chips: 33^3 sums, the least steps.
+        {Request(4, CodeFamily::Random, 32, {0, 1, 2, 3}), 35937, RatesChart::MinExactSteps + 1},
+    };
+    Dictionary translator;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.terms);
+        auto theory = std::make_shared<const RateTheory>(row.request.Config);
+        ASSERT_EQ(theory->ExactTerms(), row.terms);
+        ChartCurve curve = OnTheory(row.request, {0, 4, 8});
+        curve.Theory = theory;
+        const RatesChart chart({curve}, Varying::None, translator);
+        std::size_t blue = 0;
+        for (const TChartItem& item : chart.GetChart().Items())
+            blue += item.Color == palette::Blue;
+        EXPECT_EQ(blue, row.points + 2);
     }
 }
