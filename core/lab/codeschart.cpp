@@ -20,7 +20,8 @@ constexpr int CellWidth = 36; // at most; narrower where the chart is
 constexpr int LeastCellWidth = 26;
 constexpr int CellHeight = 22;
 constexpr int TableTitleHeight = 36; // two lines
-constexpr int NamePixels = 64;   // room left of the chips for each row's name
+constexpr int NamePixels = 64;   // room left of the chips for each row's name, at least
+constexpr double GlyphPixels = 6.5; // a name's letters on average, to make room for the longest
 constexpr int LeastChipsWidth = 300; // below this the table goes under the chips
 constexpr double RowFill = 0.3;  // half the share of a row that the chips reach
 
@@ -120,7 +121,12 @@ CodesChart::CodesChart(const CodeView& view, Dictionary& translator, Size size)
     m_tableTitles[1] = translator.Translate("Largest correlation over every delay");
     Chart& c = *m_chart;
     const int plotWidth = std::max(1, size.width - margins.Left - margins.Right);
-    const double nameRoom = double(spread) * NamePixels / std::max(1, plotWidth - NamePixels);
+    // Room for the longest name, which a delay makes long: "User 3, 5 chips later".
+    int namePixels = NamePixels;
+    for (int k = 0; k < users; ++k)
+        namePixels = std::max(namePixels, int(std::lround(rowName(translator, k).size() * GlyphPixels)) + 8);
+    namePixels = std::min(namePixels, plotWidth / 2);
+    const double nameRoom = double(spread) * namePixels / std::max(1, plotWidth - namePixels);
     SetRanges(c, 1, -nameRoom, spread, 0, users);
     BeginViewItems(c);
     const PlotBox box = BoxOf(c, 1);
@@ -137,11 +143,7 @@ CodesChart::CodesChart(const CodeView& view, Dictionary& translator, Size size)
                 c.LineToPoint(i, y);
             c.LineToPoint(i + 1, y);
         }
-        const std::string user = std::to_string(k + 1);
-        const std::string text = view.Delays.empty() || view.Delays[k] == 0
-                                     ? translator.Translate("User <%1%>", {user})
-                                     : translator.Translate("User <%1%>, <%2%> chips later", {user, std::to_string(view.Delays[k])});
-        TTextLabel* name = PlaceText(c, k + 1, box.XAt(4), middle, text,
+        TTextLabel* name = PlaceText(c, k + 1, box.XAt(4), middle, rowName(translator, k),
                                      k + 1 == view.Rx ? Blue : Black, taLeftJustify, vaCenter);
         if (k + 1 == view.Rx) {
             FontDesc bold = name->Font();
@@ -155,6 +157,14 @@ CodesChart::CodesChart(const CodeView& view, Dictionary& translator, Size size)
 }
 
 CodesChart::~CodesChart() = default;
+
+std::string CodesChart::rowName(Dictionary& translator, int k) const
+{
+    const std::string user = std::to_string(k + 1);
+    if (m_view.Delays.empty() || m_view.Delays[std::size_t(k)] == 0)
+        return translator.Translate("User <%1%>", {user});
+    return translator.Translate("User <%1%>, <%2%> chips later", {user, std::to_string(m_view.Delays[std::size_t(k)])});
+}
 
 Size CodesChart::GetSize() const
 {

@@ -59,6 +59,8 @@ public:
 
 private:
     void paintTable(Canvas& canvas, int index) const;
+    // Row k's name: the user, and its delay where it has one.
+    std::string rowName(Dictionary& translator, int k) const;
 
     CodeView m_view;
     std::unique_ptr<Chart> m_chart;

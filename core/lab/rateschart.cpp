@@ -138,14 +138,25 @@ public:
     {
     }
 
-    // marker: a measured point with its bar; else a line in `pen`.
+    // marker: a measured point with its bar; else a line in `pen`. A text wider than the plot
+    // leaves room for goes on two rows, its end on the lower one, as rows go up.
     void Row(TColor color, TPenStyle pen, bool marker, const std::string& text)
     {
         const Scale& s = m_scale;
         const int f = s.frame.font;
-        const double y = s.yLow * s.YFactor(f + (f * 18 / 11) * m_row);
         const double x0 = s.xLow + f * s.DxPerPixel();
         const double x1 = x0 + (f * 26 / 11) * s.DxPerPixel();
+        const double room = s.frame.plotWidth - f * (1 + 26.0 / 11 + 1);
+        std::string head = text;
+        const std::size_t fits = std::size_t(std::max(8.0, room / (AverageGlyph * f)));
+        if (text.size() > fits) {
+            const std::size_t space = text.rfind(' ', fits);
+            if (space != std::string::npos && space > 0) {
+                head = text.substr(0, space);
+                placeText(x1, text.substr(space + 1));
+            }
+        }
+        const double y = rowY();
         Chart& c = m_chart;
         c.SetDataColor(color);
         c.SetPenStyle(pen);
@@ -159,7 +170,29 @@ public:
             c.LineToPoint(x1, y);
         }
         c.SetPenStyle(psSolid);
-        TTextLabel* label = PlaceLabel(c, ++m_row, FontOf(f), text);
+        placeText(x1, head);
+    }
+
+    int Rows() const { return m_row; }
+
+private:
+    // A glyph's width in the legend's font, on average, as a share of its size: what decides
+    // whether a text fits before it is drawn.
+    static constexpr double AverageGlyph = 0.6;
+
+    double rowY() const
+    {
+        const int f = m_scale.frame.font;
+        return m_scale.yLow * m_scale.YFactor(f + (f * 18 / 11) * m_row);
+    }
+
+    // A row of text after the sample at x1, the next row up.
+    void placeText(double x1, const std::string& text)
+    {
+        const Scale& s = m_scale;
+        const int f = s.frame.font;
+        const double y = rowY();
+        TTextLabel* label = PlaceLabel(m_chart, ++m_row, FontOf(f), text);
         label->SetAttachToData(tlamBoth);
         label->SetAlignment(taLeftJustify);
         label->SetVerticalAlignment(vaCenter);
@@ -167,9 +200,6 @@ public:
         label->SetPosY(y);
     }
 
-    int Rows() const { return m_row; }
-
-private:
     Chart& m_chart;
     const Scale& m_scale;
     int m_row = 0;
@@ -227,7 +257,7 @@ void SetUpAxes(Chart& c, const Scale& s)
     x->SetRangeHigh(s.xHigh);
     x->SetScaleLocation(slBottom);
     x->SetScalePos(0);
-    x->SetMinTicks(5);
+    x->SetMinTicks(s.frame.plotWidth < 400 ? 3 : 5); // the numbers apart on a phone
     x->SetShortTicks(false);
     x->SetColorScale(clBlack);
     x->SetFont(FontOf(f));
@@ -250,7 +280,7 @@ void SetUpAxes(Chart& c, const Scale& s)
     y->SetCaptionAnchor(uaSclTopLft);
     y->SetCaptionAlignment(taLeftJustify);
     y->SetCaptionPosX(-s.frame.left + 4);
-    y->SetCaptionPosY(-(f * 18 / 11));
+    y->SetCaptionPosY(-2 * f); // clear of the top decade's raised power
     y->SetVisible(true);
 }
 

@@ -533,8 +533,9 @@
 
   function drawView(v) {
     const width = state.layout ? state.layout.width : 600;
-    // The signals' five bands want more height than the other views on a narrow screen.
-    const height = Math.round(Math.min(420, Math.max(v === 0 ? 360 : 300, width * 0.5)));
+    // The signals' five bands, and the error rate's legend over its curves, want more height
+    // than the other views on a narrow screen.
+    const height = Math.round(Math.min(420, Math.max(v === 0 || v === RatesView ? 380 : 300, width * 0.5)));
     const drawn = mod.draw(v, width, height, state.layout && !state.layout.wide ? MinimumText : 0);
     const canvas = $('view' + v);
     canvas.style.width = drawn[0] + 'px';

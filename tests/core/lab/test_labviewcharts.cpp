@@ -257,6 +257,10 @@ TEST(CodesChart, UnalignedUsersGetATableAtTheirDelaysAndOneOfTheWorst)
         EXPECT_NE(titles.find("over every delay"), std::string::npos);
         EXPECT_EQ(Texts(chart.GetChart())[2], "User 3, 5 chips later");
     }
+    // The chips begin right of the longest name, which a delay lengthens.
+    const CodesChart aligned(CodeViewOf(Lab(3, CodeFamily::MSequence, 7).Seeded(9)), translator, {360, 300});
+    const CodesChart delayed(v, translator, {360, 300});
+    EXPECT_LT(delayed.GetChart().ScaleX(1).RangeLow(), 1.5 * aligned.GetChart().ScaleX(1).RangeLow());
     CodeView broken = v;
     broken.Worst.pop_back();
     EXPECT_THROW(CodesChart(broken, translator, {785, 300}), std::invalid_argument);

@@ -216,3 +216,23 @@ TEST(RatesChart, AnExactRateOfManySumsIsDrawnAtFewerLevels)
         EXPECT_EQ(blue, row.points + 2);
     }
 }
+
+// On a phone the plot is too narrow for the legend's long lines: each goes on two rows, its end
+// on the lower one, where a slide's chart keeps it on one; the end sits under the beginning.
+TEST(RatesChart, ALegendLineWiderThanANarrowPlotGoesOnTwoRows)
+{
+    Dictionary translator;
+    const ChartCurve curve = OnTheory(Request(4, CodeFamily::Random, 16), {0, 2, 4, 6});
+    const std::string measured = "Measured, 10000 bits per point, with its 95 % interval";
+    EXPECT_EQ(Legend(RatesChart({curve}, Varying::None, translator, {1200, 800}).GetChart()).front(), measured);
+    const RatesChart narrow({curve}, Varying::None, translator, {350, 380});
+    const std::vector<std::string> legend = Legend(narrow.GetChart());
+    ASSERT_GE(legend.size(), 4u);
+    EXPECT_EQ(legend[1] + " " + legend[0], measured);
+    EXPECT_LT(legend[1].size() * 11 * 6 / 10, 350u - 60) << legend[1];
+    const Chart& c = narrow.GetChart();
+    EXPECT_GT(c.TextLabel(1)->PosY(), 0);
+    EXPECT_LT(c.TextLabel(1)->PosY(), c.TextLabel(2)->PosY()) << "rows go up: the end below";
+    EXPECT_DOUBLE_EQ(c.TextLabel(1)->PosX(), c.TextLabel(2)->PosX());
+    EXPECT_EQ(legend[2], "Exact rate of this model");
+}
