@@ -41,6 +41,7 @@
     paused: false,     // a message's language is loading: its curve waits for it
     ready: false,
     curveStarting: false, // a curve begun whose first slice is to come
+    awaitFrame: true,     // no slices until a frame has shown the curve begun
   };
 
   // ---------------------------------------------------------------------------------------
@@ -128,6 +129,7 @@
   // The marks time a curve for the page's benchmark, from its first slice.
   function curveRestarted() {
     state.curveStarting = true;
+    state.awaitFrame = true;
     state.posted = 0;
     state.done = false;
     state.dirty[RatesView] = true;
@@ -421,10 +423,10 @@
     if (measure())
       measureOn();
   };
-  // Not before the page's first frame, so that its slices never share a frame with the
-  // page's first drawing.
+  // A curve begun waits for the frame that shows it begun, the page's first one included, so
+  // that an edit shows its first effect before any slice of the new curve.
   function measureOn() {
-    if (slicing || !mod || state.done || state.paused || !state.ready)
+    if (slicing || !mod || state.done || state.paused || state.awaitFrame)
       return;
     if (state.curveStarting) {
       state.curveStarting = false;
@@ -469,6 +471,9 @@
       state.ready = true;
       document.documentElement.dataset.state = 'ready';
       postReady();
+    }
+    if (state.awaitFrame) {
+      state.awaitFrame = false;
       measureOn();
     }
     postSize();
