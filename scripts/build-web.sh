@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Builds the web page and writes the whole site into OUTDIR: index.html, its script and style,
+# lab.html with its own script, style and module,
 # the WebAssembly module with its loader, the language files, the icons, the web app manifest and
 # the offline worker, the worked example, and dscdma-exercise-scorm.zip (the worked example as a
 # SCORM 1.2 package for learning platforms). Any web server can host the folder as it is.
@@ -22,11 +23,12 @@ unset EM_CACHE
 build=${DSCDMA_WEB_BUILD:-$root/build-web}
 # The web preset (CMakePresets.json), in its folder or the one named.
 emcmake cmake -S "$root" --preset web -B "$build" >/dev/null
-cmake --build "$build" -j "$(nproc)" --target dscdma
+cmake --build "$build" -j "$(nproc)" --target dscdma dscdma-lab
 
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 cp "$build/web/dscdma.js" "$build/web/dscdma.wasm" "$out/"
+cp "$build/web/lab/dscdma-lab.js" "$build/web/lab/dscdma-lab.wasm" "$out/"
 cp "$root"/web/site/* "$out/"
 cp "$root/app/lang/dscdma.en.itl" "$root/app/lang/dscdma.de.itl" "$out/"
 cp "$root/app/resources/dscdma.svg" "$root/app/resources/about.svg" "$root/app/resources/ok.svg" \
@@ -39,7 +41,8 @@ cp "$root"/web/examples/* "$out/examples/"
 (
   cd "$out"
   files=(index.html dscdma-page.js dscdma.css dscdma.js dscdma.wasm dscdma.en.itl dscdma.de.itl
-         dscdma.svg about.svg ok.svg dscdma-128.png dscdma-256.png dscdma.webmanifest)
+         dscdma.svg about.svg ok.svg dscdma-128.png dscdma-256.png dscdma.webmanifest
+         lab.html lab-page.js lab.css dscdma-lab.js dscdma-lab.wasm)
   version=$(cat "${files[@]}" | sha256sum | cut -c1-16)
   list="'./'"
   for f in "${files[@]}"; do list+=", '$f'"; done
@@ -54,7 +57,7 @@ listing=$(mktemp)
 trap 'rm -rf "$package" "$listing"' EXIT
 cp -r "$out"/. "$package/"
 rm -f "$package"/dscdma-sw.js "$package"/dscdma-exercise-scorm.zip
-sed -i 's|<html lang="en">|<html lang="en" data-offline="off">|' "$package/index.html"
+sed -i 's|<html lang="en">|<html lang="en" data-offline="off">|' "$package/index.html" "$package/lab.html"
 (
   cd "$package"
   find . -type f | sed 's|^\./||' | LC_ALL=C sort |

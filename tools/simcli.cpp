@@ -279,7 +279,7 @@ Picture BerPictureOf(const bercli::Job& job, const std::vector<std::vector<lab::
             [&job, &curves](QPainter& painter) {
                 std::vector<lab::ChartCurve> drawn;
                 for (std::size_t i = 0; i < job.curves.size(); ++i)
-                    drawn.push_back({job.curves[i], curves[i]});
+                    drawn.push_back({job.curves[i], curves[i], {}, {}});
                 Dictionary translator;
                 const lab::RatesChart chart(drawn, job.varying, translator, job.size);
                 analysispicture::PaintWith(chart.GetSize(), painter, [&chart](Canvas& canvas) { chart.Paint(canvas); });

@@ -103,10 +103,10 @@ void ErrorBar(Chart& c, const Scale& s, double x, double low, double high)
 }
 
 template <typename F>
-void Curve(Chart& c, const Scale& s, F rate)
+void Curve(Chart& c, const Scale& s, F rate, int steps = CurveSteps)
 {
-    for (int i = 0; i <= CurveSteps; ++i) {
-        const double x = s.xLow + (s.xHigh - s.xLow) * i / CurveSteps;
+    for (int i = 0; i <= steps; ++i) {
+        const double x = s.xLow + (s.xHigh - s.xLow) * i / steps;
         const double y = std::max(rate(x), s.yLow / 10); // below the scale: along its bottom
         if (i == 0)
             c.MoveToPoint(x, y);
@@ -138,14 +138,25 @@ public:
     {
     }
 
-    // marker: a measured point with its bar; else a line in `pen`.
+    // marker: a measured point with its bar; else a line in `pen`. A text wider than the plot
+    // leaves room for goes on two rows, its end on the lower one, as rows go up.
     void Row(TColor color, TPenStyle pen, bool marker, const std::string& text)
     {
         const Scale& s = m_scale;
         const int f = s.frame.font;
-        const double y = s.yLow * s.YFactor(f + (f * 18 / 11) * m_row);
         const double x0 = s.xLow + f * s.DxPerPixel();
         const double x1 = x0 + (f * 26 / 11) * s.DxPerPixel();
+        const double room = s.frame.plotWidth - f * (1 + 26.0 / 11 + 1);
+        std::string head = text;
+        const std::size_t fits = std::size_t(std::max(8.0, room / (AverageGlyph * f)));
+        if (text.size() > fits) {
+            const std::size_t space = text.rfind(' ', fits);
+            if (space != std::string::npos && space > 0) {
+                head = text.substr(0, space);
+                placeText(x1, text.substr(space + 1));
+            }
+        }
+        const double y = rowY();
         Chart& c = m_chart;
         c.SetDataColor(color);
         c.SetPenStyle(pen);
@@ -159,7 +170,29 @@ public:
             c.LineToPoint(x1, y);
         }
         c.SetPenStyle(psSolid);
-        TTextLabel* label = PlaceLabel(c, ++m_row, FontOf(f), text);
+        placeText(x1, head);
+    }
+
+    int Rows() const { return m_row; }
+
+private:
+    // A glyph's width in the legend's font, on average, as a share of its size: what decides
+    // whether a text fits before it is drawn.
+    static constexpr double AverageGlyph = 0.6;
+
+    double rowY() const
+    {
+        const int f = m_scale.frame.font;
+        return m_scale.yLow * m_scale.YFactor(f + (f * 18 / 11) * m_row);
+    }
+
+    // A row of text after the sample at x1, the next row up.
+    void placeText(double x1, const std::string& text)
+    {
+        const Scale& s = m_scale;
+        const int f = s.frame.font;
+        const double y = rowY();
+        TTextLabel* label = PlaceLabel(m_chart, ++m_row, FontOf(f), text);
         label->SetAttachToData(tlamBoth);
         label->SetAlignment(taLeftJustify);
         label->SetVerticalAlignment(vaCenter);
@@ -167,9 +200,6 @@ public:
         label->SetPosY(y);
     }
 
-    int Rows() const { return m_row; }
-
-private:
     Chart& m_chart;
     const Scale& m_scale;
     int m_row = 0;
@@ -227,7 +257,7 @@ void SetUpAxes(Chart& c, const Scale& s)
     x->SetRangeHigh(s.xHigh);
     x->SetScaleLocation(slBottom);
     x->SetScalePos(0);
-    x->SetMinTicks(5);
+    x->SetMinTicks(s.frame.plotWidth < 400 ? 3 : 5); // the numbers apart on a phone
     x->SetShortTicks(false);
     x->SetColorScale(clBlack);
     x->SetFont(FontOf(f));
@@ -250,7 +280,7 @@ void SetUpAxes(Chart& c, const Scale& s)
     y->SetCaptionAnchor(uaSclTopLft);
     y->SetCaptionAlignment(taLeftJustify);
     y->SetCaptionPosX(-s.frame.left + 4);
-    y->SetCaptionPosY(-(f * 18 / 11));
+    y->SetCaptionPosY(-2 * f); // clear of the top decade's raised power
     y->SetVisible(true);
 }
 
@@ -296,14 +326,16 @@ std::string TitleOf(const LabConfig& c, Varying varying, Dictionary& translator)
 // The theory of one curve: its exact rate, and dashed over it, so that both show where they
 // agree, the approximation; a styled pen is one pixel wide, as on the window's device. A lone
 // curve without an exact rate gets a single user's rate for comparison.
-void TheoryCurves(Chart& c, const Scale& s, const LabConfig& config, const Look& look, bool lone)
+void TheoryCurves(Chart& c, const Scale& s, const LabConfig& config, const RateTheory& theory, const Look& look,
+                  bool lone)
 {
-    const RateTheory theory(config);
     const bool exact = theory.Exact(0.0).has_value();
     if (exact) {
         c.SetLineWidth(2);
         c.SetDataColor(look.exact);
-        Curve(c, s, [&](double db) { return *theory.Exact(db); });
+        const std::size_t terms = std::max<std::size_t>(theory.ExactTerms(), 1);
+        const int steps = int(std::clamp<std::size_t>(RatesChart::MaxExactTerms / terms, RatesChart::MinExactSteps, CurveSteps));
+        Curve(c, s, [&](double db) { return *theory.Exact(db); }, steps);
     }
     if (config.Users > 1 || !exact) {
         c.SetLineWidth(1);
@@ -337,10 +369,10 @@ void MeasuredPoints(Chart& c, const Scale& s, const std::vector<CurvePoint>& poi
 }
 
 // A lone curve names what each pen shows; several name their curves by colour, then the pens.
-void FillLegend(Legend& legend, const std::vector<ChartCurve>& curves, Varying varying, Dictionary& translator)
+void FillLegend(Legend& legend, const std::vector<ChartCurve>& curves, const RateTheory& theory, Varying varying,
+                Dictionary& translator)
 {
     const ChartCurve& first = curves.front();
-    const RateTheory theory(first.Request.Config);
     const bool exact = theory.Exact(0.0).has_value();
     const std::string measured =
         translator.Translate("Measured, <%1%> bits per point, with its 95 % interval", {std::to_string(first.Request.Bits)});
@@ -358,7 +390,8 @@ void FillLegend(Legend& legend, const std::vector<ChartCurve>& curves, Varying v
     legend.Row(Black, psSolid, false, translator.Translate("Exact rate of this model"));
     legend.Row(Black, psDash, false, translator.Translate("Gaussian approximation"));
     for (std::size_t i = curves.size(); i-- > 0;)
-        legend.Row(CurveColors[i], psSolid, false, CurveName(curves[i].Request.Config, varying, translator));
+        legend.Row(CurveColors[i], psSolid, false,
+                   curves[i].Name.empty() ? CurveName(curves[i].Request.Config, varying, translator) : curves[i].Name);
 }
 
 } // namespace
@@ -392,9 +425,9 @@ RatesChart::RatesChart(const std::vector<ChartCurve>& curves, Varying varying, D
 {
     if (curves.empty() || curves.size() > std::size_t(MaxCurves))
         throw std::invalid_argument("the chart of rates draws 1 to 8 curves");
-    if (size.width < MinSize.width || size.height < MinSize.height || size.width > MaxSize.width
+    if (size.width < LeastSize.width || size.height < LeastSize.height || size.width > MaxSize.width
         || size.height > MaxSize.height)
-        throw std::invalid_argument("the chart of rates is 400 x 300 to 4000 x 4000 pixels");
+        throw std::invalid_argument("the chart of rates is 280 x 240 to 4000 x 4000 pixels");
     const Frame frame = FrameOf(size);
     m_fontPixels = frame.font;
     const Scale s = ScaleOf(curves, frame);
@@ -412,17 +445,20 @@ RatesChart::RatesChart(const std::vector<ChartCurve>& curves, Varying varying, D
     c.SetActiveLayer(Layer);
 
     // Theory first, so that the measured points lie on top.
+    std::vector<std::shared_ptr<const RateTheory>> theories;
+    for (const ChartCurve& curve : curves)
+        theories.push_back(curve.Theory ? curve.Theory : std::make_shared<const RateTheory>(curve.Request.Config));
     const bool lone = curves.size() == 1;
     const double spacing = std::max(2, frame.font / 4);
     for (std::size_t i = 0; i < curves.size(); ++i) {
         const TColor color = CurveColors[i];
         const Look look = lone ? Look{DarkRed, Black, Blue, Green, 0}
                                : Look{color, color, color, color, (double(i) - (curves.size() - 1) / 2.0) * spacing};
-        TheoryCurves(c, s, curves[i].Request.Config, look, lone);
+        TheoryCurves(c, s, curves[i].Request.Config, *theories[i], look, lone);
         MeasuredPoints(c, s, curves[i].Points, look);
     }
     Legend legend(c, s);
-    FillLegend(legend, curves, varying, translator);
+    FillLegend(legend, curves, *theories.front(), varying, translator);
     m_title = TitleOf(curves.front().Request.Config, varying, translator);
     c.SetLineWidth(1);
     c.SetDataColor(Black);
@@ -440,11 +476,18 @@ void RatesChart::Paint(Canvas& canvas) const
 {
     m_chart->RenderTo(canvas);
     const ChartLayout layout = LayoutChart(m_chart->State(), canvas);
-    // The title at the top right, above the plot, where the chart's labels cannot go.
-    const FontDesc title = FontOf(m_fontPixels, true);
+    // The title at the top right, above the plot, where the chart's labels cannot go; on a narrow
+    // chart in smaller letters from the left edge.
+    FontDesc title = FontOf(m_fontPixels, true);
     canvas.setFont(title, clBlack);
     canvas.setBrushStyle(Canvas::BrushStyle::Clear);
-    canvas.textOut(layout.geometry.W - layout.geometry.MR - canvas.textWidth(m_title), m_fontPixels / 3, m_title);
+    const int room = layout.geometry.W - 8;
+    if (canvas.textWidth(m_title) > room) {
+        title.PixelSize = std::max(9, m_fontPixels * room / canvas.textWidth(m_title));
+        canvas.setFont(title, clBlack);
+    }
+    const int x = std::max(4, layout.geometry.W - layout.geometry.MR - canvas.textWidth(m_title));
+    canvas.textOut(x, m_fontPixels / 3, m_title);
     const ScaleSettings& y = m_chart->State().ScaleY[Layer - 1];
     const FontDesc number = FontOf(m_fontPixels);
     const FontDesc exponent = FontOf(m_fontPixels * 3 / 4);

@@ -10,6 +10,7 @@
 
 #include "core/chart/canvas.h"
 #include "core/lab/bercurve.h"
+#include "core/lab/ratetheory.h"
 
 #include <memory>
 #include <string>
@@ -25,6 +26,10 @@ struct ChartCurve
 {
     CurveRequest Request;
     std::vector<CurvePoint> Points;
+    std::string Name; // the legend's name of the curve; empty: what varies, as Varying says
+    // The theory of Request.Config, which a shell that draws the chart again and again keeps;
+    // built by the chart when empty.
+    std::shared_ptr<const RateTheory> Theory;
 };
 
 // The y range: whole decades around every interval bound and every theory value at the points,
@@ -41,11 +46,16 @@ class RatesChart
 public:
     static constexpr int MaxCurves = 8;
     static constexpr Size DefaultSize = {1200, 800}; // a slide's
-    static constexpr Size MinSize = {400, 300};
+    static constexpr Size MinSize = {400, 300}; // of a picture
+    static constexpr Size LeastSize = {280, 240}; // on a phone's screen
     static constexpr Size MaxSize = {4000, 4000};
+    // The most Q functions that the exact rate of a curve takes to draw: a curve of many sums is
+    // drawn at fewer levels, down to MinExactSteps, so that a page draws it within a frame.
+    static constexpr std::size_t MaxExactTerms = std::size_t(1) << 19;
+    static constexpr int MinExactSteps = 24;
 
-    // Needs 1 to MaxCurves curves with a point at an Eb/N0 among them; a size within MinSize and
-    // MaxSize. Text grows with the height. Throws std::invalid_argument otherwise.
+    // Needs 1 to MaxCurves curves with a point at an Eb/N0 among them; a size within LeastSize
+    // and MaxSize. Text grows with the height. Throws std::invalid_argument otherwise.
     RatesChart(const std::vector<ChartCurve>& curves, Varying varying, Dictionary& translator,
                Size size = DefaultSize);
     ~RatesChart();

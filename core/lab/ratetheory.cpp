@@ -141,6 +141,16 @@ std::optional<double> RateTheory::Exact(std::optional<double> ebn0Db) const
     return rate;
 }
 
+std::size_t RateTheory::ExactTerms() const
+{
+    switch (m_kind) {
+    case Kind::EqualRandom: return std::size_t(m_users - 1) * std::size_t(m_spread) + 1;
+    case Kind::Sums: return m_sums.size();
+    case Kind::TooMany: break;
+    }
+    return 0;
+}
+
 double RateTheory::Gaussian(std::optional<double> ebn0Db) const
 {
     if (m_kind == Kind::EqualRandom)

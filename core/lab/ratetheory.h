@@ -43,6 +43,8 @@ public:
     // square; 0 when neither interference nor noise.
     double Gaussian(std::optional<double> ebn0Db) const;
     Theory At(std::optional<double> ebn0Db) const { return {Exact(ebn0Db), Gaussian(ebn0Db)}; }
+    // The terms that one exact rate sums, each a Q function; 0 where it is not computed.
+    std::size_t ExactTerms() const;
 
 private:
     enum class Kind { EqualRandom, Sums, TooMany };

@@ -77,11 +77,16 @@ QByteArray ReadFile(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// The heading under which the files end with the lab page's entries, which the web page's
+// tests check (tests/web); the program uses none of them.
+const QByteArray LabHeading = "\r\nLab page (lab.html)";
+
 struct LanguageFile
 {
     QString Path;
     QByteArray Bytes;
     std::unique_ptr<TBabelfish2000> Engine;
+    QStringList LabKeys; // the entries under LabHeading, lower case as the engine keeps keys
 
     // The text of a key; none when the file has no entry for it.
     std::optional<QString> Text(const QString& key) const
@@ -105,6 +110,15 @@ const std::map<QString, LanguageFile>& Files()
             QFile stream(path);
             if (stream.open(QIODevice::ReadOnly))
                 file.Engine->LoadFromStream(stream);
+            const qsizetype lab = file.Bytes.indexOf(LabHeading);
+            if (lab >= 0) {
+                TBabelfish2000 labPart{QString{}};
+                QBuffer part;
+                part.setData(file.Bytes.mid(lab));
+                if (part.open(QIODevice::ReadOnly))
+                    labPart.LoadFromStream(part);
+                file.LabKeys = labPart.Keys();
+            }
         }
         return loaded;
     }();
@@ -243,8 +257,25 @@ TEST(LanguageFiles, HoldExactlyTheKeysTheProgramUses)
                 EXPECT_TRUE(file.Text(key)) << "no entry for \"" << key.toStdString() << "\"";
             }
         }
-        for (const QString& key : file.Engine->Keys())
-            EXPECT_TRUE(used.contains(key)) << "the program does not use \"" << key.toStdString() << "\"";
+        for (const QString& key : file.Engine->Keys()) {
+            if (!file.LabKeys.contains(key)) {
+                EXPECT_TRUE(used.contains(key)) << "the program does not use \"" << key.toStdString() << "\"";
+            }
+        }
+    }
+}
+
+// The lab page's entries come last in both files, the same keys in the same order, and none of
+// them is one of the program's.
+TEST(LanguageFiles, EndWithTheLabPagesEntriesInBoth)
+{
+    ASSERT_FALSE(English().LabKeys.isEmpty()) << "no lab page entries";
+    EXPECT_EQ(English().LabKeys, German().LabKeys);
+    for (const auto& [language, file] : Files()) {
+        const QStringList keys = file.Engine->Keys();
+        EXPECT_EQ(keys.mid(keys.size() - file.LabKeys.size()), file.LabKeys) << language.toStdString();
+        for (const QString& key : RunOfTheProgram().Keys)
+            EXPECT_FALSE(file.LabKeys.contains(key.toLower())) << key.toStdString();
     }
 }
 

@@ -72,7 +72,7 @@ TEST(BerPicture, DrawsRatesOnALogarithmicScaleOverEbN0)
     for (double db : {0.0, 2.0, 4.0, 6.0})
         points.push_back(MakePoint(db, std::uint64_t(10000 * lab::ExactBer(4, 16, db)), 10000, lab::TheoryFor(request.Config, db)));
     Dictionary translator;
-    const lab::RatesChart rates({{request, points}}, lab::Varying::None, translator, {785, 345});
+    const lab::RatesChart rates({{request, points, {}, {}}}, lab::Varying::None, translator, {785, 345});
     const Chart* chart = &rates.GetChart();
 
     const QImage image = Render(rates);
@@ -98,7 +98,7 @@ TEST(BerPicture, AZeroCountShowsItsBoundDownToTheBottom)
     request.Bits = 100000;
     const std::vector<lab::CurvePoint> points = {MakePoint(4, 1250, 100000), MakePoint(10, 0, 100000)};
     Dictionary translator;
-    const lab::RatesChart rates({{request, points}}, lab::Varying::None, translator);
+    const lab::RatesChart rates({{request, points, {}, {}}}, lab::Varying::None, translator);
     const Chart* chart = &rates.GetChart();
     const QImage image = Render(rates);
     // No marker for a rate of 0, but the bar from its upper bound down to the scale's bottom.

@@ -75,7 +75,7 @@ CurveRequest Request(int users, CodeFamily codes, int spread, std::vector<double
 ChartCurve OnTheory(const CurveRequest& request, std::vector<double> levels)
 {
     const RateTheory theory(request.Config);
-    ChartCurve curve{request, {}};
+    ChartCurve curve{request, {}, {}, {}};
     for (double db : levels)
         curve.Points.push_back(MakePoint(db, std::uint64_t(request.Bits * theory.Exact(db).value_or(0.01)), request.Bits,
                                          theory.At(db)));
@@ -153,9 +153,10 @@ TEST(RatesChart, SeveralCurvesAreToldApartByColourAndName)
 
     EXPECT_THROW(RatesChart(std::vector<ChartCurve>(9, curves[0]), Varying::Codes, translator), std::invalid_argument);
     EXPECT_THROW(RatesChart({}, Varying::None, translator), std::invalid_argument);
-    EXPECT_THROW(RatesChart(curves, Varying::Codes, translator, {399, 800}), std::invalid_argument);
+    EXPECT_THROW(RatesChart(curves, Varying::Codes, translator, {279, 800}), std::invalid_argument);
     EXPECT_THROW(RatesChart(curves, Varying::Codes, translator, {4000, 4001}), std::invalid_argument);
-    EXPECT_NO_THROW(RatesChart(curves, Varying::Codes, translator, {400, 300}));
+    EXPECT_THROW(RatesChart(curves, Varying::Codes, translator, {280, 239}), std::invalid_argument);
+    EXPECT_NO_THROW(RatesChart(curves, Varying::Codes, translator, {280, 240}));
     EXPECT_NO_THROW(RatesChart(curves, Varying::Codes, translator, {4000, 4000}));
 }
 
@@ -187,4 +188,51 @@ TEST(RatesChart, DecadesReadAsPowersOfTen)
         const int tick = layout.DrawPoint(1, 0, std::pow(10.0, i - 2)).y;
         EXPECT_NEAR(texts[2 * i].second + 6, tick, 8) << "beside its tick";
     }
+}
+
+// The exact rate of many sums is drawn at fewer levels, so that a page draws the chart within a
+// frame; few sums keep every step. Its pen is the lone curve's blue, the legend's sample two
+// items of it.
+TEST(RatesChart, AnExactRateOfManySumsIsDrawnAtFewerLevels)
+{
+    struct Row { CurveRequest request; std::size_t terms; std::size_t points; };
+    const Row rows[] = {
+        // Two other users of other powers: 9 x 9 sums, every one of the 201 levels.
+        {Request(3, CodeFamily::Random, 8, {0, 3, 6}), 81, 201},
+        // Three others of three powers at 32 chips: 33^3 sums, the least steps.
+        {Request(4, CodeFamily::Random, 32, {0, 1, 2, 3}), 35937, RatesChart::MinExactSteps + 1},
+    };
+    Dictionary translator;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.terms);
+        auto theory = std::make_shared<const RateTheory>(row.request.Config);
+        ASSERT_EQ(theory->ExactTerms(), row.terms);
+        ChartCurve curve = OnTheory(row.request, {0, 4, 8});
+        curve.Theory = theory;
+        const RatesChart chart({curve}, Varying::None, translator);
+        std::size_t blue = 0;
+        for (const TChartItem& item : chart.GetChart().Items())
+            blue += item.Color == palette::Blue;
+        EXPECT_EQ(blue, row.points + 2);
+    }
+}
+
+// On a phone the plot is too narrow for the legend's long lines: each goes on two rows, its end
+// on the lower one, where a slide's chart keeps it on one; the end sits under the beginning.
+TEST(RatesChart, ALegendLineWiderThanANarrowPlotGoesOnTwoRows)
+{
+    Dictionary translator;
+    const ChartCurve curve = OnTheory(Request(4, CodeFamily::Random, 16), {0, 2, 4, 6});
+    const std::string measured = "Measured, 10000 bits per point, with its 95 % interval";
+    EXPECT_EQ(Legend(RatesChart({curve}, Varying::None, translator, {1200, 800}).GetChart()).front(), measured);
+    const RatesChart narrow({curve}, Varying::None, translator, {350, 380});
+    const std::vector<std::string> legend = Legend(narrow.GetChart());
+    ASSERT_GE(legend.size(), 4u);
+    EXPECT_EQ(legend[1] + " " + legend[0], measured);
+    EXPECT_LT(legend[1].size() * 11 * 6 / 10, 350u - 60) << legend[1];
+    const Chart& c = narrow.GetChart();
+    EXPECT_GT(c.TextLabel(1)->PosY(), 0);
+    EXPECT_LT(c.TextLabel(1)->PosY(), c.TextLabel(2)->PosY()) << "rows go up: the end below";
+    EXPECT_DOUBLE_EQ(c.TextLabel(1)->PosX(), c.TextLabel(2)->PosX());
+    EXPECT_EQ(legend[2], "Exact rate of this model");
 }
