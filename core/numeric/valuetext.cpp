@@ -6,6 +6,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 
 namespace {
 
@@ -15,10 +16,20 @@ constexpr char Degree = '\xB0';
 std::string formatDouble(double v, std::chars_format fmt, int precision)
 {
     std::array<char, 400> buffer{};
+#if defined(__cpp_lib_to_chars) && __cpp_lib_to_chars >= 201611L
     const auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), v, fmt, precision);
     if (ec != std::errc())
         return {};
     return std::string(buffer.data(), end);
+#else
+    // A standard library without floating-point to_chars (Debian's emscripten): the C library's,
+    // which there knows no locale but "C".
+    const char* notation = fmt == std::chars_format::fixed ? "%.*f" : fmt == std::chars_format::scientific ? "%.*e" : "%.*g";
+    const int n = std::snprintf(buffer.data(), buffer.size(), notation, precision, v);
+    if (n < 0 || std::size_t(n) >= buffer.size())
+        return {};
+    return std::string(buffer.data(), std::size_t(n));
+#endif
 }
 
 std::string fixed(double v, int decimals)
