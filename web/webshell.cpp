@@ -159,7 +159,6 @@ InputCheck CheckInput(std::string_view name, std::string_view text)
 Simulation::Simulation(std::array<Canvas*, 4> canvases)
     : m_canvases(canvases)
 {
-    buildCharts();
 }
 
 Simulation::~Simulation() = default;
@@ -181,8 +180,17 @@ void Simulation::buildCharts()
 void Simulation::LoadLanguage(std::string_view file)
 {
     m_dictionary.Load(file);
-    // Charts anew, so that a second language starts again from the stored keys.
-    buildCharts();
+    // Charts made before anew, so that a second language starts again from the stored keys;
+    // the first language comes before any.
+    if (m_charts[0])
+        buildCharts();
+}
+
+Chart& Simulation::chart(std::size_t index)
+{
+    if (!m_charts[0])
+        buildCharts();
+    return *m_charts[index];
 }
 
 std::string Simulation::Translate(std::string_view keyUtf8, const std::vector<std::string>& paramsUtf8)
@@ -214,10 +222,10 @@ PageResult Simulation::Update(const PageInputs& inputs)
     const SimResult r = ComputeSignals(ReadSimInput(texts));
 
     TSignalView view;
-    view.RCA = m_charts[0].get();
-    view.RCB = m_charts[1].get();
-    view.RCC = m_charts[2].get();
-    view.RCD = m_charts[3].get();
+    view.RCA = &chart(0);
+    view.RCB = &chart(1);
+    view.RCC = &chart(2);
+    view.RCD = &chart(3);
     view.Translate = [this](const std::string& key) { return m_dictionary.Translate(key); };
     PlotSignals(r, inputs.labels, view);
     m_lastRun = r;
@@ -228,7 +236,7 @@ void Simulation::Relayout(const std::array<Size, 4>& sizes)
 {
     m_sizes = sizes;
     for (std::size_t i = 0; i < 4; ++i) {
-        m_charts[i]->Resize(sizes[i].width, sizes[i].height);
+        chart(i).Resize(sizes[i].width, sizes[i].height);
         m_surfaces[i]->Reframe();
     }
 }

@@ -94,7 +94,7 @@ public:
     // the same sizes when the canvases measure or scale differently; the next Update draws them
     // whole.
     void Relayout(const std::array<Size, 4>& sizes);
-    Size ChartSize(int index) const { return m_charts[std::size_t(index)]->GetSize(); }
+    Size ChartSize(int index) { return chart(std::size_t(index)).GetSize(); }
 
     // The traces of the last run that the model computed; none before the first.
     std::vector<TraceValues> Traces() const;
@@ -102,6 +102,8 @@ public:
 private:
     class Surface;
     void buildCharts();
+    // The charts are made at their first use, after the first language.
+    Chart& chart(std::size_t index);
 
     std::array<Canvas*, 4> m_canvases;
     Dictionary m_dictionary;

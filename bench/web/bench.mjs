@@ -160,9 +160,14 @@ async function openReady(browser, url, { throttle = false, viewport = { width: 1
     await cdp.send('Network.enable');
     await cdp.send('Network.emulateNetworkConditions', Throttle);
   }
-  await page.goto(url, { waitUntil: 'commit', timeout: 60000 });
-  await page.waitForFunction(() => document.documentElement.dataset.state === 'ready' &&
-    performance.getEntriesByName('dscdma-first-picture').length > 0, null, { timeout: 60000, polling: 50 });
+  try {
+    await page.goto(url, { waitUntil: 'commit', timeout: 30000 });
+    await page.waitForFunction(() => document.documentElement.dataset.state === 'ready' &&
+      performance.getEntriesByName('dscdma-first-picture').length > 0, null, { timeout: 30000, polling: 50 });
+  } catch (error) {
+    await context.close();
+    throw error;
+  }
   if (problems.length)
     throw new Error(url + ': ' + problems.join('\n'));
   return page;
@@ -259,13 +264,21 @@ async function updates(browser, origin) {
   return results;
 }
 
+// A load that shows no picture within the bound is counted apart, not timed.
 async function loads(browser, origins, count, throttle) {
-  const times = { page: [], floor: [] };
+  const times = { page: [], floor: [], stuck: 0 };
   for (let i = 0; i < count; ++i) {
     for (const name of i % 2 ? ['floor', 'page'] : ['page', 'floor']) {
-      const page = await openReady(browser, `${origins}/${name === 'page' ? 'index' : 'floor'}.html`, { throttle });
-      times[name].push(await page.evaluate(() => performance.getEntriesByName('dscdma-first-picture')[0].startTime));
-      await page.context().close();
+      let page = null;
+      try {
+        page = await openReady(browser, `${origins}/${name === 'page' ? 'index' : 'floor'}.html`, { throttle });
+        times[name].push(await page.evaluate(() => performance.getEntriesByName('dscdma-first-picture')[0].startTime));
+      } catch (error) {
+        if (error.name !== 'TimeoutError')
+          throw error;
+        ++times.stuck;
+      }
+      await page?.context().close();
     }
   }
   return times;
@@ -346,7 +359,8 @@ try {
       continue;
     const t = await loads(browser, origin, n, throttle);
     const row = (v) => `${median(v).toFixed(0)} | ${Math.min(...v).toFixed(0)} | ${Math.max(...v).toFixed(0)}`;
-    console.log(`| ${name} | ${n} | ${row(t.page)} | ${row(t.floor)} | ${(median(t.page) / median(t.floor)).toFixed(2)} |`);
+    console.log(`| ${name} | ${n}${t.stuck ? ` (${t.stuck} stuck)` : ''} | ${row(t.page)} | ${row(t.floor)} | ` +
+      `${(median(t.page) / median(t.floor)).toFixed(2)} |`);
   }
 
   if (MemoryEdits) {
