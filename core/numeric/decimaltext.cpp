@@ -40,9 +40,10 @@ bool ReadDecimal(std::string_view text, double& value)
 {
     // from_chars takes no '+'; strtod would also take spaces, "inf" and hexadecimal, which
     // the notation here does not.
+    const bool signed_ = !text.empty() && (text.front() == '+' || text.front() == '-');
+    const std::string_view body = signed_ ? text.substr(1) : text;
     if (!text.empty() && text.front() == '+')
         text.remove_prefix(1);
-    const std::string_view body = !text.empty() && text.front() == '-' ? text.substr(1) : text;
     if (body.empty() || body.find_first_not_of("0123456789.eE+-") != std::string_view::npos
         || !(std::isdigit(static_cast<unsigned char>(body.front())) || body.front() == '.'))
         return false;

@@ -2,8 +2,10 @@
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
+import os from 'node:os';
 import path from 'node:path';
-import { setUp, shown, settled, query, artifacts } from './support/site.mjs';
+import { setUp, shown, settled, query, artifacts, site } from './support/site.mjs';
+import { startServer } from './support/server.mjs';
 import { nativeAnswer } from './support/native.mjs';
 
 // The page's red and green, darker than the desktop's to stand out from the button face.
@@ -499,6 +501,53 @@ test('German, from the address or from the browser, with the texts of the German
   assert.equal(await english.locator('#Label1').textContent(), 'Character to transmit on channel A');
   assert.equal(await english.locator('#MMExplain').evaluate((el) => el.textContent.slice(0, 20)), 'A and D: the 8 bits ');
   await english.close();
+});
+
+test('the page starts the module and its language in its head, and comes up without that start where a host forbids it', async () => {
+  // As sent: the head's script fetched both before the page's own script ran.
+  const page = await opened(query({ lang: 'de' }));
+  const started = await page.evaluate(() => {
+    const parsed = performance.getEntriesByType('navigation')[0].domInteractive;
+    const fetched = (name) => performance.getEntriesByType('resource').filter((e) => e.name.endsWith('/' + name));
+    return {
+      boot: typeof window.dscdmaBoot === 'object' && window.dscdmaBoot.lang,
+      first: performance.getEntriesByName('dscdma-first-picture').length,
+      wasm: fetched('dscdma.wasm').map((e) => e.startTime < parsed),
+      language: fetched('dscdma.de.itl').map((e) => e.startTime < parsed),
+    };
+  });
+  assert.equal(started.boot, 'de');
+  assert.equal(started.first, 1, 'one mark at the first picture');
+  assert.deepEqual(started.wasm, [true], 'the module is fetched once, before the page is parsed');
+  assert.deepEqual(started.language, [true], 'the language file too');
+  await page.close();
+
+  // A policy without inline scripts, and a server that sends the module as plain bytes: the page
+  // fetches and compiles it itself, or compiles it from its bytes.
+  const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'dscdma-wasm-'));
+  const bytes = path.join(folder, 'dscdma.wasm.bin');
+  fs.copyFileSync(path.join(site, 'dscdma.wasm'), bytes);
+  const hosts = [
+    ['no inline script', await startServer(site, {}, { 'Content-Security-Policy': "script-src 'self' 'wasm-unsafe-eval'" })],
+    ['the module as plain bytes', await startServer(site, { '/dscdma.wasm': bytes })],
+  ];
+  try {
+    for (const [host, server] of hosts) {
+      const other = await env.page();
+      await env.open(other, server.origin + '/' + query({ keyRx: '44', lang: 'de' }));
+      const s = await shown(other);
+      assert.equal(s.received, nativeAnswer({ keyRx: '44' }).shown, host);
+      assert.equal(await other.locator('#Label1').textContent(), 'Gesendetes Zeichen auf Kanal A', host);
+      // The blocked inline script is the only complaint the policy may cause.
+      other.problems = other.problems.filter((p) => !/Content Security Policy|inline script/i.test(p));
+      noProblems(other);
+      await other.context().close();
+    }
+  } finally {
+    for (const [, server] of hosts)
+      await server.close();
+    fs.rmSync(folder, { recursive: true, force: true });
+  }
 });
 
 test('a browser without WebAssembly gets one clear sentence', async () => {
