@@ -144,8 +144,8 @@ TForm1::TForm1(TDemonSetup setup, QWidget* parent)
 
 TForm1::~TForm1() = default;
 
-// The stored layout, control by control in the window's field order. Nothing is connected
-// yet, so applying it fires no change events.
+// The stored layout, control by control in the window's field order (the translator walks the
+// controls in it). Nothing is connected yet, so applying it fires no change events.
 void TForm1::CreateControls(TDemonSetup setup)
 {
     setObjectName("Form1");
@@ -154,6 +154,24 @@ void TForm1::CreateControls(TDemonSetup setup)
     setFont(PixelFont(FormFamilies, 13));
     setWindowIcon(DscdmaResources::applicationIcon());
 
+    CreateChartsAndFields();
+    CreateResultAndCaptions();
+    CreateGainAndButtons();
+    CreateLink(std::move(setup));
+    ChainTabs();
+    DescribeControls();
+
+    m_view.RCA = &m_rca->Core();
+    m_view.RCB = &m_rcb->Core();
+    m_view.RCC = &m_rcc->Core();
+    m_view.RCD = &m_rcd->Core();
+    m_view.Translate = [this](const std::string& key) { return cp1252::FromQString(Translate(cp1252::ToQString(key))); };
+    m_view.ShowResult = [this](const std::string& text, bool ok) { ShowResult(text, ok); };
+}
+
+// The four charts, the key and character fields and the spreading factor.
+void TForm1::CreateChartsAndFields()
+{
     m_rca = CreateSignalChart(this, SignalChart::RCA);
     m_nioKeyA = MakeKeyField(this, "NIOKeyA", {96, 152, 33, 24}, SimInputField::KeyA);
     m_nioKeyA->SetColor(ToQColor(ChannelA));
@@ -177,7 +195,11 @@ void TForm1::CreateControls(TDemonSetup setup)
     m_sbarSpread->setPageStep(1);
 
     m_rcd = CreateSignalChart(this, SignalChart::RCD);
+}
 
+// The received character with its verdict, and the captions of the fields.
+void TForm1::CreateResultAndCaptions()
+{
     m_lblResult = MakeLabel<TAutoSizeLabel>(this, "LblResult", {64, 624, 23, 38}, "A", Qt::AlignLeft | Qt::AlignTop);
     m_lblResult->setFont(PixelFont(ArialFamilies, 33, true));
     m_lblResult->FitToText();
@@ -192,7 +214,12 @@ void TForm1::CreateControls(TDemonSetup setup)
     m_lblTransErr->setFont(PixelFont(FormFamilies, 13, true));
     SetTextColor(m_lblTransErr, Qt::red);
     m_lblTransErr->hide();
+}
 
+// The processing gain and the buttons of the top row, with the received character's caption,
+// which the stored layout lists among them.
+void TForm1::CreateGainAndButtons()
+{
     m_nlabPG = new TNumLab(this);
     m_nlabPG->setObjectName("NLabPG");
     m_nlabPG->setGeometry(168, 8, 169, 22);
@@ -218,23 +245,16 @@ void TForm1::CreateControls(TDemonSetup setup)
     MakeLabel(this, "Label6", {8, 608, 137, 16}, "BF_Received Character", Qt::AlignHCenter | Qt::AlignTop, false);
     m_bButAbout = MakeBitmapButton(this, "BButAbout", {632, 5, 137, 29}, "BF_About", DscdmaResources::aboutGlyph());
     m_bButExit = MakeBitmapButton(this, "BButExit", {776, 5, 137, 29}, "BF_Exit", DscdmaResources::exitGlyph());
-    CreateLink(std::move(setup));
+}
 
-    // The layout's tab order; the explanations button has none there and joins the chain
-    // where it sits on the top row, so that every action is reachable by keyboard.
+// The layout's tab order; the explanations button has none there and joins the chain where it
+// sits on the top row, so that every action is reachable by keyboard.
+void TForm1::ChainTabs()
+{
     const QList<QWidget*> chain{m_nioKeyA, m_nioKeyB, m_nioKeyD, m_edTransA, m_edTransB,
                                 m_sbarSpread, m_sbLabelsOnOff, m_bButAbout, m_bButExit};
     for (qsizetype i = 1; i < chain.size(); ++i)
         setTabOrder(chain[i - 1], chain[i]);
-
-    DescribeControls();
-
-    m_view.RCA = &m_rca->Core();
-    m_view.RCB = &m_rcb->Core();
-    m_view.RCC = &m_rcc->Core();
-    m_view.RCD = &m_rcd->Core();
-    m_view.Translate = [this](const std::string& key) { return cp1252::FromQString(Translate(cp1252::ToQString(key))); };
-    m_view.ShowResult = [this](const std::string& text, bool ok) { ShowResult(text, ok); };
 }
 
 // The server link with its stored settings.

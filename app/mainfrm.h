@@ -94,6 +94,10 @@ protected:
 
 private:
     void CreateControls(TDemonSetup setup);
+    void CreateChartsAndFields();
+    void CreateResultAndCaptions();
+    void CreateGainAndButtons();
+    void ChainTabs();
     void CreateLink(TDemonSetup setup);
     void DescribeControls();
     void LoadAppIcon(const QString& iconName, QString workArea);

@@ -1,7 +1,7 @@
 #include "browsercanvas.h"
 
+#include "core/chart/pixelruns.h"
 #include "core/i18n/utf8.h"
-#include "pixelruns.h"
 
 #include <emscripten.h>
 
@@ -238,16 +238,14 @@ void BrowserCanvas::strokeOpen(std::span<const Point> points)
     const Pen& p = pen();
     if (p.style == PenStyle::Clear || points.size() < 2)
         return;
-    std::vector<Point> thin;
     std::span<const Point> pts = points;
     if (p.width <= 1) {
         // Every joint is covered; only the very last pixel is left out.
-        thin = web::ThinPolyline(points);
-        if (thin.empty())
+        if (!ThinPolyline(points, m_thin))
             return;
-        pts = thin;
+        pts = m_thin;
     }
-    if (p.style == PenStyle::Solid && p.width <= 3 && web::StrokeRuns(pts, p.width, m_rects)) {
+    if (p.style == PenStyle::Solid && p.width <= 3 && StrokeRuns(pts, p.width, m_rects)) {
         // The pixels of those rectangles; the browser strokes a long trace faster than it fills
         // its rectangles.
         if (m_rects.size() > 2)
@@ -256,7 +254,7 @@ void BrowserCanvas::strokeOpen(std::span<const Point> points)
             fillRects(m_rects, p.color);
         return;
     }
-    if (p.style != PenStyle::Solid && p.width <= 1 && pts.size() == 2 && web::DashRuns(pts[0], pts[1], p.style, m_dashes)) {
+    if (p.style != PenStyle::Solid && p.width <= 1 && pts.size() == 2 && DashRuns(pts[0], pts[1], p.style, m_dashes)) {
         const Point a = pts[0], b = pts[1];
         if (brush().style == BrushStyle::Solid)
             fillRects({Rect::FromCorners(std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y))},

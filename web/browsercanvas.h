@@ -59,6 +59,7 @@ private:
     Size m_size;
     bool m_clipped = false;
     std::string m_font; // the current font as CSS
+    std::vector<Point> m_thin;
     std::vector<Rect> m_rects;
     std::vector<Rect> m_dashes;
     // Measured texts per font; layout asks for the same few again and again.

@@ -1,6 +1,5 @@
 #include "webshell.h"
 
-#include "chartrender.h"
 #include "core/i18n/utf8.h"
 #include "core/sim/receivedcharacter.h"
 #include "keyfield.h"
@@ -54,54 +53,6 @@ std::vector<std::string_view> Split(std::string_view text, char separator)
 }
 
 } // namespace
-
-// Draws its chart whenever the chart asks (at ShowItems). The surface keeps what was drawn, so
-// the frame around the plot (surround, shadow, caption, axes) is drawn only when it changed; the
-// plot, with its background and grid, the items and the labels, which stay inside it, every time.
-class Simulation::Surface final : public ChartPresenter
-{
-public:
-    Surface(Chart& chart, Canvas& canvas)
-        : m_chart(chart)
-        , m_canvas(canvas)
-    {
-        m_chart.SetTextMetrics(&m_canvas);
-        m_chart.SetPresenter(this);
-    }
-    ~Surface() { m_chart.SetPresenter(nullptr); }
-
-    void ChartPaint(ChartPaintScope scope) override
-    {
-        const unsigned frameChanges = m_chart.Changes() & (ChangeStaticPicture | ChangeStaticLayout);
-        const ChartLayout& layout = m_chart.Layout();
-        const ChartState& state = m_chart.State();
-        if (!m_framed || frameChanges || m_canvas.size() != m_chart.GetSize()) {
-            if (m_canvas.size() != m_chart.GetSize())
-                m_canvas.resize(m_chart.Width(), m_chart.Height());
-            RenderChart(state, layout, m_canvas, ChartParts::Frame);
-            m_framed = true;
-        }
-        RenderChart(state, layout, m_canvas, ChartParts::PlotBackground);
-        RenderChart(state, layout, m_canvas, ChartParts::Dynamic);
-        m_chart.ClearChanges(ChangeStaticPicture | ChangePlotBackground | ChangeItems);
-        if (scope == ChartPaintScope::Whole)
-            m_chart.WholePainted(layout);
-    }
-    void ChartMinimumSizeChanged(Size) override {}
-    // The canvas measures or scales differently: the frame is drawn again at the next paint.
-    void Reframe()
-    {
-        m_framed = false;
-        // A new backing store, also at the same size: the screen's pixel ratio may have changed.
-        m_canvas.resize(m_chart.Width(), m_chart.Height());
-        m_chart.SetTextMetrics(&m_canvas);
-    }
-
-private:
-    Chart& m_chart;
-    Canvas& m_canvas;
-    bool m_framed = false;
-};
 
 namespace {
 
@@ -167,13 +118,16 @@ void Simulation::buildCharts()
 {
     const SignalChart which[] = {SignalChart::RCA, SignalChart::RCB, SignalChart::RCC, SignalChart::RCD};
     for (std::size_t i = 0; i < 4; ++i) {
-        m_surfaces[i].reset();
+        m_presenters[i].reset();
         m_charts[i] = NewSignalChart(which[i]);
         // The stored captions are keys; the window is translated once its language is known.
         m_charts[i]->TranslateTexts([this](std::string& text) { m_dictionary.TranslateKeyed(text); });
         if (m_sizes[i].width > 0)
             m_charts[i]->Resize(m_sizes[i].width, m_sizes[i].height);
-        m_surfaces[i] = std::make_unique<Surface>(*m_charts[i], *m_canvases[i]);
+        m_charts[i]->SetTextMetrics(m_canvases[i]);
+        // The canvas keeps what was drawn: the chart is drawn whenever it asks (at ShowItems), its
+        // frame only when that changed.
+        m_presenters[i] = std::make_unique<LayerPresenter>(*m_charts[i], *m_canvases[i]);
     }
 }
 
@@ -200,6 +154,12 @@ std::string Simulation::Translate(std::string_view keyUtf8, const std::vector<st
     for (const std::string& p : paramsUtf8)
         params.push_back(utf8::ToWindows1252(p));
     return utf8::FromWindows1252(m_dictionary.Translate(utf8::ToWindows1252(keyUtf8), params));
+}
+
+ChartRedraw Simulation::Pending(std::size_t index)
+{
+    chart(index);
+    return m_presenters.at(index)->Pending();
 }
 
 std::string Simulation::SpokenCharacter(unsigned char byte)
@@ -236,8 +196,14 @@ void Simulation::Relayout(const std::array<Size, 4>& sizes)
 {
     m_sizes = sizes;
     for (std::size_t i = 0; i < 4; ++i) {
-        chart(i).Resize(sizes[i].width, sizes[i].height);
-        m_surfaces[i]->Reframe();
+        Chart& c = chart(i);
+        c.Resize(sizes[i].width, sizes[i].height);
+        // The canvas measures or scales differently: a new backing store, also at the same size
+        // (the screen's pixel ratio may have changed), and a presenter that draws it whole.
+        m_presenters[i].reset();
+        m_canvases[i]->resize(c.Width(), c.Height());
+        c.SetTextMetrics(m_canvases[i]);
+        m_presenters[i] = std::make_unique<LayerPresenter>(c, *m_canvases[i]);
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include "canvas.h"
 #include "chart.h"
+#include "core/chart/layerpresenter.h"
 #include "core/sim/siminputs.h"
 #include "dictionary.h"
 #include "recordingcanvas.h"
@@ -89,6 +90,9 @@ public:
     // Computes the signals, plots them into the four charts and draws them. Throws what the
     // model throws (a receiver key too large to round) before anything is drawn.
     PageResult Update(const PageInputs& inputs);
+    // What chart `index` (0 to 3, in the order of the canvases) has to draw before its canvas
+    // shows the chart's state.
+    ChartRedraw Pending(std::size_t index);
 
     // Lays the charts out again at new sizes (each raised to what its margins need), or anew at
     // the same sizes when the canvases measure or scale differently; the next Update draws them
@@ -100,7 +104,6 @@ public:
     std::vector<TraceValues> Traces() const;
 
 private:
-    class Surface;
     void buildCharts();
     // The charts are made at their first use, after the first language.
     Chart& chart(std::size_t index);
@@ -108,7 +111,7 @@ private:
     std::array<Canvas*, 4> m_canvases;
     Dictionary m_dictionary;
     std::array<std::unique_ptr<Chart>, 4> m_charts;
-    std::array<std::unique_ptr<Surface>, 4> m_surfaces;
+    std::array<std::unique_ptr<LayerPresenter>, 4> m_presenters;
     std::array<Size, 4> m_sizes{}; // as laid out last; none for the stored sizes
     std::optional<SimResult> m_lastRun;
 };

@@ -1,5 +1,6 @@
 #include "qtcanvas.h"
 
+#include "core/chart/pixelruns.h"
 #include "cp1252.h"
 #include "qtconvert.h"
 
@@ -15,34 +16,10 @@ namespace {
 
 QList<qreal> dashPattern(Canvas::PenStyle style)
 {
-    switch (style) {
-    case Canvas::PenStyle::Dot:
-        return {3, 3};
-    case Canvas::PenStyle::Dash:
-        return {18, 6};
-    case Canvas::PenStyle::DashDot:
-        return {9, 6, 3, 6};
-    case Canvas::PenStyle::DashDotDot:
-        return {9, 3, 3, 3, 3, 3};
-    default:
-        return {};
-    }
-}
-
-// The last pixel a line of the classic device interface covers: one step back from `to` towards
-// `from` along the major axis.
-QPoint lastCoveredPixel(QPoint from, QPoint to)
-{
-    const int dx = to.x() - from.x();
-    const int dy = to.y() - from.y();
-    if (std::abs(dx) >= std::abs(dy)) {
-        const int x = to.x() - (dx > 0 ? 1 : -1);
-        const int y = from.y() + int(std::lround(double(dy) * (x - from.x()) / dx));
-        return {x, y};
-    }
-    const int y = to.y() - (dy > 0 ? 1 : -1);
-    const int x = from.x() + int(std::lround(double(dx) * (y - from.y()) / dy));
-    return {x, y};
+    QList<qreal> pattern;
+    for (const int run : DashPattern(style))
+        pattern << run;
+    return pattern;
 }
 
 } // namespace
@@ -180,41 +157,32 @@ QPen QtCanvas::qtPen(const QColor& color) const
 
 void QtCanvas::strokeOpen(std::span<const Point> points)
 {
-    m_converted.clear();
-    for (const Point& p : points)
-        m_converted.emplace_back(p.x, p.y);
-    strokeOpen(std::span<const QPoint>(m_converted));
-}
-
-void QtCanvas::strokeOpen(std::span<const QPoint> points)
-{
     if (!m_painter || points.size() < 2)
         return;
     const Pen& p = pen();
     const QColor penColor = ToQColor(p.color);
     if (p.style == PenStyle::Clear)
         return;
-    std::span<const QPoint> pts = points;
+    std::span<const Point> pts = points;
     if (p.width <= 1) {
         // Every joint is covered; only the very last pixel is left out.
-        m_points.assign(points.begin(), points.end());
-        while (m_points.size() >= 2 && m_points.back() == m_points[m_points.size() - 2])
-            m_points.pop_back();
-        if (m_points.size() < 2)
+        if (!ThinPolyline(points, m_points))
             return;
-        m_points.back() = lastCoveredPixel(m_points[m_points.size() - 2], m_points.back());
         pts = m_points;
     }
     if (p.style == PenStyle::Solid && p.width <= 3 && rasterTarget() && strokeAsRects(pts, penColor, p.width))
         return;
     if (p.style != PenStyle::Solid && p.width <= 1 && pts.size() == 2 && rasterTarget() && dashAsRects(pts[0], pts[1], penColor, p.style))
         return;
+    m_converted.clear();
+    for (const Point& point : pts)
+        m_converted.emplace_back(point.x, point.y);
     auto stroke = [&](const QPen& qp) {
         m_painter->setPen(qp);
-        if (pts.size() == 2 && pts[0] == pts[1])
-            m_painter->drawPoint(pts[0]);
+        if (m_converted.size() == 2 && m_converted[0] == m_converted[1])
+            m_painter->drawPoint(m_converted[0]);
         else
-            m_painter->drawPolyline(pts.data(), int(pts.size()));
+            m_painter->drawPolyline(m_converted.data(), int(m_converted.size()));
     };
     if (p.style != PenStyle::Solid && p.width <= 1) {
         if (brush().style == BrushStyle::Solid)
@@ -232,45 +200,11 @@ void QtCanvas::strokeOpen(std::span<const QPoint> points)
 // covers that rectangle but for the outer corner pixel of a cap or joint. Filling rectangles
 // costs a fraction of the general stroker, and the square corners are crisper too. Returns
 // false, drawing nothing, when a segment is slanted.
-bool QtCanvas::strokeAsRects(std::span<const QPoint> points, const QColor& color, int penWidth)
+bool QtCanvas::strokeAsRects(std::span<const Point> points, const QColor& color, int penWidth)
 {
-    m_rects.clear();
-    const int width = std::max(penWidth, 1);
-    const int before = width / 2; // pixels left of / above the centre line, as Qt strokes
-    const int after = (width - 1) / 2;
-    for (std::size_t i = 1; i < points.size(); ++i) {
-        const QPoint a = points[i - 1];
-        const QPoint b = points[i];
-        if (a.x() != b.x() && a.y() != b.y())
-            return false;
-        const int left = std::min(a.x(), b.x()) - before;
-        const int top = std::min(a.y(), b.y()) - before;
-        const int right = std::max(a.x(), b.x()) + after;
-        const int bottom = std::max(a.y(), b.y()) + after;
-        // A run of segments along one line (a step trace between its steps) fills one rectangle.
-        if (!m_rects.empty()) {
-            QRect& last = m_rects.back();
-            if (last.top() == top && last.bottom() == bottom && left <= last.right() + 1 && right >= last.left() - 1) {
-                last.setLeft(std::min(last.left(), left));
-                last.setRight(std::max(last.right(), right));
-                continue;
-            }
-            if (last.left() == left && last.right() == right && top <= last.bottom() + 1 && bottom >= last.top() - 1) {
-                last.setTop(std::min(last.top(), top));
-                last.setBottom(std::max(last.bottom(), bottom));
-                continue;
-            }
-        }
-        m_rects.emplace_back(QPoint(left, top), QPoint(right, bottom));
-    }
-    if (directTarget(color)) {
-        fillDirect(m_rects, color.rgba());
-        return true;
-    }
-    m_painter->setPen(Qt::NoPen);
-    m_painter->setBrush(color);
-    m_painter->drawRects(m_rects.data(), int(m_rects.size()));
-    m_painter->setBrush(Qt::NoBrush);
+    if (!StrokeRuns(points, penWidth, m_rects))
+        return false;
+    fillRects(m_rects, color);
     return true;
 }
 
@@ -309,78 +243,50 @@ inline void fillRow(QRgb* row, int width, QRgb color)
 } // namespace
 
 // A thin dotted or dashed horizontal or vertical line (the grid) as runs of pixels: the gaps in
-// the brush colour while the brush is solid, then the dashes, counted from the line's start as
-// the cosmetic stroker counts them. Returns false, drawing nothing, when the line is slanted.
-bool QtCanvas::dashAsRects(QPoint from, QPoint to, const QColor& color, PenStyle style)
+// the brush colour while the brush is solid, then the dashes. On a clipped image only the
+// periods that reach into the clip are laid out (the grid redrawn under a few traces). Returns
+// false, drawing nothing, when the line is slanted.
+bool QtCanvas::dashAsRects(Point from, Point to, const QColor& color, PenStyle style)
 {
-    if (from.x() != to.x() && from.y() != to.y())
-        return false;
-    // The stroker's patterns in whole pixels: dashes are the even entries, gaps the odd ones.
-    static constexpr int Dot[] = {3, 3}, Dash[] = {18, 6}, DashDot[] = {9, 6, 3, 6}, DashDotDot[] = {9, 3, 3, 3, 3, 3};
-    std::span<const int> pattern;
-    switch (style) {
-    case PenStyle::Dot:
-        pattern = Dot;
-        break;
-    case PenStyle::Dash:
-        pattern = Dash;
-        break;
-    case PenStyle::DashDot:
-        pattern = DashDot;
-        break;
-    case PenStyle::DashDotDot:
-        pattern = DashDotDot;
-        break;
-    default:
-        return false;
-    }
-    int period = 0;
-    for (int length : pattern)
-        period += length;
-    auto span = [](QPoint a, QPoint b) {
-        return QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())), QPoint(std::max(a.x(), b.x()), std::max(a.y(), b.y())));
-    };
     const QColor brushColor = ToQColor(brush().color);
     const bool direct = directTarget(color) && directTarget(brushColor);
-    const QRect line = span(from, to);
+    const Rect visible = ToRect(m_ownClip);
+    if (!DashRuns(from, to, style, m_rects, direct && m_ownClipped ? &visible : nullptr))
+        return false;
     if (brush().style == BrushStyle::Solid) {
-        if (direct)
-            fillDirect({&line, 1}, brushColor.rgba());
-        else
-            m_painter->fillRect(line, brushColor);
+        const Rect line = Rect::FromCorners(std::min(from.x, to.x), std::min(from.y, to.y), std::max(from.x, to.x),
+                                            std::max(from.y, to.y));
+        fillEach({&line, 1}, brushColor, direct);
     }
-    const int length = std::abs(to.x() - from.x()) + std::abs(to.y() - from.y()) + 1;
-    const QPoint step(to.x() > from.x() ? 1 : to.x() < from.x() ? -1 : 0,
-                      to.y() > from.y() ? 1 : to.y() < from.y() ? -1 : 0);
-    // Counted from the line's start as the stroker counts them; on a clipped image only the
-    // periods that reach into the clip are laid out (the grid redrawn under a few traces).
-    int first = 0, last = length - 1;
-    if (direct && m_ownClipped) {
-        const QRect visible = line & m_ownClip;
-        if (visible.isEmpty())
-            return true;
-        const bool horizontal = step.y() == 0;
-        const int a = horizontal ? (visible.left() - from.x()) * step.x() : (visible.top() - from.y()) * step.y();
-        const int b = horizontal ? (visible.right() - from.x()) * step.x() : (visible.bottom() - from.y()) * step.y();
-        first = std::max(0, std::min(a, b));
-        last = std::min(length - 1, std::max(a, b));
-    }
-    m_rects.clear();
-    for (int k = first / period * period; k <= last;) {
-        for (std::size_t i = 0; i < pattern.size() && k <= last; ++i) {
-            const int run = std::min(pattern[i], length - k);
-            if (i % 2 == 0 && k + run > first)
-                m_rects.push_back(span(from + step * k, from + step * (k + run - 1)));
-            k += run;
-        }
-    }
-    if (direct) {
-        fillDirect(m_rects, color.rgba());
-    } else {
-        for (const QRect& dash : m_rects)
-            m_painter->fillRect(dash, color);
-    }
+    fillEach(m_rects, color, direct);
     return true;
+}
+
+// A pen's runs: written straight into the owned image where they can be, else in one fill.
+void QtCanvas::fillRects(std::span<const Rect> rects, const QColor& color)
+{
+    if (directTarget(color)) {
+        fillDirect(rects, color.rgba());
+        return;
+    }
+    m_painter->setPen(Qt::NoPen);
+    m_painter->setBrush(color);
+    m_qrects.clear();
+    for (const Rect& r : rects)
+        m_qrects.push_back(ToQRect(r));
+    m_painter->drawRects(m_qrects.data(), int(m_qrects.size()));
+    m_painter->setBrush(Qt::NoBrush);
+}
+
+// Areas: written straight into the owned image when `direct`, else filled one by one.
+void QtCanvas::fillEach(std::span<const Rect> rects, const QColor& color, bool direct)
+{
+    if (direct) {
+        fillDirect(rects, color.rgba());
+        return;
+    }
+    for (const Rect& r : rects)
+        m_painter->fillRect(ToQRect(r), color);
 }
 
 // Pixel runs stand in for lines only where the result is pixels; a vector target such as an SVG
@@ -396,7 +302,7 @@ bool QtCanvas::directTarget(const QColor& color) const
     return m_ownPainter && color.alpha() == 255;
 }
 
-void QtCanvas::fillDirect(std::span<const QRect> rects, QRgb color)
+void QtCanvas::fillDirect(std::span<const Rect> rects, QRgb color)
 {
     int areaLeft = 0, areaTop = 0, areaRight = m_image.width() - 1, areaBottom = m_image.height() - 1;
     if (m_ownClipped) {
@@ -413,7 +319,7 @@ void QtCanvas::fillDirect(std::span<const QRect> rects, QRgb color)
     // bits stay where they are: this does not detach.
     QRgb* const bits = reinterpret_cast<QRgb*>(m_image.bits());
     const qsizetype stride = m_image.bytesPerLine() / qsizetype(sizeof(QRgb));
-    for (const QRect& rect : rects) {
+    for (const Rect& rect : rects) {
         const int left = std::max(rect.left(), areaLeft), right = std::min(rect.right(), areaRight);
         const int top = std::max(rect.top(), areaTop), bottom = std::min(rect.bottom(), areaBottom);
         if (left > right || top > bottom)
@@ -456,8 +362,8 @@ void QtCanvas::drawLine(Point from, Point to)
 {
     if (from == to)
         return;
-    const QPoint pts[2] = {QPoint(from.x, from.y), QPoint(to.x, to.y)};
-    strokeOpen(std::span<const QPoint>(pts));
+    const Point pts[2] = {from, to};
+    strokeOpen(pts);
 }
 
 void QtCanvas::polyline(std::span<const Point> points)
@@ -475,42 +381,29 @@ void QtCanvas::rectangle(int x1, int y1, int x2, int y2)
         std::swap(y1, y2);
     if (x2 - x1 < 1 || y2 - y1 < 1)
         return;
-    const QRect area(x1, y1, x2 - x1, y2 - y1);
+    const Rect area{x1, y1, x2 - x1, y2 - y1};
     if (brush().style == BrushStyle::Solid) {
         const QColor fill = ToQColor(brush().color);
-        if (directTarget(fill))
-            fillDirect({&area, 1}, fill.rgba());
-        else
-            m_painter->fillRect(area, fill);
+        fillEach({&area, 1}, fill, directTarget(fill));
     }
     m_painter->setBrush(Qt::NoBrush);
     if (pen().style == PenStyle::Clear)
         return;
     if (pen().width <= 1) {
-        // A cosmetic outline of drawRect(x, y, w, h) covers x..x+w, hence the one less.
-        const QPoint outline[5] = {{x1, y1}, {x2 - 1, y1}, {x2 - 1, y2 - 1}, {x1, y2 - 1}, {x1, y1}};
-        const Pen saved = pen();
-        const QColor edge = ToQColor(saved.color);
-        std::vector<QPoint> pts(std::begin(outline), std::end(outline));
-        if (saved.style != PenStyle::Solid) {
-            strokeOpen(std::span<const QPoint>(pts));
+        if (pen().style != PenStyle::Solid) {
+            const Point outline[5] = {{x1, y1}, {x2 - 1, y1}, {x2 - 1, y2 - 1}, {x1, y2 - 1}, {x1, y1}};
+            strokeOpen(outline);
         } else {
             // The four edges as one-pixel fills: the same pixels, without the stroker.
-            const QRect edges[4] = {QRect(QPoint(x1, y1), QPoint(x2 - 1, y1)),
-                                    QRect(QPoint(x1, y2 - 1), QPoint(x2 - 1, y2 - 1)),
-                                    QRect(QPoint(x1, y1), QPoint(x1, y2 - 1)),
-                                    QRect(QPoint(x2 - 1, y1), QPoint(x2 - 1, y2 - 1))};
-            if (directTarget(edge)) {
-                fillDirect(edges, edge.rgba());
-            } else {
-                for (const QRect& r : edges)
-                    m_painter->fillRect(r, edge);
-            }
+            const Rect edges[4] = {Rect::FromCorners(x1, y1, x2 - 1, y1), Rect::FromCorners(x1, y2 - 1, x2 - 1, y2 - 1),
+                                   Rect::FromCorners(x1, y1, x1, y2 - 1), Rect::FromCorners(x2 - 1, y1, x2 - 1, y2 - 1)};
+            const QColor edge = ToQColor(pen().color);
+            fillEach(edges, edge, directTarget(edge));
         }
     } else {
         const int inset = pen().width / 2;
         m_painter->setPen(qtPen(ToQColor(pen().color)));
-        m_painter->drawRect(area.adjusted(inset, inset, -inset - 1, -inset - 1));
+        m_painter->drawRect(ToQRect(area).adjusted(inset, inset, -inset - 1, -inset - 1));
     }
 }
 

@@ -65,7 +65,6 @@ private:
     void beginOwnPainter();
     QPen qtPen(const QColor& color) const;
     // Draws a polyline whose last pixel is left out; points already clamped by callers.
-    void strokeOpen(std::span<const QPoint> points);
     void strokeOpen(std::span<const Point> points);
 
     void applyClip();
@@ -82,17 +81,21 @@ private:
     bool m_limited = false;
     QRect m_ownClip; // what drawing on the owned image is confined to, while m_ownClipped
     bool m_ownClipped = false;
-    bool strokeAsRects(std::span<const QPoint> points, const QColor& color, int penWidth);
-    bool dashAsRects(QPoint from, QPoint to, const QColor& color, PenStyle style);
+    bool strokeAsRects(std::span<const Point> points, const QColor& color, int penWidth);
+    bool dashAsRects(Point from, Point to, const QColor& color, PenStyle style);
+    void fillRects(std::span<const Rect> rects, const QColor& color);
+    void fillEach(std::span<const Rect> rects, const QColor& color, bool direct);
     bool rasterTarget() const;
     // Pixel runs written straight into an owned image: the same pixels QPainter fills for an
     // axis-aligned rectangle without antialiasing, at a fraction of its cost per rectangle.
     bool directTarget(const QColor& color) const;
-    void fillDirect(std::span<const QRect> rects, QRgb color);
+    void fillDirect(std::span<const Rect> rects, QRgb color);
 
-    std::vector<QPoint> m_converted; // the core's points as Qt's, reused by every stroke
-    std::vector<QPoint> m_points;    // reused by every stroke
-    std::vector<QRect> m_rects;
+    // Reused by every stroke: the pixels of a thin line, the core's points as Qt's, the runs.
+    std::vector<Point> m_points;
+    std::vector<QPoint> m_converted;
+    std::vector<Rect> m_rects;
+    std::vector<QRect> m_qrects;
     QFont m_qfont; // the current font as Qt's
 };
 

@@ -1,14 +1,13 @@
 #pragma once
 
 #include "chart.h"
+#include "core/chart/layerpresenter.h"
 #include "qtcanvas.h"
 
 #include <QImage>
 #include <QRect>
 #include <QSize>
 
-#include <array>
-#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -29,12 +28,10 @@ protected:
     ~ChartView() = default;
 };
 
-// The Qt side of a core Chart: it presents the chart in a view through pixel caches. The static
-// picture (surround, shadow, caption, axes) is kept until the chart's change bits say otherwise;
-// the frame image is the static picture with the plot background, items and labels drawn over
-// it, brought up to date at ShowItems: where items and labels were, the plot background is drawn
-// again and all of them over it. The view only copies the bands that changed.
-class QtChart final : private ChartPresenter
+// The Qt side of a core Chart: its two layers as images in the pixel format of the view's
+// surface, which the core's presenter draws and composes, and the view that shows the frame
+// image in the bands that changed.
+class QtChart final : private ChartLayerHost
 {
 public:
     explicit QtChart(std::unique_ptr<Chart> chart = std::make_unique<Chart>());
@@ -58,7 +55,7 @@ public:
     void SetFrameFormat(QImage::Format format);
     QImage::Format FrameFormat() const { return m_format; }
     // A full paint of the current state into the frame image, when the view lets it.
-    void Paint() { present(ChartPaintScope::Whole); }
+    void Paint() { m_presenter.Present(ChartPaintScope::Whole); }
     // A full paint unless the frame image already shows the current state: what a repaint
     // the window system asks for needs.
     void PaintIfChanged();
@@ -66,49 +63,24 @@ public:
     bool FrameFits() const;
 
 private:
-    void ChartPaint(ChartPaintScope scope) override { present(scope); }
-    void ChartMinimumSizeChanged(Size minimum) override;
+    bool PrepareLayers() override;
+    Canvas& LayerCanvas(Layer layer) override { return layer == Layer::Static ? m_static : m_frame; }
+    bool LayerFits(Layer layer, Size size) const override;
+    void FitLayer(Layer layer, Size size) override;
+    void DropStaticLayer() override { m_static.resize(0, 0); }
+    void CopyStaticToFrame(const Rect& area) override;
+    void LimitFrame(const Rect* area) override;
+    void FrameChanged(const std::vector<Rect>& bands) override;
+    void MinimumSizeChanged(Size minimum) override;
 
     void syncViewSize();
-    bool canPaint() const;
-    void present(ChartPaintScope scope);
-    void compose(ChartPaintScope scope, const ChartLayout& layout);
-    // Whether items and labels would come out as the frame image already shows them.
-    bool dynamicPartsAsShown(const ChartLayout& layout) const;
-    void rememberDynamicParts(const ChartLayout& layout);
 
     std::unique_ptr<Chart> m_chart;
     RasterTextMetrics m_metrics;
-    bool m_presenting = false;
     QImage::Format m_format = QImage::Format_RGB32;
-
-    // What the plot background is drawn from.
-    struct PlotLook
-    {
-        TColor chartColor = 0, gridColor = 0, frameColor = 0;
-        ChartLayout::Grid grid;
-        bool operator==(const PlotLook&) const = default;
-    };
-    PlotLook plotLook(const ChartLayout& layout) const;
-
-    static constexpr std::int64_t MaxCachedPixels = 4096 * 4096;
-    // The frame around the plot: surround, shadow, caption, axes.
-    QtCanvas m_static;
-    bool m_staticStale = true;
-    // Count the drawings of the static picture, and which the frame image was made of.
-    std::uint64_t m_staticSerial = 0;
-    std::uint64_t m_composedSerial = 0;
-    PlotLook m_composedLook; // the plot background in the frame image
-    QtCanvas m_frame; // the static picture with the plot background, items and labels over it
-    std::vector<Rect> m_damage; // what the items and labels cover in the frame image
-    // What the items and labels in the frame image were drawn from.
-    struct ShownDynamicParts
-    {
-        std::vector<TChartItem> items;
-        std::vector<std::pair<ChartLayout::Label, TextLabelData>> labels;
-        std::array<bool, Chart::Layers> layerVisible{};
-        std::array<bool, 256> classVisible{};
-    } m_shown;
-    std::uint64_t m_paintedVersion = 0;
+    QtCanvas m_static; // the frame around the plot: surround, shadow, caption, axes
+    QtCanvas m_frame;  // the static picture with the plot background, items and labels over it
     ChartView* m_view = nullptr;
+    std::vector<QRect> m_bands;
+    LayerPresenter m_presenter;
 };

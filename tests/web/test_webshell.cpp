@@ -1,5 +1,4 @@
 #include "core/i18n/utf8.h"
-#include "pixelruns.h"
 #include "recordingtext.h"
 #include "signalcharts.h"
 #include "webshell.h"
@@ -293,37 +292,6 @@ TEST(WebShell, AnyBytesAreTakenWithoutHarm)
             EXPECT_EQ(web::RecordSets(sets, "", bytes).rfind("set 1\n", 0), 0u);
         }
     }
-}
-
-// Horizontal and vertical strokes as the pixels a raster device fills.
-TEST(PixelRuns, StrokesOfAStepTraceBecomeRectanglesOfWholePixels)
-{
-    std::vector<Rect> runs;
-    const std::vector<Point> step{{0, 10}, {5, 10}, {9, 10}, {9, 4}, {20, 4}};
-    ASSERT_TRUE(web::StrokeRuns(web::ThinPolyline(step), 1, runs));
-    EXPECT_EQ(runs, (std::vector<Rect>{Rect::FromCorners(0, 10, 9, 10), Rect::FromCorners(9, 4, 9, 10),
-                                       Rect::FromCorners(9, 4, 19, 4)}))
-        << "the last pixel left out, joints covered";
-    ASSERT_TRUE(web::StrokeRuns(step, 3, runs));
-    EXPECT_EQ(runs, (std::vector<Rect>{Rect::FromCorners(-1, 9, 10, 11), Rect::FromCorners(8, 3, 10, 11),
-                                       Rect::FromCorners(8, 3, 21, 5)}));
-    const std::vector<Point> slanted{{0, 0}, {3, 1}};
-    EXPECT_FALSE(web::StrokeRuns(slanted, 1, runs));
-    EXPECT_EQ(web::ThinPolyline(std::vector<Point>{{2, 2}, {2, 2}}), std::vector<Point>{});
-    EXPECT_EQ(web::LastCoveredPixel({0, 0}, {4, -2}), (Point{3, -2}));
-    EXPECT_EQ(web::LastCoveredPixel({0, 0}, {-1, 6}), (Point{-1, 5}));
-}
-
-TEST(PixelRuns, ADottedLineIsCountedFromItsStart)
-{
-    std::vector<Rect> dashes;
-    ASSERT_TRUE(web::DashRuns({5, 0}, {5, 13}, Canvas::PenStyle::Dot, dashes));
-    EXPECT_EQ(dashes, (std::vector<Rect>{Rect::FromCorners(5, 0, 5, 2), Rect::FromCorners(5, 6, 5, 8),
-                                         Rect::FromCorners(5, 12, 5, 13)}));
-    ASSERT_TRUE(web::DashRuns({10, 1}, {0, 1}, Canvas::PenStyle::Dash, dashes));
-    EXPECT_EQ(dashes, (std::vector<Rect>{Rect::FromCorners(0, 1, 10, 1)}));
-    EXPECT_FALSE(web::DashRuns({0, 0}, {1, 1}, Canvas::PenStyle::Dot, dashes));
-    EXPECT_FALSE(web::DashRuns({0, 0}, {0, 9}, Canvas::PenStyle::Solid, dashes));
 }
 
 } // namespace

@@ -1,10 +1,8 @@
-#include "pixelruns.h"
+#include "core/chart/pixelruns.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-
-namespace web {
 
 Point LastCoveredPixel(Point from, Point to)
 {
@@ -20,15 +18,17 @@ Point LastCoveredPixel(Point from, Point to)
     return {x, y};
 }
 
-std::vector<Point> ThinPolyline(std::span<const Point> points)
+bool ThinPolyline(std::span<const Point> points, std::vector<Point>& out)
 {
-    std::vector<Point> out(points.begin(), points.end());
+    out.assign(points.begin(), points.end());
     while (out.size() >= 2 && out.back() == out[out.size() - 2])
         out.pop_back();
-    if (out.size() < 2)
-        return {};
+    if (out.size() < 2) {
+        out.clear();
+        return false;
+    }
     out.back() = LastCoveredPixel(out[out.size() - 2], out.back());
-    return out;
+    return true;
 }
 
 bool StrokeRuns(std::span<const Point> points, int penWidth, std::vector<Rect>& out)
@@ -77,7 +77,7 @@ std::span<const int> DashPattern(Canvas::PenStyle style)
     }
 }
 
-bool DashRuns(Point from, Point to, Canvas::PenStyle style, std::vector<Rect>& dashes)
+bool DashRuns(Point from, Point to, Canvas::PenStyle style, std::vector<Rect>& dashes, const Rect* visible)
 {
     dashes.clear();
     const std::span<const int> pattern = DashPattern(style);
@@ -88,15 +88,28 @@ bool DashRuns(Point from, Point to, Canvas::PenStyle style, std::vector<Rect>& d
     const auto span = [](Point a, Point b) {
         return Rect::FromCorners(std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y));
     };
+    int first = 0, last = length - 1;
+    if (visible) {
+        const Rect shown = span(from, to).intersected(*visible);
+        if (shown.isEmpty())
+            return true;
+        const bool horizontal = step.y == 0;
+        const int a = horizontal ? (shown.left() - from.x) * step.x : (shown.top() - from.y) * step.y;
+        const int b = horizontal ? (shown.right() - from.x) * step.x : (shown.bottom() - from.y) * step.y;
+        first = std::max(0, std::min(a, b));
+        last = std::min(length - 1, std::max(a, b));
+    }
+    int period = 0;
+    for (const int run : pattern)
+        period += run;
     // Dashes are the even entries of the pattern, gaps the odd ones.
-    int k = 0;
-    for (std::size_t i = 0; k < length; i = (i + 1) % pattern.size()) {
-        const int run = std::min(pattern[i], length - k);
-        if (i % 2 == 0)
-            dashes.push_back(span(from + step * k, from + step * (k + run - 1)));
-        k += run;
+    for (int k = first / period * period; k <= last;) {
+        for (std::size_t i = 0; i < pattern.size() && k <= last; ++i) {
+            const int run = std::min(pattern[i], length - k);
+            if (i % 2 == 0 && k + run > first)
+                dashes.push_back(span(from + step * k, from + step * (k + run - 1)));
+            k += run;
+        }
     }
     return true;
 }
-
-} // namespace web
