@@ -110,7 +110,8 @@ EM_JS(void, dscdma_text, (int i, int x, int y, const char* text, const char* fon
 EM_JS(void, dscdma_measure, (const char* text, const char* font, int* out), {
     var g = Module['measureContext'];
     if (!g) g = Module['measureContext'] = document.createElement('canvas').getContext('2d');
-    g.font = UTF8ToString(font);
+    var f = UTF8ToString(font);
+    if (Module['measureFont'] !== f) g.font = Module['measureFont'] = f;
     var m = g.measureText(UTF8ToString(text));
     var ascent = Math.round(m.fontBoundingBoxAscent);
     HEAP32[out >> 2] = Math.round(m.width);
@@ -134,6 +135,8 @@ EM_JS(void, dscdma_copy, (int i, int source, int x, int y), {
     var r = (typeof window !== 'undefined' && window.devicePixelRatio) || 1;
     Module['contexts'][i].drawImage(from, x, y, from.width / r, from.height / r);
 });
+
+std::map<std::pair<std::string, std::string>, BrowserCanvas::Metrics> BrowserCanvas::s_measured;
 
 namespace {
 
@@ -348,14 +351,14 @@ void BrowserCanvas::textOut(int x, int y, std::string_view text)
 const BrowserCanvas::Metrics& BrowserCanvas::measured(const FontDesc& font, std::string_view text) const
 {
     auto key = std::make_pair(CssFont(font, m_minimumText), utf8::FromWindows1252(text));
-    auto found = m_measured.find(key);
-    if (found == m_measured.end()) {
+    auto found = s_measured.find(key);
+    if (found == s_measured.end()) {
         int out[3] = {0, 0, 0};
         dscdma_measure(key.second.c_str(), key.first.c_str(), out);
         // A bounded cache: the charts measure a few dozen texts, the same ones every update.
-        if (m_measured.size() > 512)
-            m_measured.clear();
-        found = m_measured.emplace(std::move(key), Metrics{out[0], out[1], out[2]}).first;
+        if (s_measured.size() > 512)
+            s_measured.clear();
+        found = s_measured.emplace(std::move(key), Metrics{out[0], out[1], out[2]}).first;
     }
     return found->second;
 }

@@ -62,6 +62,7 @@ private:
     std::vector<Point> m_thin;
     std::vector<Rect> m_rects;
     std::vector<Rect> m_dashes;
-    // Measured texts per font; layout asks for the same few again and again.
-    mutable std::map<std::pair<std::string, std::string>, Metrics> m_measured;
+    // Measured texts per font, for all four charts: layout asks for the same few again and
+    // again, and each measurement is a trip to the browser.
+    static std::map<std::pair<std::string, std::string>, Metrics> s_measured;
 };

@@ -302,6 +302,11 @@
       el.setAttribute(name, value);
   }
 
+  function setHidden(el, hidden) {
+    if (el.hidden !== hidden)
+      el.hidden = hidden;
+  }
+
   function draw() {
     const r = state.result;
     if (r) {
@@ -313,10 +318,10 @@
     }
     drawNotice();
     drawSpread();
-    explain.setAttribute('aria-pressed', String(state.inputs.labels));
-    explanations.hidden = !state.inputs.labels;
-    $('table').setAttribute('aria-pressed', String(state.table));
-    $('alt').hidden = !state.table;
+    setAttribute(explain, 'aria-pressed', String(state.inputs.labels));
+    setHidden(explanations, !state.inputs.labels);
+    setAttribute($('table'), 'aria-pressed', String(state.table));
+    setHidden($('alt'), !state.table);
     drawSummary();
     if (state.table)
       drawTable();
@@ -352,7 +357,9 @@
     setAttribute(spread, 'aria-valuenow', String(value));
     setAttribute(spread, 'aria-valuetext', String(value));
     setText($('gain'), String(value));
-    spread.style.setProperty('--at', String((value - spreadLow) / (spreadHigh - spreadLow)));
+    const at = String((value - spreadLow) / (spreadHigh - spreadLow));
+    if (spread.style.getPropertyValue('--at') !== at)
+      spread.style.setProperty('--at', at);
   }
 
   function bitsOf(letter) {
@@ -1026,7 +1033,8 @@
     measureLayout();
     for (const data of early.splice(0))
       await handleMessage(data);
-    schedule();
+    // The first picture at once rather than in the next frame: the browser shows it then anyway.
+    frame();
     offline();
   }
 
