@@ -13,6 +13,7 @@
 // Counts: DSCDMA_BENCH_EDITS (edits timed per page, kind and factor; default 400),
 // DSCDMA_BENCH_LOADS (default 20), DSCDMA_BENCH_THROTTLED (throttled loads per page and way;
 // default 10), DSCDMA_BENCH_MEMORY (edits before the memory is read; default 5000).
+// DSCDMA_BENCH_KEEP=1 keeps the served folder (the pages with the peer's data) for a closer look.
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
@@ -384,5 +385,8 @@ try {
   await browser.close();
   await plain.close();
   compressing?.close();
-  fs.rmSync(folder, { recursive: true, force: true });
+  if (process.env.DSCDMA_BENCH_KEEP)
+    console.log(`the served folder is kept: ${folder}`);
+  else
+    fs.rmSync(folder, { recursive: true, force: true });
 }
