@@ -6,7 +6,7 @@ cd "$(dirname "$0")"
 . scripts/deps.sh
 
 dscdma_install_packages lintian
-build=build-pkg
+build=build-pkg # the package preset's folder (CMakePresets.json)
 # Debian's hardening flags, as a Debian build of the package would use them; CMake reads no CPPFLAGS.
 # The install strips the programs as dh_strip does (cmake/DscdmaInstall.cmake).
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
@@ -14,11 +14,11 @@ eval "$(dpkg-buildflags --export=sh)"
 export CXXFLAGS="$CPPFLAGS $CXXFLAGS"
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-# Neither tests nor benchmarks go into the package, so the package build makes neither.
-cmake --fresh -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DDSCDMA_TESTS=OFF -DDSCDMA_BENCH=OFF "${launcher[@]}"
-cmake --build "$build" -j "$(nproc)"
+# Neither tests nor benchmarks go into the package, so the package preset makes neither.
+cmake --preset package --fresh "${launcher[@]}"
+cmake --build --preset package -j "$(nproc)"
 rm -f "$build"/dscdma_*.deb
-(cd "$build" && cpack -G DEB)
+cpack --preset package
 deb=$(basename "$build"/dscdma_*.deb)
 cp "$build/$deb" .
 echo "lintian $deb:"

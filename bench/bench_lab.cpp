@@ -1,9 +1,11 @@
+#include "berrunner.h"
 #include "labmodel.h"
 #include "labrandom.h"
 
 #include <benchmark/benchmark.h>
 
-// The Monte-Carlo loop in chip operations (users x spreading factor x bits) per second.
+// The Monte-Carlo loop in chip operations (users x spreading factor x bits) per second, and
+// dscdma-sim's points on one thread against two.
 namespace {
 
 constexpr std::uint64_t BitsPerIteration = 100000;
@@ -73,6 +75,41 @@ void BM_Ber_Random_K8_N64_Noise(benchmark::State& state)
     RunBer(state, Config(8, lab::CodeFamily::Random, 64), 4.0);
 }
 BENCHMARK(BM_Ber_Random_K8_N64_Noise);
+
+// Users whose bits start apart: each other user adds two partial correlations per bit.
+void BM_Ber_Random_K4_N16_Async_Noise(benchmark::State& state)
+{
+    lab::LabConfig c = Config(4, lab::CodeFamily::Random, 16);
+    c.DelayChips = lab::DrawDelays(1, 4, 16);
+    RunBer(state, c, 4.0);
+}
+BENCHMARK(BM_Ber_Random_K4_N16_Async_Noise);
+
+void BM_Ber_Gold_K8_N31_Async_Noise(benchmark::State& state)
+{
+    lab::LabConfig c = Config(8, lab::CodeFamily::Gold, 31);
+    c.DelayChips = lab::DrawDelays(1, 8, 31);
+    RunBer(state, c, 4.0);
+}
+BENCHMARK(BM_Ber_Gold_K8_N31_Async_Noise);
+
+// dscdma-sim --jobs: a curve of eight points at K = 4, N = 16 on one thread and on two, in wall
+// time; the chip operations per second of the two compare as the speed-up.
+void BM_Curve_Jobs(benchmark::State& state)
+{
+    lab::CurveRequest request;
+    request.Config = Config(4, lab::CodeFamily::Random, 16);
+    for (int db = 0; db < 8; ++db)
+        request.EbN0Db.push_back(double(db));
+    request.Bits = BitsPerIteration;
+    for (auto _ : state) {
+        const auto curves = berrunner::Run({request}, int(state.range(0)));
+        benchmark::DoNotOptimize(curves);
+    }
+    state.counters["chip_ops"] = benchmark::Counter(
+        8 * lab::ChipOperations(request.Config, BitsPerIteration) * double(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_Curve_Jobs)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 

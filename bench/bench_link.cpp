@@ -237,8 +237,8 @@ int main(int argc, char** argv)
     server.start(QStringLiteral(TUTORIX_SERVER_EXE),
                  {"--handle", "bench", "--files", QFile::decodeName(g_folder), "--var", "Name=Value"});
     const QDeadlineTimer deadline(20000);
-    while (TMessageWindows::Default().FindWindow("ThisIsTheTutorixServerComponentWindowClassbench",
-                                                 "ThisIsTheTutorixServerComponentWindowbench") == 0) {
+    while (TMessageWindows::Default().FindWindow(ServerWindowClass + QByteArray("bench"),
+                                                 ServerWindowName + QByteArray("bench")) == 0) {
         if (deadline.hasExpired() || server.waitForFinished(10)) {
             std::fprintf(stderr, "tutorix-server did not start\n");
             return 1;

@@ -15,9 +15,6 @@
 
 namespace {
 
-const QByteArray kServerClass = QByteArrayLiteral("ThisIsTheTutorixServerComponentWindowClass");
-const QByteArray kServerWindow = QByteArrayLiteral("ThisIsTheTutorixServerComponentWindow");
-const QByteArray kClientClass = QByteArrayLiteral("ThisIsTheTutorixClientComponentWindowClass");
 const QString kServerNotRunning = QStringLiteral("Tutorix server application is not running");
 
 // What a pending reply costs beside its content.
@@ -586,7 +583,7 @@ QByteArray TkdbCustomDemon::GetServerHandle() const
 quint32 TkdbCustomDemon::FindServerWindow() const
 {
     const QByteArray handle = GetServerHandle();
-    return Windows().FindWindow(kServerClass + handle, kServerWindow + handle);
+    return Windows().FindWindow(ServerWindowClass + handle, ServerWindowName + handle);
 }
 
 QString TkdbCustomDemon::GetLastErrorString() const
@@ -645,7 +642,7 @@ void TkdbDemonClient::SendUnregister()
 
 QByteArray TkdbDemonClient::GetWindowClassName()
 {
-    return kClientClass;
+    return ClientWindowClass;
 }
 
 QByteArray TkdbDemonClient::GetWindowName()

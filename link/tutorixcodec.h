@@ -13,6 +13,12 @@
 // codes, the growable byte stream with its content encodings, time stamps, parameter text and
 // the transport's frames. Little-endian throughout; 8-bit strings are carried as bytes.
 
+// The teaching server's window: its class and its window name, each followed by the
+// server-handle text. And the class of a program's own hidden window.
+inline constexpr char ServerWindowClass[] = "ThisIsTheTutorixServerComponentWindowClass";
+inline constexpr char ServerWindowName[] = "ThisIsTheTutorixServerComponentWindow";
+inline constexpr char ClientWindowClass[] = "ThisIsTheTutorixClientComponentWindowClass";
+
 // Message codes of the server protocol.
 inline constexpr quint32 msgQuit = 4096;
 inline constexpr quint32 msgReply = 4097;

@@ -22,9 +22,9 @@ export NODE_PATH="/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}"
 unset EM_CACHE
 
 build=${DSCDMA_WEB_BUILD:-$root/build-web}
-emcmake cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel -DDSCDMA_CORE_ONLY=ON -DDSCDMA_WEB=ON \
-  -DDSCDMA_TESTS=OFF -DDSCDMA_BENCH=OFF -DDSCDMA_WERROR=ON >/dev/null
-cmake --build "$build" -j2 --target dscdma
+# The web preset (CMakePresets.json), in its folder or the one named.
+emcmake cmake -S "$root" --preset web -B "$build" >/dev/null
+cmake --build "$build" -j "$(nproc)" --target dscdma
 
 mkdir -p "$out"
 out=$(cd "$out" && pwd)

@@ -23,9 +23,8 @@ for tool in clang clang++ cmake ninja; do
   command -v "$tool" >/dev/null || { echo "fuzz: $tool is needed (apt-get install clang cmake ninja-build)" >&2; exit 1; }
 done
 
-CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDSCDMA_FUZZ=ON -DDSCDMA_BENCH=OFF >/dev/null
-cmake --build "$build" --target "fuzz_$target"
+# The fuzz preset (CMakePresets.json): clang, the fuzzers on, no benchmarks.
+(cd "$root" && cmake --preset fuzz >/dev/null && cmake --build --preset fuzz --target "fuzz_$target")
 
 corpus="$build/corpus/$target"
 artifacts="$build/artifacts"

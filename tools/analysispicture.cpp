@@ -20,10 +20,14 @@ int analysispicture::ScreenTextMetrics::measureHeight(const FontDesc& font, std:
 
 void analysispicture::Paint(const Chart& chart, QPainter& painter)
 {
-    const Size size = chart.GetSize();
+    PaintWith(chart.GetSize(), painter, [&chart](Canvas& canvas) { chart.RenderTo(canvas); });
+}
+
+void analysispicture::PaintWith(Size size, QPainter& painter, const std::function<void(Canvas&)>& draw)
+{
     painter.fillRect(0, 0, size.width, size.height, ToQColor(clBtnFace));
     QtCanvas canvas(painter, QPoint(0, 0), ToQSize(size));
-    chart.RenderTo(canvas);
+    draw(canvas);
 }
 
 QImage analysispicture::Render(const Chart& chart)

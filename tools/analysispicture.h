@@ -4,6 +4,8 @@
 
 #include <QImage>
 
+#include <functional>
+
 class QPainter;
 class Chart;
 
@@ -20,6 +22,8 @@ public:
 };
 
 void Paint(const Chart& chart, QPainter& painter);
+// The button-face colour over `size`, then `draw` on a canvas of that size.
+void PaintWith(Size size, QPainter& painter, const std::function<void(Canvas&)>& draw);
 QImage Render(const Chart& chart);
 
 } // namespace analysispicture

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <memory>
 
+#include <unistd.h>
+
 namespace {
 
 bool WantsPictures(int argc, char** argv)
@@ -49,7 +51,14 @@ int main(int argc, char** argv)
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
-    SimCliResult result = RunSimCli(QCoreApplication::arguments());
+    // Progress only where someone watches: a terminal, never a file or a pipe.
+    ProgressOutput progress;
+    if (isatty(fileno(stderr)))
+        progress = [](const QByteArray& text) {
+            std::fwrite(text.constData(), 1, std::size_t(text.size()), stderr);
+            std::fflush(stderr);
+        };
+    SimCliResult result = RunSimCli(QCoreApplication::arguments(), progress);
     if (!result.out.isEmpty() && !WriteAll(stdout, result.out)) {
         const int error = errno;
         result.exitCode = 1;

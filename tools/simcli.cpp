@@ -2,6 +2,7 @@
 
 #include "analysispicture.h"
 #include "bercli.h"
+#include "berrunner.h"
 #include "chartpicture.h"
 #include "core/chart/chart.h"
 #include "core/i18n/dictionary.h"
@@ -271,14 +272,17 @@ Picture PictureOf(const SimResult& r, Analysis analysis, const std::vector<Sweep
                     : "Decision margins of one direct-sequence CDMA run"};
 }
 
-// The picture of a --ber run; the request and points must outlive it.
-Picture BerPictureOf(const lab::CurveRequest& request, const std::vector<lab::CurvePoint>& points)
+// The picture of a --ber run; the job and curves must outlive it.
+Picture BerPictureOf(const bercli::Job& job, const std::vector<std::vector<lab::CurvePoint>>& curves)
 {
-    return {QSize(lab::RatesChartWidth, lab::RatesChartHeight),
-            [&request, &points](QPainter& painter) {
+    return {QSize(job.size.width, job.size.height),
+            [&job, &curves](QPainter& painter) {
+                std::vector<lab::ChartCurve> drawn;
+                for (std::size_t i = 0; i < job.curves.size(); ++i)
+                    drawn.push_back({job.curves[i], curves[i]});
                 Dictionary translator;
-                const std::unique_ptr<Chart> chart = lab::RatesChart(request, points, translator);
-                analysispicture::Paint(*chart, painter);
+                const lab::RatesChart chart(drawn, job.varying, translator, job.size);
+                analysispicture::PaintWith(chart.GetSize(), painter, [&chart](Canvas& canvas) { chart.Paint(canvas); });
             },
             "DS-CDMA", "Bit-error rates of the lab model over Eb/N0"};
 }
@@ -347,20 +351,30 @@ QString Description()
         "value| over the 8 bits). JSON holds the inputs, the selected channel and an\n"
         "array \"sweep\" of 19 objects; CSV one row per factor.\n"
         "\n"
-        "--ber runs the lab instead: --users transmitters send random bits at the same\n"
-        "time, chip-synchronous, each spread by its code and scaled by its --power; white\n"
-        "Gaussian noise is added, set by --ebn0 relative to the decoded user's bit energy\n"
-        "(chips of energy 1, noise variance per chip N/(2 Eb/N0)); the receiver of user\n"
-        "--rx correlates with that user's code and decides each bit by sign, as the\n"
-        "window's receiver does. Per Eb/N0 it gives ebn0_db (null in JSON and empty in\n"
-        "CSV without noise), bits, errors, ber (errors / bits), ci95 (the Wilson 95 %\n"
-        "interval of the rate), theory_exact (the exact rate of this model) and\n"
-        "theory_gaussian (the Gaussian approximation), both for random codes of equal\n"
-        "power and for one user of any family, null otherwise. JSON holds an object\n"
-        "\"ber\" with users, codes, spread, rx, power_db, seed and an array \"points\"; CSV\n"
+        "--ber runs the lab instead: --users transmitters send random bits, each spread\n"
+        "by its code and scaled by its --power, chip-synchronous and all at once unless\n"
+        "--delays or --async start their bits whole chips apart; white Gaussian noise\n"
+        "is added, set by --ebn0 relative to the decoded user's bit energy (chips of\n"
+        "energy 1, noise variance per chip N/(2 Eb/N0)); the receiver of user --rx,\n"
+        "aligned to that user, correlates with its code and decides each bit by sign, as\n"
+        "the window's receiver does. Per Eb/N0 it gives ebn0_db (null in JSON and empty\n"
+        "in CSV without noise), bits, errors, ber (errors / bits), ci95 (the Wilson 95 %\n"
+        "interval of the rate; with --max-errors the exact one), theory_exact (the exact\n"
+        "rate of this model; null where the sums the other users can add number more\n"
+        "than 65536) and theory_gaussian (the Gaussian approximation). JSON holds an\n"
+        "object \"ber\" with users, codes, spread, rx, power_db, seed, delays (with\n"
+        "--delays or --async), max_errors (with --max-errors) and an array \"points\"; CSV\n"
         "one row per point with the columns\n"
-        "ebn0_db,bits,errors,ber,ci95_low,ci95_high,theory_exact,theory_gaussian. A run\n"
-        "takes time in proportion to points x bits x users x spreading factor.\n"
+        "ebn0_db,bits,errors,ber,ci95_low,ci95_high,theory_exact,theory_gaussian, after a\n"
+        "column delays (with --delays or --async). A comma list in one of --spread,\n"
+        "--users or --codes measures one curve per value: \"ber\" then holds \"varies\" and\n"
+        "an array \"curves\" of such objects, and CSV begins with the varying column (for\n"
+        "--codes also spread). --show-codes prints the codes instead: JSON holds\n"
+        "\"input\", \"codes\" (each user's chips as +1 and -1) and \"correlation\" with the\n"
+        "matrices \"at_delays\" and \"worst\" (row j for the receiver of user j); CSV one\n"
+        "row per user, user,delay,code (+ and -),at_delays_1,...,worst_1,.... A run\n"
+        "takes time in proportion to points x bits x users x spreading factor; on a\n"
+        "terminal it shows its progress on standard error.\n"
         "\n"
         "In CSV, yes and no are 1 and 0. An option takes its value as the next argument\n"
         "or after '=' (--spread=4), and may be written with one dash (-spread 4).\n"
@@ -371,9 +385,48 @@ QString Description()
         "whole or not at all: on failure an existing file keeps its old content.";
 }
 
-QList<QCommandLineOption> Options()
+QList<QCommandLineOption> LabOptions()
 {
     return {
+        {"users", "With --ber: the number of transmitters, 1..8 (default 2), or a comma list, one "
+                  "curve each.", "K"},
+        {"codes", "With --ber: the code family (default random), or a comma list, one curve each, "
+                  "each family at the spreading factor given or the nearest it takes. random: chips "
+                  "of the keys' generator, fresh in every bit, one key per user drawn from --seed; "
+                  "walsh: rows 0, 1, ... of the Hadamard matrix in its natural (Sylvester) order, "
+                  "spreading factor a power of two, at least the users; msequence: shifts 0, 1, ... "
+                  "of one maximal-length sequence, of x^2+x+1, x^3+x+1, x^4+x+1, x^5+x^2+1 or x^6+x+1, "
+                  "spreading factor 3, 7, 15, 31 or 63, at least the users; gold: that m-sequence a "
+                  "times its decimation b (by 3, by 5 for 63 chips) shifted by 0, 1, ..., then a and "
+                  "b, spreading factor 7, 31 or 63, at most N + 2 users.", "FAMILY"},
+        {"ebn0", "With --ber: Eb/N0 of the decoded user in dB, -100..100, or FROM:TO:STEP whose steps "
+                 "land on TO (at most 1000 points). Without it there is no noise.", "DB"},
+        {"bits", "With --ber: bits sent by each user per point, 1..1000000000 (default 100000).", "N"},
+        {"seed", "With --ber: seed of the data bits, the noise, the random codes and --async's "
+                 "delays, 0..4294967295 (default 1). Every point starts from it, so a point of a "
+                 "range equals the same point run alone.", "S"},
+        {"power", "With --ber: the level of each user in dB relative to 0 dB, -100..100, one per user, "
+                  "separated by commas (default 0 for all).", "LIST"},
+        {"rx", "With --ber: the user decoded, 1..users (default 1).", "I"},
+        {"delays", "With --ber: each user's delay in chips, 0..N-1, one per user separated by commas: "
+                   "a user's bits start that many chips after user 1's, whose delay is 0. The receiver "
+                   "stays aligned to its own user. Default: all aligned.", "LIST"},
+        {"async", "With --ber: delays drawn from --seed, user 1's 0 and each other's from 0..N-1, "
+                  "reported as delays."},
+        {"show-codes", "With --ber: prints each user's code and the correlations of the codes, at the "
+                       "delays and the largest over all delays, instead of measuring."},
+        {"max-errors", "With --ber: ends a point once E errors are counted, 1..1000000000; its "
+                       "interval is then the exact (Clopper-Pearson) one.", "E"},
+        {"jobs", "With --ber: measures the points on N threads, 1..64 (default 1); the counts are the "
+                 "same for every N.", "N"},
+        {"size", "With --ber and --png or --svg: the picture's size in pixels, WIDTHxHEIGHT, 400x300 "
+                 "to 4000x4000 (default 1200x800).", "WxH"},
+    };
+}
+
+QList<QCommandLineOption> Options()
+{
+    QList<QCommandLineOption> options = {
         {"text-a", "Character of transmitter A (at most one; default Z).", "T"},
         {"text-b", "Character of transmitter B (at most one; default W).", "T"},
         {"code-a", "Byte 0..255 sent by transmitter A instead of --text-a.", "N"},
@@ -383,7 +436,8 @@ QList<QCommandLineOption> Options()
         {"key-b", "Key of transmitter B (default 44), read as --key-a.", "K"},
         {"key-rx", "Key held by the receiver (default 23), read as --key-a.", "K"},
         {"spread", "Spreading factor, chips per bit, 2..20 (default 8); with --ber 2..64 as the code "
-                   "family allows (default 8, for msequence and gold 7). Not with --sweep.", "N"},
+                   "family allows (default 8, for msequence and gold 7), or a comma list, one curve "
+                   "each. Not with --sweep.", "N"},
         {"format", "Output format: json or csv (default json). When a picture is written, nothing "
                    "is printed unless a format is given.", "FORMAT"},
         {"margins", "Adds the decision margins of each bit; with --png/--svg draws "
@@ -395,29 +449,18 @@ QList<QCommandLineOption> Options()
         {"ber", "Measures bit-error rates of the lab model instead of sending two characters; with "
                 "--png/--svg draws them over Eb/N0 on a logarithmic scale, with their intervals and "
                 "the theory. Not with --margins, --sweep, --labels or the options of characters and keys."},
-        {"users", "With --ber: the number of transmitters, 1..8 (default 2).", "K"},
-        {"codes", "With --ber: the code family (default random). random: chips of the keys' generator, "
-                  "fresh in every bit, one key per user drawn from --seed; walsh: rows of the Hadamard "
-                  "matrix, spreading factor a power of two, at least the users; msequence: shifts of one "
-                  "maximal-length sequence, spreading factor 3, 7, 15, 31 or 63, at least the users; gold: "
-                  "Gold codes of a preferred pair, spreading factor 7, 31 or 63.", "FAMILY"},
-        {"ebn0", "With --ber: Eb/N0 of the decoded user in dB, -100..100, or FROM:TO:STEP whose steps "
-                 "land on TO (at most 1000 points). Without it there is no noise.", "DB"},
-        {"bits", "With --ber: bits sent by each user per point, 1..1000000000 (default 100000).", "N"},
-        {"seed", "With --ber: seed of the data bits, the noise and the random codes, 0..4294967295 "
-                 "(default 1). Every point starts from it, so a point of a range equals the same point "
-                 "run alone.", "S"},
-        {"power", "With --ber: the level of each user in dB relative to 0 dB, -100..100, one per user, "
-                  "separated by commas (default 0 for all).", "LIST"},
-        {"rx", "With --ber: the user decoded, 1..users (default 1).", "I"},
+    };
+    options += LabOptions();
+    options += {
         {"png", "Writes a PNG picture: the four charts as the main window shows them (785 x 665 "
-                "pixels), or the margins, sweep or bit-error-rate chart (785 x 345). A FILE of - "
-                "writes it to standard output.", "FILE"},
+                "pixels), the margins or sweep chart (785 x 345), or the bit-error-rate chart "
+                "(1200 x 800, or --size). A FILE of - writes it to standard output.", "FILE"},
         {"svg", "Writes the same picture as SVG, sized in pixels.", "FILE"},
         {"labels", "Shows the trace labels in the four charts, as the explanations button does "
                    "(the margins and sweep charts always have their legend)."},
         {{"h", "help"}, "Shows this help."},
     };
+    return options;
 }
 
 // What one command line asks for, read and checked before anything runs.
@@ -429,7 +472,7 @@ struct Job
     bool format = false; // a format was given
     bool labels = false;
     SimInput in;
-    lab::CurveRequest berRequest;
+    bercli::Job berJob;
     std::vector<std::pair<bool, QString>> pictures; // PNG or not, and where; "-" is standard output
 };
 
@@ -481,7 +524,7 @@ Job ReadJob(const QCommandLineParser& parser)
     if (job.ber && !job.pictures.empty() && !parser.isSet("ebn0"))
         throw UsageError{"--ber draws its rates over Eb/N0: give --ebn0 with --png or --svg"};
     if (job.ber) {
-        if (const QString message = bercli::Read(parser, job.berRequest); !message.isEmpty())
+        if (const QString message = bercli::Read(parser, job.berJob); !message.isEmpty())
             throw UsageError{message};
     } else {
         job.in.SetTextA(ReadText(parser, "text-a", "code-a", DefaultSimInput().TextA));
@@ -505,14 +548,30 @@ struct Results
 {
     std::optional<SimResult> run;
     std::vector<SweepPoint> sweep;
-    std::vector<lab::CurvePoint> berPoints;
+    std::vector<std::vector<lab::CurvePoint>> berCurves; // one list of points per curve
 };
 
-Results Compute(const Job& job)
+// The progress of a long --ber run as one line that keeps being rewritten, for a terminal.
+berrunner::ProgressSink ProgressLine(const ProgressOutput& output)
+{
+    if (!output)
+        return {};
+    return [output](const berrunner::Progress& p) {
+        output(QStringLiteral("\rdscdma-sim: %1 of %2 points, %3 bits, %4 errors ")
+                   .arg(p.pointsDone)
+                   .arg(p.points)
+                   .arg(p.bits)
+                   .arg(p.errors)
+                   .toUtf8());
+    };
+}
+
+Results Compute(const Job& job, const ProgressOutput& progress)
 {
     Results results;
     if (job.ber) {
-        results.berPoints = lab::MeasureCurve(job.berRequest);
+        if (!job.berJob.showCodes)
+            results.berCurves = berrunner::Run(job.berJob.curves, job.berJob.jobs, ProgressLine(progress));
     } else {
         results.run = ComputeSignals(job.in);
         if (job.analysis == Analysis::Sweep)
@@ -523,8 +582,11 @@ Results Compute(const Job& job)
 
 QByteArray DataOutput(const Job& job, const Results& r)
 {
+    if (job.ber && job.berJob.showCodes)
+        return job.csv ? bercli::CodesCsv(job.berJob.curves.front().Config)
+                       : bercli::CodesJson(job.berJob.curves.front().Config);
     if (job.ber)
-        return job.csv ? bercli::Csv(r.berPoints) : bercli::Json(job.berRequest, r.berPoints);
+        return job.csv ? bercli::Csv(job.berJob, r.berCurves) : bercli::Json(job.berJob, r.berCurves);
     if (job.analysis == Analysis::Sweep)
         return job.csv ? SweepCsv(r.sweep) : SweepJson(job.in, r.run->SelectedChannel, r.sweep);
     if (job.analysis == Analysis::Margins)
@@ -536,7 +598,7 @@ QByteArray DataOutput(const Job& job, const Results& r)
 // failure as one line, or an empty text.
 QString WritePictures(const Job& job, const Results& r, QByteArray& out)
 {
-    const Picture picture = job.ber ? BerPictureOf(job.berRequest, r.berPoints)
+    const Picture picture = job.ber ? BerPictureOf(job.berJob, r.berCurves)
                                     : PictureOf(*r.run, job.analysis, r.sweep, job.labels);
     for (const auto& [png, fileName] : job.pictures) {
         const QByteArray bytes = PictureBytes(picture, png);
@@ -555,7 +617,7 @@ QString WritePictures(const Job& job, const Results& r, QByteArray& out)
 
 } // namespace
 
-SimCliResult RunSimCli(const QStringList& arguments)
+SimCliResult RunSimCli(const QStringList& arguments, const ProgressOutput& progress)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(Description());
@@ -589,7 +651,9 @@ SimCliResult RunSimCli(const QStringList& arguments)
         return fail(ExitUsage, e.message);
     }
     try {
-        const Results results = Compute(job);
+        const Results results = Compute(job, progress);
+        if (progress && job.ber && !job.berJob.showCodes)
+            progress("\r" + QByteArray(78, ' ') + "\r"); // the last line of progress wiped
         QByteArray out;
         if (!job.pictures.empty())
             if (const QString failure = WritePictures(job, results, out); !failure.isEmpty())

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QStringList>
 
+#include <functional>
+
 // The headless simulator behind dscdma-sim: reads the inputs from the command line, runs the
 // signal model and prints every trace as JSON or CSV. Kept apart from main() so that tests
 // drive it in-process.
@@ -13,5 +15,9 @@ struct SimCliResult
     QByteArray err;    // one line on failure
 };
 
-SimCliResult RunSimCli(const QStringList& arguments);
+// Receives text for standard error while a run goes on: the progress of a long --ber run. Given
+// only where that is a terminal; nothing extra goes to a file or a pipe.
+using ProgressOutput = std::function<void(const QByteArray& text)>;
+
+SimCliResult RunSimCli(const QStringList& arguments, const ProgressOutput& progress = {});
 

@@ -1,8 +1,9 @@
-#include "tutorixserver.h"
+#include "tools/tutorixserver.h"
 
-#include "demonrules.h"
-#include "messagewindows.h"
+#include "link/demonrules.h"
+#include "link/messagewindows.h"
 #include "tools/commandlines.h"
+#include "tools/servertext.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -10,122 +11,70 @@
 #include <QObject>
 #include <QProcess>
 
+#include <utility>
+
+using servertext::Escape;
+using servertext::Hex;
+
 namespace {
-
-const QByteArray kServerClass = QByteArrayLiteral("ThisIsTheTutorixServerComponentWindowClass");
-const QByteArray kServerWindow = QByteArrayLiteral("ThisIsTheTutorixServerComponentWindow");
-
-QByteArray Hex(quint32 handle)
-{
-    return QByteArray::number(handle, 16).rightJustified(8, '0');
-}
-
-QByteArray StampText(TTimeStamp stamp)
-{
-    return QByteArray::number(stamp.Date) + ':' + QByteArray::number(stamp.Time);
-}
 
 TTimeStamp Now()
 {
     return TimeStampOf(QDateTime::currentDateTime());
 }
 
-QByteArray RecordFields(const TEntityRecord& record)
+// A reply is built as its payload: room for the time stamp, then the content.
+TByteStream ReplyStream()
 {
-    return "handle=" + Hex(record.Handle) + " mutex=" + Hex(record.MutexHandle)
-           + " file=" + TTutorixServer::Escape(record.FileName) + " title=" + TTutorixServer::Escape(record.Title);
-}
-
-std::optional<quint32> ParseHandle(const QByteArray& text)
-{
-    if (text.size() != 8)
-        return std::nullopt;
-    bool ok = false;
-    const quint32 value = text.toUInt(&ok, 16);
-    if (!ok)
-        return std::nullopt;
-    return value;
+    TByteStream reply;
+    reply.Write(QByteArray(TimeStampSize, '\0'));
+    return reply;
 }
 
 } // namespace
 
-TTutorixServer::TTutorixServer(TServerOptions options_, TMessageWindows& windows_, LineSink output_)
-    : options(std::move(options_))
-    , windows(windows_)
-    , output(std::move(output_))
-    , context(std::make_unique<QObject>())
+TTutorixServer::TTutorixServer(TServerOptions options, TMessageWindows& windows, LineSink output)
+    : m_options(std::move(options))
+    , m_windows(windows)
+    , m_output(std::move(output))
+    , m_parties(windows, [this](const QByteArray& line) { Emit(line); })
+    , m_context(std::make_unique<QObject>())
 {
 }
 
 TTutorixServer::~TTutorixServer()
 {
-    if (handle != 0) {
-        windows.DestroyWindow(handle);
-        windows.UnregisterClass(className);
+    if (m_handle != 0) {
+        m_windows.DestroyWindow(m_handle);
+        m_windows.UnregisterClass(m_className);
     }
 }
 
 bool TTutorixServer::Start(QString& error)
 {
-    className = kServerClass + options.HandleText;
-    if (!windows.RegisterClass(className)) {
-        error = windows.LastErrorString();
+    m_className = ServerWindowClass + m_options.HandleText;
+    if (!m_windows.RegisterClass(m_className)) {
+        error = m_windows.LastErrorString();
         return false;
     }
-    handle = windows.CreateWindow(className, kServerWindow + options.HandleText,
-                                  [this](quint32 message, quint32 wParam, quint32 dwData, QByteArray payload) {
-                                      return WndProc(message, wParam, dwData, std::move(payload));
-                                  });
-    if (handle == 0) {
-        error = windows.LastErrorString();
-        windows.UnregisterClass(className);
+    m_handle = m_windows.CreateWindow(m_className, ServerWindowName + m_options.HandleText,
+                                      [this](quint32 message, quint32 wParam, quint32 dwData, QByteArray payload) {
+                                          return WndProc(message, wParam, dwData, std::move(payload));
+                                      });
+    if (m_handle == 0) {
+        error = m_windows.LastErrorString();
+        m_windows.UnregisterClass(m_className);
         return false;
     }
-    Emit("ready handle=" + Hex(handle) + " class=" + Escape(className) + " window="
-         + Escape(kServerWindow + options.HandleText));
+    Emit("ready handle=" + Hex(m_handle) + " class=" + Escape(m_className) + " window="
+         + Escape(ServerWindowName + m_options.HandleText));
     return true;
 }
 
 void TTutorixServer::Emit(const QByteArray& line)
 {
-    if (output)
-        output(line);
-}
-
-QByteArray TTutorixServer::Escape(const QByteArray& bytes)
-{
-    static const char digits[] = "0123456789ABCDEF";
-    QByteArray text;
-    text.reserve(bytes.size());
-    for (const char c : bytes) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u > ' ' && u < 0x7F && c != '%') {
-            text += c;
-        } else {
-            text += '%';
-            text += digits[u >> 4];
-            text += digits[u & 15];
-        }
-    }
-    return text;
-}
-
-QByteArray TTutorixServer::Unescape(const QByteArray& text)
-{
-    QByteArray bytes;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size()) {
-            bool ok = false;
-            const int value = text.mid(i + 1, 2).toInt(&ok, 16);
-            if (ok) {
-                bytes += char(value);
-                i += 2;
-                continue;
-            }
-        }
-        bytes += text[i];
-    }
-    return bytes;
+    if (m_output)
+        m_output(line);
 }
 
 std::int32_t TTutorixServer::WndProc(quint32 message, quint32 wParam, quint32 dwData, QByteArray payload)
@@ -148,7 +97,7 @@ std::int32_t TTutorixServer::WndProc(quint32 message, quint32 wParam, quint32 dw
 
 void TTutorixServer::HandleRequest(quint32 from, quint32 code, TTimeStamp stamp, TByteStream& content)
 {
-    QByteArray line = "from=" + Hex(from) + " stamp=" + StampText(stamp);
+    QByteArray line = "from=" + Hex(from) + " stamp=" + servertext::StampText(stamp);
     std::optional<QByteArray> reply;
     try {
         reply = Answer(from, code, content, line);
@@ -160,107 +109,137 @@ void TTutorixServer::HandleRequest(quint32 from, quint32 code, TTimeStamp stamp,
     Emit(line);
     if (!reply)
         return;
-    RunNested(from);
-    if (lateNext) {
+    if (m_nested) {
+        const TServerSend nested = *std::exchange(m_nested, std::nullopt);
+        const std::int32_t result = m_windows.SendCopyData(from, m_handle, nested.code, EncodePayload(Now(), nested.content));
+        ReportSend(nested, from, result, true);
+    }
+    if (m_lateNext) {
         // Answered only after this request's handling has returned: the requester keeps it.
-        lateNext = false;
+        m_lateNext = false;
         const QByteArray payload = *reply;
         QMetaObject::invokeMethod(
-            context.get(), [this, from, stamp, payload]() { Reply(from, stamp, payload); }, Qt::QueuedConnection);
+            m_context.get(), [this, from, stamp, payload]() { Reply(from, stamp, payload); }, Qt::QueuedConnection);
         return;
     }
     Reply(from, stamp, std::move(*reply));
 }
 
+// Every read of a request comes before its line is written: a request too short for its format
+// is reported as malformed, with the line as it came.
 std::optional<QByteArray> TTutorixServer::Answer(quint32 from, quint32 code, TByteStream& content, QByteArray& line)
 {
-    // The reply is built as its payload: room for the time stamp, then the content.
-    TByteStream reply;
-    reply.Write(QByteArray(TimeStampSize, '\0'));
     switch (code) {
     case msgRegister:
-    case msgUnregister: {
-        const TEntityRecord record = ReadEntityRecord(content);
-        std::erase_if(parties, [&](const TEntityRecord& party) { return party.Handle == record.Handle; });
-        line = (code == msgRegister ? "recv register " : "recv unregister ") + line + ' ';
-        if (record.FileName.size() > MaxPartyText || record.Title.size() > MaxPartyText) {
-            // Not written out either: a line of megabytes helps nobody.
-            line += "handle=" + Hex(record.Handle) + " file-size=" + QByteArray::number(record.FileName.size())
-                    + " title-size=" + QByteArray::number(record.Title.size());
-        } else {
-            line += RecordFields(record);
-        }
-        if (code == msgRegister) {
-            const QByteArray refused = Admit(record);
-            if (!refused.isEmpty())
-                line += " refused=" + refused;
-        }
+    case msgUnregister:
+        return AnswerRegistration(code, content, line);
+    case msgFindEntity:
+        return AnswerFindEntity(from, content, line);
+    case msgExecute:
+        return AnswerExecute(content, line);
+    case msgGetFile:
+        return AnswerGetFile(content, line);
+    default:
+        return AnswerSimple(code, content, line);
+    }
+}
+
+std::optional<QByteArray> TTutorixServer::AnswerRegistration(quint32 code, TByteStream& content, QByteArray& line)
+{
+    const TEntityRecord record = ReadEntityRecord(content);
+    line = (code == msgRegister ? "recv register " : "recv unregister ") + line + ' ';
+    if (record.FileName.size() > TPartyRegistry::MaxPartyText || record.Title.size() > TPartyRegistry::MaxPartyText) {
+        // Not written out either: a line of megabytes helps nobody.
+        line += "handle=" + Hex(record.Handle) + " file-size=" + QByteArray::number(record.FileName.size())
+                + " title-size=" + QByteArray::number(record.Title.size());
+    } else {
+        line += servertext::RecordFields(record);
+    }
+    if (code == msgUnregister) {
+        m_parties.Unregister(record.Handle);
         return std::nullopt;
     }
-    case msgFindEntity: {
-        const quint8 selector = content.ReadByte();
-        std::optional<TEntityRecord> found;
-        if (selector == feByHandle) {
-            const quint32 wanted = quint32(content.ReadInt32());
-            found = PartyByHandle(wanted);
-            line = "recv find-handle " + line + " handle=" + Hex(wanted);
-        } else if (selector == feByTitle) {
-            const QByteArray title = content.ReadString();
-            found = PartyByTitle(title, from);
-            line = "recv find-title " + line + " title=" + Escape(title);
-        } else {
-            line = "recv find-entity " + line + " selector=" + QByteArray::number(selector);
+    const QByteArray refused = m_parties.Register(record);
+    if (!refused.isEmpty())
+        line += " refused=" + refused;
+    return std::nullopt;
+}
+
+std::optional<QByteArray> TTutorixServer::AnswerFindEntity(quint32 from, TByteStream& content, QByteArray& line)
+{
+    const quint8 selector = content.ReadByte();
+    std::optional<TEntityRecord> found;
+    if (selector == feByHandle) {
+        const quint32 wanted = quint32(content.ReadInt32());
+        found = m_parties.ByHandle(wanted);
+        line = "recv find-handle " + line + " handle=" + Hex(wanted);
+    } else if (selector == feByTitle) {
+        const QByteArray title = content.ReadString();
+        found = m_parties.ByTitle(title, from);
+        line = "recv find-title " + line + " title=" + Escape(title);
+    } else {
+        line = "recv find-entity " + line + " selector=" + QByteArray::number(selector);
+    }
+    line += " found=" + (found ? Hex(found->Handle) : QByteArray("none"));
+    TByteStream reply = ReplyStream();
+    if (found)
+        WriteEntityRecord(reply, *found);
+    return reply.Data();
+}
+
+std::optional<QByteArray> TTutorixServer::AnswerExecute(TByteStream& content, QByteArray& line)
+{
+    const QByteArray file = content.ReadString();
+    const QByteArray arguments = content.ReadString();
+    const bool wait = content.ReadBool();
+    const qint32 option = content.ReadInt32();
+    qint64 pid = 0;
+    const QStringList args = QProcess::splitCommand(QString::fromLocal8Bit(arguments));
+    if (!file.isEmpty() && !QProcess::startDetached(QFile::decodeName(file), args, QString(), &pid))
+        pid = 0;
+    line = "recv execute " + line + " file=" + Escape(file) + " args=" + Escape(arguments) + " wait="
+           + QByteArray::number(wait ? 1 : 0) + " option=" + QByteArray::number(option) + " pid=" + QByteArray::number(pid);
+    TByteStream reply = ReplyStream();
+    reply.WriteInt32(qint32(pid));
+    return reply.Data();
+}
+
+std::optional<QByteArray> TTutorixServer::AnswerGetFile(TByteStream& content, QByteArray& line)
+{
+    const QByteArray name = content.ReadString();
+    QByteArray payload;
+    qint64 size = 0;
+    if (FileAllowed(name)) {
+        QFile file(QFile::decodeName(m_options.FilesFolder + '/' + demonrules::FilePart(name)));
+        size = file.size();
+        // One reply must fit into one frame with its time stamp and found byte; the file is
+        // read straight into it.
+        constexpr qint64 head = TimeStampSize + 1;
+        if (QFileInfo(file).isFile() && size <= MaxFramePayload - head && file.open(QIODevice::ReadOnly)) {
+            payload = QByteArray(head + size, Qt::Uninitialized);
+            payload[TimeStampSize] = 1;
+            if (file.read(payload.data() + head, size) != size)
+                payload.clear();
         }
-        line += " found=" + (found ? Hex(found->Handle) : QByteArray("none"));
-        if (found)
-            WriteEntityRecord(reply, *found);
-        return reply.Data();
     }
-    case msgExecute: {
-        const QByteArray file = content.ReadString();
-        const QByteArray arguments = content.ReadString();
-        const bool wait = content.ReadBool();
-        const qint32 option = content.ReadInt32();
-        qint64 pid = 0;
-        const QStringList args = QProcess::splitCommand(QString::fromLocal8Bit(arguments));
-        if (!file.isEmpty() && !QProcess::startDetached(QFile::decodeName(file), args, QString(), &pid))
-            pid = 0;
-        line = "recv execute " + line + " file=" + Escape(file) + " args=" + Escape(arguments) + " wait="
-               + QByteArray::number(wait ? 1 : 0) + " option=" + QByteArray::number(option)
-               + " pid=" + QByteArray::number(pid);
-        reply.WriteInt32(qint32(pid));
-        return reply.Data();
-    }
-    case msgGetFile: {
-        const QByteArray name = content.ReadString();
-        QByteArray payload;
-        qint64 size = 0;
-        if (FileAllowed(name)) {
-            QFile file(QFile::decodeName(options.FilesFolder + '/' + demonrules::FilePart(name)));
-            size = file.size();
-            // One reply must fit into one frame with its time stamp and found byte; the file
-            // is read straight into it.
-            constexpr qint64 head = TimeStampSize + 1;
-            if (QFileInfo(file).isFile() && size <= MaxFramePayload - head && file.open(QIODevice::ReadOnly)) {
-                payload = QByteArray(head + size, Qt::Uninitialized);
-                payload[TimeStampSize] = 1;
-                if (file.read(payload.data() + head, size) != size)
-                    payload.clear();
-            }
-        }
-        const bool found = !payload.isEmpty();
-        line = "recv get-file " + line + " name=" + Escape(name) + " found=" + QByteArray::number(found ? 1 : 0)
-               + " size=" + QByteArray::number(found ? size : 0);
-        if (found)
-            return payload;
-        reply.WriteBool(false);
-        return reply.Data();
-    }
+    const bool found = !payload.isEmpty();
+    line = "recv get-file " + line + " name=" + Escape(name) + " found=" + QByteArray::number(found ? 1 : 0)
+           + " size=" + QByteArray::number(found ? size : 0);
+    if (found)
+        return payload;
+    TByteStream reply = ReplyStream();
+    reply.WriteBool(false);
+    return reply.Data();
+}
+
+std::optional<QByteArray> TTutorixServer::AnswerSimple(quint32 code, TByteStream& content, QByteArray& line)
+{
+    TByteStream reply = ReplyStream();
+    switch (code) {
     case msgMapFileName: {
         const QByteArray name = content.ReadString();
-        const QByteArray mapped = options.FilesFolder.isEmpty()
-                                      ? name
-                                      : options.FilesFolder + '/' + demonrules::FilePart(name);
+        const QByteArray mapped =
+            m_options.FilesFolder.isEmpty() ? name : m_options.FilesFolder + '/' + demonrules::FilePart(name);
         line = "recv map-file-name " + line + " name=" + Escape(name) + " result=" + Escape(mapped);
         reply.WriteString(mapped);
         return reply.Data();
@@ -273,7 +252,7 @@ std::optional<QByteArray> TTutorixServer::Answer(quint32 from, quint32 code, TBy
     }
     case msgGetVariable: {
         const QByteArray name = content.ReadString();
-        const QByteArray value = options.Variables.value(name);
+        const QByteArray value = m_options.Variables.value(name);
         line = "recv get-variable " + line + " name=" + Escape(name) + " value=" + Escape(value);
         reply.WriteString(value);
         return reply.Data();
@@ -298,8 +277,7 @@ std::optional<QByteArray> TTutorixServer::Answer(quint32 from, quint32 code, TBy
         line = "recv reply " + line + " size=" + QByteArray::number(content.Size());
         return std::nullopt;
     default:
-        line = "recv message " + line + " code=" + QByteArray::number(code) + " size="
-               + QByteArray::number(content.Size());
+        line = "recv message " + line + " code=" + QByteArray::number(code) + " size=" + QByteArray::number(content.Size());
         return std::nullopt;
     }
 }
@@ -308,206 +286,57 @@ void TTutorixServer::Reply(quint32 to, TTimeStamp stamp, QByteArray payload)
 {
     const QByteArray head = EncodePayload(stamp, {});
     std::copy(head.begin(), head.end(), payload.begin());
-    windows.SendCopyData(to, handle, msgReply, payload);
+    m_windows.SendCopyData(to, m_handle, msgReply, payload);
 }
 
-std::int32_t TTutorixServer::Send(quint32 to, quint32 code, TTimeStamp stamp, const QByteArray& content)
+void TTutorixServer::Send(quint32 to, const TServerSend& send)
 {
-    return windows.SendCopyData(to, handle, code, EncodePayload(stamp, content));
+    const std::int32_t result = m_windows.SendCopyData(to, m_handle, send.code, EncodePayload(Now(), send.content));
+    ReportSend(send, to, result, false);
+}
+
+void TTutorixServer::QueueNested(TServerSend send)
+{
+    m_nested = std::move(send);
 }
 
 bool TTutorixServer::FileAllowed(const QByteArray& name) const
 {
-    if (options.FilesFolder.isEmpty())
+    if (m_options.FilesFolder.isEmpty())
         return false;
     const QByteArray file = demonrules::FilePart(name);
     if (file.isEmpty() || file == "." || file == ".." || file.contains('\0'))
         return false;
     const QByteArray folder = demonrules::DirectoryPart(name);
-    return folder.isEmpty() || folder == options.FilesFolder + '/';
+    return folder.isEmpty() || folder == m_options.FilesFolder + '/';
 }
 
-std::optional<TEntityRecord> TTutorixServer::FindParty(const std::function<bool(const TEntityRecord&)>& test)
-{
-    for (auto it = parties.begin(); it != parties.end();) {
-        if (!test(*it)) {
-            ++it;
-            continue;
-        }
-        // A party killed without unregistering would otherwise be the answer for ever.
-        if (windows.IsWindow(it->Handle))
-            return *it;
-        Emit("dropped " + RecordFields(*it));
-        it = parties.erase(it);
-    }
-    return std::nullopt;
-}
-
-std::optional<TEntityRecord> TTutorixServer::PartyByHandle(quint32 wanted)
-{
-    return FindParty([&](const TEntityRecord& party) { return party.Handle == wanted; });
-}
-
-std::optional<TEntityRecord> TTutorixServer::PartyByTitle(const QByteArray& title, quint32 except)
-{
-    return FindParty([&](const TEntityRecord& party) { return party.Title == title && party.Handle != except; });
-}
-
-void TTutorixServer::DropGoneParties()
-{
-    std::vector<TEntityRecord> kept;
-    for (const TEntityRecord& party : parties) {
-        if (windows.IsWindow(party.Handle))
-            kept.push_back(party);
-        else
-            Emit("dropped " + RecordFields(party));
-    }
-    parties = std::move(kept);
-}
-
-QByteArray TTutorixServer::Admit(const TEntityRecord& record)
-{
-    if (record.FileName.size() > MaxPartyText || record.Title.size() > MaxPartyText)
-        return "too-long";
-    if (qsizetype(parties.size()) >= MaxParties)
-        DropGoneParties();
-    if (qsizetype(parties.size()) >= MaxParties)
-        return "full";
-    parties.push_back(record);
-    return {};
-}
-
-std::optional<quint32> TTutorixServer::ResolveParty(const QByteArray& token)
-{
-    if (token.startsWith("title:")) {
-        if (const std::optional<TEntityRecord> party = PartyByTitle(Unescape(token.sliced(6)), 0))
-            return party->Handle;
-        return std::nullopt;
-    }
-    return ParseHandle(token);
-}
-
-void TTutorixServer::ReportSend(const QByteArray& verb, quint32 to, std::int32_t result, const QByteArray& detail,
-                                bool nested)
+void TTutorixServer::ReportSend(const TServerSend& send, quint32 to, std::int32_t result, bool nested)
 {
     const QByteArray tail = nested ? QByteArray(" nested=1") : QByteArray();
-    switch (windows.LastSendOutcome()) {
+    const QByteArray party = send.verb + " to=" + Hex(to) + send.detail;
+    switch (m_windows.LastSendOutcome()) {
     case TMessageWindows::SendOutcome::Answered:
-        Emit("sent " + verb + " to=" + Hex(to) + detail + " result=" + QByteArray::number(result) + tail);
+        Emit("sent " + party + " result=" + QByteArray::number(result) + tail);
         return;
     case TMessageWindows::SendOutcome::Unanswered:
-        Emit("error " + verb + " to=" + Hex(to) + detail + " unanswered" + tail);
+        Emit("error " + party + " unanswered" + tail);
         return;
     case TMessageWindows::SendOutcome::NotDelivered:
-        Emit("error " + verb + " to=" + Hex(to) + detail + " not delivered" + tail);
+        Emit("error " + party + " not delivered" + tail);
         return;
     }
-}
-
-void TTutorixServer::RunNested(quint32 requester)
-{
-    const NestedKind kind = std::exchange(nestedKind, NestedKind::None);
-    const QList<QByteArray> args = std::exchange(nestedArgs, {});
-    switch (kind) {
-    case NestedKind::None:
-        return;
-    case NestedKind::Quit: {
-        TByteStream content;
-        content.WriteByte(quint8(args.value(0, "0").toUInt()));
-        const std::int32_t result = Send(requester, msgQuit, Now(), content.Data());
-        ReportSend("quit", requester, result, {}, true);
-        return;
-    }
-    case NestedKind::Params: {
-        QList<QByteArray> entries;
-        for (const QByteArray& arg : args)
-            entries.append(Unescape(arg));
-        const std::int32_t result = Send(requester, msgParams, Now(), EncodeParamText(entries));
-        ReportSend("params", requester, result, {}, true);
-        return;
-    }
-    case NestedKind::Send: {
-        const quint32 code = args.value(0).toUInt();
-        const std::int32_t result = Send(requester, code, Now(), QByteArray::fromHex(args.value(1)));
-        ReportSend("message", requester, result, " code=" + QByteArray::number(code), true);
-        return;
-    }
-    }
-}
-
-bool TTutorixServer::Command(const QByteArray& rawLine)
-{
-    const QList<QByteArray> words = rawLine.simplified().split(' ');
-    const QByteArray verb = words.value(0);
-    if (verb.isEmpty())
-        return true;
-    if (verb == "exit")
-        return false;
-    if (verb == "list") {
-        DropGoneParties();
-        for (const TEntityRecord& party : parties)
-            Emit("party " + RecordFields(party));
-        Emit("listed count=" + QByteArray::number(qsizetype(parties.size())));
-        return true;
-    }
-    if (verb == "late") {
-        lateNext = true;
-        Emit("queued late");
-        return true;
-    }
-    if (verb == "nested") {
-        const QByteArray what = words.value(1);
-        if (what == "quit")
-            nestedKind = NestedKind::Quit;
-        else if (what == "params")
-            nestedKind = NestedKind::Params;
-        else if (what == "send" && words.size() >= 3)
-            nestedKind = NestedKind::Send;
-        else {
-            Emit("error usage: nested quit [BYTE] | nested params [ENTRY...] | nested send CODE [HEX]");
-            return true;
-        }
-        nestedArgs = words.mid(2);
-        Emit("queued nested " + what);
-        return true;
-    }
-    if (verb == "quit" || verb == "params" || verb == "send") {
-        if (words.size() < 2 || (verb == "send" && words.size() < 3)) {
-            Emit("error usage: quit PARTY [BYTE] | params PARTY [ENTRY...] | send PARTY CODE [HEX]");
-            return true;
-        }
-        const std::optional<quint32> to = ResolveParty(words[1]);
-        if (!to) {
-            Emit("error no such party: " + words[1]);
-            return true;
-        }
-        std::int32_t result = 0;
-        if (verb == "quit") {
-            TByteStream content;
-            content.WriteByte(quint8(words.value(2, "0").toUInt()));
-            result = Send(*to, msgQuit, Now(), content.Data());
-        } else if (verb == "params") {
-            QList<QByteArray> entries;
-            for (const QByteArray& word : words.mid(2))
-                entries.append(Unescape(word));
-            result = Send(*to, msgParams, Now(), EncodeParamText(entries));
-        } else {
-            result = Send(*to, words[2].toUInt(), Now(), QByteArray::fromHex(words.value(3)));
-        }
-        ReportSend(verb, *to, result, {}, false);
-        return true;
-    }
-    Emit("error unknown command: " + Escape(verb));
-    return true;
 }
 
 QString TTutorixServer::Usage()
 {
     static_assert(TCommandLines::MaxLength == 4194304, "the help below names the limit");
+    static_assert(TPartyRegistry::MaxParties == 1024 && TPartyRegistry::MaxPartyText == 4096,
+                  "the help below names the limits");
     return QStringLiteral(R"(A small teaching server for the programs of the electronic textbooks.
 
-It owns the message window of class "ThisIsTheTutorixServerComponentWindowClass" and name
-"ThisIsTheTutorixServerComponentWindow", each followed by the --handle text, in the folder
+It owns the message window of class "%1" and name
+"%2", each followed by the --handle text, in the folder
 $TUTORIX_RUNTIME_DIR (else $XDG_RUNTIME_DIR/tutorix, else /tmp/tutorix-<uid>). Start a program
 with "/serverhandle=<text>" to make it use this server.
 
@@ -561,5 +390,6 @@ written as %XX (entries and titles in commands are read the same way):
   error TEXT
 H is a window handle as 8 hex digits, D:T a time stamp (day number and milliseconds since
 midnight).
-)");
+)")
+        .arg(QLatin1String(ServerWindowClass), QLatin1String(ServerWindowName));
 }

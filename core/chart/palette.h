@@ -19,5 +19,12 @@ inline constexpr TColor Red = 0x0000FF;
 inline constexpr TColor Green = 0x008000;
 inline constexpr TColor Yellow = 0x00FFFF;
 inline constexpr TColor White = 0xFFFFFF;
+inline constexpr TColor Orange = 0x0080FF;
+inline constexpr TColor Purple = 0x800080;
+inline constexpr TColor Teal = 0x808000;
+
+// Curves of one chart, told apart on screen and on a projector: first the colours the single
+// curves of the analysis charts use, then the others, each against white.
+inline constexpr TColor CurveColors[] = {DarkRed, Blue, Green, Orange, Purple, Teal, Gray, Black};
 
 } // namespace palette

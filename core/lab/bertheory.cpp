@@ -17,6 +17,41 @@ double SignalToNoise(std::optional<double> ebn0Db)
     return ebn0Db ? std::sqrt(2 * DbToRatio(*ebn0Db, 10)) : HUGE_VAL;
 }
 
+// The continued fraction of the incomplete beta function by the modified Lentz method; converges
+// fast for x < (a + 1) / (a + b + 2).
+double BetaFraction(double a, double b, double x)
+{
+    constexpr double Tiny = 1e-300;
+    double c = 1;
+    double d = 1 - (a + b) * x / (a + 1);
+    d = 1 / (std::fabs(d) < Tiny ? Tiny : d);
+    double h = d;
+    for (int m = 1; m < 1000000; ++m) {
+        const double m2 = 2.0 * m;
+        for (const double step : {m * (b - m) * x / ((a + m2 - 1) * (a + m2)),
+                                  -(a + m) * (a + b + m) * x / ((a + m2) * (a + m2 + 1))}) {
+            d = 1 + step * d;
+            d = 1 / (std::fabs(d) < Tiny ? Tiny : d);
+            c = 1 + step / c;
+            c = std::fabs(c) < Tiny ? Tiny : c;
+            h *= d * c;
+        }
+        if (std::fabs(d * c - 1) < 1e-15)
+            break;
+    }
+    return h;
+}
+
+// I_x(a, b), the regularized incomplete beta function, for 0 < x < 1.
+double RegularizedBeta(double a, double b, double x)
+{
+    const double logFront = std::lgamma(a + b) - std::lgamma(a) - std::lgamma(b) + a * std::log(x) + b * std::log1p(-x);
+    const double front = std::exp(logFront);
+    if (x < (a + 1) / (a + b + 2))
+        return front * BetaFraction(a, b, x) / a;
+    return 1 - front * BetaFraction(b, a, 1 - x) / b;
+}
+
 } // namespace
 
 double QFunction(double x)
@@ -48,16 +83,6 @@ double GaussianBer(int users, int spread, std::optional<double> ebn0Db)
     return variance == 0 ? 0.0 : QFunction(1 / std::sqrt(variance));
 }
 
-std::optional<Theory> TheoryFor(const LabConfig& c, std::optional<double> ebn0Db)
-{
-    bool equalPowers = true;
-    for (double p : c.PowerDb)
-        equalPowers = equalPowers && p == c.PowerDb.front();
-    if (c.Users != 1 && !(c.Codes == CodeFamily::Random && equalPowers))
-        return std::nullopt;
-    return Theory{ExactBer(c.Users, c.Spread, ebn0Db), GaussianBer(c.Users, c.Spread, ebn0Db)};
-}
-
 Interval Wilson95(std::uint64_t errors, std::uint64_t bits)
 {
     const double n = double(bits);
@@ -68,6 +93,33 @@ Interval Wilson95(std::uint64_t errors, std::uint64_t bits)
     const double half = Z95 * std::sqrt(p * (1 - p) / n + z2 / (4 * n * n)) / denominator;
     // At 0 and at every bit wrong the bound is exact; rounding must not move it off.
     return {errors == 0 ? 0.0 : std::max(0.0, centre - half), errors == bits ? 1.0 : std::min(1.0, centre + half)};
+}
+
+double BinomialUpperTail(std::uint64_t k, std::uint64_t n, double p)
+{
+    if (k == 0 || p >= 1)
+        return 1;
+    if (p <= 0)
+        return 0;
+    return RegularizedBeta(double(k), double(n - k + 1), p);
+}
+
+Interval ClopperPearson95(std::uint64_t errors, std::uint64_t bits)
+{
+    // Each tail grows with p: bisection, to the last digits of the bound.
+    const auto solve = [](auto tail, double target, double low, double high) {
+        for (int i = 0; i < 200 && high - low > 1e-15 * high; ++i) {
+            const double mid = 0.5 * (low + high);
+            (tail(mid) < target ? low : high) = mid;
+        }
+        return 0.5 * (low + high);
+    };
+    Interval out{0.0, 1.0};
+    if (errors > 0)
+        out.Low = solve([&](double p) { return BinomialUpperTail(errors, bits, p); }, 0.025, 0.0, 1.0);
+    if (errors < bits)
+        out.High = solve([&](double p) { return BinomialUpperTail(errors + 1, bits, p); }, 0.975, 0.0, 1.0);
+    return out;
 }
 
 } // namespace lab

@@ -3,6 +3,7 @@
 #include "core/lab/beraccumulator.h"
 #include "labrandom.h"
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -10,8 +11,10 @@ namespace lab {
 
 namespace {
 
-// Keeps the users' keys apart from the stream of data and noise drawn from the same seed.
+// Keep the users' keys and delays apart from the stream of data and noise drawn from the same
+// seed, and from each other.
 constexpr std::uint64_t KeySalt = 0x6C61622D6B657973ull;
+constexpr std::uint64_t DelaySalt = 0x6C61622D64656C61ull;
 
 } // namespace
 
@@ -31,7 +34,35 @@ std::string CheckLabConfig(const LabConfig& c)
             return "a power lies between -100 and 100 dB";
     if (c.Rx < 1 || c.Rx > c.Users)
         return "the decoded user is one of users 1 to " + std::to_string(c.Users) + ", not " + std::to_string(c.Rx);
+    if (c.DelayChips.empty())
+        return {};
+    if (int(c.DelayChips.size()) != c.Users)
+        return "one delay per user: " + std::to_string(c.Users) + " wanted, " + std::to_string(c.DelayChips.size())
+               + " given";
+    for (int d : c.DelayChips)
+        if (d < 0 || d >= c.Spread)
+            return "a delay lies between 0 and " + std::to_string(c.Spread - 1) + " chips at a spreading factor of "
+                   + std::to_string(c.Spread) + ", not " + std::to_string(d);
+    if (c.DelayChips.front() != 0)
+        return "user 1 sets the time: its delay is 0, not " + std::to_string(c.DelayChips.front());
     return {};
+}
+
+std::vector<int> DrawDelays(std::uint64_t seed, int users, int spread)
+{
+    std::uint64_t state = seed ^ DelaySalt;
+    std::vector<int> delays(std::max(users, 0), 0);
+    for (int k = 1; k < users; ++k)
+        delays[k] = int(SplitMix64(state) % std::uint64_t(spread));
+    return delays;
+}
+
+bool Unaligned(const LabConfig& c)
+{
+    for (int d : c.DelayChips)
+        if (d != c.DelayChips.at(c.Rx - 1))
+            return true;
+    return false;
 }
 
 std::vector<double> Amplitudes(const LabConfig& c)

@@ -2,8 +2,9 @@
 
 // The lab model: 1 to 8 chip-synchronous transmitters sending random bits, each spread by its
 // code and scaled by its amplitude, summed with white Gaussian noise, and the correlator
-// receiver of the signal model deciding each bit of one user by sign. A Monte-Carlo run counts
-// the bit errors of that user. Beside ComputeSignals, which it leaves alone.
+// receiver of the signal model deciding each bit of one user by sign. The users' bits may start
+// whole chips apart; the receiver stays aligned to its own user. A Monte-Carlo run counts the
+// bit errors of that user. Beside ComputeSignals, which it leaves alone.
 
 #include "codefamily.h"
 
@@ -32,10 +33,21 @@ struct LabConfig
     std::vector<double> PowerDb; // amplitude of each user relative to 0 dB; empty: all 0 dB
     int Rx = 1;                  // the user decoded, 1-based
     std::uint64_t Seed = 1;
+    // Empty: every user's bits start together. Else one per user: user k's bits start
+    // DelayChips[k - 1] chips after user 1's, 0 .. Spread - 1, and user 1's own is 0.
+    std::vector<int> DelayChips;
 };
 
 // Empty when the model can run the configuration, else the reason in one line.
 std::string CheckLabConfig(const LabConfig& config);
+
+// Delays drawn from the seed: 0 for user 1, each other user's uniform in 0 .. spread - 1. User
+// k's delay depends only on the seed, k and the spreading factor, so runs of other families or
+// more users share it.
+std::vector<int> DrawDelays(std::uint64_t seed, int users, int spread);
+
+// Whether any user's bits start apart from the decoded user's.
+bool Unaligned(const LabConfig& config);
 
 // The amplitude of every user, 10^(dB / 20).
 std::vector<double> Amplitudes(const LabConfig& config);

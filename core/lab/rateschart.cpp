@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
 
 namespace lab {
 
@@ -13,18 +14,9 @@ namespace {
 
 using namespace palette;
 
-constexpr TColor DarkGreen = Green;
-
-constexpr int MarginLeft = 64;
-constexpr int MarginRight = 18;
-constexpr int MarginTop = 24;
-constexpr int MarginBottom = 44;
-constexpr int PlotWidth = RatesChartWidth - MarginLeft - MarginRight;
-constexpr int PlotHeight = RatesChartHeight - MarginTop - MarginBottom;
 constexpr int Layer = 1;
 constexpr int CurveSteps = 200;
-constexpr double MarkerPixels = 3;
-constexpr double CapPixels = 4;
+constexpr char Minus = '\x96'; // the en dash of Windows-1252, a minus sign in print
 
 double Floor10(double v)
 {
@@ -36,19 +28,57 @@ double Ceil10(double v)
     return std::pow(10.0, std::ceil(std::log10(v) - 1e-9));
 }
 
+FontDesc FontOf(int pixels, bool bold = false)
+{
+    FontDesc font = DefaultChartFont();
+    font.PixelSize = pixels;
+    font.PointSize = 0;
+    if (bold)
+        font.Style |= fsBold;
+    return font;
+}
+
+// The frame in pixels, from the size of the text: room for the decades' numbers at the left,
+// the title and the y axis' caption above, the x axis' numbers and caption below.
+struct Frame
+{
+    int font;
+    int left, right, top, bottom;
+    int plotWidth, plotHeight;
+};
+
+Frame FrameOf(Size size)
+{
+    const int f = std::clamp(size.height / 50, 11, 32);
+    Frame frame{f, 5 * f + 10, 2 * f, 4 * f, 4 * f, 0, 0};
+    frame.plotWidth = size.width - frame.left - frame.right;
+    frame.plotHeight = size.height - frame.top - frame.bottom;
+    return frame;
+}
+
 // Data units per pixel: x is linear, y logarithmic, so a pixel in y is a factor.
 struct Scale
 {
     double xLow, xHigh, yLow, yHigh;
-    double DxPerPixel() const { return (xHigh - xLow) / PlotWidth; }
-    double YFactor(double pixels) const { return std::pow(yHigh / yLow, pixels / PlotHeight); }
+    Frame frame;
+    double DxPerPixel() const { return (xHigh - xLow) / frame.plotWidth; }
+    double YFactor(double pixels) const { return std::pow(yHigh / yLow, pixels / frame.plotHeight); }
+};
+
+// How one curve is drawn: its colour for the measured points, the exact rate and the
+// approximation, and a shift in x that keeps the bars of curves at one level apart.
+struct Look
+{
+    TColor measured, bars, exact, approximation;
+    double shift;
 };
 
 // A small square around a measured rate, drawn as one closed polyline.
 void Marker(Chart& c, const Scale& s, double x, double y)
 {
-    const double dx = MarkerPixels * s.DxPerPixel();
-    const double f = s.YFactor(MarkerPixels);
+    const double half = std::max(3, s.frame.font / 4);
+    const double dx = half * s.DxPerPixel();
+    const double f = s.YFactor(half);
     c.MoveToPoint(x - dx, y / f);
     c.LineToPoint(x + dx, y / f);
     c.LineToPoint(x + dx, y * f);
@@ -60,7 +90,7 @@ void Marker(Chart& c, const Scale& s, double x, double y)
 // no cap, since no rate below the upper bound can be ruled out.
 void ErrorBar(Chart& c, const Scale& s, double x, double low, double high)
 {
-    const double dx = CapPixels * s.DxPerPixel();
+    const double dx = std::max(4, s.frame.font / 3) * s.DxPerPixel();
     const double bottom = low > 0 ? low : s.yLow / 10;
     c.MoveToPoint(x, bottom);
     c.LineToPoint(x, high);
@@ -85,70 +115,99 @@ void Curve(Chart& c, const Scale& s, F rate)
     }
 }
 
-// One legend entry per row in the bottom-left corner of the plot, where the rates of a falling
-// curve never are: a sample line in the entry's colour and pen, then the text.
-void LegendRow(Chart& c, const Scale& s, int row, TColor color, TPenStyle pen, bool marker, const std::string& text)
+TTextLabel* PlaceLabel(Chart& c, int index, const FontDesc& font, const std::string& text)
 {
-    const double y = s.yLow * s.YFactor(12 + 18 * row);
-    const double x0 = s.xLow + 12 * s.DxPerPixel();
-    const double x1 = x0 + 26 * s.DxPerPixel();
-    c.SetDataColor(color);
-    c.SetPenStyle(pen);
-    c.SetLineWidth(marker || pen != psSolid ? 1 : 2);
-    if (marker) {
-        Marker(c, s, (x0 + x1) / 2, y);
-        c.MoveToPoint(x0 + 2 * s.DxPerPixel(), y);
-        c.LineToPoint(x1 - 2 * s.DxPerPixel(), y);
-    } else {
-        c.MoveToPoint(x0, y);
-        c.LineToPoint(x1, y);
-    }
-    c.SetPenStyle(psSolid);
-    TTextLabel* label = c.TextLabel(row + 1);
+    TTextLabel* label = c.TextLabel(index);
     label->SetMode(tlsimple);
     label->SetTransparent(true);
-    label->SetAttachToData(tlamBoth);
-    label->SetAlignment(taLeftJustify);
-    label->SetVerticalAlignment(vaCenter);
-    label->SetPosX(x1 + 6 * s.DxPerPixel());
-    label->SetPosY(y);
+    label->SetFont(font);
     label->SetFontColor(Black);
     label->SetCaption(text);
     label->SetVisible(true);
+    return label;
 }
 
+// The legend, one entry per row from the bottom-left corner of the plot up, where the rates of
+// falling curves never are: a sample of the entry's pen, then the text.
+class Legend
+{
+public:
+    Legend(Chart& chart, const Scale& scale)
+        : m_chart(chart)
+        , m_scale(scale)
+    {
+    }
+
+    // marker: a measured point with its bar; else a line in `pen`.
+    void Row(TColor color, TPenStyle pen, bool marker, const std::string& text)
+    {
+        const Scale& s = m_scale;
+        const int f = s.frame.font;
+        const double y = s.yLow * s.YFactor(f + (f * 18 / 11) * m_row);
+        const double x0 = s.xLow + f * s.DxPerPixel();
+        const double x1 = x0 + (f * 26 / 11) * s.DxPerPixel();
+        Chart& c = m_chart;
+        c.SetDataColor(color);
+        c.SetPenStyle(pen);
+        c.SetLineWidth(marker || pen != psSolid ? 1 : 2);
+        if (marker) {
+            Marker(c, s, (x0 + x1) / 2, y);
+            c.MoveToPoint(x0 + 2 * s.DxPerPixel(), y);
+            c.LineToPoint(x1 - 2 * s.DxPerPixel(), y);
+        } else {
+            c.MoveToPoint(x0, y);
+            c.LineToPoint(x1, y);
+        }
+        c.SetPenStyle(psSolid);
+        TTextLabel* label = PlaceLabel(c, ++m_row, FontOf(f), text);
+        label->SetAttachToData(tlamBoth);
+        label->SetAlignment(taLeftJustify);
+        label->SetVerticalAlignment(vaCenter);
+        label->SetPosX(x1 + (f / 2) * s.DxPerPixel());
+        label->SetPosY(y);
+    }
+
+    int Rows() const { return m_row; }
+
+private:
+    Chart& m_chart;
+    const Scale& m_scale;
+    int m_row = 0;
+};
+
 // The x span of the points: half the smallest step beyond the outermost ones, so that their
-// bars stay whole; 1 dB around a single point.
-Scale ScaleOf(const std::vector<CurvePoint>& points)
+// bars stay whole; 1 dB around a single level.
+Scale ScaleOf(const std::vector<ChartCurve>& curves, const Frame& frame)
 {
     std::vector<double> levels;
-    for (const CurvePoint& p : points)
-        if (p.EbN0Db)
-            levels.push_back(*p.EbN0Db);
+    std::vector<CurvePoint> all;
+    for (const ChartCurve& curve : curves)
+        for (const CurvePoint& p : curve.Points) {
+            all.push_back(p);
+            if (p.EbN0Db)
+                levels.push_back(*p.EbN0Db);
+        }
+    if (levels.empty())
+        throw std::invalid_argument("the chart of rates needs a point with an Eb/N0");
     std::sort(levels.begin(), levels.end());
     double pad = 1;
     for (std::size_t i = 1; i < levels.size(); ++i)
         if (levels[i] > levels[i - 1])
             pad = std::min(pad, (levels[i] - levels[i - 1]) / 2);
-    const Decades rates = RateRange(points);
-    return {levels.front() - pad, levels.back() + pad, rates.Low, rates.High};
+    const Decades rates = RateRange(all);
+    return {levels.front() - pad, levels.back() + pad, rates.Low, rates.High, frame};
 }
 
-void SetUpFrame(Chart& c)
+void SetUpFrame(Chart& c, Size size, const Frame& frame)
 {
-    c.Resize(RatesChartWidth, RatesChartHeight);
+    c.Resize(size.width, size.height);
     c.SetAllocSize(4000);
     c.SetAutoRedraw(false);
-    c.SetMarginLeft(MarginLeft);
-    c.SetMarginRight(MarginRight);
-    c.SetMarginTop(MarginTop);
-    c.SetMarginBottom(MarginBottom);
+    c.SetMarginLeft(frame.left);
+    c.SetMarginRight(frame.right);
+    c.SetMarginTop(frame.top);
+    c.SetMarginBottom(frame.bottom);
     c.SetChartColor(White);
-    c.SetCaptionPosX(0);
-    c.SetCaptionPosY(-16);
-    c.SetCaptionAlignment(taRightJustify);
-    c.SetCaptionAnchorHoriz(cahChartRight);
-    c.SetCaptionAnchorVert(cavChartTop);
     c.SetGridStyle(gsDotLines);
     c.SetGridDx(0);  // at the x axis' numbered ticks
     c.SetGridDy(-1); // at every decade
@@ -158,9 +217,10 @@ void SetUpFrame(Chart& c)
             scale->SetVisible(false);
 }
 
-// Eb/N0 along the bottom, the rate by decades up the left.
+// Eb/N0 along the bottom, the rate by decades up the left, numbered by Paint.
 void SetUpAxes(Chart& c, const Scale& s)
 {
+    const int f = s.frame.font;
     ScaleProps* x = &c.ScaleX(Layer);
     x->SetMinRange(1e-10);
     x->SetRangeLow(s.xLow);
@@ -170,8 +230,9 @@ void SetUpAxes(Chart& c, const Scale& s)
     x->SetMinTicks(5);
     x->SetShortTicks(false);
     x->SetColorScale(clBlack);
+    x->SetFont(FontOf(f));
     x->SetCaption("BF_Eb/N0 of the decoded user (dB)");
-    x->SetCaptionPosY(22);
+    x->SetCaptionPosY(2 * f);
     x->SetCaptionAnchor(uaSclCenter);
     x->SetCaptionAlignment(taCenter);
     x->SetVisible(true);
@@ -180,34 +241,78 @@ void SetUpAxes(Chart& c, const Scale& s)
     y->SetRangeLow(s.yLow);
     y->SetRangeHigh(s.yHigh);
     y->SetLogarithmic(true);
+    y->SetLabelType(ftNoFigs);
     y->SetScaleLocation(slLeft);
     y->SetScalePos(0);
     y->SetColorScale(clBlack);
+    y->SetFont(FontOf(f));
     y->SetCaption("BF_Bit-error rate");
     y->SetCaptionAnchor(uaSclTopLft);
     y->SetCaptionAlignment(taLeftJustify);
-    y->SetCaptionPosX(-MarginLeft + 4);
-    y->SetCaptionPosY(-18);
+    y->SetCaptionPosX(-s.frame.left + 4);
+    y->SetCaptionPosY(-(f * 18 / 11));
     y->SetVisible(true);
 }
 
-// The exact rate and, dashed over it so that both show where they agree, the approximation; a
-// styled pen is one pixel wide, as on the window's device. Without a theory, a single user's
-// rate for comparison.
-void TheoryCurves(Chart& c, const Scale& s, const LabConfig& config, bool theory)
+std::string CurveName(const LabConfig& c, Varying varying, Dictionary& translator)
 {
-    if (theory) {
+    switch (varying) {
+    case Varying::Spread: return translator.Translate("<%1%> chips per bit", {std::to_string(c.Spread)});
+    case Varying::Users: return translator.Translate("<%1%> users", {std::to_string(c.Users)});
+    case Varying::Codes:
+        return translator.Translate("<%1%> codes, <%2%> chips", {FamilyName(c.Codes), std::to_string(c.Spread)});
+    case Varying::None: break;
+    }
+    return {};
+}
+
+// The title, at the top right above the plot: which user, and what the curves share.
+std::string TitleOf(const LabConfig& c, Varying varying, Dictionary& translator)
+{
+    const std::string rx = std::to_string(c.Rx), users = std::to_string(c.Users), spread = std::to_string(c.Spread);
+    std::string title;
+    switch (varying) {
+    case Varying::None:
+        title = translator.Translate("Bit-error rate of user <%1%> of <%2%>, <%3%> codes of <%4%> chips",
+                                     {rx, users, FamilyName(c.Codes), spread});
+        break;
+    case Varying::Spread:
+        title = translator.Translate("Bit-error rate of user <%1%> of <%2%>, <%3%> codes, by spreading factor",
+                                     {rx, users, FamilyName(c.Codes)});
+        break;
+    case Varying::Users:
+        title = translator.Translate("Bit-error rate of user <%1%>, <%2%> codes of <%3%> chips, by number of users",
+                                     {rx, FamilyName(c.Codes), spread});
+        break;
+    case Varying::Codes:
+        title = translator.Translate("Bit-error rate of user <%1%> of <%2%>, by code family", {rx, users});
+        break;
+    }
+    if (!c.DelayChips.empty())
+        title += translator.Translate(", users not aligned");
+    return title;
+}
+
+// The theory of one curve: its exact rate, and dashed over it, so that both show where they
+// agree, the approximation; a styled pen is one pixel wide, as on the window's device. A lone
+// curve without an exact rate gets a single user's rate for comparison.
+void TheoryCurves(Chart& c, const Scale& s, const LabConfig& config, const Look& look, bool lone)
+{
+    const RateTheory theory(config);
+    const bool exact = theory.Exact(0.0).has_value();
+    if (exact) {
         c.SetLineWidth(2);
-        c.SetDataColor(Blue);
-        Curve(c, s, [&](double db) { return ExactBer(config.Users, config.Spread, db); });
-        if (config.Users > 1) {
-            c.SetLineWidth(1);
-            c.SetPenStyle(psDash);
-            c.SetDataColor(DarkGreen);
-            Curve(c, s, [&](double db) { return GaussianBer(config.Users, config.Spread, db); });
-            c.SetPenStyle(psSolid);
-        }
-    } else {
+        c.SetDataColor(look.exact);
+        Curve(c, s, [&](double db) { return *theory.Exact(db); });
+    }
+    if (config.Users > 1 || !exact) {
+        c.SetLineWidth(1);
+        c.SetPenStyle(psDash);
+        c.SetDataColor(look.approximation);
+        Curve(c, s, [&](double db) { return theory.Gaussian(db); });
+        c.SetPenStyle(psSolid);
+    }
+    if (lone && !exact) {
         c.SetLineWidth(1);
         c.SetPenStyle(psDot);
         c.SetDataColor(Gray);
@@ -216,32 +321,44 @@ void TheoryCurves(Chart& c, const Scale& s, const LabConfig& config, bool theory
     }
 }
 
-void MeasuredPoints(Chart& c, const Scale& s, const std::vector<CurvePoint>& points)
+void MeasuredPoints(Chart& c, const Scale& s, const std::vector<CurvePoint>& points, const Look& look)
 {
+    const double shift = look.shift * s.DxPerPixel();
     c.SetLineWidth(1);
-    c.SetDataColor(Black);
+    c.SetDataColor(look.bars);
     for (const CurvePoint& p : points)
         if (p.EbN0Db)
-            ErrorBar(c, s, *p.EbN0Db, p.Ci95.Low, p.Ci95.High);
+            ErrorBar(c, s, *p.EbN0Db + shift, p.Ci95.Low, p.Ci95.High);
     c.SetLineWidth(2);
-    c.SetDataColor(DarkRed);
+    c.SetDataColor(look.measured);
     for (const CurvePoint& p : points)
         if (p.EbN0Db && p.Count.Errors > 0)
-            Marker(c, s, *p.EbN0Db, double(p.Count.Errors) / double(p.Count.Bits));
+            Marker(c, s, *p.EbN0Db + shift, double(p.Count.Errors) / double(p.Count.Bits));
 }
 
-void Legend(Chart& c, const Scale& s, const CurveRequest& request, bool theory, Dictionary& translator)
+// A lone curve names what each pen shows; several name their curves by colour, then the pens.
+void FillLegend(Legend& legend, const std::vector<ChartCurve>& curves, Varying varying, Dictionary& translator)
 {
-    int row = 0;
-    LegendRow(c, s, row++, DarkRed, psSolid, true,
-              translator.Translate("Measured, <%1%> bits per point, with its 95 % interval", {std::to_string(request.Bits)}));
-    if (theory) {
-        LegendRow(c, s, row++, Blue, psSolid, false, translator.Translate("Exact rate of this model"));
-        if (request.Config.Users > 1)
-            LegendRow(c, s, row++, DarkGreen, psDash, false, translator.Translate("Gaussian approximation"));
-    } else {
-        LegendRow(c, s, row++, Gray, psDot, false, translator.Translate("One user alone, for comparison"));
+    const ChartCurve& first = curves.front();
+    const RateTheory theory(first.Request.Config);
+    const bool exact = theory.Exact(0.0).has_value();
+    const std::string measured =
+        translator.Translate("Measured, <%1%> bits per point, with its 95 % interval", {std::to_string(first.Request.Bits)});
+    if (curves.size() == 1) {
+        legend.Row(DarkRed, psSolid, true, measured);
+        if (exact)
+            legend.Row(Blue, psSolid, false, translator.Translate("Exact rate of this model"));
+        if (first.Request.Config.Users > 1 || !exact)
+            legend.Row(Green, psDash, false, translator.Translate("Gaussian approximation"));
+        if (!exact)
+            legend.Row(Gray, psDot, false, translator.Translate("One user alone, for comparison"));
+        return;
     }
+    legend.Row(Black, psSolid, true, measured);
+    legend.Row(Black, psSolid, false, translator.Translate("Exact rate of this model"));
+    legend.Row(Black, psDash, false, translator.Translate("Gaussian approximation"));
+    for (std::size_t i = curves.size(); i-- > 0;)
+        legend.Row(CurveColors[i], psSolid, false, CurveName(curves[i].Request.Config, varying, translator));
 }
 
 } // namespace
@@ -259,10 +376,9 @@ Decades RateRange(const std::vector<CurvePoint>& points)
         take(p.Ci95.Low);
         take(p.Ci95.High);
         take(double(p.Count.Errors) / double(p.Count.Bits));
-        if (p.Theory) {
-            take(p.Theory->Exact);
-            take(p.Theory->Gaussian);
-        }
+        if (p.Theory.Exact)
+            take(*p.Theory.Exact);
+        take(p.Theory.Gaussian);
     }
     if (high == 0)
         return {};
@@ -272,21 +388,23 @@ Decades RateRange(const std::vector<CurvePoint>& points)
     return d;
 }
 
-std::unique_ptr<Chart> RatesChart(const CurveRequest& request, const std::vector<CurvePoint>& points,
-                                  Dictionary& translator)
+RatesChart::RatesChart(const std::vector<ChartCurve>& curves, Varying varying, Dictionary& translator, Size size)
 {
-    const LabConfig& config = request.Config;
-    const Scale s = ScaleOf(points);
-    auto chart = std::make_unique<Chart>();
-    Chart& c = *chart;
+    if (curves.empty() || curves.size() > std::size_t(MaxCurves))
+        throw std::invalid_argument("the chart of rates draws 1 to 8 curves");
+    if (size.width < MinSize.width || size.height < MinSize.height || size.width > MaxSize.width
+        || size.height > MaxSize.height)
+        throw std::invalid_argument("the chart of rates is 400 x 300 to 4000 x 4000 pixels");
+    const Frame frame = FrameOf(size);
+    m_fontPixels = frame.font;
+    const Scale s = ScaleOf(curves, frame);
+    m_chart = std::make_unique<Chart>();
+    Chart& c = *m_chart;
     c.BeginLoading();
-    SetUpFrame(c);
+    SetUpFrame(c, size, frame);
     SetUpAxes(c, s);
     c.Loaded();
     c.TranslateTexts([&translator](std::string& text) { translator.TranslateKeyed(text); });
-    c.SetCaption(translator.Translate("Bit-error rate of user <%1%> of <%2%>, <%3%> codes of <%4%> chips",
-                                      {std::to_string(config.Rx), std::to_string(config.Users),
-                                       FamilyName(config.Codes), std::to_string(config.Spread)}));
     c.ClearItems();
     c.HideTextLabels();
     for (int i = 1; i <= Chart::LabelCount; ++i)
@@ -294,14 +412,55 @@ std::unique_ptr<Chart> RatesChart(const CurveRequest& request, const std::vector
     c.SetActiveLayer(Layer);
 
     // Theory first, so that the measured points lie on top.
-    const bool theory = TheoryFor(config, 0.0).has_value();
-    TheoryCurves(c, s, config, theory);
-    MeasuredPoints(c, s, points);
-    Legend(c, s, request, theory, translator);
+    const bool lone = curves.size() == 1;
+    const double spacing = std::max(2, frame.font / 4);
+    for (std::size_t i = 0; i < curves.size(); ++i) {
+        const TColor color = CurveColors[i];
+        const Look look = lone ? Look{DarkRed, Black, Blue, Green, 0}
+                               : Look{color, color, color, color, (double(i) - (curves.size() - 1) / 2.0) * spacing};
+        TheoryCurves(c, s, curves[i].Request.Config, look, lone);
+        MeasuredPoints(c, s, curves[i].Points, look);
+    }
+    Legend legend(c, s);
+    FillLegend(legend, curves, varying, translator);
+    m_title = TitleOf(curves.front().Request.Config, varying, translator);
     c.SetLineWidth(1);
     c.SetDataColor(Black);
     c.ShowItems();
-    return chart;
+}
+
+RatesChart::~RatesChart() = default;
+
+Size RatesChart::GetSize() const
+{
+    return m_chart->GetSize();
+}
+
+void RatesChart::Paint(Canvas& canvas) const
+{
+    m_chart->RenderTo(canvas);
+    const ChartLayout layout = LayoutChart(m_chart->State(), canvas);
+    // The title at the top right, above the plot, where the chart's labels cannot go.
+    const FontDesc title = FontOf(m_fontPixels, true);
+    canvas.setFont(title, clBlack);
+    canvas.setBrushStyle(Canvas::BrushStyle::Clear);
+    canvas.textOut(layout.geometry.W - layout.geometry.MR - canvas.textWidth(m_title), m_fontPixels / 3, m_title);
+    const ScaleSettings& y = m_chart->State().ScaleY[Layer - 1];
+    const FontDesc number = FontOf(m_fontPixels);
+    const FontDesc exponent = FontOf(m_fontPixels * 3 / 4);
+    const int right = layout.geometry.ML - 6;
+    for (int e = int(std::lround(std::log10(y.RangeLow))); e <= int(std::lround(std::log10(y.RangeHigh))); ++e) {
+        const int at = layout.DrawPoint(Layer, y.RangeLow, std::pow(10.0, e)).y;
+        const std::string power = e < 0 ? Minus + std::to_string(-e) : std::to_string(e);
+        canvas.setFont(exponent, clBlack);
+        const int powerWidth = canvas.textWidth(power);
+        canvas.setFont(number, clBlack);
+        const int baseWidth = canvas.textWidth("10");
+        const int top = at - canvas.textHeight("10") / 2;
+        canvas.textOut(right - powerWidth - baseWidth, top, "10");
+        canvas.setFont(exponent, clBlack);
+        canvas.textOut(right - powerWidth, top - m_fontPixels / 3, power);
+    }
 }
 
 } // namespace lab

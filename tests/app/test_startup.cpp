@@ -88,7 +88,7 @@ protected:
     // serves the files of `served` by name and answers "MarvolaWorkArea" with the work folder.
     void RunServer()
     {
-        windows.findable[{"ThisIsTheTutorixServerComponentWindowClasst1", "ThisIsTheTutorixServerComponentWindowt1"}] = kServer;
+        windows.findable[{ServerWindowClass + QByteArray("t1"), ServerWindowName + QByteArray("t1")}] = kServer;
         windows.script = [this](const FakeWindows::Sent& sent) {
             if (sent.target != kServer)
                 return 0;
@@ -396,7 +396,7 @@ TEST_F(Startup, TheServerIsUsedWhenTheGivenHandleNamesOne)
         if (!c.serverUnderHandle)
             windows.findable.clear();
         if (c.serverUnderBareNames)
-            windows.findable[{"ThisIsTheTutorixServerComponentWindowClass", "ThisIsTheTutorixServerComponentWindow"}] = kServer;
+            windows.findable[{ServerWindowClass, ServerWindowName}] = kServer;
         MakeAndShow(c.arguments);
         EXPECT_EQ(form->cliDemon()->UseMarvolaServer(), c.used);
         EXPECT_EQ(CodesSentToTheServer().value(0), c.used ? msgRegister : 0u);

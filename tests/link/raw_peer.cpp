@@ -5,6 +5,8 @@
 //   link_raw_peer die SOCKET HEX             connect, write the bytes, end without closing
 //   link_raw_peer listen SOCKET COUNT        a listening socket that reads COUNT bytes of the
 //                                            first connection and ends without answering
+//   link_raw_peer slow SOCKET MS             a window that takes the first connection's frame,
+//                                            answers it 42 after MS milliseconds and ends
 //   link_raw_peer mute SOCKET MS [--quit B] [--chat EVERY] [--uid U]
 //        a window that takes every frame and never answers, for MS milliseconds; it prints
 //        "frame CODE" for each. With --quit, the first frame's sender gets a quit message with
@@ -114,7 +116,45 @@ void SendMessage(const std::string& socketPath, unsigned from, unsigned to, unsi
     close(fd);
 }
 
-int Mute(const std::string& path, long ms, int quit, long chat, long uid)
+struct Options
+{
+    bool hold = false;
+    long fill = 0;
+    long uid = -1;
+    int quit = -1;
+    long chat = 0;
+};
+
+// One connection to the mute window.
+struct Peer
+{
+    int fd;
+    std::vector<unsigned char> bytes;
+    bool reported;
+};
+
+// Reads what the peer sent; the sender of its frame once the frame is complete, else 0.
+unsigned ReadFrame(Peer& peer)
+{
+    unsigned char buffer[65536];
+    const ssize_t n = read(peer.fd, buffer, sizeof buffer);
+    if (n <= 0) {
+        close(peer.fd); // the sender gave up
+        peer.fd = -1;
+        return 0;
+    }
+    peer.bytes.insert(peer.bytes.end(), buffer, buffer + n);
+    if (peer.reported || peer.bytes.size() < 16 || peer.bytes.size() < 16 + Get32(&peer.bytes[12]))
+        return 0;
+    peer.reported = true;
+    std::printf("frame %u\n", Get32(&peer.bytes[8]));
+    std::fflush(stdout);
+    const unsigned sender = Get32(&peer.bytes[4]);
+    peer.bytes.clear();
+    return sender;
+}
+
+int Mute(const std::string& path, long ms, const Options& options)
 {
     const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
     const sockaddr_un address = Address(path);
@@ -122,22 +162,16 @@ int Mute(const std::string& path, long ms, int quit, long chat, long uid)
         std::perror("bind");
         return 3;
     }
-    BecomeUser(uid);
+    BecomeUser(options.uid);
     if (listen(listener, 16) != 0) {
         std::perror("listen");
         return 3;
     }
     std::printf("listening\n");
     std::fflush(stdout);
-    struct Peer
-    {
-        int fd;
-        std::vector<unsigned char> bytes;
-        bool reported;
-    };
     std::vector<Peer> peers;
     const long long end = NowMs() + ms;
-    bool quitSent = quit < 0;
+    bool quitSent = options.quit < 0;
     unsigned talker = 0; // the first frame's sender
     long long nextChat = end;
     while (NowMs() < end) {
@@ -145,7 +179,7 @@ int Mute(const std::string& path, long ms, int quit, long chat, long uid)
             SendMessage(path, 0x0badf00d, talker, 5000, {'h', 'i'});
             std::printf("chat\n");
             std::fflush(stdout);
-            nextChat = NowMs() + chat;
+            nextChat = NowMs() + options.chat;
         }
         std::vector<pollfd> fds{{listener, POLLIN, 0}};
         for (const Peer& peer : peers)
@@ -165,33 +199,124 @@ int Mute(const std::string& path, long ms, int quit, long chat, long uid)
                 peers.push_back({fd, {}, false});
         }
         for (size_t i = 1; i < fds.size(); ++i) {
-            Peer& peer = peers[i - 1];
-            if (peer.fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
+            if (peers[i - 1].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
                 continue;
-            unsigned char buffer[65536];
-            const ssize_t n = read(peer.fd, buffer, sizeof buffer);
-            if (n <= 0) {
-                close(peer.fd); // the sender gave up
-                peer.fd = -1;
-                continue;
-            }
-            peer.bytes.insert(peer.bytes.end(), buffer, buffer + n);
-            if (peer.reported || peer.bytes.size() < 16 || peer.bytes.size() < 16 + Get32(&peer.bytes[12]))
-                continue;
-            peer.reported = true;
-            std::printf("frame %u\n", Get32(&peer.bytes[8]));
-            std::fflush(stdout);
-            if (!quitSent) {
+            const unsigned sender = ReadFrame(peers[i - 1]);
+            if (sender != 0 && !quitSent) {
                 quitSent = true;
-                SendMessage(path, 0x0badf00d, Get32(&peer.bytes[4]), 4096, {char(quit)});
+                SendMessage(path, 0x0badf00d, sender, 4096, {char(options.quit)});
             }
-            if (chat > 0 && talker == 0) {
-                talker = Get32(&peer.bytes[4]);
-                nextChat = NowMs() + chat;
+            if (sender != 0 && options.chat > 0 && talker == 0) {
+                talker = sender;
+                nextChat = NowMs() + options.chat;
             }
-            peer.bytes.clear();
         }
     }
+    unlink(path.c_str());
+    return 0;
+}
+
+Options ParseOptions(int argc, char** argv)
+{
+    Options options;
+    for (int i = 4; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (option == "--hold")
+            options.hold = true;
+        else if (option == "--fill" && i + 1 < argc)
+            options.fill = std::atol(argv[++i]);
+        else if (option == "--uid" && i + 1 < argc)
+            options.uid = std::atol(argv[++i]);
+        else if (option == "--quit" && i + 1 < argc)
+            options.quit = std::atoi(argv[++i]);
+        else if (option == "--chat" && i + 1 < argc)
+            options.chat = std::atol(argv[++i]);
+    }
+    return options;
+}
+
+// Writes the bytes; with die, ends at once; else, after --hold until standard input ends, ends
+// its writing side and prints what came back.
+int Send(const std::string& path, const std::string& hex, bool die, const Options& options)
+{
+    BecomeUser(options.uid);
+    const int fd = Connect(path);
+    std::vector<char> bytes = FromHex(hex);
+    bytes.insert(bytes.end(), size_t(options.fill), 'x');
+    WriteAll(fd, bytes);
+    std::printf("written\n");
+    std::fflush(stdout);
+    if (die)
+        _exit(0);
+    if (options.hold) {
+        char c;
+        while (read(STDIN_FILENO, &c, 1) > 0) {
+        }
+    }
+    // Nothing more comes: the window sees the end of what was written.
+    shutdown(fd, SHUT_WR);
+    unsigned char result[4];
+    size_t have = 0;
+    while (have < 4) {
+        const ssize_t n = read(fd, result + have, 4 - have);
+        if (n <= 0)
+            break;
+        have += size_t(n);
+    }
+    if (have == 4)
+        std::printf("result %d\n", int(Get32(result)));
+    else
+        std::printf("closed\n");
+    return 0;
+}
+
+// Reads count bytes of the first connection and ends without answering.
+int Listen(const std::string& path, long count)
+{
+    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    const sockaddr_un address = Address(path);
+    if (bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 || listen(fd, 4) != 0) {
+        std::perror("listen");
+        return 3;
+    }
+    std::printf("listening\n");
+    std::fflush(stdout);
+    const int connection = accept(fd, nullptr, nullptr);
+    long want = count;
+    char buffer[4096];
+    while (want > 0) {
+        const ssize_t n = read(connection, buffer, size_t(want) < sizeof buffer ? size_t(want) : sizeof buffer);
+        if (n <= 0)
+            break;
+        want -= n;
+    }
+    std::printf("read\n");
+    std::fflush(stdout);
+    unlink(path.c_str());
+    _exit(0);
+}
+
+// Takes one frame, lets the time go by, then answers it.
+int Slow(const std::string& path, long ms)
+{
+    const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+    const sockaddr_un address = Address(path);
+    if (bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 || listen(listener, 4) != 0) {
+        std::perror("listen");
+        return 3;
+    }
+    std::printf("listening\n");
+    std::fflush(stdout);
+    Peer peer{accept(listener, nullptr, nullptr), {}, false};
+    while (peer.fd >= 0 && !peer.reported)
+        ReadFrame(peer);
+    const timespec pause{ms / 1000, (ms % 1000) * 1000000};
+    nanosleep(&pause, nullptr);
+    const char result[4] = {42, 0, 0, 0};
+    if (peer.fd >= 0)
+        WriteAll(peer.fd, std::vector<char>(result, result + 4));
+    std::printf("answered\n");
+    std::fflush(stdout);
     unlink(path.c_str());
     return 0;
 }
@@ -203,79 +328,14 @@ int main(int argc, char** argv)
     if (argc < 4)
         return 2;
     const std::string mode = argv[1];
-    bool hold = false;
-    long fill = 0;
-    long uid = -1;
-    int quit = -1;
-    long chat = 0;
-    for (int i = 4; i < argc; ++i) {
-        const std::string option = argv[i];
-        if (option == "--hold")
-            hold = true;
-        else if (option == "--fill" && i + 1 < argc)
-            fill = std::atol(argv[++i]);
-        else if (option == "--uid" && i + 1 < argc)
-            uid = std::atol(argv[++i]);
-        else if (option == "--quit" && i + 1 < argc)
-            quit = std::atoi(argv[++i]);
-        else if (option == "--chat" && i + 1 < argc)
-            chat = std::atol(argv[++i]);
-    }
-    if (mode == "send" || mode == "die") {
-        BecomeUser(uid);
-        const int fd = Connect(argv[2]);
-        std::vector<char> bytes = FromHex(argv[3]);
-        bytes.insert(bytes.end(), size_t(fill), 'x');
-        WriteAll(fd, bytes);
-        std::printf("written\n");
-        std::fflush(stdout);
-        if (mode == "die")
-            _exit(0);
-        if (hold) {
-            char c;
-            while (read(STDIN_FILENO, &c, 1) > 0) {
-            }
-        }
-        // Nothing more comes: the window sees the end of what was written.
-        shutdown(fd, SHUT_WR);
-        unsigned char result[4];
-        size_t have = 0;
-        while (have < 4) {
-            const ssize_t n = read(fd, result + have, 4 - have);
-            if (n <= 0)
-                break;
-            have += size_t(n);
-        }
-        if (have == 4)
-            std::printf("result %d\n", int(Get32(result)));
-        else
-            std::printf("closed\n");
-        return 0;
-    }
-    if (mode == "listen") {
-        const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-        const sockaddr_un address = Address(argv[2]);
-        if (bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 || listen(fd, 4) != 0) {
-            std::perror("listen");
-            return 3;
-        }
-        std::printf("listening\n");
-        std::fflush(stdout);
-        const int connection = accept(fd, nullptr, nullptr);
-        long want = std::atol(argv[3]);
-        char buffer[4096];
-        while (want > 0) {
-            const ssize_t n = read(connection, buffer, size_t(want) < sizeof buffer ? size_t(want) : sizeof buffer);
-            if (n <= 0)
-                break;
-            want -= n;
-        }
-        std::printf("read\n");
-        std::fflush(stdout);
-        unlink(argv[2]);
-        _exit(0);
-    }
+    const Options options = ParseOptions(argc, argv);
+    if (mode == "send" || mode == "die")
+        return Send(argv[2], argv[3], mode == "die", options);
+    if (mode == "listen")
+        return Listen(argv[2], std::atol(argv[3]));
     if (mode == "mute")
-        return Mute(argv[2], std::atol(argv[3]), quit, chat, uid);
+        return Mute(argv[2], std::atol(argv[3]), options);
+    if (mode == "slow")
+        return Slow(argv[2], std::atol(argv[3]));
     return 2;
 }

@@ -1,6 +1,7 @@
 // dscdma-sim --ber, and the option errors every mode shares.
 #include "bercli.h"
 #include "simcli.h"
+#include "core/lab/labmodel.h"
 
 #include <gtest/gtest.h>
 
@@ -90,8 +91,9 @@ TEST(BerCli, WithoutNoiseTheLevelIsNullAndNoErrorGivesAZeroBound)
     EXPECT_EQ(p["errors"].toInt(), 0);
     EXPECT_EQ(p["bits"].toInt(), 100000) << "the default";
     EXPECT_EQ(p["ci95"].toArray()[0].toDouble(), 0.0);
-    EXPECT_TRUE(p["theory_exact"].isNull());
-    EXPECT_TRUE(p["theory_gaussian"].isNull());
+    // Orthogonal codes without noise: the theory says no error at all.
+    EXPECT_EQ(p["theory_exact"].toDouble(-1), 0.0);
+    EXPECT_EQ(p["theory_gaussian"].toDouble(-1), 0.0);
     EXPECT_EQ(walsh["power_db"].toArray(), (QJsonArray{0, 20, -20, 40}));
     // Random codes without noise still lose bits to the other users, as the formula says.
     const QJsonObject random = RunBer({"--spread", "4", "--users", "3"});
@@ -101,21 +103,24 @@ TEST(BerCli, WithoutNoiseTheLevelIsNullAndNoErrorGivesAZeroBound)
     EXPECT_LT(r["theory_exact"].toDouble(), r["ci95"].toArray()[1].toDouble());
 }
 
-TEST(BerCli, TheoryOnlyForRandomCodesOfEqualPowerAndForOneUser)
+// The exact rate wherever it can be summed: every family, equal powers or not, aligned or not;
+// null only where the other users' sums are too many. The approximation always.
+TEST(BerCli, ExactTheoryForEveryFamilyAndNullOnlyWhereTheSumsAreTooMany)
 {
-    struct Row { QStringList args; bool theory; };
+    struct Row { QStringList args; bool exact; };
     const Row rows[] = {
         {{"--power", "3,3"}, true},
-        {{"--power", "3,4"}, false},
+        {{"--power", "3,4"}, true},
         {{"--codes", "gold", "--users", "1"}, true},
-        {{"--codes", "gold"}, false},
-        {{"--codes", "msequence", "--spread", "15", "--users", "3"}, false},
+        {{"--codes", "gold"}, true},
+        {{"--codes", "msequence", "--spread", "15", "--users", "3", "--delays", "0,4,9"}, true},
         {{"--codes", "walsh", "--users", "1", "--spread", "2"}, true},
+        {{"--users", "8", "--spread", "64", "--power", "0,1,2,3,4,5,6,7"}, false},
     };
     for (const Row& row : rows) {
         const QJsonObject p = RunBer(row.args + QStringList{"--ebn0", "3", "--bits", "1000"})["points"].toArray()[0].toObject();
-        EXPECT_EQ(!p["theory_exact"].isNull(), row.theory) << row.args.join(' ').toStdString();
-        EXPECT_EQ(!p["theory_gaussian"].isNull(), row.theory) << row.args.join(' ').toStdString();
+        EXPECT_EQ(!p["theory_exact"].isNull(), row.exact) << row.args.join(' ').toStdString();
+        EXPECT_GT(p["theory_gaussian"].toDouble(), 0) << row.args.join(' ').toStdString();
     }
 }
 
@@ -132,8 +137,9 @@ TEST(BerCli, CsvHasOneRowPerPointAndEmptyFieldsForNothing)
         EXPECT_EQ(f[0].toDouble(), 10 - 2 * (i - 1));
         EXPECT_EQ(f[1], "5000");
         EXPECT_EQ(f[3].toDouble(), f[2].toDouble() / 5000);
-        EXPECT_EQ(f[6], "");
-        EXPECT_EQ(f[7], "");
+        // Walsh codes cancel each other: both theories are a single user's rate.
+        EXPECT_NEAR(f[6].toDouble(), 0.5 * std::erfc(std::sqrt(std::pow(10.0, f[0].toDouble() / 10))), 1e-15);
+        EXPECT_NEAR(f[7].toDouble(), f[6].toDouble(), 1e-15);
     }
     const QList<QByteArray> quiet = RunSim({"--ber", "--format=csv", "--bits", "10"}).out.trimmed().split('\n');
     ASSERT_EQ(quiet.size(), 2);
@@ -205,12 +211,15 @@ namespace {
 lab::CurveRequest Read(const QStringList& args, QString& error)
 {
     QCommandLineParser parser;
-    for (const char* name : {"users", "codes", "spread", "ebn0", "bits", "seed", "power", "rx"})
+    for (const char* name : {"users", "codes", "spread", "ebn0", "bits", "seed", "power", "rx", "delays", "max-errors",
+                             "jobs", "size", "png", "svg"})
         parser.addOption(QCommandLineOption(name, name, "V"));
+    for (const char* name : {"async", "show-codes"})
+        parser.addOption(QCommandLineOption(name, name));
     EXPECT_TRUE(parser.parse(QStringList{"x"} + args));
-    lab::CurveRequest request;
-    error = bercli::Read(parser, request);
-    return request;
+    bercli::Job job;
+    error = bercli::Read(parser, job);
+    return job.curves.empty() ? lab::CurveRequest() : job.curves.front();
 }
 
 } // namespace
@@ -289,4 +298,159 @@ TEST(SimCliOptions, AMinusWritesThePictureToStandardOutput)
     EXPECT_TRUE(twice.out.isEmpty());
     EXPECT_EQ(format.exitCode, 2);
     EXPECT_TRUE(format.out.isEmpty());
+}
+
+// Users whose bits start apart: the delays given or drawn are reported, and a run without either
+// says nothing of them.
+TEST(BerCli, DelaysGivenOrDrawnAreReported)
+{
+    EXPECT_FALSE(RunBer({"--bits", "100"}).contains("delays"));
+    const QJsonObject given = RunBer({"--users", "3", "--delays", "0,5,7", "--bits", "100"});
+    EXPECT_EQ(given["delays"].toArray(), (QJsonArray{0, 5, 7}));
+    const QJsonObject drawn = RunBer({"--users", "8", "--spread", "64", "--async", "--seed", "12", "--bits", "100"});
+    QJsonArray expected;
+    for (int d : lab::DrawDelays(12, 8, 64))
+        expected.append(d);
+    EXPECT_EQ(drawn["delays"].toArray(), expected);
+    // Delays change the count where the codes are not orthogonal at every shift.
+    const auto errors = [](const QJsonObject& ber) { return ber["points"].toArray()[0].toObject()["errors"].toInt(); };
+    EXPECT_EQ(errors(RunBer({"--codes", "walsh", "--users", "4", "--power", "0,10,10,10", "--bits", "5000"})), 0);
+    EXPECT_GT(errors(RunBer({"--codes", "walsh", "--users", "4", "--power", "0,10,10,10", "--delays", "0,1,2,3",
+                             "--bits", "5000"})),
+              500);
+    const QList<QByteArray> csv = RunSim({"--ber", "--users", "2", "--delays", "0,3", "--bits", "100", "--format", "csv"})
+                                      .out.split('\n');
+    EXPECT_EQ(csv[0], "delays,ebn0_db,bits,errors,ber,ci95_low,ci95_high,theory_exact,theory_gaussian");
+    EXPECT_TRUE(csv[1].startsWith("0 3,,100,")) << csv[1].constData();
+}
+
+// One curve per value of a list, each the run of that value alone.
+TEST(BerCli, AListInOneOptionGivesOneCurveEach)
+{
+    const QJsonObject ber = RunBer({"--spread", "8,16,32", "--users", "3", "--ebn0", "0:4:2", "--bits", "2000"});
+    EXPECT_EQ(ber["varies"].toString(), "spread");
+    const QJsonArray curves = ber["curves"].toArray();
+    ASSERT_EQ(curves.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        const QJsonObject curve = curves[i].toObject();
+        EXPECT_EQ(curve["spread"].toInt(), 8 << i);
+        const QJsonObject alone = RunBer({"--spread", QString::number(8 << i), "--users", "3", "--ebn0", "0:4:2", "--bits", "2000"});
+        EXPECT_EQ(curve, alone);
+    }
+    // Families side by side: each at the factor it takes nearest to the one asked for.
+    const QJsonArray families =
+        RunBer({"--codes", "walsh,msequence,gold", "--spread", "31", "--users", "3", "--bits", "100"})["curves"].toArray();
+    ASSERT_EQ(families.size(), 3);
+    EXPECT_EQ(families[0].toObject()["spread"].toInt(), 32);
+    EXPECT_EQ(families[1].toObject()["spread"].toInt(), 31);
+    EXPECT_EQ(families[2].toObject()["codes"].toString(), "gold");
+    const QList<QByteArray> users =
+        RunSim({"--ber", "--users", "1,4", "--ebn0", "3", "--bits", "100", "--format", "csv"}).out.trimmed().split('\n');
+    ASSERT_EQ(users.size(), 3);
+    EXPECT_TRUE(users[0].startsWith("users,ebn0_db,"));
+    EXPECT_TRUE(users[1].startsWith("1,3,100,"));
+    EXPECT_TRUE(users[2].startsWith("4,3,100,"));
+    const QList<QByteArray> codes =
+        RunSim({"--ber", "--codes", "gold,walsh", "--bits", "100", "--format", "csv"}).out.trimmed().split('\n');
+    EXPECT_TRUE(codes[0].startsWith("codes,spread,ebn0_db,"));
+    EXPECT_TRUE(codes[1].startsWith("gold,7,,100,"));
+    EXPECT_TRUE(codes[2].startsWith("walsh,8,,100,"));
+}
+
+// A point ends at its E-th error, and its interval is the exact one, which holds for a count
+// that ended so.
+TEST(BerCli, MaxErrorsEndsAPointAtItsErrorWithTheExactInterval)
+{
+    const QJsonObject ber = RunBer({"--users", "4", "--ebn0", "0:8:4", "--bits", "1000000", "--max-errors", "50"});
+    EXPECT_EQ(ber["max_errors"].toInt(), 50);
+    for (const QJsonValue& v : ber["points"].toArray()) {
+        const QJsonObject p = v.toObject();
+        EXPECT_EQ(p["errors"].toInt(), 50);
+        EXPECT_LT(p["bits"].toInt(), 1000000);
+        const lab::Interval exact = lab::ClopperPearson95(50, std::uint64_t(p["bits"].toDouble()));
+        EXPECT_EQ(p["ci95"].toArray()[0].toDouble(), exact.Low);
+        EXPECT_EQ(p["ci95"].toArray()[1].toDouble(), exact.High);
+    }
+    // Where the errors stay below the limit the point runs its bits.
+    const QJsonObject p = RunBer({"--codes", "walsh", "--max-errors", "1", "--bits", "3000"})["points"].toArray()[0].toObject();
+    EXPECT_EQ(p["bits"].toInt(), 3000);
+    EXPECT_EQ(p["errors"].toInt(), 0);
+}
+
+TEST(BerCli, ShowCodesPrintsTheCodesAndTheirCorrelations)
+{
+    const SimCliResult r = RunSim({"--ber", "--show-codes", "--codes", "msequence", "--users", "3", "--delays", "0,1,4"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    const QJsonObject root = QJsonDocument::fromJson(r.out).object();
+    const QJsonArray codes = root["codes"].toArray();
+    ASSERT_EQ(codes.size(), 3);
+    const std::vector<lab::Code> expected = lab::FixedCodes(lab::CodeFamily::MSequence, 7, 3);
+    for (int k = 0; k < 3; ++k) {
+        const QJsonArray row = codes[k].toArray();
+        ASSERT_EQ(row.size(), 7);
+        for (int m = 0; m < 7; ++m)
+            EXPECT_EQ(row[m].toInt(), expected[k][m]);
+    }
+    const QJsonObject correlation = root["correlation"].toObject();
+    // User 2, the sequence shifted by one chip, delayed by one chip is user 1's sequence again.
+    EXPECT_EQ(correlation["at_delays"].toArray()[0].toArray()[1].toInt(), 7);
+    EXPECT_EQ(correlation["worst"].toArray()[0].toArray()[0].toInt(), 1);
+    EXPECT_EQ(root["input"].toObject()["delays"].toArray(), (QJsonArray{0, 1, 4}));
+
+    const QList<QByteArray> csv = RunSim({"--ber", "--show-codes", "--codes", "gold", "--users", "2", "--format", "csv"})
+                                      .out.trimmed().split('\n');
+    ASSERT_EQ(csv.size(), 3);
+    EXPECT_EQ(csv[0], "user,delay,code,at_delays_1,at_delays_2,worst_1,worst_2");
+    EXPECT_TRUE(csv[1].startsWith("1,0,")) << csv[1].constData();
+    EXPECT_EQ(csv[1].split(',')[2].size(), 7) << "a chip per character";
+    EXPECT_EQ(csv[1].split(',')[3], "7");
+}
+
+// Every refusal of the lab's options: one line, exit 2, nothing printed.
+TEST(BerCli, BadLabInputsAreRefusedWithOneLine)
+{
+    ExpectUsageError({"--ber", "--delays", "0,8"}, "--delays: a delay lies between 0 and 7 chips at a spreading factor of 8, not 8");
+    ExpectUsageError({"--ber", "--delays", "0,1,2"}, "--delays takes one delay in chips per user, 2 in all, not \"0,1,2\"");
+    ExpectUsageError({"--ber", "--delays", "0,-1"}, "--delays takes whole numbers of chips 0..63, not \"-1\"");
+    ExpectUsageError({"--ber", "--delays", "2,0"}, "--delays: user 1 sets the time: its delay is 0, not 2");
+    ExpectUsageError({"--ber", "--delays", "0,9", "--spread", "16,8"},
+                     "--delays: a delay lies between 0 and 7 chips at a spreading factor of 8, not 9");
+    ExpectUsageError({"--ber", "--spread", "8,16", "--users", "2,3"},
+                     "give a list in one of --spread, --users and --codes, not in --spread and --users");
+    ExpectUsageError({"--ber", "--codes", "msequence", "--spread", "7", "--users", "8"},
+                     "--spread: msequence codes of 7 chips have 7 distinct shifts, too few for 8 users");
+    ExpectUsageError({"--ber", "--codes", "walsh,gold", "--users", "9"}, "--users takes a whole number 1..8, not \"9\"");
+    ExpectUsageError({"--ber", "--users", "2,9"}, "--users takes a whole number 1..8, not \"9\"");
+    ExpectUsageError({"--ber", "--codes", "walsh,msequence", "--spread", "3", "--users", "4"},
+                     "--codes: msequence codes of 3 chips have 3 distinct shifts, too few for 4 users");
+    ExpectUsageError({"--ber", "--jobs", "0"}, "--jobs takes a whole number 1..64, not \"0\"");
+    ExpectUsageError({"--ber", "--max-errors", "0"}, "--max-errors takes a whole number 1..1000000000, not \"0\"");
+    const QStringList bad[] = {
+        {"--ber", "--delays", "0,1", "--async"}, {"--ber", "--users", "2,3", "--power", "0,0"},
+        {"--ber", "--users", "2,3", "--delays", "0,0"}, {"--ber", "--show-codes", "--ebn0", "3"},
+        {"--ber", "--show-codes", "--spread", "8,16"}, {"--ber", "--show-codes", "--png", "x.png"},
+        {"--ber", "--spread", "8,8"}, {"--ber", "--spread", "2,4,8,16,32,64,3,5,6"},
+        {"--ber", "--codes", "gold,hadamard"}, {"--ber", "--jobs", "65"}, {"--ber", "--jobs", "x"},
+        {"--ber", "--max-errors", "1000000001"}, {"--ber", "--ebn0", "3", "--size", "1200x800"},
+        {"--ber", "--ebn0", "3", "--png", "-", "--size", "399x800"}, {"--ber", "--ebn0", "3", "--png", "-", "--size", "800"},
+        {"--ber", "--ebn0", "3", "--png", "-", "--size", "4001x800"}, {"--delays", "0,1"}, {"--async"},
+        {"--show-codes"}, {"--jobs", "2"}, {"--max-errors", "5"}, {"--size", "800x600"},
+    };
+    for (const QStringList& args : bad)
+        ExpectUsageError(args);
+}
+
+// The limits of the new options on their allowed side.
+TEST(BerCli, AcceptsTheLabOptionsAtTheirLimits)
+{
+    for (const QStringList& args : {QStringList{"--delays", "0,7"}, QStringList{"--spread", "2,4,8,16,32,64,3,5"},
+                                    QStringList{"--jobs", "64", "--bits", "10"}, QStringList{"--max-errors", "1000000000", "--bits", "10"},
+                                    QStringList{"--codes", "gold", "--users", "8", "--async"}}) {
+        const SimCliResult r = RunSim(QStringList{"--ber", "--bits", "10"} + args);
+        EXPECT_EQ(r.exitCode, 0) << args.join(' ').toStdString() << ": " << r.err.constData();
+    }
+    for (const char* size : {"400x300", "4000x4000"}) {
+        const SimCliResult r = RunSim({"--ber", "--ebn0", "3", "--bits", "10", "--png", "-", "--size", size});
+        EXPECT_EQ(r.exitCode, 0) << size << ": " << r.err.constData();
+    }
 }

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QPainter>
 
 #include <cmath>
 
@@ -18,7 +19,7 @@ const QColor Blue(0, 0, 255);
 const QColor Green(0, 128, 0);
 const QColor White(255, 255, 255);
 
-lab::CurvePoint MakePoint(double ebn0, std::uint64_t errors, std::uint64_t bits, std::optional<lab::Theory> theory = {})
+lab::CurvePoint MakePoint(double ebn0, std::uint64_t errors, std::uint64_t bits, lab::Theory theory = {})
 {
     lab::CurvePoint p;
     p.EbN0Db = ebn0;
@@ -50,6 +51,15 @@ int CountNear(const QImage& image, QPoint at, int radius, const QColor& color)
     return n;
 }
 
+QImage Render(const lab::RatesChart& chart)
+{
+    const Size size = chart.GetSize();
+    QImage image(size.width, size.height, QImage::Format_RGB32);
+    QPainter painter(&image);
+    analysispicture::PaintWith(size, painter, [&chart](Canvas& canvas) { chart.Paint(canvas); });
+    return image;
+}
+
 } // namespace
 
 TEST(BerPicture, DrawsRatesOnALogarithmicScaleOverEbN0)
@@ -62,9 +72,10 @@ TEST(BerPicture, DrawsRatesOnALogarithmicScaleOverEbN0)
     for (double db : {0.0, 2.0, 4.0, 6.0})
         points.push_back(MakePoint(db, std::uint64_t(10000 * lab::ExactBer(4, 16, db)), 10000, lab::TheoryFor(request.Config, db)));
     Dictionary translator;
-    const std::unique_ptr<Chart> chart = lab::RatesChart(request, points, translator);
+    const lab::RatesChart rates({{request, points}}, lab::Varying::None, translator, {785, 345});
+    const Chart* chart = &rates.GetChart();
 
-    const QImage image = analysispicture::Render(*chart);
+    const QImage image = Render(rates);
     ASSERT_EQ(image.size(), QSize(785, 345));
     for (const lab::CurvePoint& p : points) {
         const QPoint at = Pixel(*chart, *p.EbN0Db, double(p.Count.Errors) / p.Count.Bits);
@@ -79,7 +90,7 @@ TEST(BerPicture, DrawsRatesOnALogarithmicScaleOverEbN0)
     EXPECT_EQ(CountNear(image, Pixel(*chart, 5.5, 0.4), 6, White), 13 * 13);
 }
 
-TEST(BerPicture, WithoutATheoryShowsOneUserForComparisonAndBoundsForZeroErrors)
+TEST(BerPicture, AZeroCountShowsItsBoundDownToTheBottom)
 {
     lab::CurveRequest request;
     request.Config.Codes = lab::CodeFamily::Walsh;
@@ -87,10 +98,9 @@ TEST(BerPicture, WithoutATheoryShowsOneUserForComparisonAndBoundsForZeroErrors)
     request.Bits = 100000;
     const std::vector<lab::CurvePoint> points = {MakePoint(4, 1250, 100000), MakePoint(10, 0, 100000)};
     Dictionary translator;
-    const std::unique_ptr<Chart> chart = lab::RatesChart(request, points, translator);
-    EXPECT_EQ(chart->TextLabel(2)->Caption(), "One user alone, for comparison");
-    EXPECT_FALSE(chart->TextLabel(3)->Visible());
-    const QImage image = analysispicture::Render(*chart);
+    const lab::RatesChart rates({{request, points}}, lab::Varying::None, translator);
+    const Chart* chart = &rates.GetChart();
+    const QImage image = Render(rates);
     // No marker for a rate of 0, but the bar from its upper bound down to the scale's bottom.
     const double upper = points[1].Ci95.High;
     EXPECT_EQ(CountNear(image, Pixel(*chart, 10, upper), 3, DarkRed), 0);
@@ -106,7 +116,11 @@ TEST(BerPicture, TheToolWritesItOnlyOverEbN0)
     ASSERT_EQ(r.exitCode, 0) << r.err.constData();
     QImage image;
     ASSERT_TRUE(image.loadFromData(r.out, "PNG"));
-    EXPECT_EQ(image.size(), QSize(785, 345));
+    EXPECT_EQ(image.size(), QSize(1200, 800)) << "big enough for a slide";
+    r = RunSimCli({"dscdma-sim", "--ber", "--ebn0", "0:4:2", "--bits", "2000", "--png", "-", "--size", "640x480"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    ASSERT_TRUE(image.loadFromData(r.out, "PNG"));
+    EXPECT_EQ(image.size(), QSize(640, 480));
     r = RunSimCli({"dscdma-sim", "--ber", "--svg", "-", "--bits", "2000"});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_EQ(r.err, "dscdma-sim: --ber draws its rates over Eb/N0: give --ebn0 with --png or --svg\n");

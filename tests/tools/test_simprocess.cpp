@@ -10,7 +10,10 @@
 
 #include <csignal>
 #include <functional>
+#include <fcntl.h>
+#include <stdlib.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -126,6 +129,39 @@ TEST(SimProcess, PrintsNothingButItsOwnOneLineMessages)
     const ToolRun full = RunTool({"--png", "/dev/full"}, {}, {}, env);
     EXPECT_EQ(full.exitCode, 1);
     EXPECT_EQ(full.err.toStdString(), "dscdma-sim: cannot write \"/dev/full\": No space left on device\n");
+}
+
+// A long --ber run shows its progress on a terminal and nowhere else: standard error on a
+// pseudo-terminal gets the progress line, a pipe gets nothing, and standard output is the same
+// either way.
+TEST(SimProcess, ProgressShowsOnlyOnATerminal)
+{
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    const std::string terminal = ptsname(master);
+    ASSERT_EQ(fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK), 0);
+    const QStringList args = {"--ber", "--ebn0", "0:3:1", "--bits", "100000", "--format", "csv"};
+    const ToolRun watched = RunTool(args, {}, [&terminal] {
+        const int fd = open(terminal.c_str(), O_RDWR | O_NOCTTY);
+        if (fd >= 0) {
+            dup2(fd, STDERR_FILENO);
+            close(fd);
+        }
+    });
+    QByteArray shown;
+    char buffer[4096];
+    for (ssize_t n; (n = read(master, buffer, sizeof buffer)) > 0;)
+        shown.append(buffer, n);
+    close(master);
+    const ToolRun piped = RunTool(args);
+    ASSERT_EQ(watched.exitCode, 0);
+    ASSERT_EQ(piped.exitCode, 0);
+    EXPECT_EQ(watched.out, piped.out);
+    EXPECT_TRUE(shown.contains("dscdma-sim: ") && shown.contains(" of 4 points, ")) << shown.constData();
+    EXPECT_TRUE(watched.err.isEmpty());
+    EXPECT_TRUE(piped.err.isEmpty()) << piped.err.constData();
 }
 
 TEST(SimProcess, LibrsvgRendersTheSvgAtThePngsSize)

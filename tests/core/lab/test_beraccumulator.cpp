@@ -24,6 +24,12 @@ LabConfig Config(int users, CodeFamily codes, int spread, std::vector<double> po
     return c;
 }
 
+LabConfig Delayed(LabConfig c, std::vector<int> delays)
+{
+    c.DelayChips = std::move(delays);
+    return c;
+}
+
 // Runs `total` bits in slices of the given sizes, repeated, the last one cut to fit.
 BerCount Sliced(const LabConfig& c, std::optional<double> ebn0, std::uint64_t total, const std::vector<std::uint64_t>& slices)
 {
@@ -50,6 +56,8 @@ TEST(BerAccumulator, AnySlicingCountsWhatOneLongRunCounts)
         {Config(8, CodeFamily::Gold, 7, {}, 8), 1.0},
         {Config(5, CodeFamily::MSequence, 15, {0, 0, 10, 0, 0}), 3.0},
         {Config(3, CodeFamily::Walsh, 4), -1.0},
+        {Delayed(Config(4, CodeFamily::Random, 64, {0, 3, 0, 0}, 2), {0, 0, 63, 17}), 1.0},
+        {Delayed(Config(3, CodeFamily::Gold, 7, {0, 6, 6}), {0, 2, 5}), 4.0},
     };
     const std::vector<std::vector<std::uint64_t>> slicings = {{1}, {63}, {64}, {65}, {7, 130, 1}, {1000}, {4999, 1}};
     constexpr std::uint64_t Total = 5000;
@@ -106,7 +114,7 @@ TEST(BerAccumulator, RefusesWhatTheModelCannotRun)
 }
 
 // Every point of a curve is the point alone, from the seed, with the interval of its count and
-// the theory of its configuration.
+// the theory of its configuration; a limit on errors gives the exact interval.
 TEST(BerCurve, EachPointIsThePointAlone)
 {
     CurveRequest request;
@@ -120,8 +128,18 @@ TEST(BerCurve, EachPointIsThePointAlone)
         EXPECT_EQ(p.EbN0Db, request.EbN0Db[i]);
         EXPECT_EQ(p.Count.Errors, SimulateBer(request.Config, p.EbN0Db, 3000).Errors);
         EXPECT_EQ(p.Ci95.High, Wilson95(p.Count.Errors, 3000).High);
-        ASSERT_TRUE(p.Theory);
-        EXPECT_EQ(p.Theory->Exact, ExactBer(3, 8, p.EbN0Db));
+        EXPECT_EQ(p.Theory.Exact, ExactBer(3, 8, p.EbN0Db));
+        EXPECT_EQ(p.Theory.Gaussian, GaussianBer(3, 8, p.EbN0Db));
     }
-    EXPECT_THROW(MeasurePoint(request, 3), std::out_of_range);
+    const RateTheory theory(request.Config);
+    EXPECT_THROW(MeasurePoint(request, 3, theory), std::out_of_range);
+
+    request.MaxErrors = 40;
+    const CurvePoint limited = MeasurePoint(request, 0, theory);
+    EXPECT_EQ(limited.Count.Errors, 40u);
+    EXPECT_LT(limited.Count.Bits, 3000u);
+    EXPECT_EQ(limited.Ci95.Low, ClopperPearson95(40, limited.Count.Bits).Low);
+    EXPECT_EQ(limited.Ci95.High, ClopperPearson95(40, limited.Count.Bits).High);
+    request.Bits = 0;
+    EXPECT_THROW(MeasurePoint(request, 0, theory), std::invalid_argument);
 }

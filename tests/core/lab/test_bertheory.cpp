@@ -52,32 +52,33 @@ TEST(BerTheory, QFunctionAtItsLandmarks)
     EXPECT_NEAR(QFunction(6), 9.865876450377e-10, 1e-20);
 }
 
-TEST(BerTheory, TheoryOnlyWhereTheFormulaHolds)
+// Against the binomial tails summed term by term (the bounds solve P(X >= k) = 2.5 % and
+// P(X <= k) = 2.5 %): the textbook's values.
+TEST(BerTheory, ExactIntervalSolvesTheBinomialTails)
 {
-    struct Row { int users; CodeFamily codes; int spread; std::vector<double> power; bool has; };
+    struct Row { std::uint64_t errors, bits; double low, high; };
     const Row rows[] = {
-        {2, CodeFamily::Random, 8, {}, true},
-        {3, CodeFamily::Random, 8, {6, 6, 6}, true},
-        {3, CodeFamily::Random, 8, {6, 6, 6.5}, false},
-        {2, CodeFamily::Walsh, 8, {}, false},
-        {1, CodeFamily::Walsh, 8, {}, true},
-        {1, CodeFamily::Gold, 7, {30}, true},
-        {2, CodeFamily::Gold, 7, {}, false},
-        {4, CodeFamily::MSequence, 15, {}, false},
+        {0, 10, 0, 0.3084971078},          {10, 10, 0.6915028922, 1},
+        {5, 10, 0.1870860284, 0.8129139716}, {1, 100, 0.000253146033, 0.05445938539},
+        {10, 100, 0.04900468922, 0.1762225977}, {25, 2000, 0.008105230839, 0.01839749341},
     };
     for (const Row& row : rows) {
-        LabConfig c;
-        c.Users = row.users;
-        c.Codes = row.codes;
-        c.Spread = row.spread;
-        c.PowerDb = row.power;
-        const std::optional<Theory> t = TheoryFor(c, 5.0);
-        EXPECT_EQ(t.has_value(), row.has) << FamilyName(row.codes) << " K=" << row.users;
-        if (t) {
-            EXPECT_EQ(t->Exact, ExactBer(row.users, row.spread, 5.0));
-            EXPECT_EQ(t->Gaussian, GaussianBer(row.users, row.spread, 5.0));
-        }
+        const Interval exact = ClopperPearson95(row.errors, row.bits);
+        EXPECT_NEAR(exact.Low, row.low, 1e-9 * row.low + 1e-15) << row.errors << " of " << row.bits;
+        EXPECT_NEAR(exact.High, row.high, 1e-9 * row.high) << row.errors << " of " << row.bits;
+        const double rate = double(row.errors) / double(row.bits);
+        EXPECT_LE(exact.Low, rate);
+        EXPECT_GE(exact.High, rate);
     }
+    EXPECT_NEAR(BinomialUpperTail(3, 20, 0.1), 0.323073194810534, 1e-12);
+    EXPECT_NEAR(BinomialUpperTail(25, 2000, 0.01), 0.15565101462889, 1e-11);
+    EXPECT_EQ(BinomialUpperTail(0, 5, 0.2), 1.0);
+    // A billion bits: the bounds hold the rate and lie close to it.
+    const Interval big = ClopperPearson95(1000, 1000000000);
+    EXPECT_LT(big.Low, 1e-6);
+    EXPECT_GT(big.Low, 0.9e-6);
+    EXPECT_GT(big.High, 1e-6);
+    EXPECT_LT(big.High, 1.1e-6);
 }
 
 TEST(BerTheory, WilsonIntervalHoldsTheRateAndNarrowsWithMoreBits)

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <optional>
 #include <set>
@@ -26,48 +28,93 @@ LabConfig Config(int users, CodeFamily codes, int spread, std::vector<double> po
     return c;
 }
 
+LabConfig Delayed(LabConfig c, std::vector<int> delays)
+{
+    c.DelayChips = std::move(delays);
+    return c;
+}
+
 std::string Describe(const LabConfig& c, std::optional<double> ebn0)
 {
+    std::string delays;
+    for (int d : c.DelayChips)
+        delays += " " + std::to_string(d);
     return std::string(FamilyName(c.Codes)) + " K=" + std::to_string(c.Users) + " N=" + std::to_string(c.Spread)
-           + " rx=" + std::to_string(c.Rx) + " Eb/N0=" + (ebn0 ? std::to_string(*ebn0) : "none");
+           + " rx=" + std::to_string(c.Rx) + " Eb/N0=" + (ebn0 ? std::to_string(*ebn0) : "none")
+           + (delays.empty() ? "" : " delays" + delays);
 }
 
 // The same run written chip by chip, as the signal model computes it: every user's chips times
 // its data and amplitude summed with the noise into one received sample per chip, multiplied by
-// the receiver's chips and summed over the bit. It draws from the generators in the model's
-// order: each user's chips, each user's data bit, then one noise sample per chip.
+// the receiver's chips and summed over the bit. Time runs in chips from the start of user 1's
+// first bit; user k's bit j covers chips j N + d_k to (j + 1) N + d_k - 1, and the receiver's
+// bit i those of its own user. It draws from the generators in the model's order: first, for
+// each user already sending when the decoded bit starts, that bit's chips and then its data;
+// then per decoded bit each user's chips of the bit that reaches its end, each user's data bit,
+// and one noise sample per chip.
 BerCount ChipByChip(const LabConfig& c, std::optional<double> ebn0, std::uint64_t bits)
 {
+    struct SentBit { long index = -2; int data = 0; Code chips; };
+    const int n = c.Spread;
     LabRandom random(c.Seed);
     const std::vector<double> a = Amplitudes(c);
     const double sigma = ebn0 ? NoiseSigma(c, *ebn0) : 0;
+    const std::vector<int> d = c.DelayChips.empty() ? std::vector<int>(c.Users, 0) : c.DelayChips;
+    const int rx = c.Rx - 1;
     std::vector<LcgChips> generators;
     for (int k = 1; k <= c.Users; ++k)
         generators.emplace_back(UserKey(c.Seed, k));
-    std::vector<Code> codes = c.Codes == CodeFamily::Random ? std::vector<Code>(c.Users, Code(c.Spread))
-                                                            : FixedCodes(c.Codes, c.Spread, c.Users);
+    const std::vector<Code> fixed = c.Codes == CodeFamily::Random ? std::vector<Code>() : FixedCodes(c.Codes, n, c.Users);
+    // The last two bits of each user, bit j in slot j mod 2.
+    std::vector<std::array<SentBit, 2>> sent(c.Users);
+    const auto slot = [](long j) { return std::size_t(j & 1); };
+    const auto send = [&](int k, long j) {
+        SentBit& bit = sent[k][slot(j)];
+        bit.index = j;
+        bit.chips.resize(n);
+        for (int m = 0; m < n; ++m)
+            bit.chips[m] = fixed.empty() ? generators[k].NextChip() : fixed[k][m];
+        return &bit;
+    };
+    // Users that start before the decoded one send their bit i + 1 while it sends bit i.
+    std::vector<long> ahead(c.Users);
+    std::vector<SentBit*> first;
+    for (int k = 0; k < c.Users; ++k) {
+        ahead[k] = d[k] < d[rx] ? 1 : 0;
+        first.push_back(d[k] != d[rx] ? send(k, ahead[k] - 1) : nullptr);
+    }
+    for (SentBit* bit : first)
+        if (bit)
+            bit->data = random.NextSign();
     BerCount count{bits, 0};
-    for (std::uint64_t bit = 0; bit < bits; ++bit) {
-        if (c.Codes == CodeFamily::Random)
-            for (int k = 0; k < c.Users; ++k)
-                for (int n = 0; n < c.Spread; ++n)
-                    codes[k][n] = generators[k].NextChip();
-        std::vector<int> data(c.Users);
+    std::vector<SentBit*> latest(c.Users);
+    for (std::uint64_t i = 0; i < bits; ++i) {
         for (int k = 0; k < c.Users; ++k)
-            data[k] = random.NextSign();
-        double noise = 0;
+            latest[k] = send(k, long(i) + ahead[k]);
+        for (int k = 0; k < c.Users; ++k)
+            latest[k]->data = random.NextSign();
+        const Code& own = latest[rx]->chips;
         double signal = 0;
-        const Code& rx = codes[c.Rx - 1];
-        for (int n = 0; n < c.Spread; ++n) {
+        double noise = 0;
+        for (int m = 0; m < n; ++m) {
+            const long t = long(i) * n + d[rx] + m;
             double sample = 0;
-            for (int k = 0; k < c.Users; ++k)
-                sample += a[k] * data[k] * codes[k][n];
-            signal += rx[n] * sample;
+            for (int k = 0; k < c.Users; ++k) {
+                const long since = t - d[k];
+                const long j = since >= 0 ? since / n : -1;
+                const SentBit& bit = sent[k][slot(j)];
+                if (bit.index != j) {
+                    ADD_FAILURE() << "user " << k + 1 << " has not sent bit " << j;
+                    return {};
+                }
+                sample += a[k] * bit.data * bit.chips[since - j * n];
+            }
+            signal += own[m] * sample;
             if (sigma > 0)
-                noise += rx[n] * random.NextGaussian();
+                noise += own[m] * random.NextGaussian();
         }
         const bool decided = signal + sigma * noise >= 0;
-        if (decided != (data[c.Rx - 1] > 0))
+        if (decided != (latest[rx]->data > 0))
             ++count.Errors;
     }
     return count;
@@ -90,6 +137,16 @@ TEST(LabModel, CountsTheSameErrorsAsAChipByChipReceiver)
         {Config(5, CodeFamily::MSequence, 15, {}, 4), 1.0},
         {Config(3, CodeFamily::Gold, 7), std::nullopt},
         {Config(8, CodeFamily::Gold, 63, {}, 6), 0.0},
+        // Users whose bits start whole chips apart, before and after the decoded one's, at both
+        // ends of the range and with a word of 64 chips.
+        {Delayed(Config(3, CodeFamily::Random, 8, {}, 2), {0, 3, 7}), std::nullopt},
+        {Delayed(Config(4, CodeFamily::Random, 16, {0, 4, -2, 3}, 3), {0, 15, 9, 1}), 2.0},
+        {Delayed(Config(2, CodeFamily::Random, 64, {}, 2), {0, 63}), 1.0},
+        {Delayed(Config(4, CodeFamily::Walsh, 8, {0, 10, 0, 0}), {0, 1, 4, 7}), std::nullopt},
+        {Delayed(Config(3, CodeFamily::MSequence, 7, {}, 3), {0, 2, 5}), 3.0},
+        {Delayed(Config(8, CodeFamily::Gold, 7, {3, 0, 0, 0, 0, 0, 0, 6}, 4), {0, 1, 2, 3, 4, 5, 6, 6}), 1.0},
+        {Delayed(Config(5, CodeFamily::Gold, 31, {}, 1), {0, 30, 0, 11, 17}), std::nullopt},
+        {Delayed(Config(2, CodeFamily::Walsh, 64, {}, 1), {0, 32}), -3.0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(Describe(row.config, row.ebn0));
@@ -290,6 +347,38 @@ TEST(LabModel, ASeedGivesOneRunAndOtherSeedsOthers)
     EXPECT_NE(UserKey(1, 1), UserKey(2, 1));
 }
 
+// Delays that keep every user where the decoded one is change nothing; delays drawn from the
+// seed stay in range, and user k's does not depend on how many users there are.
+TEST(LabModel, DelaysAreRelativeToTheDecodedUser)
+{
+    const LabConfig plain = Config(3, CodeFamily::Gold, 7, {0, 3, 3}, 2);
+    const BerCount aligned = SimulateBer(plain, 2.0, 20000);
+    EXPECT_EQ(SimulateBer(Delayed(plain, {0, 0, 0}), 2.0, 20000).Errors, aligned.Errors);
+    EXPECT_FALSE(Unaligned(Delayed(plain, {0, 0, 0})));
+    EXPECT_TRUE(Unaligned(Delayed(plain, {0, 0, 1})));
+
+    std::set<int> seen;
+    for (int spread : {2, 7, 64}) {
+        for (std::uint64_t seed : {1u, 2u, 3u, 4u}) {
+            const std::vector<int> eight = DrawDelays(seed, 8, spread);
+            ASSERT_EQ(eight.size(), 8u);
+            EXPECT_EQ(eight[0], 0);
+            for (int d : eight) {
+                EXPECT_GE(d, 0);
+                EXPECT_LT(d, spread);
+                seen.insert(d);
+            }
+            const std::vector<int> three = DrawDelays(seed, 3, spread);
+            EXPECT_EQ(three, std::vector<int>(eight.begin(), eight.begin() + 3));
+            LabConfig c = Config(8, CodeFamily::Random, spread);
+            c.DelayChips = eight;
+            EXPECT_EQ(CheckLabConfig(c), "");
+        }
+    }
+    EXPECT_GT(seen.size(), 20u) << "delays spread over the range";
+    EXPECT_NE(DrawDelays(1, 8, 64), DrawDelays(2, 8, 64));
+}
+
 // Every limit on both sides.
 TEST(LabModel, RefusesWhatItCannotRun)
 {
@@ -307,6 +396,14 @@ TEST(LabModel, RefusesWhatItCannotRun)
         {Config(2, CodeFamily::Random, 8, {0, NAN}), false},
         {Config(2, CodeFamily::Random, 8, {}, 2), true},   {Config(2, CodeFamily::Random, 8, {}, 3), false},
         {Config(2, CodeFamily::Random, 8, {}, 0), false},
+        {Delayed(Config(3, CodeFamily::Random, 8), {0, 7, 0}), true},
+        {Delayed(Config(3, CodeFamily::Random, 8), {0, 8, 0}), false},
+        {Delayed(Config(3, CodeFamily::Random, 8), {0, -1, 0}), false},
+        {Delayed(Config(3, CodeFamily::Random, 8), {0, 1}), false},
+        {Delayed(Config(3, CodeFamily::Random, 8), {0, 1, 2, 3}), false},
+        {Delayed(Config(3, CodeFamily::Random, 8), {1, 0, 0}), false},
+        {Delayed(Config(3, CodeFamily::Gold, 7), {0, 6, 6}), true},
+        {Delayed(Config(3, CodeFamily::Gold, 7), {0, 7, 6}), false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(Describe(row.config, std::nullopt));

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <limits>
+#include <locale>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -116,6 +117,30 @@ TEST(ValueTextDates, FollowThePatternAndEndWithTheCalendar)
     EXPECT_EQ(FormatValueText(2958466, N::DateTime, 2, "yyyy"), None);
     // Other notations do not read the pattern.
     EXPECT_EQ(FormatValueText(3.14159, N::FixP, 2, "yyyy"), "3.14");
+}
+
+// A process that adopts a locale with a decimal comma and digit groups, as a desktop may, still
+// gets the same texts.
+TEST(ValueTextLocale, IsTheSameWhateverTheProcessLocale)
+{
+    struct CommaPoint : std::numpunct<char>
+    {
+        char do_decimal_point() const override { return ','; }
+        char do_thousands_sep() const override { return '.'; }
+        std::string do_grouping() const override { return "\3"; }
+    };
+    const std::locale previous = std::locale::global(std::locale(std::locale::classic(), new CommaPoint));
+    const std::optional<std::string> texts[] = {
+        FormatValueText(1234567.25, N::FixP, 2, {}),
+        FormatValueText(1234567.25, N::Exp, 3, {}),
+        FormatValueText(1234567.25, N::Float, 9, {}),
+        FormatValueText(12.5, N::DegMinSec, 1, {}),
+    };
+    std::locale::global(previous);
+    EXPECT_EQ(texts[0], "1234567.25");
+    EXPECT_EQ(texts[1], "1.23e+06");
+    EXPECT_EQ(texts[2], "1234567.25");
+    EXPECT_EQ(texts[3], "12" + Degree + " 30'  0.0\"");
 }
 
 } // namespace

@@ -67,6 +67,22 @@ protected:
         };
     }
 
+    // A server that knows the first instance by this window, maps the program into /srv and
+    // has no language file.
+    void AnswerKnowingTheFirst(quint32 first)
+    {
+        Answer([first](const FakeWindows::Sent& sent) {
+            TByteStream out;
+            if (sent.code == msgFindEntity)
+                WriteEntityRecord(out, {first, 0, kProgram, "Prog"});
+            else if (sent.code == msgMapFileName)
+                out.WriteString("/srv/Prog");
+            else
+                out.WriteByte(0);
+            return out.Data();
+        });
+    }
+
     std::vector<FakeWindows::Sent> SentWith(quint32 code) const
     {
         std::vector<FakeWindows::Sent> found;
@@ -77,7 +93,7 @@ protected:
         return found;
     }
 
-    void FindServer() { windows.findable[{"ThisIsTheTutorixServerComponentWindowClass", "ThisIsTheTutorixServerComponentWindow"}] = kServer; }
+    void FindServer() { windows.findable[{ServerWindowClass, ServerWindowName}] = kServer; }
 
     FakeWindows windows;
     FakeLock lock;
@@ -87,6 +103,8 @@ protected:
     QPointer<TkdbDemonClient> link;
 };
 
+// The window names written out as the server and other programs know them, not taken from the
+// link's constants, so that a change there shows here.
 TEST_F(Demon, CreationLooksUpTheServerUnderTheHandleTextAndMakesItsWindow)
 {
     windows.findable[{"ThisIsTheTutorixServerComponentWindowClassab", "ThisIsTheTutorixServerComponentWindowab"}] = kServer;
@@ -746,16 +764,7 @@ TEST_F(Demon, ASecondInstanceForwardsItsParametersToTheFirstAndAsksToEnd)
     FindServer();
     Make({kProgram, "page=12"});
     lock.next = {TInstanceLock::Outcome::HeldByOther, 0};
-    Answer([](const FakeWindows::Sent& sent) {
-        TByteStream out;
-        if (sent.code == msgFindEntity)
-            WriteEntityRecord(out, {0xF1F1, 0, kProgram, "Prog"});
-        else if (sent.code == msgMapFileName)
-            out.WriteString("/srv/Prog");
-        else
-            out.WriteByte(0);
-        return out.Data();
-    });
+    AnswerKnowingTheFirst(0xF1F1);
     link->Loaded();
     EXPECT_TRUE(link->EndRequested());
     EXPECT_EQ(link->OwnEntity().MutexHandle, 0u);
@@ -793,16 +802,7 @@ TEST_F(Demon, ASecondInstanceHandsItsParametersToTheWindowTheLockNames)
         Make({kProgram, "page=12"});
         lock.next = {TInstanceLock::Outcome::HeldByOther, 0};
         lock.holder = c.named;
-        Answer([&](const FakeWindows::Sent& sent) {
-            TByteStream out;
-            if (sent.code == msgFindEntity)
-                WriteEntityRecord(out, {loser, 0, kProgram, "Prog"});
-            else if (sent.code == msgMapFileName)
-                out.WriteString("/srv/Prog");
-            else
-                out.WriteByte(0);
-            return out.Data();
-        });
+        AnswerKnowingTheFirst(loser);
         link->Loaded();
         EXPECT_TRUE(link->EndRequested());
         QList<quint32> codes;
@@ -952,4 +952,4 @@ TEST_F(Demon, DestructionUnregistersEvenWithoutAServerAndTakesItsWindowDown)
 
 } // namespace
 
-#include "demon_test.moc"
+#include "test_demon.moc"

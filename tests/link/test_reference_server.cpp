@@ -1,7 +1,8 @@
 // The reference teaching server in this process, on scripted message windows: its party list,
 // its limits and what it reports about its own sends.
 #include "fake_platform.h"
-#include "tutorixserver.h"
+#include "tools/servercommands.h"
+#include "tools/tutorixserver.h"
 
 #include <gtest/gtest.h>
 
@@ -53,6 +54,7 @@ protected:
     FakeWindows windows;
     QByteArrayList lines;
     TTutorixServer server{{}, windows, [this](const QByteArray& line) { lines << line; }};
+    TServerCommands commands{server};
 };
 
 // A party killed without unregistering is found gone on the next lookup or list and dropped,
@@ -71,7 +73,7 @@ TEST_F(ReferenceServer, DropsPartiesWhoseWindowHasGoneOnLookupAndList)
 
     windows.alive.erase(0x3333);
     lines.clear();
-    server.Command("list");
+    commands.Command("list");
     EXPECT_EQ(lines, (QByteArrayList{"dropped handle=00003333 mutex=00000000 file=/opt/sim/prog title=other",
                                       "party handle=00002222 mutex=00000000 file=/opt/sim/prog title=dscdma",
                                       "listed count=1"}));
@@ -90,11 +92,11 @@ TEST_F(ReferenceServer, DropsPartiesWhoseWindowHasGoneOnLookupAndList)
 // live parties refuses the next. Names longer than MaxPartyText are refused, and not written out.
 TEST_F(ReferenceServer, KeepsABoundedListOfParties)
 {
-    for (quint32 i = 0; i < TTutorixServer::MaxParties; ++i) {
+    for (quint32 i = 0; i < TPartyRegistry::MaxParties; ++i) {
         windows.alive.insert(0x10000 + i);
         Register(0x10000 + i, "t" + QByteArray::number(i));
     }
-    EXPECT_EQ(Count("recv register"), TTutorixServer::MaxParties);
+    EXPECT_EQ(Count("recv register"), TPartyRegistry::MaxParties);
     EXPECT_TRUE(std::none_of(lines.begin(), lines.end(), [](const QByteArray& line) { return line.contains("refused"); }))
         << "all of them taken";
     windows.alive.insert(0x9999);
@@ -110,7 +112,7 @@ TEST_F(ReferenceServer, KeepsABoundedListOfParties)
 
     windows.alive.erase(0x10001); // room for the next
     windows.alive.insert(0x7777);
-    const QByteArray longest(TTutorixServer::MaxPartyText, 'f');
+    const QByteArray longest(TPartyRegistry::MaxPartyText, 'f');
     Register(0x7777, "x", longest + 'f');
     EXPECT_TRUE(Last().endsWith("handle=00007777 file-size=4097 title-size=1 refused=too-long")) << Last().left(200).constData();
     Register(0x7777, longest, "/f");
@@ -145,7 +147,7 @@ TEST_F(ReferenceServer, ReportsSendsThatWereNotDeliveredOrNotAnsweredAsErrors)
             windows.outcome = c.outcome;
             return c.outcome == TMessageWindows::SendOutcome::Answered ? 3 : 0;
         };
-        server.Command(c.command);
+        commands.Command(c.command);
         EXPECT_EQ(Last(), c.line) << c.command;
     }
 
@@ -155,7 +157,7 @@ TEST_F(ReferenceServer, ReportsSendsThatWereNotDeliveredOrNotAnsweredAsErrors)
                                                : TMessageWindows::SendOutcome::Answered;
         return 0;
     };
-    server.Command("nested quit 1");
+    commands.Command("nested quit 1");
     TByteStream request;
     request.WriteString("x");
     windows.Deliver(server.Handle(), kAsker, msgQueryString, {5, 5}, request.Data());

@@ -86,6 +86,10 @@ protected:
 
 TEST_F(CrossProcess, FindsTheServerRegistersLoadsItsLanguageAndUnregisters)
 {
+    // Written out as the programs know them, not taken from the constants.
+    EXPECT_TRUE(server->lines.value(0).endsWith(
+        " class=ThisIsTheTutorixServerComponentWindowClassT1 window=ThisIsTheTutorixServerComponentWindowT1"))
+        << server->lines.value(0).constData();
     Make();
     ASSERT_EQ(link->ServerEntity().Handle, serverHandle) << "found under the lower-cased handle text";
     link->Loaded();
@@ -551,4 +555,4 @@ TEST(Instances, EveryExtraCopyOfTwentyStartedAtOnceReachesTheFirst)
 
 } // namespace
 
-#include "server_test.moc"
+#include "test_server.moc"

@@ -64,6 +64,23 @@ protected:
     {
         return QFile::decodeName(runtime.Path() + '/' + HexHandle(handle) + ".sock");
     }
+    // A program's link on this process's windows, with no settings value.
+    TkdbDemonClient* Link(QObject& owner)
+    {
+        TDemonSetup setup;
+        setup.ProgramFile = "/opt/sim/prog";
+        setup.CommandLine = {setup.ProgramFile};
+        setup.Settings = &settings;
+        return new TkdbDemonClient(&owner, setup);
+    }
+    // The info file of a window with the server's names, for a peer that listens at its socket.
+    QString ServerInfoFile(quint32 handle)
+    {
+        QFile info(QFile::decodeName(runtime.Path() + '/' + HexHandle(handle) + ".win"));
+        EXPECT_TRUE(info.open(QIODevice::WriteOnly));
+        info.write(QByteArray(ServerWindowClass) + '\n' + ServerWindowName + '\n');
+        return info.fileName();
+    }
 
     struct Call
     {
@@ -74,6 +91,7 @@ protected:
     };
 
     PrivateRuntime runtime;
+    FakeSettings settings;
     TUnixMessageWindows& windows = UnixMessageWindows();
     std::vector<quint32> made;
     std::vector<Call> calls;
@@ -164,14 +182,41 @@ TEST_F(Transport, RefusesAPayloadOverTheFrameLimitWithoutDeliveringIt)
     EXPECT_EQ(windows.LastSendOutcome(), TMessageWindows::SendOutcome::NotDelivered) << "no such window";
 }
 
-// The limits as the program runs with them; the tests below shorten the time limits.
-TEST(TransportLimits, AreTenSecondsForASendFiveForAFrameAnd128MiBInFlight)
+// A send waits for an answer that comes within its time limit, and gives up on one that would
+// come after it, once the limit has passed: both sides of the limit, scaled for a loaded machine.
+TEST_F(Transport, ASendTakesAnAnswerWithinItsLimitAndGivesUpAfterIt)
 {
-    const TUnixMessageWindows fresh;
-    EXPECT_EQ(fresh.SendTimeLimit(), 10000);
-    EXPECT_EQ(fresh.FrameTimeLimit(), 5000);
-    EXPECT_EQ(fresh.InFlightBudget(), qint64(128) * 1024 * 1024);
-    EXPECT_EQ(UnixMessageWindows().SendTimeLimit(), 10000) << "the process's own instance";
+    const int limit = Scaled(1000);
+    windows.SetSendTimeLimit(limit);
+    const struct
+    {
+        const char* what;
+        int answerAfter;
+        TMessageWindows::SendOutcome outcome;
+        std::int32_t result;
+    } cases[] = {
+        {"within", limit / 4, TMessageWindows::SendOutcome::Answered, 42},
+        {"after", 3 * limit, TMessageWindows::SendOutcome::Unanswered, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const quint32 slow = 0x00500000 + quint32(c.answerAfter);
+        Child peer(QStringLiteral(LINK_RAW_PEER_EXE), {QStringLiteral("slow"), SocketOf(slow), QString::number(c.answerAfter)},
+                   runtime.environment);
+        ASSERT_GE(peer.WaitFor("listening"), 0) << peer.Everything().constData();
+        QElapsedTimer timer;
+        timer.start();
+        EXPECT_EQ(windows.SendCopyData(slow, 0, 9, QByteArray(12, 's')), c.result);
+        const qint64 elapsed = timer.elapsed();
+        EXPECT_EQ(windows.LastSendOutcome(), c.outcome);
+        if (c.outcome == TMessageWindows::SendOutcome::Answered) {
+            EXPECT_GE(elapsed, c.answerAfter);
+        } else {
+            EXPECT_GE(elapsed, limit);
+            EXPECT_LT(elapsed, c.answerAfter) << "given up before the answer came";
+        }
+        peer.process.kill();
+    }
 }
 
 struct PeerCase
@@ -274,13 +319,8 @@ TEST_F(Transport, ASendToAPeerThatDiesBeforeAnsweringEndsWithZero)
 TEST_F(Transport, APayloadWithoutTimeStampLeavesTheLinkAsItWas)
 {
     windows.UnregisterClass(kClass);
-    FakeSettings settings;
-    TDemonSetup setup;
-    setup.ProgramFile = "/opt/sim/prog";
-    setup.CommandLine = {setup.ProgramFile};
-    setup.Settings = &settings;
     QObject owner;
-    QPointer<TkdbDemonClient> link = new TkdbDemonClient(&owner, setup);
+    QPointer<TkdbDemonClient> link = Link(owner);
     int events = 0;
     link->SetOnQuitMsgReceived([&](TkdbCustomDemon&, bool, bool&) { ++events; });
     link->SetOnGotAMessage([&](TkdbCustomDemon&, TTutorixMessageStream&) { ++events; });
@@ -569,21 +609,13 @@ TEST_F(Transport, ASendToAPeerThatNeverAnswersGivesUpOnceAndTheServerCountsAsGon
     const int peerLives = Scaled(4000);
     windows.SetSendTimeLimit(limit);
     const quint32 server = 0x00c0ffee;
-    QFile info(QFile::decodeName(runtime.Path() + "/00c0ffee.win"));
-    ASSERT_TRUE(info.open(QIODevice::WriteOnly));
-    info.write("ThisIsTheTutorixServerComponentWindowClass\nThisIsTheTutorixServerComponentWindow\n");
-    info.close();
+    ServerInfoFile(server);
     Child mute(QStringLiteral(LINK_RAW_PEER_EXE), {QStringLiteral("mute"), SocketOf(server), QString::number(peerLives)},
                runtime.environment);
     ASSERT_GE(mute.WaitFor("listening"), 0) << mute.Everything().constData();
 
-    FakeSettings settings;
-    TDemonSetup setup;
-    setup.ProgramFile = "/opt/sim/prog";
-    setup.CommandLine = {setup.ProgramFile};
-    setup.Settings = &settings;
     QObject owner;
-    QPointer<TkdbDemonClient> link = new TkdbDemonClient(&owner, setup);
+    QPointer<TkdbDemonClient> link = Link(owner);
     ASSERT_EQ(link->ServerEntity().Handle, server);
     QElapsedTimer timer;
     timer.start();
@@ -645,23 +677,15 @@ TEST_F(Transport, AQuitWhileASendWaitsEndsItAtOnce)
     windows.UnregisterClass(kClass);
     const int peerLives = Scaled(4000);
     const quint32 server = 0x00c0ffee;
-    QFile info(QFile::decodeName(runtime.Path() + "/00c0ffee.win"));
-    ASSERT_TRUE(info.open(QIODevice::WriteOnly));
-    info.write("ThisIsTheTutorixServerComponentWindowClass\nThisIsTheTutorixServerComponentWindow\n");
-    info.close();
+    ServerInfoFile(server);
     Child mute(QStringLiteral(LINK_RAW_PEER_EXE),
                {QStringLiteral("mute"), SocketOf(server), QString::number(peerLives), QStringLiteral("--quit"),
                 QStringLiteral("1")},
                runtime.environment);
     ASSERT_GE(mute.WaitFor("listening"), 0) << mute.Everything().constData();
 
-    FakeSettings settings;
-    TDemonSetup setup;
-    setup.ProgramFile = "/opt/sim/prog";
-    setup.CommandLine = {setup.ProgramFile};
-    setup.Settings = &settings;
     QObject owner;
-    QPointer<TkdbDemonClient> link = new TkdbDemonClient(&owner, setup);
+    QPointer<TkdbDemonClient> link = Link(owner);
     ASSERT_EQ(windows.SendTimeLimit(), TUnixMessageWindows::DefaultSendTimeLimit);
     QElapsedTimer timer;
     timer.start();
@@ -682,17 +706,14 @@ TEST_F(Transport, APeerOfAnotherUserIsRefusedOnConnectAndOnAccept)
 
     // Theirs: a listening window with the server's names.
     const quint32 theirs = 0x00f0e1d2;
-    QFile info(QFile::decodeName(runtime.Path() + "/00f0e1d2.win"));
-    ASSERT_TRUE(info.open(QIODevice::WriteOnly));
-    info.write("ThisIsTheTutorixServerComponentWindowClass\nThisIsTheTutorixServerComponentWindow\n");
-    info.close();
+    const QString info = ServerInfoFile(theirs);
     Child foreign(QStringLiteral(LINK_RAW_PEER_EXE),
                   {QStringLiteral("mute"), SocketOf(theirs), QString::number(Scaled(4000)), QStringLiteral("--uid"), nobody},
                   runtime.environment);
     ASSERT_GE(foreign.WaitFor("listening"), 0) << foreign.Everything().constData();
     EXPECT_FALSE(windows.IsWindow(theirs));
-    EXPECT_EQ(windows.FindWindow("ThisIsTheTutorixServerComponentWindowClass", "ThisIsTheTutorixServerComponentWindow"), 0u);
-    EXPECT_TRUE(QFile::exists(info.fileName())) << "not ours to remove";
+    EXPECT_EQ(windows.FindWindow(ServerWindowClass, ServerWindowName), 0u);
+    EXPECT_TRUE(QFile::exists(info)) << "not ours to remove";
     EXPECT_EQ(windows.SendCopyData(theirs, 0, msgRegister, QByteArray(16, 'r')), 0);
     EXPECT_EQ(windows.LastSendOutcome(), TMessageWindows::SendOutcome::NotDelivered);
     EXPECT_TRUE(windows.LastErrorString().contains("another user")) << windows.LastErrorString().toStdString();
