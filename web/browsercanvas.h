@@ -60,6 +60,7 @@ private:
     bool m_clipped = false;
     std::string m_font; // the current font as CSS
     std::vector<Point> m_thin;
+    std::vector<Point> m_corners;
     std::vector<Rect> m_rects;
     std::vector<Rect> m_dashes;
     // Measured texts per font, for all four charts: layout asks for the same few again and
