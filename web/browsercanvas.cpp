@@ -56,6 +56,14 @@ EM_JS(void, dscdma_stroke, (int i, const int* data, int count, int color, int wi
     if (closed) g.closePath();
     g.stroke();
     g.setLineDash([]);
+    if (square && width <= 1 && count > 2) {
+        // A thin stroke covers a corner pixel only in part from each side; filled whole.
+        g.fillStyle = g.strokeStyle;
+        g.beginPath();
+        for (var k = 1, q = (data >> 2) + 2; k < count - 1; ++k, q += 2)
+            g.rect(HEAP32[q], HEAP32[q + 1], 1, 1);
+        g.fill();
+    }
 });
 
 // A thin dashed horizontal or vertical line over the pixels from (x1, y1) to (x2, y2), both

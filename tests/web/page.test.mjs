@@ -475,6 +475,31 @@ test('the four charts are drawn, the receiver chart in the colour of the channel
   await page.close();
 });
 
+test('a step trace is drawn in whole pixels of its colour, also where its chips meet', async () => {
+  const page = await opened(query({ sf: '20' }));
+  await settled(page);
+  // Inside chart 1's plot area (within its border) only its own colours: the background, the
+  // grid and the traces in black, silver and dark red; a pixel half covered where two segments of
+  // a trace meet would show a blend.
+  const blends = await page.evaluate(() => {
+    const c = document.getElementById('rca');
+    const ratio = c.width / c.clientWidth;
+    const d = c.getContext('2d').getImageData(11 * ratio, 21 * ratio, 756 * ratio, 114 * ratio).data;
+    const own = new Set(['0,0,0', '192,192,192', '221,0,0', '221,221,255']);
+    const found = {};
+    for (let i = 0; i < d.length; i += 4) {
+      const colour = `${d[i]},${d[i + 1]},${d[i + 2]}`;
+      if (!own.has(colour))
+        found[colour] = (found[colour] || 0) + 1;
+    }
+    return found;
+  });
+  assert.deepEqual(blends, {});
+  page.problems = page.problems.filter((p) => !p.includes('willReadFrequently'));
+  noProblems(page);
+  await page.close();
+});
+
 test('German, from the address or from the browser, with the texts of the German language file', async () => {
   for (const [search, locale] of [[query({ lang: 'de', keyRx: '7' }), 'en-GB'], [query({ keyRx: '7' }), 'de-DE']]) {
     const page = await opened(search, { locale });
