@@ -298,6 +298,7 @@ test('controls carry the accessible names and descriptions of the desktop window
 test('the explanations button shows the explanations and the About button the About box', async () => {
   const page = await opened();
   await page.locator('#explain').click();
+  await settled(page);
   assert.equal(await page.locator('#explain').getAttribute('aria-pressed'), 'true');
   assert.ok(await page.locator('#explanations').isVisible());
   await page.locator('#explanations .close').click();
