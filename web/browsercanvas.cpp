@@ -17,7 +17,7 @@ EM_JS(void, dscdma_resize, (int i, int w, int h), {
     var pw = Math.max(Math.round(w * r), 0), ph = Math.max(Math.round(h * r), 0);
     if (c.width !== pw) c.width = pw;
     if (c.height !== ph) c.height = ph;
-    var g = Module['contexts'][i] = c.getContext('2d');
+    var g = Module['contexts'][i] = c.getContext('2d', { alpha: false });
     g.setTransform(r, 0, 0, r, 0, 0);
 });
 
