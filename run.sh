@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and starts the program. Arguments go to the program.
-#   ./run.sh --web [PORT]   builds the web page and serves it on 127.0.0.1 (default port 8080)
+#   ./run.sh --web [PORT]   builds the web page and serves it on 127.0.0.1 (default port 8080),
+#                           its pre-compressed files to browsers that take them
 set -euo pipefail
 cd "$(dirname "$0")"
 . scripts/deps.sh
@@ -10,8 +11,7 @@ if [ "${1:-}" = "--web" ]; then
   site=build-web/site
   rm -rf "$site"
   scripts/build-web.sh "$site"
-  echo "Serving the simulation at http://127.0.0.1:$port/ (Ctrl+C ends)"
-  exec python3 -m http.server "$port" --bind 127.0.0.1 --directory "$site"
+  exec python3 scripts/serve-web.py --port "$port" "$site"
 fi
 
 dscdma_install_packages

@@ -3,8 +3,10 @@
 # lab.html with its own script, style and module,
 # the WebAssembly module with its loader, the language files, the icons, the web app manifest and
 # the offline worker, the worked example, and dscdma-exercise-scorm.zip (the worked example as a
-# SCORM 1.2 package for learning platforms). Any web server can host the folder as it is.
-# Installs what is missing (Debian's emscripten and zip). The same sources give the same files.
+# SCORM 1.2 package for learning platforms), and beside each text file its .gz and .br, for a
+# server that sends them (scripts/serve-web.py; the README tells hosts how). Any web server can
+# host the folder as it is. Installs what is missing (Debian's emscripten, zip and brotli). The
+# same sources give the same files.
 #   scripts/build-web.sh OUTDIR
 # DSCDMA_WEB_BUILD names the build folder (default build-web/ of this checkout).
 set -euo pipefail
@@ -27,6 +29,8 @@ cmake --build "$build" -j "$(nproc)" --target dscdma dscdma-lab
 
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
+# Compressed files of an earlier build go; they are written anew at the end.
+find "$out" -type f \( -name '*.gz' -o -name '*.br' \) -delete
 cp "$build/web/dscdma.js" "$build/web/dscdma.wasm" "$out/"
 cp "$build/web/lab/dscdma-lab.js" "$build/web/lab/dscdma-lab.wasm" "$out/"
 cp "$root"/web/site/* "$out/"
@@ -36,13 +40,16 @@ cp "$root/app/resources/dscdma.svg" "$root/app/resources/about.svg" "$root/app/r
 mkdir -p "$out/examples"
 cp "$root"/web/examples/* "$out/examples/"
 
-# The offline worker keeps every file the page loads; its version is drawn from their contents,
-# so that a changed site is a changed worker, which browsers then install.
+# Every file a page of the site loads: the offline worker keeps them. A new page adds its own.
+site_files=(index.html dscdma-page.js dscdma.css dscdma.js dscdma.wasm dscdma.en.itl dscdma.de.itl
+            dscdma.svg about.svg ok.svg dscdma-128.png dscdma-256.png dscdma.webmanifest
+            lab.html lab-page.js lab.css dscdma-lab.js dscdma-lab.wasm)
+
+# The offline worker's version is drawn from the files' contents, so that a changed site is a
+# changed worker, which browsers then install.
 (
   cd "$out"
-  files=(index.html dscdma-page.js dscdma.css dscdma.js dscdma.wasm dscdma.en.itl dscdma.de.itl
-         dscdma.svg about.svg ok.svg dscdma-128.png dscdma-256.png dscdma.webmanifest
-         lab.html lab-page.js lab.css dscdma-lab.js dscdma-lab.wasm)
+  files=("${site_files[@]}")
   version=$(cat "${files[@]}" | sha256sum | cut -c1-16)
   list="'./'"
   for f in "${files[@]}"; do list+=", '$f'"; done
@@ -67,4 +74,14 @@ sed -i 's|<html lang="en">|<html lang="en" data-offline="off">|' "$package/index
   find . -type f -exec touch -d '2000-01-01 00:00:00 UTC' {} +
   find . -type f | sed 's|^\./||' | LC_ALL=C sort | TZ=UTC zip -X -q -9 "$out/dscdma-exercise-scorm.zip" -@
 )
+
+# Beside each text file its most compact gzip and brotli forms, written without names or times,
+# so that a server sends them instead of compressing on every request. Pictures and the zip are
+# compressed already.
+find "$out" -type f \( -name '*.html' -o -name '*.js' -o -name '*.css' -o -name '*.wasm' -o -name '*.itl' \
+  -o -name '*.svg' -o -name '*.webmanifest' -o -name '*.json' -o -name '*.xml' \) -print0 |
+  while IFS= read -r -d '' f; do
+    gzip -9 -n -k -f "$f"
+    brotli -q 11 -f -o "$f.br" "$f"
+  done
 echo "Site written to $out"

@@ -1,6 +1,8 @@
-// The WebAssembly module's interface to the page: plain values in, plain objects out. The page
-// hands its four chart canvases to the module's factory as `canvases`; errors the model raises
-// come back as an Error with the model's message, never as an exception into the page.
+// The WebAssembly module's interface to the page: plain C functions on plain values. Texts and
+// bytes come in as one packed block (each a 4-byte little-endian length, then its bytes; see dscdma-api.js,
+// which wraps these for the page); a result with text or with several values is left in the
+// module's out buffer, as JSON where it has several. Errors that the model raises come back as
+// a 0 from the call with the message in the out buffer, never as an exception into the page.
 
 #include "browsercanvas.h"
 #include "core/i18n/utf8.h"
@@ -8,19 +10,18 @@
 #include "core/sim/receivedcharacter.h"
 #include "core/sim/siminputs.h"
 #include "signalcharts.h"
+#include "web/jsonwriter.h"
 #include "webshell.h"
 
-#include <emscripten/bind.h>
-#include <emscripten/val.h>
+#include <emscripten/emscripten.h>
 
 #include <array>
 #include <cstdint>
 #include <exception>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
-
-using emscripten::val;
 
 namespace {
 
@@ -52,219 +53,254 @@ web::Simulation& Simulation()
     return *ThePage().simulation;
 }
 
-std::string StringField(const val& object, const char* name, const std::string& fallback)
-{
-    const val v = object[name];
-    return v.isString() ? v.as<std::string>() : fallback;
-}
+// What the last call answers with.
+std::string s_out;
+JsonWriter s_json;
 
-val CheckKey(int field, const std::string& text, int caret, const std::string& lastValid)
+// The texts of a packed block, in order; a block cut short ends the list.
+std::vector<std::string_view> Unpacked(const char* block, int size)
 {
-    if (field < 0 || field > 2)
-        return val::global("Error").new_(std::string("no such key field"));
-    const web::KeyCheck check = web::CheckKey(static_cast<web::KeyField>(field), text, caret, lastValid);
-    val out = val::object();
-    out.set("text", check.text);
-    out.set("caret", check.caret);
-    out.set("accepted", check.accepted);
-    out.set("value", check.value);
+    std::vector<std::string_view> out;
+    std::size_t at = 0;
+    const auto total = static_cast<std::size_t>(size > 0 ? size : 0);
+    while (at + 4 <= total) {
+        std::uint32_t length = 0;
+        for (int k = 3; k >= 0; --k)
+            length = (length << 8) | static_cast<unsigned char>(block[at + std::size_t(k)]);
+        at += 4;
+        if (length > total - at)
+            break;
+        out.emplace_back(block + at, length);
+        at += length;
+    }
     return out;
 }
 
-std::string TypedCharacter(const std::string& typed)
+std::string_view Arg(const std::vector<std::string_view>& args, std::size_t i)
 {
-    return web::TypedCharacter(typed);
+    return i < args.size() ? args[i] : std::string_view();
 }
 
-void LoadLanguage(const std::string& file)
+int Answer(std::string text, int code = 1)
 {
-    Simulation().LoadLanguage(file);
+    s_out = std::move(text);
+    return code;
 }
 
-std::string Translate(const std::string& key, const val& params)
+int AnswerJson()
 {
-    std::vector<std::string> list;
-    if (params.isArray()) {
-        const int n = params["length"].as<int>();
-        for (int i = 0; i < n; ++i) {
-            const val p = params[i];
-            list.push_back(p.isString() ? p.as<std::string>() : std::string());
-        }
+    s_out = s_json.Text();
+    return 1;
+}
+
+void WriteTraces(const std::vector<web::TraceValues>& traces)
+{
+    s_json.BeginArray();
+    for (const web::TraceValues& t : traces) {
+        s_json.BeginObject();
+        s_json.Key("letter").Value(std::string_view(&t.letter, 1));
+        s_json.Key("chart").Value(t.chart);
+        s_json.Key("perBit").Value(t.perBit);
+        s_json.Key("values").BeginArray();
+        for (const std::int32_t v : t.values)
+            s_json.Value(int(v));
+        s_json.EndArray();
+        s_json.EndObject();
     }
-    return Simulation().Translate(key, list);
+    s_json.EndArray();
 }
 
-// Computes, plots and draws one run from the page's inputs; the result, or an Error.
-val Update(const val& inputs)
+} // namespace
+
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE const char* dscdma_out()
 {
+    return s_out.data();
+}
+
+EMSCRIPTEN_KEEPALIVE int dscdma_out_size()
+{
+    return int(s_out.size());
+}
+
+// A key field's check of an edit (block: text, last valid text): {text, caret, accepted, value}.
+EMSCRIPTEN_KEEPALIVE int dscdma_check_key(int field, const char* block, int size, int caret)
+{
+    if (field < 0 || field > 2)
+        return Answer("no such key field", 0);
+    const auto args = Unpacked(block, size);
+    const web::KeyCheck check = web::CheckKey(static_cast<web::KeyField>(field), Arg(args, 0), caret, Arg(args, 1));
+    s_json.Clear();
+    s_json.BeginObject();
+    s_json.Key("text").Value(check.text);
+    s_json.Key("caret").Value(check.caret);
+    s_json.Key("accepted").Value(check.accepted);
+    s_json.Key("value").Value(check.value);
+    s_json.EndObject();
+    return AnswerJson();
+}
+
+// What a character field shows after the user typed a text (block: the text).
+EMSCRIPTEN_KEEPALIVE int dscdma_typed_character(const char* block, int size)
+{
+    return Answer(web::TypedCharacter(Arg(Unpacked(block, size), 0)));
+}
+
+// A language file's bytes (block: the file).
+EMSCRIPTEN_KEEPALIVE int dscdma_load_language(const char* block, int size)
+{
+    Simulation().LoadLanguage(Arg(Unpacked(block, size), 0));
+    return Answer({});
+}
+
+// The text of a key (block: the key, then its parameters).
+EMSCRIPTEN_KEEPALIVE int dscdma_translate(const char* block, int size)
+{
+    const auto args = Unpacked(block, size);
+    std::vector<std::string> params;
+    for (std::size_t i = 1; i < args.size(); ++i)
+        params.emplace_back(args[i]);
+    return Answer(Simulation().Translate(Arg(args, 0), params));
+}
+
+// Computes, plots and draws one run (block: a, b, keyA, keyB, keyRx): the result with what the
+// received-character label shows and a screen reader says of it, and the traces, or 0 and the
+// model's message.
+EMSCRIPTEN_KEEPALIVE int dscdma_update(const char* block, int size, int spread, int labels)
+{
+    const auto args = Unpacked(block, size);
     web::PageInputs in;
-    in.a = StringField(inputs, "a", in.a);
-    in.b = StringField(inputs, "b", in.b);
-    in.keyA = StringField(inputs, "keyA", in.keyA);
-    in.keyB = StringField(inputs, "keyB", in.keyB);
-    in.keyRx = StringField(inputs, "keyRx", in.keyRx);
-    const val sf = inputs["sf"];
-    if (sf.isNumber())
-        in.spread = sf.as<int>();
-    in.labels = inputs["labels"].isTrue();
+    in.a = Arg(args, 0);
+    in.b = Arg(args, 1);
+    in.keyA = Arg(args, 2);
+    in.keyB = Arg(args, 3);
+    in.keyRx = Arg(args, 4);
+    in.spread = spread;
+    in.labels = labels != 0;
     try {
         const web::PageResult r = Simulation().Update(in);
-        val out = val::object();
-        out.set("received", r.received);
-        out.set("code", r.code);
-        out.set("ok", r.ok);
-        out.set("channel", std::string(1, r.channel));
-        return out;
+        const auto byte = static_cast<unsigned char>(r.code & 0xFF);
+        s_json.Clear();
+        s_json.BeginObject();
+        s_json.Key("received").Value(r.received);
+        s_json.Key("code").Value(r.code);
+        s_json.Key("ok").Value(r.ok);
+        s_json.Key("channel").Value(std::string_view(&r.channel, 1));
+        s_json.Key("shown").Value(utf8::FromWindows1252(ShownReceivedCharacter(byte)));
+        s_json.Key("spoken").Value(Simulation().SpokenCharacter(byte));
+        s_json.Key("traces");
+        WriteTraces(Simulation().Traces());
+        s_json.EndObject();
+        return AnswerJson();
     } catch (const std::exception& error) {
-        return val::global("Error").new_(std::string(error.what()));
+        return Answer(error.what(), 0);
     }
 }
 
 // The colour a system colour index stands for on the charts, as CSS, so that the page around
 // them shows the same button face.
-std::string SystemColor(int index)
+EMSCRIPTEN_KEEPALIVE int dscdma_system_color(int index)
 {
     const TColor c = ResolveClassicColor(clSystemColor | TColor(index & 0xFF));
-    return "rgb(" + std::to_string(RedOf(c)) + ", " + std::to_string(GreenOf(c)) + ", " + std::to_string(BlueOf(c)) + ")";
+    return Answer("rgb(" + std::to_string(RedOf(c)) + ", " + std::to_string(GreenOf(c)) + ", " +
+                  std::to_string(BlueOf(c)) + ")");
 }
 
-// Lays the charts out again: `sizes` holds four [width, height] pairs in CSS pixels; texts are
-// drawn at least `minimumText` pixels high. Answers the sizes the charts took.
-val Layout(const val& sizes, int minimumText)
+// Lays the charts out again at four sizes in CSS pixels (a width below 0: the stored size); texts
+// are drawn at least `minimumText` pixels high. Answers the sizes the charts took, [[w, h], ...].
+EMSCRIPTEN_KEEPALIVE int dscdma_layout(int w0, int h0, int w1, int h1, int w2, int h2, int w3, int h3, int minimumText)
 {
     Page& page = ThePage();
+    const int given[4][2] = {{w0, h0}, {w1, h1}, {w2, h2}, {w3, h3}};
     std::array<Size, 4> wanted{};
-    for (int i = 0; i < 4; ++i) {
-        const val pair = sizes[i];
+    for (std::size_t i = 0; i < 4; ++i) {
         const Rect stored = SignalChartGeometry(Charts[i]);
-        const bool given = pair.isArray() && pair[0].isNumber() && pair[1].isNumber();
-        wanted[std::size_t(i)] = given ? Size{pair[0].as<int>(), pair[1].as<int>()} : Size{stored.width, stored.height};
-        page.canvases[std::size_t(i)]->setMinimumTextPixels(minimumText);
+        wanted[i] = given[i][0] >= 0 ? Size{given[i][0], given[i][1]} : Size{stored.width, stored.height};
+        page.canvases[i]->setMinimumTextPixels(minimumText);
     }
     page.simulation->Relayout(wanted);
-    val out = val::array();
+    s_json.Clear();
+    s_json.BeginArray();
     for (int i = 0; i < 4; ++i) {
         const Size s = page.simulation->ChartSize(i);
-        val pair = val::array();
-        pair.call<void>("push", s.width);
-        pair.call<void>("push", s.height);
-        out.call<void>("push", pair);
+        s_json.BeginArray().Value(s.width).Value(s.height).EndArray();
     }
-    return out;
+    s_json.EndArray();
+    return AnswerJson();
 }
 
-// The traces of the last run as plain numbers: [{letter, chart, perBit, values}].
-val Traces()
+EMSCRIPTEN_KEEPALIVE int dscdma_version()
 {
-    val out = val::array();
-    for (const web::TraceValues& t : Simulation().Traces()) {
-        val trace = val::object();
-        trace.set("letter", std::string(1, t.letter));
-        trace.set("chart", t.chart);
-        trace.set("perBit", t.perBit);
-        val values = val::array();
-        for (const std::int32_t v : t.values)
-            values.call<void>("push", v);
-        trace.set("values", values);
-        out.call<void>("push", trace);
-    }
-    return out;
-}
-
-std::string Version()
-{
-    return DSCDMA_VERSION;
+    return Answer(DSCDMA_VERSION);
 }
 
 // The inputs table: per input its name in the address and messages, its option of dscdma-sim,
 // the text a fresh control holds, its range and step, and the words it takes instead of a number.
-val InputTable()
+EMSCRIPTEN_KEEPALIVE int dscdma_input_table()
 {
-    val rows = val::array();
+    s_json.Clear();
+    s_json.BeginArray();
     for (const InputRow& row : SimInputTable()) {
-        val r = val::object();
-        r.set("name", row.name);
-        r.set("option", row.option);
-        r.set("defaultText", row.defaultText);
-        r.set("low", row.low);
-        r.set("high", row.high);
-        r.set("step", row.step);
-        val choices = val::array();
+        s_json.BeginObject();
+        s_json.Key("name").Value(row.name);
+        s_json.Key("option").Value(row.option);
+        s_json.Key("defaultText").Value(row.defaultText);
+        s_json.Key("low").Value(row.low);
+        s_json.Key("high").Value(row.high);
+        s_json.Key("step").Value(row.step);
+        s_json.Key("choices").BeginArray();
         for (const std::string& choice : row.choices)
-            choices.call<void>("push", choice);
-        r.set("choices", choices);
-        rows.call<void>("push", r);
+            s_json.Value(choice);
+        s_json.EndArray();
+        s_json.EndObject();
     }
-    return rows;
+    s_json.EndArray();
+    return AnswerJson();
 }
 
-// The table's check of a text for the input that the address calls `name`: the value, or an
-// Error with the one-line refusal.
-val CheckInput(const std::string& name, const std::string& text)
+// The table's check of a text for the input that the address calls a name (block: name, text):
+// the value as JSON, or 0 and the one-line refusal.
+EMSCRIPTEN_KEEPALIVE int dscdma_check_input(const char* block, int size)
 {
-    const InputCheck check = web::CheckInput(name, text);
+    const auto args = Unpacked(block, size);
+    const InputCheck check = web::CheckInput(Arg(args, 0), Arg(args, 1));
     if (!check.Taken())
-        return val::global("Error").new_(check.refusal);
-    return val(check.value);
-}
-
-// What a screen reader says of the received byte, in the loaded language.
-std::string SpokenCharacter(int code)
-{
-    return Simulation().SpokenCharacter(static_cast<unsigned char>(code & 0xFF));
+        return Answer(check.refusal, 0);
+    s_json.Clear();
+    s_json.Value(check.value);
+    return AnswerJson();
 }
 
 // Whether a screen reader is given the byte's code rather than the character.
-bool SpokenAsCode(int code)
+EMSCRIPTEN_KEEPALIVE int dscdma_spoken_by_code(int code)
 {
-    return ::SpokenByCode(static_cast<unsigned char>(code & 0xFF));
+    return ::SpokenByCode(static_cast<unsigned char>(code & 0xFF)) ? 1 : 0;
 }
 
-// What the received-character label shows for a byte: the character, or the name of one that
-// has none to print, so that every machine shows it alike (UTF-8).
-std::string ShownCharacter(int code)
+// The About box's own texts for a language file's "$dlglanguage$" setting (block: the setting).
+EMSCRIPTEN_KEEPALIVE int dscdma_about_texts(const char* block, int size)
 {
-    return utf8::FromWindows1252(ShownReceivedCharacter(static_cast<unsigned char>(code & 0xFF)));
+    const about::Language language = about::LanguageOfSetting(Arg(Unpacked(block, size), 0));
+    s_json.Clear();
+    s_json.BeginObject();
+    s_json.Key("language").Value(language == about::Language::German ? "de" : "en");
+    s_json.Key("name").Value(about::ProgramName());
+    s_json.Key("version").Value(about::VersionText());
+    s_json.Key("copyright").Value(about::CopyrightText());
+    s_json.Key("webSite").Value(about::WebSiteText(language));
+    s_json.Key("description").Value(about::DescriptionText(language));
+    s_json.Key("simulations").Value(about::SimulationsAddress());
+    s_json.EndObject();
+    return AnswerJson();
 }
 
-// The About box's own texts for a language file's "$dlglanguage$" setting.
-val AboutTexts(const std::string& languageSetting)
+// The drawing commands of the sets of inputs, recorded with fixed text metrics (block: the sets,
+// the English and the German language file), for the comparison with the native build.
+EMSCRIPTEN_KEEPALIVE int dscdma_record_sets(const char* block, int size)
 {
-    const about::Language language = about::LanguageOfSetting(languageSetting);
-    val out = val::object();
-    out.set("language", std::string(language == about::Language::German ? "de" : "en"));
-    out.set("name", std::string(about::ProgramName()));
-    out.set("version", std::string(about::VersionText()));
-    out.set("copyright", std::string(about::CopyrightText()));
-    out.set("webSite", std::string(about::WebSiteText(language)));
-    out.set("description", std::string(about::DescriptionText(language)));
-    out.set("simulations", std::string(about::SimulationsAddress()));
-    return out;
+    const auto args = Unpacked(block, size);
+    return Answer(web::RecordSets(Arg(args, 0), Arg(args, 1), Arg(args, 2)));
 }
 
-std::string RecordSets(const std::string& sets, const std::string& english, const std::string& german)
-{
-    return web::RecordSets(sets, english, german);
-}
-
-} // namespace
-
-EMSCRIPTEN_BINDINGS(dscdma)
-{
-    emscripten::function("checkKey", &CheckKey);
-    emscripten::function("typedCharacter", &TypedCharacter);
-    emscripten::function("loadLanguage", &LoadLanguage);
-    emscripten::function("translate", &Translate);
-    emscripten::function("update", &Update);
-    emscripten::function("recordSets", &RecordSets);
-    emscripten::function("systemColor", &SystemColor);
-    emscripten::function("layout", &Layout);
-    emscripten::function("traces", &Traces);
-    emscripten::function("version", &Version);
-    emscripten::function("inputTable", &InputTable);
-    emscripten::function("checkInput", &CheckInput);
-    emscripten::function("spokenCharacter", &SpokenCharacter);
-    emscripten::function("spokenByCode", &SpokenAsCode);
-    emscripten::function("shownCharacter", &ShownCharacter);
-    emscripten::function("aboutTexts", &AboutTexts);
-}
+} // extern "C"

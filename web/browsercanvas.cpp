@@ -17,7 +17,7 @@ EM_JS(void, dscdma_resize, (int i, int w, int h), {
     var pw = Math.max(Math.round(w * r), 0), ph = Math.max(Math.round(h * r), 0);
     if (c.width !== pw) c.width = pw;
     if (c.height !== ph) c.height = ph;
-    var g = Module['contexts'][i] = c.getContext('2d');
+    var g = Module['contexts'][i] = c.getContext('2d', { alpha: false });
     g.setTransform(r, 0, 0, r, 0, 0);
 });
 
@@ -56,6 +56,14 @@ EM_JS(void, dscdma_stroke, (int i, const int* data, int count, int color, int wi
     if (closed) g.closePath();
     g.stroke();
     g.setLineDash([]);
+    if (square && width <= 1 && count > 2) {
+        // A thin stroke covers a corner pixel only in part from each side; filled whole.
+        g.fillStyle = g.strokeStyle;
+        g.beginPath();
+        for (var k = 1, q = (data >> 2) + 2; k < count - 1; ++k, q += 2)
+            g.rect(HEAP32[q], HEAP32[q + 1], 1, 1);
+        g.fill();
+    }
 });
 
 // A thin dashed horizontal or vertical line over the pixels from (x1, y1) to (x2, y2), both
@@ -110,7 +118,8 @@ EM_JS(void, dscdma_text, (int i, int x, int y, const char* text, const char* fon
 EM_JS(void, dscdma_measure, (const char* text, const char* font, int* out), {
     var g = Module['measureContext'];
     if (!g) g = Module['measureContext'] = document.createElement('canvas').getContext('2d');
-    g.font = UTF8ToString(font);
+    var f = UTF8ToString(font);
+    if (Module['measureFont'] !== f) g.font = Module['measureFont'] = f;
     var m = g.measureText(UTF8ToString(text));
     var ascent = Math.round(m.fontBoundingBoxAscent);
     HEAP32[out >> 2] = Math.round(m.width);
@@ -134,6 +143,8 @@ EM_JS(void, dscdma_copy, (int i, int source, int x, int y), {
     var r = (typeof window !== 'undefined' && window.devicePixelRatio) || 1;
     Module['contexts'][i].drawImage(from, x, y, from.width / r, from.height / r);
 });
+
+std::map<std::pair<std::string, std::string>, BrowserCanvas::Metrics> BrowserCanvas::s_measured;
 
 namespace {
 
@@ -247,11 +258,13 @@ void BrowserCanvas::strokeOpen(std::span<const Point> points)
     }
     if (p.style == PenStyle::Solid && p.width <= 3 && StrokeRuns(pts, p.width, m_rects)) {
         // The pixels of those rectangles; the browser strokes a long trace faster than it fills
-        // its rectangles.
-        if (m_rects.size() > 2)
-            dscdma_stroke(m_index, Ints(pts), int(pts.size()), int(ResolveClassicColor(p.color)), p.width, 0, 0, 1);
-        else
+        // its rectangles, and faster still through its corners alone.
+        if (m_rects.size() > 2) {
+            PolylineCorners(pts, m_corners);
+            dscdma_stroke(m_index, Ints(m_corners), int(m_corners.size()), int(ResolveClassicColor(p.color)), p.width, 0, 0, 1);
+        } else {
             fillRects(m_rects, p.color);
+        }
         return;
     }
     if (p.style != PenStyle::Solid && p.width <= 1 && pts.size() == 2 && DashRuns(pts[0], pts[1], p.style, m_dashes)) {
@@ -348,14 +361,14 @@ void BrowserCanvas::textOut(int x, int y, std::string_view text)
 const BrowserCanvas::Metrics& BrowserCanvas::measured(const FontDesc& font, std::string_view text) const
 {
     auto key = std::make_pair(CssFont(font, m_minimumText), utf8::FromWindows1252(text));
-    auto found = m_measured.find(key);
-    if (found == m_measured.end()) {
+    auto found = s_measured.find(key);
+    if (found == s_measured.end()) {
         int out[3] = {0, 0, 0};
         dscdma_measure(key.second.c_str(), key.first.c_str(), out);
         // A bounded cache: the charts measure a few dozen texts, the same ones every update.
-        if (m_measured.size() > 512)
-            m_measured.clear();
-        found = m_measured.emplace(std::move(key), Metrics{out[0], out[1], out[2]}).first;
+        if (s_measured.size() > 512)
+            s_measured.clear();
+        found = s_measured.emplace(std::move(key), Metrics{out[0], out[1], out[2]}).first;
     }
     return found->second;
 }

@@ -60,8 +60,10 @@ private:
     bool m_clipped = false;
     std::string m_font; // the current font as CSS
     std::vector<Point> m_thin;
+    std::vector<Point> m_corners;
     std::vector<Rect> m_rects;
     std::vector<Rect> m_dashes;
-    // Measured texts per font; layout asks for the same few again and again.
-    mutable std::map<std::pair<std::string, std::string>, Metrics> m_measured;
+    // Measured texts per font, for all four charts: layout asks for the same few again and
+    // again, and each measurement is a trip to the browser.
+    static std::map<std::pair<std::string, std::string>, Metrics> s_measured;
 };

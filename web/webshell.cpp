@@ -110,7 +110,6 @@ InputCheck CheckInput(std::string_view name, std::string_view text)
 Simulation::Simulation(std::array<Canvas*, 4> canvases)
     : m_canvases(canvases)
 {
-    buildCharts();
 }
 
 Simulation::~Simulation() = default;
@@ -135,8 +134,17 @@ void Simulation::buildCharts()
 void Simulation::LoadLanguage(std::string_view file)
 {
     m_dictionary.Load(file);
-    // Charts anew, so that a second language starts again from the stored keys.
-    buildCharts();
+    // Charts made before anew, so that a second language starts again from the stored keys;
+    // the first language comes before any.
+    if (m_charts[0])
+        buildCharts();
+}
+
+Chart& Simulation::chart(std::size_t index)
+{
+    if (!m_charts[0])
+        buildCharts();
+    return *m_charts[index];
 }
 
 std::string Simulation::Translate(std::string_view keyUtf8, const std::vector<std::string>& paramsUtf8)
@@ -148,9 +156,10 @@ std::string Simulation::Translate(std::string_view keyUtf8, const std::vector<st
     return utf8::FromWindows1252(m_dictionary.Translate(utf8::ToWindows1252(keyUtf8), params));
 }
 
-ChartRedraw Simulation::Pending(std::size_t chart)
+ChartRedraw Simulation::Pending(std::size_t index)
 {
-    return m_presenters.at(chart)->Pending();
+    chart(index);
+    return m_presenters.at(index)->Pending();
 }
 
 std::string Simulation::SpokenCharacter(unsigned char byte)
@@ -173,10 +182,10 @@ PageResult Simulation::Update(const PageInputs& inputs)
     const SimResult r = ComputeSignals(ReadSimInput(texts));
 
     TSignalView view;
-    view.RCA = m_charts[0].get();
-    view.RCB = m_charts[1].get();
-    view.RCC = m_charts[2].get();
-    view.RCD = m_charts[3].get();
+    view.RCA = &chart(0);
+    view.RCB = &chart(1);
+    view.RCC = &chart(2);
+    view.RCD = &chart(3);
     view.Translate = [this](const std::string& key) { return m_dictionary.Translate(key); };
     PlotSignals(r, inputs.labels, view);
     m_lastRun = r;
@@ -187,13 +196,14 @@ void Simulation::Relayout(const std::array<Size, 4>& sizes)
 {
     m_sizes = sizes;
     for (std::size_t i = 0; i < 4; ++i) {
-        m_charts[i]->Resize(sizes[i].width, sizes[i].height);
+        Chart& c = chart(i);
+        c.Resize(sizes[i].width, sizes[i].height);
         // The canvas measures or scales differently: a new backing store, also at the same size
         // (the screen's pixel ratio may have changed), and a presenter that draws it whole.
         m_presenters[i].reset();
-        m_canvases[i]->resize(m_charts[i]->Width(), m_charts[i]->Height());
-        m_charts[i]->SetTextMetrics(m_canvases[i]);
-        m_presenters[i] = std::make_unique<LayerPresenter>(*m_charts[i], *m_canvases[i]);
+        m_canvases[i]->resize(c.Width(), c.Height());
+        c.SetTextMetrics(m_canvases[i]);
+        m_presenters[i] = std::make_unique<LayerPresenter>(c, *m_canvases[i]);
     }
 }
 

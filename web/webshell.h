@@ -90,21 +90,23 @@ public:
     // Computes the signals, plots them into the four charts and draws them. Throws what the
     // model throws (a receiver key too large to round) before anything is drawn.
     PageResult Update(const PageInputs& inputs);
-    // What chart `chart` (0 to 3, in the order of the canvases) has to draw before its canvas
+    // What chart `index` (0 to 3, in the order of the canvases) has to draw before its canvas
     // shows the chart's state.
-    ChartRedraw Pending(std::size_t chart);
+    ChartRedraw Pending(std::size_t index);
 
     // Lays the charts out again at new sizes (each raised to what its margins need), or anew at
     // the same sizes when the canvases measure or scale differently; the next Update draws them
     // whole.
     void Relayout(const std::array<Size, 4>& sizes);
-    Size ChartSize(int index) const { return m_charts[std::size_t(index)]->GetSize(); }
+    Size ChartSize(int index) { return chart(std::size_t(index)).GetSize(); }
 
     // The traces of the last run that the model computed; none before the first.
     std::vector<TraceValues> Traces() const;
 
 private:
     void buildCharts();
+    // The charts are made at their first use, after the first language.
+    Chart& chart(std::size_t index);
 
     std::array<Canvas*, 4> m_canvases;
     Dictionary m_dictionary;

@@ -1,12 +1,10 @@
 #include "axis.h"
 
 #include "chartmapping.h"
+#include "core/numeric/decimaltext.h"
 
 #include <algorithm>
 #include <cmath>
-#include <locale>
-#include <iomanip>
-#include <sstream>
 
 namespace {
 
@@ -108,13 +106,12 @@ int EffectiveDecimals(int decPlaces, double lo, double hi)
 
 std::string FormatTickNumber(double v, int decimals)
 {
-    std::ostringstream out;
-    out.imbue(std::locale::classic());
-    if (decimals < 0)
-        out << std::scientific << std::uppercase << std::setprecision(2) << v;
-    else
-        out << std::fixed << std::setprecision(decimals) << v;
-    return out.str();
+    if (decimals >= 0)
+        return DecimalText(v, std::chars_format::fixed, decimals);
+    std::string text = DecimalText(v, std::chars_format::scientific, 2);
+    for (char& c : text)
+        c = (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+    return text;
 }
 
 std::string TickText(double v, double lo, double hi, int decimals, std::string_view inscript)

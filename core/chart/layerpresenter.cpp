@@ -97,14 +97,21 @@ ChartRedraw LayerPresenter::Pending()
     return ChartRedraw::Nothing;
 }
 
-// The canvas keeps the static picture under the plot: it is drawn again only when it changed,
-// and the plot, which it does not keep apart, is drawn whole over it every time.
+// The canvas keeps its picture: the static picture under the plot is drawn again only when it
+// changed, the plot, which it does not keep apart, whole over it when anything in it changed,
+// and nothing when the run draws what the canvas shows (a key that changes one chart of four).
 void LayerPresenter::presentInPlace(const ChartLayout& layout)
 {
     const ChartState& state = m_chart.State();
     const Size size = m_chart.GetSize();
     Canvas& canvas = m_host.LayerCanvas(Layer::Frame);
-    if (m_staticStale || (m_chart.Changes() & ChangeStaticPicture) || !m_host.LayerFits(Layer::Frame, size)) {
+    const bool staticChanged =
+        m_staticStale || (m_chart.Changes() & ChangeStaticPicture) || !m_host.LayerFits(Layer::Frame, size);
+    if (!staticChanged && m_composedLook == plotLook(layout) && dynamicPartsAsShown(layout)) {
+        m_chart.ClearChanges(ChangeStaticPicture | ChangePlotBackground | ChangeItems);
+        return;
+    }
+    if (staticChanged) {
         m_host.FitLayer(Layer::Frame, size);
         RenderChart(state, layout, canvas, ChartParts::Frame);
         m_staticStale = false;

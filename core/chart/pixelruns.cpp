@@ -62,6 +62,27 @@ bool StrokeRuns(std::span<const Point> points, int penWidth, std::vector<Rect>& 
     return true;
 }
 
+void PolylineCorners(std::span<const Point> points, std::vector<Point>& out)
+{
+    out.clear();
+    for (const Point p : points) {
+        if (!out.empty() && out.back() == p)
+            continue;
+        const std::size_t n = out.size();
+        if (n >= 2) {
+            const Point a = out[n - 2];
+            const Point b = out[n - 1];
+            const bool onColumn = a.x == b.x && b.x == p.x && (b.y - a.y > 0) == (p.y - b.y > 0);
+            const bool onRow = a.y == b.y && b.y == p.y && (b.x - a.x > 0) == (p.x - b.x > 0);
+            if (onColumn || onRow) {
+                out.back() = p;
+                continue;
+            }
+        }
+        out.push_back(p);
+    }
+}
+
 std::span<const int> DashPattern(Canvas::PenStyle style)
 {
     static constexpr int dot[] = {3, 3};

@@ -25,6 +25,11 @@ bool ThinPolyline(std::span<const Point> points, std::vector<Point>& out);
 // false, leaving `out` unspecified, when a segment is slanted.
 bool StrokeRuns(std::span<const Point> points, int penWidth, std::vector<Rect>& out);
 
+// The corners of a polyline of horizontal and vertical segments, into `out`: repeated points and
+// points inside a straight run dropped, a point where the line turns back kept. A pen covers the
+// same pixels along the corners as along the points (StrokeRuns), in fewer segments.
+void PolylineCorners(std::span<const Point> points, std::vector<Point>& out);
+
 // The dashes of a thin dotted or dashed horizontal or vertical line from `from` to `to`, both
 // included, counted from `from` as the cosmetic stroker counts them. With `visible`, only the
 // periods of the pattern that reach into it are laid out (a grid redrawn under a few traces).

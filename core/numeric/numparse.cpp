@@ -1,10 +1,9 @@
 #include "numparse.h"
 
+#include "core/numeric/decimaltext.h"
+
 #include <cmath>
-#include <iomanip>
 #include <limits>
-#include <locale>
-#include <sstream>
 
 namespace {
 
@@ -57,18 +56,14 @@ long decimalMagnitude(std::string_view number)
     return magnitude + (negative ? -exponent : exponent);
 }
 
-// Decimal conversion in the classic locale whatever the process has set (the GUI toolkit adopts
-// the user's, whose separator may be ','), correctly rounded to double by the C library, so that
-// every platform computes the same value. A text beyond the range becomes infinity or zero with
-// its sign, as the C conversion gives, decided here rather than by the library's error report,
-// which differs between standard libraries; the caller clamps.
+// Decimal conversion in the classic notation whatever locale the process has set, correctly
+// rounded to double, so that every platform computes the same value. A text beyond the range
+// becomes infinity or zero with its sign, decided here rather than by the library's error
+// report, which differs between standard libraries; the caller clamps.
 double toDouble(const std::string& number)
 {
-    std::istringstream in(number);
-    in.imbue(std::locale::classic());
     double v = 0.0;
-    in >> v;
-    if (in.fail() || in.peek() != std::char_traits<char>::eof()) {
+    if (!ReadDecimal(number, v)) {
         std::string_view text = number;
         const bool negative = !text.empty() && text.front() == '-';
         if (!text.empty() && (text.front() == '-' || text.front() == '+'))
@@ -307,8 +302,5 @@ std::string FormatFixPoint(double value, int decimals)
         value = 0.0; // no "-0.00"
     if (!std::isfinite(value))
         return {};
-    std::ostringstream out;
-    out.imbue(std::locale::classic());
-    out << std::fixed << std::setprecision(decimals) << value;
-    return out.str();
+    return DecimalText(value, std::chars_format::fixed, decimals);
 }

@@ -1,40 +1,20 @@
 #include "core/numeric/valuetext.h"
 
 #include "core/numeric/civildatetime.h"
+#include "core/numeric/decimaltext.h"
 
 #include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 
 namespace {
 
 constexpr char Degree = '\xB0';
 
-// Locale-independent printf-style notations ("%.*f", "%.*e", "%.*g").
-std::string formatDouble(double v, std::chars_format fmt, int precision)
-{
-    std::array<char, 400> buffer{};
-#if defined(__cpp_lib_to_chars) && __cpp_lib_to_chars >= 201611L
-    const auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), v, fmt, precision);
-    if (ec != std::errc())
-        return {};
-    return std::string(buffer.data(), end);
-#else
-    // A standard library without floating-point to_chars (Debian's emscripten): the C library's,
-    // which there knows no locale but "C".
-    const char* notation = fmt == std::chars_format::fixed ? "%.*f" : fmt == std::chars_format::scientific ? "%.*e" : "%.*g";
-    const int n = std::snprintf(buffer.data(), buffer.size(), notation, precision, v);
-    if (n < 0 || std::size_t(n) >= buffer.size())
-        return {};
-    return std::string(buffer.data(), std::size_t(n));
-#endif
-}
-
 std::string fixed(double v, int decimals)
 {
-    return formatDouble(v, std::chars_format::fixed, decimals);
+    return DecimalText(v, std::chars_format::fixed, decimals);
 }
 
 std::string rightAligned(const std::string& text, int width)
@@ -139,12 +119,12 @@ std::optional<std::string> FormatValueText(double v, ValueNotation notation, int
     std::int64_t r = 0;
     switch (notation) {
     case ValueNotation::Float:
-        return formatDouble(v, std::chars_format::general, p);
+        return DecimalText(v, std::chars_format::general, p);
     case ValueNotation::FixP:
         return fixed(v, p);
     case ValueNotation::Exp:
         // Precision counts significant digits, the first one before the point included.
-        return formatDouble(v, std::chars_format::scientific, std::max(p, 1) - 1);
+        return DecimalText(v, std::chars_format::scientific, std::max(p, 1) - 1);
     case ValueNotation::Hex:
         return lastDigitsOf(v, std::min(p, 8), 4);
     case ValueNotation::ZeroInt:

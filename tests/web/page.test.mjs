@@ -2,8 +2,10 @@
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
+import os from 'node:os';
 import path from 'node:path';
-import { setUp, shown, settled, query, artifacts } from './support/site.mjs';
+import { setUp, shown, settled, query, artifacts, site } from './support/site.mjs';
+import { startServer } from './support/server.mjs';
 import { nativeAnswer } from './support/native.mjs';
 
 // The page's red and green, darker than the desktop's to stand out from the button face.
@@ -296,6 +298,7 @@ test('controls carry the accessible names and descriptions of the desktop window
 test('the explanations button shows the explanations and the About button the About box', async () => {
   const page = await opened();
   await page.locator('#explain').click();
+  await settled(page);
   assert.equal(await page.locator('#explain').getAttribute('aria-pressed'), 'true');
   assert.ok(await page.locator('#explanations').isVisible());
   await page.locator('#explanations .close').click();
@@ -473,6 +476,31 @@ test('the four charts are drawn, the receiver chart in the colour of the channel
   await page.close();
 });
 
+test('a step trace is drawn in whole pixels of its colour, also where its chips meet', async () => {
+  const page = await opened(query({ sf: '20' }));
+  await settled(page);
+  // Inside chart 1's plot area (within its border) only its own colours: the background, the
+  // grid and the traces in black, silver and dark red; a pixel half covered where two segments of
+  // a trace meet would show a blend.
+  const blends = await page.evaluate(() => {
+    const c = document.getElementById('rca');
+    const ratio = c.width / c.clientWidth;
+    const d = c.getContext('2d').getImageData(11 * ratio, 21 * ratio, 756 * ratio, 114 * ratio).data;
+    const own = new Set(['0,0,0', '192,192,192', '221,0,0', '221,221,255']);
+    const found = {};
+    for (let i = 0; i < d.length; i += 4) {
+      const colour = `${d[i]},${d[i + 1]},${d[i + 2]}`;
+      if (!own.has(colour))
+        found[colour] = (found[colour] || 0) + 1;
+    }
+    return found;
+  });
+  assert.deepEqual(blends, {});
+  page.problems = page.problems.filter((p) => !p.includes('willReadFrequently'));
+  noProblems(page);
+  await page.close();
+});
+
 test('German, from the address or from the browser, with the texts of the German language file', async () => {
   for (const [search, locale] of [[query({ lang: 'de', keyRx: '7' }), 'en-GB'], [query({ keyRx: '7' }), 'de-DE']]) {
     const page = await opened(search, { locale });
@@ -499,6 +527,53 @@ test('German, from the address or from the browser, with the texts of the German
   assert.equal(await english.locator('#Label1').textContent(), 'Character to transmit on channel A');
   assert.equal(await english.locator('#MMExplain').evaluate((el) => el.textContent.slice(0, 20)), 'A and D: the 8 bits ');
   await english.close();
+});
+
+test('the page starts the module and its language in its head, and comes up without that start where a host forbids it', async () => {
+  // As sent: the head's script fetched both before the page's own script ran.
+  const page = await opened(query({ lang: 'de' }));
+  const started = await page.evaluate(() => {
+    const parsed = performance.getEntriesByType('navigation')[0].domInteractive;
+    const fetched = (name) => performance.getEntriesByType('resource').filter((e) => e.name.endsWith('/' + name));
+    return {
+      boot: typeof window.dscdmaBoot === 'object' && window.dscdmaBoot.lang,
+      first: performance.getEntriesByName('dscdma-first-picture').length,
+      wasm: fetched('dscdma.wasm').map((e) => e.startTime < parsed),
+      language: fetched('dscdma.de.itl').map((e) => e.startTime < parsed),
+    };
+  });
+  assert.equal(started.boot, 'de');
+  assert.equal(started.first, 1, 'one mark at the first picture');
+  assert.deepEqual(started.wasm, [true], 'the module is fetched once, before the page is parsed');
+  assert.deepEqual(started.language, [true], 'the language file too');
+  await page.close();
+
+  // A policy without inline scripts, and a server that sends the module as plain bytes: the page
+  // fetches and compiles it itself, or compiles it from its bytes.
+  const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'dscdma-wasm-'));
+  const bytes = path.join(folder, 'dscdma.wasm.bin');
+  fs.copyFileSync(path.join(site, 'dscdma.wasm'), bytes);
+  const hosts = [
+    ['no inline script', await startServer(site, {}, { 'Content-Security-Policy': "script-src 'self' 'wasm-unsafe-eval'" })],
+    ['the module as plain bytes', await startServer(site, { '/dscdma.wasm': bytes })],
+  ];
+  try {
+    for (const [host, server] of hosts) {
+      const other = await env.page();
+      await env.open(other, server.origin + '/' + query({ keyRx: '44', lang: 'de' }));
+      const s = await shown(other);
+      assert.equal(s.received, nativeAnswer({ keyRx: '44' }).shown, host);
+      assert.equal(await other.locator('#Label1').textContent(), 'Gesendetes Zeichen auf Kanal A', host);
+      // The blocked inline script is the only complaint the policy may cause.
+      other.problems = other.problems.filter((p) => !/Content Security Policy|inline script/i.test(p));
+      noProblems(other);
+      await other.context().close();
+    }
+  } finally {
+    for (const [, server] of hosts)
+      await server.close();
+    fs.rmSync(folder, { recursive: true, force: true });
+  }
 });
 
 test('a browser without WebAssembly gets one clear sentence', async () => {

@@ -181,7 +181,7 @@
     }
     state.error = '';
     state.result = result;
-    state.traces = mod.traces();
+    state.traces = result.traces;
     postResult({ received: result.received, code: result.code, ok: result.ok, channel: result.channel }, now, answers);
   }
 
@@ -224,17 +224,18 @@
   }
 
   function translatePage() {
+    // Only what differs is written: the page as sent is in English.
     document.documentElement.lang = state.lang;
     for (const el of document.querySelectorAll('[data-key]'))
-      el.textContent = caption(el.dataset.key);
+      setText(el, caption(el.dataset.key));
     for (const el of document.querySelectorAll('[data-label]'))
-      el.setAttribute('aria-label', caption(el.dataset.label));
-    $('link').textContent = page('link');
-    $('table').textContent = page('table');
-    $('altTitle').textContent = page('tableTitle');
+      setAttribute(el, 'aria-label', caption(el.dataset.label));
+    setText($('link'), page('link'));
+    setText($('table'), page('table'));
+    setText($('altTitle'), page('tableTitle'));
     for (const el of document.querySelectorAll('[data-page="close"]'))
-      el.setAttribute('aria-label', page('close'));
-    $('MMExplain').textContent = [caption('BF_MMExplain1'), '', caption('BF_MMExplain2')].join('\n');
+      setAttribute(el, 'aria-label', page('close'));
+    setText($('MMExplain'), [caption('BF_MMExplain1'), '', caption('BF_MMExplain2')].join('\n'));
 
     const about = mod.aboutTexts(T('$dlglanguage$'));
     $('LblName').textContent = about.name;
@@ -296,21 +297,31 @@
       el.textContent = text;
   }
 
+  function setAttribute(el, name, value) {
+    if (el.getAttribute(name) !== value)
+      el.setAttribute(name, value);
+  }
+
+  function setHidden(el, hidden) {
+    if (el.hidden !== hidden)
+      el.hidden = hidden;
+  }
+
   function draw() {
     const r = state.result;
     if (r) {
       const received = $('received');
-      setText(received, mod.shownCharacter(r.code));
+      setText(received, r.shown);
       received.classList.toggle('wrong', !r.ok);
       setText($('verdict'), r.ok ? '' : T('Transmission Error'));
-      setText($('receivedSpoken'), mod.spokenCharacter(r.code));
+      setText($('receivedSpoken'), r.spoken);
     }
     drawNotice();
     drawSpread();
-    explain.setAttribute('aria-pressed', String(state.inputs.labels));
-    explanations.hidden = !state.inputs.labels;
-    $('table').setAttribute('aria-pressed', String(state.table));
-    $('alt').hidden = !state.table;
+    setAttribute(explain, 'aria-pressed', String(state.inputs.labels));
+    setHidden(explanations, !state.inputs.labels);
+    setAttribute($('table'), 'aria-pressed', String(state.table));
+    setHidden($('alt'), !state.table);
     drawSummary();
     if (state.table)
       drawTable();
@@ -339,15 +350,16 @@
     notice.hidden = !wanted.text && !wanted.link;
   }
 
+  // The thumb's place is the style sheet's, from the value's share of the range: nothing on the
+  // page is measured while it is drawn.
   function drawSpread() {
     const value = state.inputs.sf;
-    spread.setAttribute('aria-valuenow', String(value));
-    spread.setAttribute('aria-valuetext', String(value));
+    setAttribute(spread, 'aria-valuenow', String(value));
+    setAttribute(spread, 'aria-valuetext', String(value));
     setText($('gain'), String(value));
-    const trough = spread.querySelector('.trough');
-    const thumb = spread.querySelector('.thumb');
-    const room = trough.clientWidth - thumb.offsetWidth;
-    thumb.style.left = Math.round((value - spreadLow) / (spreadHigh - spreadLow) * room) + 'px';
+    const at = String((value - spreadLow) / (spreadHigh - spreadLow));
+    if (spread.style.getPropertyValue('--at') !== at)
+      spread.style.setProperty('--at', at);
   }
 
   function bitsOf(letter) {
@@ -854,8 +866,11 @@
     };
   }
 
+  // Sizes are measured only for a parent page, which is the only one told them.
   let postedSize = null;
   function postReady() {
+    if (!inFrame)
+      return;
     const size = contentSize();
     postedSize = size;
     post({ type: 'dscdma-ready', version: mod.version(), width: size.width, height: size.height });
@@ -864,7 +879,7 @@
   // After a frame: the size as drawn, the charts laid out again included, so that a parent
   // resizes its frame once per change.
   function postSize() {
-    if (!state.ready)
+    if (!state.ready || !inFrame)
       return;
     const size = contentSize();
     if (postedSize && postedSize.width === size.width && postedSize.height === size.height)
@@ -974,19 +989,36 @@
     new ResizeObserver(schedule).observe(document.body);
   }
 
+  // The module as the page's head started to compile it, or, where the host let no script run
+  // in the head, as the loader fetches it.
+  function moduleOptions(boot) {
+    const options = { canvases: ChartIds.map((id) => $(id)) };
+    if (boot.module) {
+      options.instantiateWasm = (imports, done) => {
+        boot.module.then((compiled) => WebAssembly.instantiate(compiled, imports)
+          .then((instance) => done(instance, compiled)));
+        return {};
+      };
+    }
+    return options;
+  }
+
   async function start() {
     window.addEventListener('message', onMessage);
     const query = new URLSearchParams(location.search);
     const wanted = query.get('lang');
-    state.lang = Languages.includes(wanted) ? wanted : browserLanguage();
+    const boot = window.dscdmaBoot || {};
+    state.lang = boot.lang || (Languages.includes(wanted) ? wanted : browserLanguage());
     if (typeof WebAssembly !== 'object' || typeof createDscdma !== 'function') {
       noWebAssembly(page('noWasm'));
       return;
     }
     // The language file comes while the module compiles.
-    const language = fetchLanguage(state.lang);
+    const language = boot.language || fetchLanguage(state.lang);
     try {
-      mod = await createDscdma({ canvases: ChartIds.map((id) => $(id)) });
+      if (boot.module)
+        await boot.module; // a failure to fetch or compile is told here
+      mod = await createDscdma(moduleOptions(boot));
     } catch (e) {
       noWebAssembly(page('failed') + (e && e.message ? e.message : String(e)));
       return;
@@ -1001,7 +1033,8 @@
     measureLayout();
     for (const data of early.splice(0))
       await handleMessage(data);
-    schedule();
+    // The first picture at once rather than in the next frame: the browser shows it then anyway.
+    frame();
     offline();
   }
 

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -77,6 +79,67 @@ TEST(PixelRuns, ADottedLineSeenInPartKeepsTheDashesOfTheWholeLine)
     const Rect narrow = Rect::FromCorners(2000, 0, 2003, 10);
     ASSERT_TRUE(DashRuns({0, 5}, {4000, 5}, Canvas::PenStyle::Dot, part, &narrow));
     EXPECT_LE(part.size(), 2u);
+}
+
+// The pixels a set of rectangles covers.
+std::set<std::pair<int, int>> Covered(const std::vector<Rect>& rects)
+{
+    std::set<std::pair<int, int>> pixels;
+    for (const Rect& r : rects)
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x)
+                pixels.insert({x, y});
+    return pixels;
+}
+
+TEST(PixelRuns, APolylineKeepsItsCornersAndTurningPointsOnly)
+{
+    const struct {
+        std::vector<Point> points, corners;
+        const char* what;
+    } cases[] = {
+        {{{0, 4}, {3, 4}, {3, 4}, {7, 4}, {7, 0}, {7, 0}, {9, 0}}, {{0, 4}, {7, 4}, {7, 0}, {9, 0}}, "repeats and straight runs"},
+        {{{0, 0}, {5, 0}, {2, 0}}, {{0, 0}, {5, 0}, {2, 0}}, "a run that turns back on its row"},
+        {{{1, 0}, {1, 6}, {1, 3}, {1, 8}}, {{1, 0}, {1, 6}, {1, 3}, {1, 8}}, "and on its column"},
+        {{{0, 0}, {0, 2}, {0, 5}}, {{0, 0}, {0, 5}}, "a column"},
+        {{{4, 4}, {4, 4}}, {{4, 4}}, "one point"},
+        {{}, {}, "nothing"},
+    };
+    std::vector<Point> corners;
+    for (const auto& c : cases) {
+        PolylineCorners(c.points, corners);
+        EXPECT_EQ(corners, c.corners) << c.what;
+    }
+}
+
+// Step traces as the charts draw them (each chip's level held, repeated points included): a pen
+// of each width covers the same pixels along the corners.
+TEST(PixelRuns, APenCoversTheSamePixelsAlongTheCornersOfAStepTrace)
+{
+    std::mt19937 random(7);
+    std::vector<Point> corners;
+    std::vector<Rect> along;
+    std::vector<Rect> alongCorners;
+    for (int trace = 0; trace < 200; ++trace) {
+        std::vector<Point> points{{0, 10}};
+        int y = 10;
+        for (int chip = 0, x = 0; chip < 40; ++chip) {
+            const int level = std::uniform_int_distribution<int>(0, 2)(random) * 6;
+            points.push_back({x, level});
+            x += std::uniform_int_distribution<int>(0, 4)(random);
+            points.push_back({x, level});
+            points.push_back({x, level});
+            y = level;
+        }
+        points.push_back({points.back().x, y});
+        PolylineCorners(points, corners);
+        EXPECT_LE(corners.size(), points.size());
+        for (int width = 1; width <= 3; ++width) {
+            ASSERT_TRUE(StrokeRuns(points, width, along));
+            ASSERT_TRUE(StrokeRuns(corners, width, alongCorners));
+            EXPECT_EQ(Covered(along), Covered(alongCorners)) << "trace " << trace << ", width " << width;
+        }
+    }
 }
 
 } // namespace

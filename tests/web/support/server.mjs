@@ -15,8 +15,9 @@ const Types = {
   '.itl': 'application/octet-stream',
 };
 
-// Serves `root` (and, under their names, the extra files given as {urlPath: filePath}).
-export async function startServer(root, extra = {}) {
+// Serves `root` (and, under their names, the extra files given as {urlPath: filePath}), with
+// `headers` added to every answer.
+export async function startServer(root, extra = {}, headers = {}) {
   const requests = [];
   // Long enough for the longest addresses the tests load (a browser takes up to 2 MB).
   const server = http.createServer({ maxHeaderSize: 1 << 20 }, async (req, res) => {
@@ -34,7 +35,7 @@ export async function startServer(root, extra = {}) {
         const body = await fs.readFile(file);
         status = 200;
         res.writeHead(200, { 'Content-Type': Types[path.extname(file)] || 'application/octet-stream',
-                             'Cache-Control': 'max-age=60' });
+                             'Cache-Control': 'max-age=60', ...headers });
         res.end(body);
       }
     } catch {

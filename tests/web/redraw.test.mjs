@@ -1,0 +1,63 @@
+// An edit draws again only the charts whose picture it changed, counted by the drawing calls
+// that reach each chart's canvas.
+import { test, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { setUp, settled, query } from './support/site.mjs';
+
+let env;
+before(async () => { env = await setUp(); });
+after(async () => { await env.tearDown(); });
+
+const Charts = ['rca', 'rcb', 'rcc', 'rcd'];
+
+// Every call of a canvas context that puts pixels on it, counted per canvas.
+function countDrawing() {
+  window.drawn = {};
+  const proto = CanvasRenderingContext2D.prototype;
+  for (const name of ['fillRect', 'clearRect', 'strokeRect', 'fill', 'stroke', 'fillText', 'strokeText', 'drawImage', 'putImageData']) {
+    const original = proto[name];
+    proto[name] = function (...args) {
+      const id = this.canvas.id;
+      if (id)
+        window.drawn[id] = (window.drawn[id] || 0) + 1;
+      return original.apply(this, args);
+    };
+  }
+}
+
+// The charts drawn by one edit, once its frame has passed.
+async function drawnBy(page, edit) {
+  await settled(page);
+  await page.evaluate(() => { window.drawn = {}; });
+  await edit();
+  await settled(page);
+  return page.evaluate((charts) => charts.filter((id) => window.drawn[id] > 0), Charts);
+}
+
+test('an edit draws only the charts whose picture changed', async () => {
+  const page = await env.page();
+  await page.addInitScript(countDrawing);
+  await env.open(page, env.server.origin + '/' + query({ sf: 20 }));
+  const type = (id, text) => async () => {
+    await page.locator('#' + id).focus();
+    await page.keyboard.type(text);
+  };
+  const fill = (id, text) => () => page.locator('#' + id).fill(text);
+  const cases = [
+    // The receiver's chips, the despread signal, its integral and the recovered bits.
+    ['the receiver key', fill('keyRx', '44'), ['rcd']],
+    ['the receiver key back', fill('keyRx', '23'), ['rcd']],
+    // The character's bits and chips, the composite signal, and with it what the receiver despreads.
+    ['channel A\'s character', type('charA', 'q'), ['rca', 'rcc', 'rcd']],
+    ['channel B\'s character', type('charB', 'k'), ['rcb', 'rcc', 'rcd']],
+    ['channel A\'s key', fill('keyA', '7'), ['rca', 'rcc', 'rcd']],
+    // The same number written otherwise, and the character already shown: the same picture.
+    ['the receiver key as the same number', fill('keyRx', '23.0'), []],
+    ['the character already shown', type('charB', 'k'), []],
+    ['the spreading factor', async () => { await page.locator('#spread').focus(); await page.keyboard.press('ArrowLeft'); },
+      ['rca', 'rcb', 'rcc', 'rcd']],
+  ];
+  for (const [what, edit, charts] of cases)
+    assert.deepEqual(await drawnBy(page, edit), charts, what);
+  await page.close();
+});
