@@ -1,9 +1,9 @@
-#include "AboutBox.h"
+#include "app/AboutBox.h"
 
+#include "app/formtools.h"
+#include "app/resources/dscdmaresources.h"
 #include "core/sim/abouttexts.h"
-#include "cp1252.h"
-#include "formtools.h"
-#include "resources/dscdmaresources.h"
+#include "i18n/cp1252.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>

@@ -1,4 +1,4 @@
-#include "autosizelabel.h"
+#include "app/autosizelabel.h"
 
 #include <QFontMetrics>
 #include <QPainter>

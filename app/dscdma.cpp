@@ -1,7 +1,7 @@
-#include "AboutBox.h"
-#include "errorreport.h"
-#include "mainfrm.h"
-#include "uexplain.h"
+#include "app/AboutBox.h"
+#include "app/errorreport.h"
+#include "app/mainfrm.h"
+#include "app/uexplain.h"
 
 #include <memory>
 

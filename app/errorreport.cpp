@@ -1,7 +1,7 @@
-#include "errorreport.h"
+#include "app/errorreport.h"
 
-#include "MarvolaDemon.h"
-#include "resources/dscdmaresources.h"
+#include "app/resources/dscdmaresources.h"
+#include "link/MarvolaDemon.h"
 
 #include <QMessageBox>
 #include <QMouseEvent>

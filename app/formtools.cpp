@@ -1,4 +1,4 @@
-#include "formtools.h"
+#include "app/formtools.h"
 
 namespace {
 

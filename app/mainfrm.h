@@ -1,9 +1,9 @@
 #pragma once
 
-#include "MarvolaDemon.h"
-#include "autosizelabel.h"
-#include "plotsignals.h"
-#include "scrollbar.h"
+#include "app/autosizelabel.h"
+#include "app/scrollbar.h"
+#include "core/sim/plotsignals.h"
+#include "link/MarvolaDemon.h"
 
 #include <QPointer>
 #include <QWidget>

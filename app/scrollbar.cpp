@@ -1,4 +1,4 @@
-#include "scrollbar.h"
+#include "app/scrollbar.h"
 
 #include <QKeyEvent>
 #include <QPainter>

@@ -1,7 +1,7 @@
-#include "signalchartwidget.h"
+#include "app/signalchartwidget.h"
 
-#include "qtconvert.h"
-#include "rchart.h"
+#include "widgets/qtconvert.h"
+#include "widgets/rchart.h"
 
 TRChart* CreateSignalChart(QWidget* parent, SignalChart which)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "signalcharts.h"
+#include "core/sim/signalcharts.h"
 
 class QWidget;
 class TRChart;

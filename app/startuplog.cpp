@@ -1,3 +1,3 @@
-#include "startuplog.h"
+#include "app/startuplog.h"
 
 Q_LOGGING_CATEGORY(lcStartup, "dscdma.startup", QtInfoMsg)

@@ -1,6 +1,6 @@
-#include "uexplain.h"
+#include "app/uexplain.h"
 
-#include "resources/dscdmaresources.h"
+#include "app/resources/dscdmaresources.h"
 
 #include <QApplication>
 #include <QDrag>

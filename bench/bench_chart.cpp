@@ -1,9 +1,9 @@
 // Appending a full receiver-chart run, and drawing the four charts of the main window at
 // spreading factor 20, beside plain QPainter polylines of the same points.
-#include "chartrender.h"
-#include "qtcanvas.h"
-#include "qtconvert.h"
-#include "rchart.h"
+#include "core/chart/chartrender.h"
+#include "widgets/qtcanvas.h"
+#include "widgets/qtconvert.h"
+#include "widgets/rchart.h"
 
 #include <QApplication>
 #include <QImage>

@@ -1,7 +1,7 @@
-#include "berrunner.h"
-#include "labmodel.h"
 #include "core/lab/beraccumulator.h"
-#include "labrandom.h"
+#include "core/lab/labmodel.h"
+#include "core/lab/labrandom.h"
+#include "tools/berrunner.h"
 
 #include <benchmark/benchmark.h>
 

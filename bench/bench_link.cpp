@@ -2,9 +2,9 @@
 // stands on: one bare Unix-socket connect, 16-byte write and 4-byte read against an echo peer;
 // and for a large file, the same 16 MiB over a bare socket pair into a buffer of its size. Also
 // the server's command lines cut from a long input.
-#include "MarvolaDemon.h"
-#include "messagewindows.h"
-#include "settingsvalue.h"
+#include "link/MarvolaDemon.h"
+#include "link/messagewindows.h"
+#include "link/settingsvalue.h"
 #include "tools/commandlines.h"
 
 #include <QCoreApplication>

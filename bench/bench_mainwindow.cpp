@@ -16,18 +16,18 @@
 // DSCDMA_BENCH_PICTURES=<folder> writes both pictures there (ours.png, peer.png,
 // peer-aliased.png) to compare them by eye.
 
-#include "chart.h"
-#include "chartrender.h"
-#include "devicecopy.h"
-#include "mainfrm.h"
-#include "numio.h"
-#include "plotsignals.h"
-#include "qtcanvas.h"
-#include "qtchart.h"
-#include "qtconvert.h"
-#include "rchart.h"
-#include "signalcharts.h"
-#include "signalmodel.h"
+#include "app/mainfrm.h"
+#include "core/chart/chart.h"
+#include "core/chart/chartrender.h"
+#include "core/sim/plotsignals.h"
+#include "core/sim/signalcharts.h"
+#include "core/sim/signalmodel.h"
+#include "widgets/devicecopy.h"
+#include "widgets/numio.h"
+#include "widgets/qtcanvas.h"
+#include "widgets/qtchart.h"
+#include "widgets/qtconvert.h"
+#include "widgets/rchart.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "numlab.h"
-#include "numparse.h"
-#include "qtcanvas.h"
+#include "core/numeric/numparse.h"
+#include "widgets/numlab.h"
+#include "widgets/qtcanvas.h"
 
 #include <QApplication>
 #include <benchmark/benchmark.h>

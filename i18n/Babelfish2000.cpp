@@ -1,6 +1,6 @@
-#include "Babelfish2000.h"
+#include "i18n/Babelfish2000.h"
 
-#include "cp1252.h"
+#include "i18n/cp1252.h"
 
 #include <QCoreApplication>
 #include <QFile>

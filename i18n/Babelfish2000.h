@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dictionary.h"
+#include "core/i18n/dictionary.h"
 
 #include <QByteArray>
 #include <QSet>

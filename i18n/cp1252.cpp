@@ -1,6 +1,6 @@
-#include "cp1252.h"
+#include "i18n/cp1252.h"
 
-#include "windows1252.h"
+#include "core/i18n/windows1252.h"
 
 namespace cp1252 {
 

@@ -1,10 +1,10 @@
-#include "MarvolaDemon.h"
+#include "link/MarvolaDemon.h"
 
-#include "demonrules.h"
-#include "instancelock.h"
-#include "messagewindows.h"
-#include "processwait.h"
-#include "settingsvalue.h"
+#include "link/demonrules.h"
+#include "link/instancelock.h"
+#include "link/messagewindows.h"
+#include "link/processwait.h"
+#include "link/settingsvalue.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

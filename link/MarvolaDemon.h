@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Babelfish2000.h"
-#include "tutorixcodec.h"
+#include "i18n/Babelfish2000.h"
+#include "link/tutorixcodec.h"
 
 #include <QBuffer>
 #include <QByteArray>

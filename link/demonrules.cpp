@@ -1,4 +1,4 @@
-#include "demonrules.h"
+#include "link/demonrules.h"
 
 namespace demonrules {
 

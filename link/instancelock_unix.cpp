@@ -1,6 +1,6 @@
-#include "instancelock.h"
+#include "link/instancelock.h"
 
-#include "runtimefolder_unix.h"
+#include "link/runtimefolder_unix.h"
 
 #include <map>
 

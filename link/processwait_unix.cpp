@@ -1,4 +1,4 @@
-#include "processwait.h"
+#include "link/processwait.h"
 
 #include <cerrno>
 #include <csignal>

@@ -1,4 +1,4 @@
-#include "runtimefolder_unix.h"
+#include "link/runtimefolder_unix.h"
 
 #include <QFile>
 

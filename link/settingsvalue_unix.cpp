@@ -1,4 +1,4 @@
-#include "settingsvalue.h"
+#include "link/settingsvalue.h"
 
 #include <QIODevice>
 #include <QSettings>

@@ -1,9 +1,9 @@
-#include "analysispicture.h"
+#include "tools/analysispicture.h"
 
 #include "core/chart/chart.h"
-#include "cp1252.h"
-#include "qtcanvas.h"
-#include "qtconvert.h"
+#include "i18n/cp1252.h"
+#include "widgets/qtcanvas.h"
+#include "widgets/qtconvert.h"
 
 #include <QFontMetrics>
 #include <QPainter>

@@ -1,8 +1,8 @@
-#include "bercli.h"
+#include "tools/bercli.h"
 
 #include "core/lab/codetable.h"
 #include "core/lab/labinputs.h"
-#include "oneline.h"
+#include "tools/oneline.h"
 
 #include <QCommandLineParser>
 #include <QJsonArray>

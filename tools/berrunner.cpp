@@ -1,4 +1,4 @@
-#include "berrunner.h"
+#include "tools/berrunner.h"
 
 #include "core/lab/beraccumulator.h"
 

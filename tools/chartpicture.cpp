@@ -1,11 +1,11 @@
-#include "chartpicture.h"
+#include "tools/chartpicture.h"
 
-#include "chart.h"
-#include "dictionary.h"
-#include "plotsignals.h"
-#include "qtcanvas.h"
-#include "qtconvert.h"
-#include "signalcharts.h"
+#include "core/chart/chart.h"
+#include "core/i18n/dictionary.h"
+#include "core/sim/plotsignals.h"
+#include "core/sim/signalcharts.h"
+#include "widgets/qtcanvas.h"
+#include "widgets/qtconvert.h"
 
 #include <QPainter>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "signalmodel.h"
+#include "core/sim/signalmodel.h"
 
 #include <QImage>
 #include <QPoint>

@@ -1,5 +1,5 @@
-#include "oneline.h"
-#include "simcli.h"
+#include "tools/oneline.h"
+#include "tools/simcli.h"
 
 #include <QGuiApplication>
 

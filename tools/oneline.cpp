@@ -1,4 +1,4 @@
-#include "oneline.h"
+#include "tools/oneline.h"
 
 namespace {
 

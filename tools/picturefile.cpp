@@ -1,4 +1,4 @@
-#include "picturefile.h"
+#include "tools/picturefile.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -4,14 +4,14 @@
 // module's out buffer, as JSON where it has several. Errors that the model raises come back as
 // a 0 from the call with the message in the out buffer, never as an exception into the page.
 
-#include "browsercanvas.h"
 #include "core/i18n/utf8.h"
 #include "core/sim/abouttexts.h"
 #include "core/sim/receivedcharacter.h"
+#include "core/sim/signalcharts.h"
 #include "core/sim/siminputs.h"
-#include "signalcharts.h"
+#include "web/browsercanvas.h"
 #include "web/jsonwriter.h"
-#include "webshell.h"
+#include "web/webshell.h"
 
 #include <emscripten/emscripten.h>
 

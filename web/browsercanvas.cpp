@@ -1,4 +1,4 @@
-#include "browsercanvas.h"
+#include "web/browsercanvas.h"
 
 #include "core/chart/pixelruns.h"
 #include "core/i18n/utf8.h"

@@ -4,7 +4,7 @@
 // SETS and the output are as web::RecordSets has them; LANGUAGE_FOLDER holds dscdma.en.itl and
 // dscdma.de.itl.
 
-#include "webshell.h"
+#include "web/webshell.h"
 
 #include <fstream>
 #include <iostream>

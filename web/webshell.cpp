@@ -1,13 +1,13 @@
-#include "webshell.h"
+#include "web/webshell.h"
 
+#include "core/chart/recordingtext.h"
 #include "core/i18n/utf8.h"
+#include "core/i18n/windows1252.h"
+#include "core/numeric/keyfield.h"
+#include "core/sim/plotsignals.h"
 #include "core/sim/receivedcharacter.h"
-#include "keyfield.h"
-#include "plotsignals.h"
-#include "recordingtext.h"
-#include "signalcharts.h"
-#include "signalmodel.h"
-#include "windows1252.h"
+#include "core/sim/signalcharts.h"
+#include "core/sim/signalmodel.h"
 
 #include <exception>
 

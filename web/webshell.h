@@ -5,13 +5,13 @@
 // WebAssembly module binds it for the page, and the native build runs the same code for tests
 // and for the comparison of the two builds' drawings.
 
-#include "canvas.h"
-#include "chart.h"
+#include "core/chart/canvas.h"
+#include "core/chart/chart.h"
 #include "core/chart/layerpresenter.h"
+#include "core/chart/recordingcanvas.h"
+#include "core/i18n/dictionary.h"
+#include "core/sim/signalmodel.h"
 #include "core/sim/siminputs.h"
-#include "dictionary.h"
-#include "recordingcanvas.h"
-#include "signalmodel.h"
 #include "web/tracetable.h"
 
 #include <array>

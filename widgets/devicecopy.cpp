@@ -1,4 +1,4 @@
-#include "devicecopy.h"
+#include "widgets/devicecopy.h"
 
 #include <QPaintEngine>
 

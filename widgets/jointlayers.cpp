@@ -1,4 +1,4 @@
-#include "jointlayers.h"
+#include "widgets/jointlayers.h"
 
 TJointLayers::TJointLayers(JointLayers& joints, QObject* parent)
     : QObject(parent)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "chartprops.h"
+#include "core/chart/chartprops.h"
 
 #include <QObject>
 

@@ -1,6 +1,6 @@
-#include "numio.h"
+#include "widgets/numio.h"
 
-#include "cp1252.h"
+#include "i18n/cp1252.h"
 
 #include <QApplication>
 #include <QLocale>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "keyfield.h"
+#include "core/numeric/keyfield.h"
 
 #include <QColor>
 #include <QLineEdit>

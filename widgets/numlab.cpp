@@ -1,10 +1,10 @@
-#include "numlab.h"
+#include "widgets/numlab.h"
 
-#include "canvas.h"
+#include "core/chart/canvas.h"
 #include "core/numeric/valuetext.h"
-#include "cp1252.h"
-#include "qtcanvas.h"
-#include "qtconvert.h"
+#include "i18n/cp1252.h"
+#include "widgets/qtcanvas.h"
+#include "widgets/qtconvert.h"
 
 #include <QEvent>
 #include <QMouseEvent>

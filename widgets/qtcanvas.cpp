@@ -1,8 +1,8 @@
-#include "qtcanvas.h"
+#include "widgets/qtcanvas.h"
 
 #include "core/chart/pixelruns.h"
-#include "cp1252.h"
-#include "qtconvert.h"
+#include "i18n/cp1252.h"
+#include "widgets/qtconvert.h"
 
 #include <QFontMetrics>
 

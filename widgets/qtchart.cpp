@@ -1,6 +1,6 @@
-#include "qtchart.h"
+#include "widgets/qtchart.h"
 
-#include "qtconvert.h"
+#include "widgets/qtconvert.h"
 
 QtChart::QtChart(std::unique_ptr<Chart> chart)
     : m_chart(std::move(chart))

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "chart.h"
+#include "core/chart/chart.h"
 #include "core/chart/layerpresenter.h"
-#include "qtcanvas.h"
+#include "widgets/qtcanvas.h"
 
 #include <QImage>
 #include <QRect>

@@ -1,4 +1,4 @@
-#include "qtconvert.h"
+#include "widgets/qtconvert.h"
 
 #include <QGuiApplication>
 #include <QPalette>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "color.h"
-#include "font.h"
-#include "geometry.h"
+#include "core/chart/color.h"
+#include "core/chart/font.h"
+#include "core/chart/geometry.h"
 
 #include <QColor>
 #include <QFont>

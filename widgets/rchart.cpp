@@ -1,9 +1,9 @@
-#include "rchart.h"
+#include "widgets/rchart.h"
 
-#include "cp1252.h"
-#include "qtconvert.h"
+#include "i18n/cp1252.h"
+#include "widgets/qtconvert.h"
 
-#include "devicecopy.h"
+#include "widgets/devicecopy.h"
 
 #include <QBackingStore>
 #include <QPaintEngine>

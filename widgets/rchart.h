@@ -1,9 +1,9 @@
 #pragma once
 
-#include "chart.h"
-#include "jointlayers.h"
-#include "qtchart.h"
-#include "scale.h"
+#include "core/chart/chart.h"
+#include "widgets/jointlayers.h"
+#include "widgets/qtchart.h"
+#include "widgets/scale.h"
 
 #include <QImage>
 #include <QString>

@@ -1,7 +1,7 @@
-#include "scale.h"
+#include "widgets/scale.h"
 
-#include "cp1252.h"
-#include "qtconvert.h"
+#include "i18n/cp1252.h"
+#include "widgets/qtconvert.h"
 
 TScaleProps::TScaleProps(ScaleProps& scale, QObject* parent)
     : QObject(parent)

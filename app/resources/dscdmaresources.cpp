@@ -1,4 +1,4 @@
-#include "dscdmaresources.h"
+#include "app/resources/dscdmaresources.h"
 
 #include <initializer_list>
 

@@ -1,10 +1,10 @@
 // The core's share of an update at spreading factor 20, with no window system: plotting a run
 // into the four charts, laying them out and drawing them onto a recording canvas.
-#include "chart.h"
-#include "plotsignals.h"
-#include "recordingcanvas.h"
-#include "signalcharts.h"
-#include "signalmodel.h"
+#include "core/chart/chart.h"
+#include "core/chart/recordingcanvas.h"
+#include "core/sim/plotsignals.h"
+#include "core/sim/signalcharts.h"
+#include "core/sim/signalmodel.h"
 
 #include <benchmark/benchmark.h>
 

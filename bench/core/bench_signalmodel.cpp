@@ -1,4 +1,4 @@
-#include "signalmodel.h"
+#include "core/sim/signalmodel.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,6 +1,6 @@
-#include "axis.h"
+#include "core/chart/axis.h"
 
-#include "chartmapping.h"
+#include "core/chart/chartmapping.h"
 #include "core/numeric/decimaltext.h"
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "canvas.h"
-#include "color.h"
-#include "font.h"
+#include "core/chart/canvas.h"
+#include "core/chart/color.h"
+#include "core/chart/font.h"
 
 #include <optional>
 #include <string>

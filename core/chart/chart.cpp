@@ -1,4 +1,4 @@
-#include "chart.h"
+#include "core/chart/chart.h"
 
 #include <algorithm>
 #include <cmath>

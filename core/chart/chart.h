@@ -1,10 +1,10 @@
 #pragma once
 
-#include "canvas.h"
-#include "chartlayout.h"
-#include "chartprops.h"
-#include "chartrender.h"
-#include "chartstate.h"
+#include "core/chart/canvas.h"
+#include "core/chart/chartlayout.h"
+#include "core/chart/chartprops.h"
+#include "core/chart/chartrender.h"
+#include "core/chart/chartstate.h"
 
 #include <array>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "chartlayout.h"
+#include "core/chart/chartlayout.h"
 
 #include <algorithm>
 #include <cmath>

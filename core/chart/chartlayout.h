@@ -1,10 +1,10 @@
 #pragma once
 
-#include "axis.h"
-#include "canvas.h"
-#include "chartmapping.h"
-#include "chartstate.h"
-#include "geometry.h"
+#include "core/chart/axis.h"
+#include "core/chart/canvas.h"
+#include "core/chart/chartmapping.h"
+#include "core/chart/chartstate.h"
+#include "core/chart/geometry.h"
 
 #include <array>
 #include <string>

@@ -1,4 +1,4 @@
-#include "chartlist.h"
+#include "core/chart/chartlist.h"
 
 #include <algorithm>
 #include <climits>

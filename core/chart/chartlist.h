@@ -1,6 +1,6 @@
 #pragma once
 
-#include "color.h"
+#include "core/chart/color.h"
 
 #include <cstddef>
 #include <cstdint>

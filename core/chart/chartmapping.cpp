@@ -1,4 +1,4 @@
-#include "chartmapping.h"
+#include "core/chart/chartmapping.h"
 
 #include <cmath>
 

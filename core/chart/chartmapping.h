@@ -1,6 +1,6 @@
 #pragma once
 
-#include "geometry.h"
+#include "core/chart/geometry.h"
 
 #include <array>
 #include <cmath>

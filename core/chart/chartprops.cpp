@@ -1,6 +1,6 @@
-#include "chartprops.h"
+#include "core/chart/chartprops.h"
 
-#include "chart.h"
+#include "core/chart/chart.h"
 
 #include <cmath>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "axis.h"
-#include "chartstate.h"
-#include "color.h"
-#include "font.h"
+#include "core/chart/axis.h"
+#include "core/chart/chartstate.h"
+#include "core/chart/color.h"
+#include "core/chart/font.h"
 
 #include <array>
 #include <functional>

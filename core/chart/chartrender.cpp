@@ -1,4 +1,4 @@
-#include "chartrender.h"
+#include "core/chart/chartrender.h"
 
 #include <algorithm>
 #include <cstdint>

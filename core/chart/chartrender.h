@@ -1,9 +1,9 @@
 #pragma once
 
-#include "canvas.h"
-#include "chartlayout.h"
-#include "chartstate.h"
-#include "geometry.h"
+#include "core/chart/canvas.h"
+#include "core/chart/chartlayout.h"
+#include "core/chart/chartstate.h"
+#include "core/chart/geometry.h"
 
 #include <vector>
 

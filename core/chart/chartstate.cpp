@@ -1,4 +1,4 @@
-#include "chartstate.h"
+#include "core/chart/chartstate.h"
 
 TColor DefaultScaleColor(int layer)
 {

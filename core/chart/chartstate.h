@@ -1,10 +1,10 @@
 #pragma once
 
-#include "axis.h"
-#include "chartlist.h"
-#include "chartmapping.h"
-#include "color.h"
-#include "font.h"
+#include "core/chart/axis.h"
+#include "core/chart/chartlist.h"
+#include "core/chart/chartmapping.h"
+#include "core/chart/color.h"
+#include "core/chart/font.h"
 
 #include <array>
 #include <string>

@@ -1,4 +1,4 @@
-#include "color.h"
+#include "core/chart/color.h"
 
 TColor ClassicSystemColor(unsigned index)
 {

@@ -1,4 +1,4 @@
-#include "font.h"
+#include "core/chart/font.h"
 
 FontDesc DefaultChartFont()
 {

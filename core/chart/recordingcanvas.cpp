@@ -1,4 +1,4 @@
-#include "recordingcanvas.h"
+#include "core/chart/recordingcanvas.h"
 
 #include <algorithm>
 

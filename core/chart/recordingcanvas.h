@@ -1,6 +1,6 @@
 #pragma once
 
-#include "canvas.h"
+#include "core/chart/canvas.h"
 
 #include <string>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "recordingtext.h"
+#include "core/chart/recordingtext.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "recordingcanvas.h"
+#include "core/chart/recordingcanvas.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "dictionary.h"
+#include "core/i18n/dictionary.h"
 
 namespace {
 

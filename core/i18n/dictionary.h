@@ -1,6 +1,6 @@
 #pragma once
 
-#include "itlfile.h"
+#include "core/i18n/itlfile.h"
 
 #include <functional>
 #include <string>

@@ -1,4 +1,4 @@
-#include "itlfile.h"
+#include "core/i18n/itlfile.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "windows1252.h"
+#include "core/i18n/windows1252.h"
 
 #include <array>
 

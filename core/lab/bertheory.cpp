@@ -1,6 +1,6 @@
-#include "bertheory.h"
+#include "core/lab/bertheory.h"
 
-#include "labrandom.h"
+#include "core/lab/labrandom.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
-#include "labmodel.h"
+#include "core/lab/labmodel.h"
 
-#include "labrandom.h"
+#include "core/lab/labrandom.h"
 
 #include <algorithm>
 #include <cmath>

@@ -6,7 +6,7 @@
 // whole chips apart; the receiver stays aligned to its own user. A Monte-Carlo run counts the
 // bit errors of that user. Beside ComputeSignals, which it leaves alone.
 
-#include "codefamily.h"
+#include "core/lab/codefamily.h"
 
 #include <cstdint>
 #include <optional>

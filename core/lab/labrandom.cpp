@@ -1,4 +1,4 @@
-#include "labrandom.h"
+#include "core/lab/labrandom.h"
 
 #include <array>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "keyfield.h"
+#include "core/numeric/keyfield.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "numparse.h"
+#include "core/numeric/numparse.h"
 
 #include <string>
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "decisionmargins.h"
+#include "core/sim/decisionmargins.h"
 
 #include <algorithm>
 #include <cstdlib>

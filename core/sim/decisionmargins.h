@@ -4,7 +4,7 @@
 // transmitters contribute, and how recovery changes with the spreading factor. Derived from the
 // signal model without changing it; no window code here.
 
-#include "signalmodel.h"
+#include "core/sim/signalmodel.h"
 
 #include <array>
 #include <optional>

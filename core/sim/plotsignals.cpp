@@ -1,6 +1,6 @@
-#include "plotsignals.h"
+#include "core/sim/plotsignals.h"
 
-#include "chart.h"
+#include "core/chart/chart.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/chart/palette.h"
-#include "signalmodel.h"
+#include "core/sim/signalmodel.h"
 
 #include <cstdint>
 #include <functional>

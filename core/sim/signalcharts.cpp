@@ -1,7 +1,7 @@
-#include "signalcharts.h"
+#include "core/sim/signalcharts.h"
 
-#include "chart.h"
-#include "plotsignals.h"
+#include "core/chart/chart.h"
+#include "core/sim/plotsignals.h"
 
 #include <array>
 

@@ -1,5 +1,5 @@
-#include "AboutBox.h"
-#include "qtconvert.h"
+#include "app/AboutBox.h"
+#include "widgets/qtconvert.h"
 
 #include <recordingcanvas.h>
 

@@ -1,11 +1,11 @@
-#include "AboutBox.h"
-#include "errorreport.h"
-#include "isolated_runtime.h"
-#include "mainfrm.h"
-#include "numio.h"
-#include "numlab.h"
-#include "test_timing.h"
-#include "uexplain.h"
+#include "app/AboutBox.h"
+#include "app/errorreport.h"
+#include "app/mainfrm.h"
+#include "app/uexplain.h"
+#include "tests/support/isolated_runtime.h"
+#include "tests/support/test_timing.h"
+#include "widgets/numio.h"
+#include "widgets/numlab.h"
 
 #include <QElapsedTimer>
 #include <QMessageBox>

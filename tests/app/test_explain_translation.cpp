@@ -1,4 +1,4 @@
-#include "uexplain.h"
+#include "app/uexplain.h"
 
 #include <Babelfish2000.h>
 

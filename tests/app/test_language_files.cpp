@@ -1,11 +1,11 @@
-#include "AboutBox.h"
-#include "Babelfish2000.h"
-#include "cp1252.h"
-#include "mainfrm.h"
-#include "numio.h"
-#include "numlab.h"
-#include "rchart.h"
-#include "uexplain.h"
+#include "app/AboutBox.h"
+#include "app/mainfrm.h"
+#include "app/uexplain.h"
+#include "i18n/Babelfish2000.h"
+#include "i18n/cp1252.h"
+#include "widgets/numio.h"
+#include "widgets/numlab.h"
+#include "widgets/rchart.h"
 
 #include <QAccessible>
 #include <QBuffer>

@@ -1,9 +1,9 @@
 // What the main window shows after edits come faster than its paints, and what the edits leave
 // behind in memory.
-#include "mainfrm.h"
-#include "numio.h"
-#include "qtcanvas.h"
-#include "rchart.h"
+#include "app/mainfrm.h"
+#include "widgets/numio.h"
+#include "widgets/qtcanvas.h"
+#include "widgets/rchart.h"
 
 #include <QBackingStore>
 #include <QFile>

@@ -1,12 +1,12 @@
 // Start-up in the teaching environment: the main window with its server link against scripted
 // message windows, a lock and settings of the test's own, and files in folders of its own.
-#include "AboutBox.h"
-#include "appicon.h"
-#include "errorreport.h"
-#include "fake_platform.h"
-#include "mainfrm.h"
-#include "rchart.h"
-#include "uexplain.h"
+#include "app/AboutBox.h"
+#include "app/appicon.h"
+#include "app/errorreport.h"
+#include "app/mainfrm.h"
+#include "app/uexplain.h"
+#include "tests/link/fake_platform.h"
+#include "widgets/rchart.h"
 
 #include <QApplication>
 #include <QBuffer>

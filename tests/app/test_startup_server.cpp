@@ -5,9 +5,9 @@
 // says what it did; the server's output says what it was asked. At first show the About box is
 // modal and nobody here can click it: the server's quit ends the program while the box is up,
 // as it does at any other time.
-#include "MarvolaDemon.h"
-#include "fake_platform.h"
-#include "process_support.h"
+#include "link/MarvolaDemon.h"
+#include "tests/link/fake_platform.h"
+#include "tests/link/process_support.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,9 @@
 // libFuzzer target: a language file of arbitrary bytes is loaded, looked up and written back
 // as a template. Besides the sanitizers it checks what must hold for every file.
-#include "Babelfish2000.h"
-#include "load_support.h"
-#include "cp1252.h"
-#include "itlfile.h"
+#include "core/i18n/itlfile.h"
+#include "i18n/Babelfish2000.h"
+#include "i18n/cp1252.h"
+#include "tests/i18n/load_support.h"
 
 #include <QBuffer>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Babelfish2000.h"
+#include "i18n/Babelfish2000.h"
 
 #include <QBuffer>
 #include <QByteArray>

@@ -1,9 +1,9 @@
 // The shell's reading of a language file: from a stream, in blocks, and the entries as QString.
 // The entry format itself is the core's and tested there (tests/core/i18n).
-#include "Babelfish2000.h"
 #include "core/i18n/windows1252.h"
-#include "cp1252.h"
-#include "load_support.h"
+#include "i18n/Babelfish2000.h"
+#include "i18n/cp1252.h"
+#include "tests/i18n/load_support.h"
 
 #include <QBuffer>
 

@@ -1,8 +1,8 @@
 // Lookup through the shell: keys, parameters and texts converted at its edge, the handler's
 // arguments, and the out-parameter that may be the key itself. The lookup rules are the core's
 // and tested there (tests/core/i18n).
-#include "Babelfish2000.h"
-#include "load_support.h"
+#include "i18n/Babelfish2000.h"
+#include "tests/i18n/load_support.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The template language file as the shell writes it: bytes in the code page, and the file
 // written when the engine goes. What the template holds is the core's and tested there.
-#include "Babelfish2000.h"
-#include "load_support.h"
+#include "i18n/Babelfish2000.h"
+#include "tests/i18n/load_support.h"
 
 #include <QBuffer>
 #include <QDir>

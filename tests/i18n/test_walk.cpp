@@ -1,5 +1,5 @@
-#include "Babelfish2000.h"
-#include "load_support.h"
+#include "i18n/Babelfish2000.h"
+#include "tests/i18n/load_support.h"
 
 #include <QAction>
 #include <QBuffer>

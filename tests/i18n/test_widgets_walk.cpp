@@ -1,8 +1,8 @@
 // The translator's walk over the real widgets that publish texts of their own.
-#include "Babelfish2000.h"
-#include "load_support.h"
-#include "numlab.h"
-#include "rchart.h"
+#include "i18n/Babelfish2000.h"
+#include "tests/i18n/load_support.h"
+#include "widgets/numlab.h"
+#include "widgets/rchart.h"
 
 #include <QBuffer>
 #include <QLabel>

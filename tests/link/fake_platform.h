@@ -1,9 +1,9 @@
 #pragma once
 
-#include "instancelock.h"
-#include "messagewindows.h"
-#include "settingsvalue.h"
-#include "tutorixcodec.h"
+#include "link/instancelock.h"
+#include "link/messagewindows.h"
+#include "link/settingsvalue.h"
+#include "link/tutorixcodec.h"
 
 #include <QMap>
 #include <QPair>

@@ -1,8 +1,8 @@
 // libFuzzer target: arbitrary bytes, as a peer would send them, go through the frame reader into
 // a link's window procedure, and serve as the server's replies to every query. No sockets: the
 // link sits on scripted windows. Besides the sanitizers it checks what must hold for any input.
-#include "MarvolaDemon.h"
-#include "fake_platform.h"
+#include "link/MarvolaDemon.h"
+#include "tests/link/fake_platform.h"
 
 #include <QCoreApplication>
 #include <QPointer>

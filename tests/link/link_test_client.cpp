@@ -5,7 +5,7 @@
 // and the single-instance check). It prints one line per event:
 //   ready handle=H | second | params count=N entry=E... | quit down=B | error TEXT | end
 // and ends when standard input ends, when a quit message arrives, or as a second instance.
-#include "MarvolaDemon.h"
+#include "link/MarvolaDemon.h"
 
 #include <QCoreApplication>
 #include <QPointer>

@@ -1,4 +1,4 @@
-#include "tutorixcodec.h"
+#include "link/tutorixcodec.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The link against scripted message windows, lock and settings: no sockets, no other process.
-#include "MarvolaDemon.h"
-#include "fake_platform.h"
+#include "link/MarvolaDemon.h"
+#include "tests/link/fake_platform.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,5 +1,5 @@
 // The reference server's list of parties on its own: who joins, who is found, who is dropped.
-#include "fake_platform.h"
+#include "tests/link/fake_platform.h"
 #include "tools/partyregistry.h"
 
 #include <gtest/gtest.h>

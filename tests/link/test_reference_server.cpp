@@ -1,6 +1,6 @@
 // The reference teaching server in this process, on scripted message windows: its party list,
 // its limits and what it reports about its own sends.
-#include "fake_platform.h"
+#include "tests/link/fake_platform.h"
 #include "tools/servercommands.h"
 #include "tools/tutorixserver.h"
 

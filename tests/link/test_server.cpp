@@ -1,9 +1,9 @@
 // The link and the reference teaching server in two processes, talking through real windows.
-#include "MarvolaDemon.h"
-#include "fake_platform.h"
-#include "messagewindows_unix.h"
-#include "process_support.h"
-#include "test_timing.h"
+#include "link/MarvolaDemon.h"
+#include "link/messagewindows_unix.h"
+#include "tests/link/fake_platform.h"
+#include "tests/link/process_support.h"
+#include "tests/support/test_timing.h"
 #include "tools/commandlines.h"
 
 #include <QDir>

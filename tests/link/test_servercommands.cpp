@@ -1,6 +1,6 @@
 // The reference server's command lines: what each one sends, queues or says, against scripted
 // message windows that answer every send.
-#include "fake_platform.h"
+#include "tests/link/fake_platform.h"
 #include "tools/servercommands.h"
 #include "tools/tutorixserver.h"
 

@@ -1,12 +1,12 @@
 // The Linux message windows, lock and settings, against raw peers that write bytes by hand.
-#include "MarvolaDemon.h"
-#include "fake_platform.h"
-#include "instancelock.h"
-#include "messagewindows_unix.h"
-#include "process_support.h"
-#include "runtimefolder_unix.h"
-#include "settingsvalue.h"
-#include "test_timing.h"
+#include "link/MarvolaDemon.h"
+#include "link/instancelock.h"
+#include "link/messagewindows_unix.h"
+#include "link/runtimefolder_unix.h"
+#include "link/settingsvalue.h"
+#include "tests/link/fake_platform.h"
+#include "tests/link/process_support.h"
+#include "tests/support/test_timing.h"
 
 #include <QDir>
 #include <QElapsedTimer>

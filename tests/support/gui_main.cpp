@@ -1,4 +1,4 @@
-#include "isolated_runtime.h"
+#include "tests/support/isolated_runtime.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
-#include "analysispicture.h"
 #include "core/sim/analysischarts.h"
+#include "tools/analysispicture.h"
 
-#include "chart.h"
-#include "dictionary.h"
+#include "core/chart/chart.h"
+#include "core/i18n/dictionary.h"
 
 #include <gtest/gtest.h>
 

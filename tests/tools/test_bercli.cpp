@@ -1,7 +1,7 @@
 // dscdma-sim --ber, and the option errors every mode shares.
-#include "bercli.h"
-#include "simcli.h"
 #include "core/lab/labmodel.h"
+#include "tools/bercli.h"
+#include "tools/simcli.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "analysispicture.h"
 #include "core/lab/rateschart.h"
+#include "tools/analysispicture.h"
 
-#include "chart.h"
-#include "dictionary.h"
-#include "simcli.h"
+#include "core/chart/chart.h"
+#include "core/i18n/dictionary.h"
+#include "tools/simcli.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The points of a --ber run on threads, and its progress.
-#include "berrunner.h"
-#include "simcli.h"
+#include "tools/berrunner.h"
+#include "tools/simcli.h"
 
 #include <gtest/gtest.h>
 

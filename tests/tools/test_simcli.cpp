@@ -1,4 +1,4 @@
-#include "simcli.h"
+#include "tools/simcli.h"
 
 #include <gtest/gtest.h>
 

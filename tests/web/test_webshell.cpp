@@ -1,7 +1,7 @@
+#include "core/chart/recordingtext.h"
 #include "core/i18n/utf8.h"
-#include "recordingtext.h"
-#include "signalcharts.h"
-#include "webshell.h"
+#include "core/sim/signalcharts.h"
+#include "web/webshell.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 
 #include "tests/core/chart/chart_test_support.h"
 
-#include "rchart.h"
-#include "qtconvert.h"
+#include "widgets/qtconvert.h"
+#include "widgets/rchart.h"
 
 #include <QBackingStore>
 #include <QImage>

@@ -1,6 +1,6 @@
 // Pixel semantics of the Qt backend: what the classic device interface draws, pixel for pixel.
-#include "qtcanvas.h"
-#include "qtconvert.h"
+#include "widgets/qtcanvas.h"
+#include "widgets/qtconvert.h"
 
 #include <QPainter>
 

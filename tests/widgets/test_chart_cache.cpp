@@ -1,9 +1,9 @@
 // The chart's caches (layout, static picture, the frame image with items and labels over it)
 // never show a stale picture: after any change, what the window gets equals a drawing of the
 // state from scratch.
-#include "chart_test_support.h"
-#include "qtcanvas.h"
-#include "qtconvert.h"
+#include "tests/widgets/chart_test_support.h"
+#include "widgets/qtcanvas.h"
+#include "widgets/qtconvert.h"
 
 #include <QFont>
 

@@ -1,11 +1,11 @@
 // The road from a chart's frame image to the window: the copy into the backing store, the frame
 // image in the backing store's format, and what the window shows when a resize, a hide or a
 // burst of edits comes between ShowItems and the paint.
-#include "chart_test_support.h"
-#include "devicecopy.h"
-#include "qtcanvas.h"
-#include "qtchart.h"
-#include "qtconvert.h"
+#include "tests/widgets/chart_test_support.h"
+#include "widgets/devicecopy.h"
+#include "widgets/qtcanvas.h"
+#include "widgets/qtchart.h"
+#include "widgets/qtconvert.h"
 
 #include <QGuiApplication>
 #include <QPainter>

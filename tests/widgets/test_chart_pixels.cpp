@@ -1,9 +1,9 @@
 // Chart pictures through the Qt backend: pixels of the window's frame image, pictures drawn onto
 // a caller's image, and bad settings that must stay within the surfaces. What the drawing
 // commands are is the core's tests' business (tests/core/chart).
-#include "chart_test_support.h"
-#include "qtcanvas.h"
-#include "qtconvert.h"
+#include "tests/widgets/chart_test_support.h"
+#include "widgets/qtcanvas.h"
+#include "widgets/qtconvert.h"
 
 #include <QDir>
 

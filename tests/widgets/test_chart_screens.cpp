@@ -1,8 +1,8 @@
 // A chart whose window moves to a screen of another device pixel ratio between an edit and its
 // paint: two offscreen screens, the second at twice the first's pixel ratio. Its own main(),
 // since the screens are set up before the application.
-#include "chart_test_support.h"
-#include "qtcanvas.h"
+#include "tests/widgets/chart_test_support.h"
+#include "widgets/qtcanvas.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,6 +1,6 @@
 // The simulator tool writes charts to SVG through the same painting code as the screen.
-#include "chart_test_support.h"
-#include "qtcanvas.h"
+#include "tests/widgets/chart_test_support.h"
+#include "widgets/qtcanvas.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -1,6 +1,6 @@
 // Chart state: pen stamping, layers and ranges, labels, joint layers, published properties and
 // when the chart paints.
-#include "chart_test_support.h"
+#include "tests/widgets/chart_test_support.h"
 
 #include <QMetaProperty>
 

@@ -1,4 +1,4 @@
-#include "numio.h"
+#include "widgets/numio.h"
 
 #include <QLabel>
 #include <QSet>

@@ -1,9 +1,9 @@
-#include "numlab.h"
-#include "cp1252.h"
-#include "qtconvert.h"
+#include "i18n/cp1252.h"
+#include "widgets/numlab.h"
+#include "widgets/qtconvert.h"
 
-#include "qtcanvas.h"
-#include "recordingcanvas.h"
+#include "core/chart/recordingcanvas.h"
+#include "widgets/qtcanvas.h"
 
 #include <QEvent>
 #include <QLabel>

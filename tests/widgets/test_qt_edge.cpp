@@ -1,7 +1,7 @@
 // The Qt shell's edge: texts, colours, rectangles and fonts between the core's types and Qt's.
-#include "cp1252.h"
-#include "qtconvert.h"
-#include "rchart.h"
+#include "i18n/cp1252.h"
+#include "widgets/qtconvert.h"
+#include "widgets/rchart.h"
 
 #include <QApplication>
 #include <QPalette>

@@ -1,11 +1,11 @@
 // Display list, world-to-pixel mapping, the tick rule, and layout and drawing from a chart's
 // state: logic that needs no window.
-#include "chartlayout.h"
-#include "chartlist.h"
-#include "chartmapping.h"
-#include "chartrender.h"
-#include "axis.h"
-#include "recordingcanvas.h"
+#include "core/chart/axis.h"
+#include "core/chart/chartlayout.h"
+#include "core/chart/chartlist.h"
+#include "core/chart/chartmapping.h"
+#include "core/chart/chartrender.h"
+#include "core/chart/recordingcanvas.h"
 
 #include <gtest/gtest.h>
 

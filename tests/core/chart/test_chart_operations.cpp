@@ -1,6 +1,6 @@
 // The chart's published operations without any window: pen stamping, layers and ranges,
 // labels, joint layers and their errors, change tracking and when it asks to be painted.
-#include "chart_test_support.h"
+#include "tests/core/chart/chart_test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Chart rendering asserted on the recording canvas (fixed text metrics: 7 pixels a character,
 // 13 a line). Positions are control pixels.
-#include "chart_test_support.h"
+#include "tests/core/chart/chart_test_support.h"
 
 #include <gtest/gtest.h>
 

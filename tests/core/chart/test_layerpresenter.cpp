@@ -1,7 +1,7 @@
 // The presenter that decides what of a chart to draw again: on one canvas that keeps its picture,
 // and over a host that keeps the static picture on a layer of its own.
-#include "chart_test_support.h"
 #include "core/chart/layerpresenter.h"
+#include "tests/core/chart/chart_test_support.h"
 
 #include <gtest/gtest.h>
 

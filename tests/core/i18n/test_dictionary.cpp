@@ -1,5 +1,5 @@
 // Lookup in the dictionary, placeholders, missed keys and the template language file.
-#include "dictionary.h"
+#include "core/i18n/dictionary.h"
 
 #include <gtest/gtest.h>
 

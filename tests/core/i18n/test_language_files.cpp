@@ -1,8 +1,8 @@
 // The language-file format in bytes: entries, keys and texts, the reader that takes a stream in
 // pieces, and Windows-1252.
-#include "dictionary.h"
-#include "itlfile.h"
-#include "windows1252.h"
+#include "core/i18n/dictionary.h"
+#include "core/i18n/itlfile.h"
+#include "core/i18n/windows1252.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "bertheory.h"
+#include "core/lab/bertheory.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "core/lab/decisionhistogram.h"
 #include "core/lab/labtraces.h"
 
-#include "labconfig_support.h"
+#include "tests/core/lab/labconfig_support.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "codefamily.h"
+#include "core/lab/codefamily.h"
 
 #include <gtest/gtest.h>
 

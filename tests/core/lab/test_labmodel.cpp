@@ -1,7 +1,7 @@
-#include "bertheory.h"
-#include "labmodel.h"
 #include "core/lab/beraccumulator.h"
-#include "labrandom.h"
+#include "core/lab/bertheory.h"
+#include "core/lab/labmodel.h"
+#include "core/lab/labrandom.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "bertheory.h"
-#include "labrandom.h"
+#include "core/lab/bertheory.h"
+#include "core/lab/labrandom.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include "core/lab/labspectra.h"
 #include "core/lab/powerspectrum.h"
 
-#include "labconfig_support.h"
+#include "tests/core/lab/labconfig_support.h"
 
 #include <gtest/gtest.h>
 

@@ -10,7 +10,7 @@
 #include "core/lab/spectrumchart.h"
 #include "core/lab/traceschart.h"
 
-#include "labconfig_support.h"
+#include "tests/core/lab/labconfig_support.h"
 
 #include <gtest/gtest.h>
 

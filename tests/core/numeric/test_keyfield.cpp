@@ -1,6 +1,6 @@
 // The key field's decision on every edit, as steps a front end carries out: accept, cut,
 // reformat or undo, with the texts checked again from inside their own setting.
-#include "keyfield.h"
+#include "core/numeric/keyfield.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "numparse.h"
+#include "core/numeric/numparse.h"
 
 #include <gtest/gtest.h>
 

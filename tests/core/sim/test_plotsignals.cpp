@@ -1,9 +1,9 @@
-#include "plotsignals.h"
+#include "core/sim/plotsignals.h"
 
-#include "chart.h"
-#include "dictionary.h"
-#include "recordingcanvas.h"
-#include "signalcharts.h"
+#include "core/chart/chart.h"
+#include "core/chart/recordingcanvas.h"
+#include "core/i18n/dictionary.h"
+#include "core/sim/signalcharts.h"
 
 #include <gtest/gtest.h>
 
