@@ -278,7 +278,7 @@ test('Keep this curve holds curves for comparison until they are forgotten', asy
   assert.equal(await page.locator('#forget').isDisabled(), true);
   await page.locator('#keep').click();
   await settled(page);
-  assert.match(await page.locator('#say2').textContent(), /; 1 curves kept for comparison\.$/);
+  assert.match(await page.locator('#say2').textContent(), /; one curve kept for comparison\.$/);
   await page.locator('#spread').selectOption('32');
   await page.waitForFunction(() => document.querySelectorAll('#table2 tbody tr').length === 3, null, { timeout: 15000 });
   await page.locator('#keep').click();

@@ -640,7 +640,9 @@
     const total = state.setUp.curve.levels.length;
     describeProgress();
     const kept = mod.keptCount();
-    setText($('say2'), T('<%1%> of <%2%> points measured; <%3%> curves kept for comparison.', [points.length, total, kept]));
+    setText($('say2'), kept === 1
+      ? T('<%1%> of <%2%> points measured; one curve kept for comparison.', [points.length, total])
+      : T('<%1%> of <%2%> points measured; <%3%> curves kept for comparison.', [points.length, total, kept]));
     $('keep').disabled = points.length === 0;
     $('forget').disabled = kept === 0;
     table('table2', [T('Eb/N0 (dB)'), T('Bits'), T('Errors'), T('Rate'), T('95 % interval'), T('Exact rate'),
