@@ -559,7 +559,19 @@
   function fixed(x, digits) {
     const scale = 10 ** digits;
     const rounded = Math.round(Number(x) * scale) / scale + 0;
-    return rounded.toLocaleString(state.lang, { minimumFractionDigits: digits, maximumFractionDigits: digits, useGrouping: false });
+    return fixedFormat(digits).format(rounded);
+  }
+
+  // A formatter is costly to make (toLocaleString makes one per call): one per language and digits.
+  const fixedFormats = new Map();
+  function fixedFormat(digits) {
+    const key = state.lang + ':' + digits;
+    let format = fixedFormats.get(key);
+    if (!format) {
+      format = new Intl.NumberFormat(state.lang, { minimumFractionDigits: digits, maximumFractionDigits: digits, useGrouping: false });
+      fixedFormats.set(key, format);
+    }
+    return format;
   }
 
   // Three significant digits in the page's language, with an exponent below 10^-4.
@@ -802,7 +814,10 @@
     post({ type: 'dscdma-ready', version: mod.version(), width: postedSize.width, height: postedSize.height });
   }
 
+  // Reading the size forces a layout in every frame that changed the page: only a parent wants it.
   function postSize() {
+    if (!inFrame)
+      return;
     const size = contentSize();
     if (postedSize && postedSize.width === size.width && postedSize.height === size.height)
       return;
