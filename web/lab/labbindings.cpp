@@ -278,7 +278,7 @@ val Histogram()
 // data, spread signal, received, despread} in dB.
 val Spectrum(const val& frequencies)
 {
-    const lab::LabSpectra& s = Session().Spectra();
+    const lab::LabDensities& s = Session().Spectra();
     std::vector<double> f;
     if (frequencies.isArray())
         for (int i = 0; i < frequencies["length"].as<int>(); ++i)

@@ -5,8 +5,8 @@
 #include "core/i18n/utf8.h"
 #include "core/lab/beraccumulator.h"
 #include "core/lab/decisionchart.h"
+#include "core/lab/densitychart.h"
 #include "core/lab/rateschart.h"
-#include "core/lab/spectrumchart.h"
 #include "core/lab/traceschart.h"
 #include "core/lab/viewchart.h"
 
@@ -141,7 +141,7 @@ void LabSession::startViews()
     m_traces = lab::TracesOf(c, m_setUp.Level, lab::TraceBits(c.Spread));
     m_codes = lab::CodeViewOf(c);
     m_histogram = std::make_unique<lab::DecisionHistogram>(c, m_setUp.Level);
-    m_spectra = std::make_unique<lab::LabSpectra>(c, m_setUp.Level);
+    m_spectra = std::make_unique<lab::LabDensities>(c, m_setUp.Level);
 }
 
 void LabSession::startPoint()
@@ -297,7 +297,7 @@ Size LabSession::Draw(LabView view, Size size)
         // A segment is 16 to 32 bits long: the chart needs one.
         if (m_spectra->Segments() == 0)
             m_spectra->Run(32);
-        chart = lab::SpectrumChart(*m_spectra, m_dictionary, size);
+        chart = lab::DensityChart(*m_spectra, m_dictionary, size);
         break;
     case LabView::Codes: {
         const lab::CodesChart codes(m_codes, m_dictionary, size);

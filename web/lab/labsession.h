@@ -12,7 +12,7 @@
 #include "core/lab/bercurve.h"
 #include "core/lab/codeschart.h"
 #include "core/lab/decisionhistogram.h"
-#include "core/lab/labspectra.h"
+#include "core/lab/labdensities.h"
 #include "core/lab/labtraces.h"
 #include "core/lab/rateschart.h"
 #include "core/lab/ratetheory.h"
@@ -113,7 +113,7 @@ public:
     // What the views show, for the page's text alternatives.
     const lab::LabTraces& Traces() const { return m_traces; }
     const lab::DecisionHistogram& Histogram() const { return *m_histogram; }
-    const lab::LabSpectra& Spectra() const { return *m_spectra; }
+    const lab::LabDensities& Spectra() const { return *m_spectra; }
     const lab::CodeView& Codes() const { return m_codes; }
 
 private:
@@ -144,7 +144,7 @@ private:
     lab::LabTraces m_traces;
     lab::CodeView m_codes;
     std::unique_ptr<lab::DecisionHistogram> m_histogram;
-    std::unique_ptr<lab::LabSpectra> m_spectra;
+    std::unique_ptr<lab::LabDensities> m_spectra;
 };
 
 } // namespace web

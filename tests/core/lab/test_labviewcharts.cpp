@@ -7,7 +7,7 @@
 #include "core/lab/codeschart.h"
 #include "core/lab/codetable.h"
 #include "core/lab/decisionchart.h"
-#include "core/lab/spectrumchart.h"
+#include "core/lab/densitychart.h"
 #include "core/lab/traceschart.h"
 
 #include "tests/core/lab/labconfig_support.h"
@@ -112,16 +112,16 @@ TEST(DecisionChart, ShowsTheCountsTheGaussianAndTheErrorsInItsLegend)
     EXPECT_EQ(std::count_if(lone.begin(), lone.end(), [](const std::string& s) { return s.starts_with("Gaussian"); }), 0);
 }
 
-TEST(SpectrumChart, SpansTwiceTheChipRateAndSeventyDecibelsBelowItsLegend)
+TEST(DensityChart, SpansTwiceTheChipRateAndSeventyDecibelsBelowItsLegend)
 {
-    LabSpectra s(Lab(2, CodeFamily::Random, 8).Seeded(9), 6.0);
+    LabDensities s(Lab(2, CodeFamily::Random, 8).Seeded(9), 6.0);
     Dictionary translator;
-    EXPECT_THROW(SpectrumChart(s, translator, {785, 360}), std::invalid_argument) << "nothing measured yet";
+    EXPECT_THROW(DensityChart(s, translator, {785, 360}), std::invalid_argument) << "nothing measured yet";
     s.Run(1000);
-    const std::unique_ptr<Chart> chart = SpectrumChart(s, translator, {785, 360});
+    const std::unique_ptr<Chart> chart = DensityChart(s, translator, {785, 360});
     EXPECT_DOUBLE_EQ(chart->ScaleX(1).RangeLow(), 0);
     EXPECT_DOUBLE_EQ(chart->ScaleX(1).RangeHigh(), 16);
-    const DbRange range = SpectrumRange(s);
+    const DbRange range = DensityRange(s);
     const double high = range.High;
     EXPECT_DOUBLE_EQ(high - range.Low, 70);
     EXPECT_DOUBLE_EQ(chart->ScaleY(1).RangeLow(), range.Low);

@@ -7,7 +7,7 @@
 // while the noise and the other users stay spread.
 
 #include "core/chart/geometry.h"
-#include "core/lab/labspectra.h"
+#include "core/lab/labdensities.h"
 
 #include <memory>
 
@@ -22,9 +22,9 @@ struct DbRange
     double Low = -60;
     double High = 10;
 };
-DbRange SpectrumRange(const LabSpectra& spectra);
+DbRange DensityRange(const LabDensities& spectra);
 
 // Needs at least one segment measured.
-std::unique_ptr<Chart> SpectrumChart(const LabSpectra& spectra, Dictionary& translator, Size size);
+std::unique_ptr<Chart> DensityChart(const LabDensities& spectra, Dictionary& translator, Size size);
 
 } // namespace lab

@@ -1,4 +1,4 @@
-#include "core/lab/labspectra.h"
+#include "core/lab/labdensities.h"
 
 #include <algorithm>
 #include <bit>
@@ -15,14 +15,14 @@ int ChipsPerSegment(int spread)
 
 } // namespace
 
-LabSpectra::LabSpectra(const LabConfig& config, std::optional<double> ebn0Db)
+LabDensities::LabDensities(const LabConfig& config, std::optional<double> ebn0Db)
     : m_stream(config, ebn0Db)
-    , m_spectra{PowerSpectrum(ChipsPerSegment(config.Spread)), PowerSpectrum(ChipsPerSegment(config.Spread)),
-                PowerSpectrum(ChipsPerSegment(config.Spread)), PowerSpectrum(ChipsPerSegment(config.Spread))}
+    , m_spectra{PowerDensity(ChipsPerSegment(config.Spread)), PowerDensity(ChipsPerSegment(config.Spread)),
+                PowerDensity(ChipsPerSegment(config.Spread)), PowerDensity(ChipsPerSegment(config.Spread))}
 {
 }
 
-std::uint64_t LabSpectra::Run(std::uint64_t bits)
+std::uint64_t LabDensities::Run(std::uint64_t bits)
 {
     const int n = Spread();
     const double amplitude = m_stream.WantedAmplitude();
@@ -40,7 +40,7 @@ std::uint64_t LabSpectra::Run(std::uint64_t bits)
     return bits;
 }
 
-std::vector<double> LabSpectra::Frequencies(double highest) const
+std::vector<double> LabDensities::Frequencies(double highest) const
 {
     std::vector<double> out;
     const double step = Step();
@@ -50,13 +50,13 @@ std::vector<double> LabSpectra::Frequencies(double highest) const
 }
 
 // A chip lasts 1 / N of a bit: a density per chip rate is N times one per bit rate.
-double LabSpectra::Density(SpectrumSignal signal, double f) const
+double LabDensities::Density(SpectrumSignal signal, double f) const
 {
     const int n = Spread();
     return m_spectra[std::size_t(signal)].Density(f / n) / n;
 }
 
-double LabSpectra::DensityDb(SpectrumSignal signal, double f) const
+double LabDensities::DensityDb(SpectrumSignal signal, double f) const
 {
     const double d = Density(signal, f);
     return d > 0 ? std::max(FloorDb, 10 * std::log10(d)) : FloorDb;

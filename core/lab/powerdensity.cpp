@@ -1,4 +1,4 @@
-#include "core/lab/powerspectrum.h"
+#include "core/lab/powerdensity.h"
 
 #include <bit>
 #include <cmath>
@@ -27,7 +27,7 @@ double Sinc(double x)
 
 } // namespace
 
-PowerSpectrum::PowerSpectrum(int segmentChips)
+PowerDensity::PowerDensity(int segmentChips)
     : m_buffer(CheckedSegment(segmentChips))
     , m_window(segmentChips)
     , m_fft(segmentChips)
@@ -41,7 +41,7 @@ PowerSpectrum::PowerSpectrum(int segmentChips)
     }
 }
 
-void PowerSpectrum::Add(double value)
+void PowerDensity::Add(double value)
 {
     m_buffer[m_filled++] = value;
     if (m_filled < SegmentChips())
@@ -54,7 +54,7 @@ void PowerSpectrum::Add(double value)
     m_filled = half;
 }
 
-void PowerSpectrum::addSegment()
+void PowerDensity::addSegment()
 {
     const int length = SegmentChips();
     for (int n = 0; n < length; ++n)
@@ -65,7 +65,7 @@ void PowerSpectrum::addSegment()
     ++m_segments;
 }
 
-double PowerSpectrum::Density(double cyclesPerChip) const
+double PowerDensity::Density(double cyclesPerChip) const
 {
     if (m_segments == 0)
         return 0;

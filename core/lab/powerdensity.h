@@ -13,11 +13,11 @@
 
 namespace lab {
 
-class PowerSpectrum
+class PowerDensity
 {
 public:
     // Throws std::invalid_argument unless segmentChips is a power of two from 4 to 65536.
-    explicit PowerSpectrum(int segmentChips);
+    explicit PowerDensity(int segmentChips);
 
     // The value of the next chip.
     void Add(double value);

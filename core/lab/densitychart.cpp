@@ -1,4 +1,4 @@
-#include "core/lab/spectrumchart.h"
+#include "core/lab/densitychart.h"
 
 #include "core/chart/chart.h"
 #include "core/chart/palette.h"
@@ -35,16 +35,16 @@ constexpr Trace Traces[] = {
     {SpectrumSignal::Data, Blue, 2},
 };
 
-double Highest(const LabSpectra& s)
+double Highest(const LabDensities& s)
 {
     return 2.0 * s.Spread();
 }
 
 } // namespace
 
-DbRange SpectrumRange(const LabSpectra& s)
+DbRange DensityRange(const LabDensities& s)
 {
-    double top = LabSpectra::FloorDb;
+    double top = LabDensities::FloorDb;
     for (const double f : s.Frequencies(Highest(s)))
         for (const Trace& t : Traces)
             top = std::max(top, s.DensityDb(t.signal, f));
@@ -52,7 +52,7 @@ DbRange SpectrumRange(const LabSpectra& s)
     return {high - SpanDb, high};
 }
 
-std::unique_ptr<Chart> SpectrumChart(const LabSpectra& s, Dictionary& translator, Size size)
+std::unique_ptr<Chart> DensityChart(const LabDensities& s, Dictionary& translator, Size size)
 {
     if (s.Segments() == 0)
         throw std::invalid_argument("no spectrum measured yet");
@@ -61,7 +61,7 @@ std::unique_ptr<Chart> SpectrumChart(const LabSpectra& s, Dictionary& translator
         size, {56, 16, 26, 44},
         translator.Translate("Spectra of <%1%> bits", {std::to_string(s.Bits())}));
     Chart& c = *chart;
-    const DbRange range = SpectrumRange(s);
+    const DbRange range = DensityRange(s);
     const int plot = std::max(1, size.height - 26 - 44);
     const double band = SpanDb * LegendPixels / std::max(plot - LegendPixels, plot / 3);
     SetRanges(c, 1, 0, Highest(s), range.Low, range.High + band);

@@ -2,9 +2,9 @@
 // against its sum, a rectangular chip stream against sinc^2, and spreading's N times wider and
 // 10 log10 N lower.
 #include "core/lab/fft.h"
+#include "core/lab/labdensities.h"
 #include "core/lab/labrandom.h"
-#include "core/lab/labspectra.h"
-#include "core/lab/powerspectrum.h"
+#include "core/lab/powerdensity.h"
 
 #include "tests/core/lab/labconfig_support.h"
 
@@ -56,9 +56,9 @@ TEST(Fft, TransformsAsTheSumDefinesIt)
 
 // Random chips +1 and -1 held for a chip each: a density of sinc^2 in cycles per chip, one at 0,
 // nothing at the chip rate and its multiples.
-TEST(PowerSpectrum, ARectangularChipStreamHasTheShapeOfSincSquared)
+TEST(PowerDensity, ARectangularChipStreamHasTheShapeOfSincSquared)
 {
-    PowerSpectrum psd(64);
+    PowerDensity psd(64);
     LabRandom random(11);
     for (int n = 0; n < 64 * 3000; ++n)
         psd.Add(random.NextSign());
@@ -73,29 +73,29 @@ TEST(PowerSpectrum, ARectangularChipStreamHasTheShapeOfSincSquared)
 
 // Parseval: the density integrated over every frequency is the mean power, here 9 for a level
 // of 3 under a slow square wave.
-TEST(PowerSpectrum, IntegratesToTheMeanPower)
+TEST(PowerDensity, IntegratesToTheMeanPower)
 {
-    PowerSpectrum psd(32);
+    PowerDensity psd(32);
     for (int n = 0; n < 32 * 200; ++n)
         psd.Add((n / 5) % 2 ? 3.0 : -3.0);
     double integral = 0;
     for (int k = -32 * 200; k <= 32 * 200; ++k)
         integral += psd.Density(k / 32.0) / 32;
     EXPECT_NEAR(integral, 9.0, 0.09);
-    PowerSpectrum empty(16);
+    PowerDensity empty(16);
     EXPECT_EQ(empty.Density(0), 0.0);
     for (const int chips : {2, 24, 131072})
-        EXPECT_THROW(PowerSpectrum{chips}, std::invalid_argument) << chips;
-    EXPECT_NO_THROW(PowerSpectrum{4});
+        EXPECT_THROW(PowerDensity{chips}, std::invalid_argument) << chips;
+    EXPECT_NO_THROW(PowerDensity{4});
 }
 
 // One user without noise: its data peaks at A^2 = 1 and falls to sinc^2 of the frequency in bit
 // rates; spread by random chips it is N times wider and N times lower; despread, it is the data
 // again, with any code.
-TEST(LabSpectra, SpreadingMakesTheDataNTimesWiderAndLower)
+TEST(LabDensities, SpreadingMakesTheDataNTimesWiderAndLower)
 {
     const int n = 16;
-    LabSpectra s(Lab(1, CodeFamily::Random, n).Seeded(3), std::nullopt);
+    LabDensities s(Lab(1, CodeFamily::Random, n).Seeded(3), std::nullopt);
     s.Run(4000);
     ASSERT_GT(s.Segments(), 100);
     EXPECT_NEAR(s.Density(SpectrumSignal::Data, 0), 1.0, 0.1);
@@ -106,11 +106,11 @@ TEST(LabSpectra, SpreadingMakesTheDataNTimesWiderAndLower)
     // Nothing of either at the chip rate; the data is far down beyond a few bit rates.
     EXPECT_LT(s.Density(SpectrumSignal::Spread, n), 1e-12);
     EXPECT_LT(s.DensityDb(SpectrumSignal::Data, 6.5), -25);
-    EXPECT_EQ(s.DensityDb(SpectrumSignal::Spread, n), LabSpectra::FloorDb);
+    EXPECT_EQ(s.DensityDb(SpectrumSignal::Spread, n), LabDensities::FloorDb);
 
     // A Gold code shapes the spread signal by its own spectrum, yet keeps its power, and the
     // receiver's chips undo it exactly.
-    LabSpectra gold(Lab(1, CodeFamily::Gold, 31).Seeded(3), std::nullopt);
+    LabDensities gold(Lab(1, CodeFamily::Gold, 31).Seeded(3), std::nullopt);
     gold.Run(2000);
     double power = 0;
     for (const double f : gold.Frequencies(31.0 * 40))
@@ -123,10 +123,10 @@ TEST(LabSpectra, SpreadingMakesTheDataNTimesWiderAndLower)
 
 // Noise of N0/2 per bit rate spreads like the chips: what arrives is the spread signal plus
 // A^2 / (2 Eb/N0) sinc^2(f / N); despread, the data comes back on that floor.
-TEST(LabSpectra, NoiseStaysSpreadWhileTheWantedSignalComesBack)
+TEST(LabDensities, NoiseStaysSpreadWhileTheWantedSignalComesBack)
 {
     const int n = 16;
-    LabSpectra s(Lab(1, CodeFamily::Random, n).Seeded(3), 0.0);
+    LabDensities s(Lab(1, CodeFamily::Random, n).Seeded(3), 0.0);
     s.Run(6000);
     for (const double f : {2.0, 4.0, 8.0, 12.0}) {
         const double shape = Sinc2(f / n);

@@ -6,7 +6,7 @@
 // the lab's own streams (ChipStream), so that they show the set-up's codes, powers and noise.
 
 #include "core/lab/chipstream.h"
-#include "core/lab/powerspectrum.h"
+#include "core/lab/powerdensity.h"
 
 #include <array>
 #include <cstdint>
@@ -17,7 +17,7 @@ namespace lab {
 
 enum class SpectrumSignal { Data, Spread, Received, Despread };
 
-class LabSpectra
+class LabDensities
 {
 public:
     static constexpr int SignalCount = 4;
@@ -26,7 +26,7 @@ public:
 
     // Segments of at least 16 bits, so that the data's main lobe, one bit rate wide, shows its
     // shape. Throws what ChipStream throws.
-    LabSpectra(const LabConfig& config, std::optional<double> ebn0Db);
+    LabDensities(const LabConfig& config, std::optional<double> ebn0Db);
 
     // Sends up to `bits` more bits, continuing where the last call stopped. Returns the bits sent.
     std::uint64_t Run(std::uint64_t bits);
@@ -49,7 +49,7 @@ public:
 private:
     ChipStream m_stream;
     ChipBit m_bit;
-    std::array<PowerSpectrum, SignalCount> m_spectra;
+    std::array<PowerDensity, SignalCount> m_spectra;
     std::uint64_t m_bits = 0;
 };
 
