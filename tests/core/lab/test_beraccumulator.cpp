@@ -1,6 +1,7 @@
 // A point measured in slices against the same point measured at once.
 #include "core/lab/beraccumulator.h"
 #include "core/lab/bercurve.h"
+#include "tests/core/lab/labconfig_support.h"
 
 #include <gtest/gtest.h>
 
@@ -14,14 +15,7 @@ namespace {
 
 LabConfig Config(int users, CodeFamily codes, int spread, std::vector<double> power = {}, int rx = 1)
 {
-    LabConfig c;
-    c.Users = users;
-    c.Codes = codes;
-    c.Spread = spread;
-    c.PowerDb = std::move(power);
-    c.Rx = rx;
-    c.Seed = 5;
-    return c;
+    return Lab(users, codes, spread).Powers(std::move(power)).Decoding(rx).Seeded(5);
 }
 
 LabConfig Delayed(LabConfig c, std::vector<int> delays)

@@ -2,6 +2,7 @@
 #include "core/lab/bertheory.h"
 #include "core/lab/labmodel.h"
 #include "core/lab/labrandom.h"
+#include "tests/core/lab/labconfig_support.h"
 
 #include <gtest/gtest.h>
 
@@ -19,14 +20,7 @@ namespace {
 LabConfig Config(int users, CodeFamily codes, int spread, std::vector<double> power = {}, int rx = 1,
                  std::uint64_t seed = 1)
 {
-    LabConfig c;
-    c.Users = users;
-    c.Codes = codes;
-    c.Spread = spread;
-    c.PowerDb = std::move(power);
-    c.Rx = rx;
-    c.Seed = seed;
-    return c;
+    return Lab(users, codes, spread).Powers(std::move(power)).Decoding(rx).Seeded(seed);
 }
 
 LabConfig Delayed(LabConfig c, std::vector<int> delays)

@@ -5,6 +5,7 @@
 
 #include "core/lab/beraccumulator.h"
 #include "core/lab/bertheory.h"
+#include "tests/core/lab/labconfig_support.h"
 
 #include <gtest/gtest.h>
 
@@ -19,14 +20,7 @@ namespace {
 LabConfig Config(int users, CodeFamily codes, int spread, std::vector<double> power = {}, int rx = 1,
                  std::vector<int> delays = {})
 {
-    LabConfig c;
-    c.Users = users;
-    c.Codes = codes;
-    c.Spread = spread;
-    c.PowerDb = std::move(power);
-    c.Rx = rx;
-    c.DelayChips = std::move(delays);
-    return c;
+    return Lab(users, codes, spread).Powers(std::move(power)).Decoding(rx).Delays(std::move(delays)).Seeded(LabConfig{}.Seed);
 }
 
 std::string Describe(const LabConfig& c, std::optional<double> ebn0)
