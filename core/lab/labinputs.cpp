@@ -41,20 +41,6 @@ std::string Whole(double value)
     return std::to_string(static_cast<long long>(value));
 }
 
-// Digits only, at most 19 of them.
-std::optional<std::uint64_t> Digits(std::string_view text)
-{
-    if (text.empty() || text.size() > 19)
-        return std::nullopt;
-    std::uint64_t value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + std::uint64_t(c - '0');
-    }
-    return value;
-}
-
 // A finite decimal number, as a level in dB is written.
 std::optional<double> Decibels(std::string_view text)
 {
@@ -85,7 +71,7 @@ LabInputCheck Refuse(std::string refusal, std::string_view refused)
 
 LabInputCheck WholeNumber(const InputRow& row, std::string_view text, double high)
 {
-    const std::optional<std::uint64_t> value = Digits(text);
+    const std::optional<std::uint64_t> value = DecimalDigits(text);
     if (!value || double(*value) < row.low || double(*value) > high)
         return Refuse("takes a whole number " + Whole(row.low) + ".." + Whole(high) + ", not <%1%>", text);
     return {{double(*value)}, {}, {}};
@@ -175,7 +161,7 @@ LabInputCheck PerUser(LabInput input, const InputRow& row, std::string_view text
                 return Refuse("takes levels from -100 to 100 dB, not <%1%>", part);
             out.values.push_back(*db);
         } else {
-            const std::optional<std::uint64_t> d = Digits(part);
+            const std::optional<std::uint64_t> d = DecimalDigits(part);
             if (!d || !row.Holds(double(*d)))
                 return Refuse("takes whole numbers of chips 0..63, not <%1%>", part);
             out.values.push_back(double(*d));
@@ -198,10 +184,7 @@ const InputRow& LabInputRowOf(LabInput input)
 
 std::optional<LabInput> LabInputNamed(std::string_view name)
 {
-    const InputRow* row = FindInputRow(LabInputTable(), name);
-    if (!row)
-        return std::nullopt;
-    return static_cast<LabInput>(row - Rows().data());
+    return FindInputField<LabInput>(LabInputTable(), name);
 }
 
 LabInputCheck CheckLabInput(LabInput input, std::string_view text, int users)
@@ -235,7 +218,7 @@ int DefaultSpread(CodeFamily family)
 {
     if (family == CodeFamily::MSequence || family == CodeFamily::Gold)
         return 7;
-    return int(Digits(LabInputRowOf(LabInput::Spread).defaultText).value_or(MinSpread));
+    return int(DecimalDigits(LabInputRowOf(LabInput::Spread).defaultText).value_or(MinSpread));
 }
 
 } // namespace lab

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -48,4 +51,28 @@ inline const InputRow* FindInputRow(std::span<const InputRow> table, std::string
         if (row.name == name)
             return &row;
     return nullptr;
+}
+
+// The field of a table whose rows stand in the order of the enumeration Field.
+template <class Field>
+std::optional<Field> FindInputField(std::span<const InputRow> table, std::string_view name)
+{
+    const InputRow* row = FindInputRow(table, name);
+    if (!row)
+        return std::nullopt;
+    return static_cast<Field>(row - table.data());
+}
+
+// A whole number written in decimal digits alone, at most maxDigits of them (19 fit 64 bits).
+inline std::optional<std::uint64_t> DecimalDigits(std::string_view text, std::size_t maxDigits = 19)
+{
+    if (text.empty() || text.size() > maxDigits || maxDigits > 19)
+        return std::nullopt;
+    std::uint64_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + std::uint64_t(c - '0');
+    }
+    return value;
 }

@@ -38,17 +38,9 @@ std::string RangeText(const InputRow& row)
 
 int WholeNumber(std::string_view text, bool& ok)
 {
-    ok = !text.empty() && text.size() <= 9;
-    int value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') {
-            ok = false;
-            return 0;
-        }
-        if (ok)
-            value = value * 10 + (c - '0');
-    }
-    return ok ? value : 0;
+    const std::optional<std::uint64_t> value = DecimalDigits(text, 9);
+    ok = value.has_value();
+    return ok ? int(*value) : 0;
 }
 
 } // namespace
@@ -65,10 +57,7 @@ const InputRow& SimInputRowOf(SimInputField field)
 
 std::optional<SimInputField> SimInputFieldNamed(std::string_view name)
 {
-    const InputRow* row = FindInputRow(SimInputTable(), name);
-    if (!row)
-        return std::nullopt;
-    return static_cast<SimInputField>(row - Rows().data());
+    return FindInputField<SimInputField>(SimInputTable(), name);
 }
 
 KeyFieldRules KeyFieldRulesOf(SimInputField field)
