@@ -35,14 +35,14 @@ cp "$build/web/dscdma.js" "$build/web/dscdma.wasm" "$out/"
 cp "$build/web/lab/dscdma-lab.js" "$build/web/lab/dscdma-lab.wasm" "$out/"
 cp "$root"/web/site/* "$out/"
 cp "$root/app/lang/dscdma.en.itl" "$root/app/lang/dscdma.de.itl" "$out/"
-cp "$root/app/resources/dscdma.svg" "$root/app/resources/about.svg" "$root/app/resources/ok.svg" \
+cp "$root/app/resources/dscdma.svg" "$root/app/resources/ok.svg" \
    "$root/app/resources/dscdma-128.png" "$root/app/resources/dscdma-256.png" "$out/"
 mkdir -p "$out/examples"
 cp "$root"/web/examples/* "$out/examples/"
 
 # Every file a page of the site loads: the offline worker keeps them. A new page adds its own.
 site_files=(index.html dscdma-page.js dscdma.css dscdma.js dscdma.wasm dscdma.en.itl dscdma.de.itl
-            dscdma.svg about.svg ok.svg dscdma-128.png dscdma-256.png dscdma.webmanifest
+            dscdma.svg ok.svg dscdma-128.png dscdma-256.png dscdma.webmanifest
             lab.html lab-page.js lab.css dscdma-lab.js dscdma-lab.wasm)
 
 # The offline worker's version is drawn from the files' contents, so that a changed site is a
