@@ -995,8 +995,9 @@
 
   // The module as the page's head started to compile it, or, where the host let no script run
   // in the head, as the loader fetches it.
-  function moduleOptions(boot) {
-    const options = { canvases: ChartIds.map((id) => $(id)) };
+  function moduleOptions(boot, measureContext) {
+    // The module measures texts on a canvas of its own, or on the one given.
+    const options = { canvases: ChartIds.map((id) => $(id)), measureContext };
     if (boot.module) {
       options.instantiateWasm = (imports, done) => {
         boot.module.then((compiled) => WebAssembly.instantiate(compiled, imports)
@@ -1009,8 +1010,8 @@
 
   // While the module comes: the charts' canvases get the contexts that the module draws with
   // (the same options, or the module would get none), filled with the button face rather than
-  // black, and the browser prepares the charts' font, which it otherwise does at the first text
-  // the module measures.
+  // black, and the canvas that the module measures texts on has the charts' font ready, which
+  // the browser otherwise prepares at the first text the module measures.
   function prepareCanvases(face) {
     for (const id of ChartIds) {
       const canvas = $(id);
@@ -1023,6 +1024,7 @@
     const sample = 'Channel 0123456789 ABCDEFGHIJK +-';
     g.measureText(sample);
     g.fillText(sample, 0, 20);
+    return g;
   }
 
   // The layout in which the module makes its charts: the stored sizes on this screen.
@@ -1064,12 +1066,12 @@
     // The language file comes while the module compiles.
     const language = boot.language || fetchLanguage(state.lang);
     const face = getComputedStyle(document.documentElement).getPropertyValue('--face').trim();
-    prepareCanvases(face);
+    const measureContext = prepareCanvases(face);
     measureLayout();
     try {
       if (boot.module)
         await boot.module; // a failure to fetch or compile is told here
-      mod = await createDscdma(moduleOptions(boot));
+      mod = await createDscdma(moduleOptions(boot, measureContext));
     } catch (e) {
       noWebAssembly(page('failed') + (e && e.message ? e.message : String(e)));
       return;
