@@ -564,6 +564,8 @@ test('the page starts the module and its language in its head, and comes up with
       const s = await shown(other);
       assert.equal(s.received, nativeAnswer({ keyRx: '44' }).shown, host);
       assert.equal(await other.locator('#Label1').textContent(), 'Gesendetes Zeichen auf Kanal A', host);
+      const fetched = await other.evaluate(() => performance.getEntriesByType('resource').filter((e) => e.name.endsWith('/dscdma.wasm')).length);
+      assert.equal(fetched, 1, host + ': the module fetched once');
       // The blocked inline script is the only complaint the policy may cause.
       other.problems = other.problems.filter((p) => !/Content Security Policy|inline script/i.test(p));
       noProblems(other);
