@@ -170,7 +170,8 @@ async function openReady(browser, url, { throttle = false, viewport = { width: 1
   }
   try {
     await page.goto(url, { waitUntil: 'commit', timeout: 30000 });
-    await page.waitForFunction(() => document.documentElement.dataset.state === 'ready' &&
+    // Polled from the commit on, when the new document may have no element yet.
+    await page.waitForFunction(() => document.documentElement?.dataset.state === 'ready' &&
       performance.getEntriesByName('dscdma-first-picture').length > 0, null, { timeout: 30000, polling: 50 });
   } catch (error) {
     await context.close();
