@@ -16,10 +16,11 @@ DSCDMA_PACKAGES=(
   pmccabe
 )
 
-# The web page: the WebAssembly toolchain, zip for the learning-platform package and brotli for
-# the site's pre-compressed files (python3 serves them). npm fetches the test driver itself
-# (pinned by tests/web/package-lock.json); a machine without Node gets Debian's.
-DSCDMA_WEB_PACKAGES=(cmake ninja-build emscripten zip brotli python3)
+# The web page: the WebAssembly toolchain, esbuild to minify the pages' scripts and styles, zip
+# for the learning-platform package and brotli for the site's pre-compressed files (python3
+# serves them). npm fetches the test driver itself (pinned by tests/web/package-lock.json); a
+# machine without Node gets Debian's.
+DSCDMA_WEB_PACKAGES=(cmake ninja-build emscripten esbuild zip brotli python3)
 # Firefox ESR runs the page's tests a second time, driven over WebDriver BiDi; unzip opens the
 # learning-platform package.
 DSCDMA_BROWSER_PACKAGES=(chromium firefox-esr unzip)

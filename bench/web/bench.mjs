@@ -14,6 +14,7 @@
 // DSCDMA_BENCH_LOADS (default 20), DSCDMA_BENCH_THROTTLED (throttled loads per page and way;
 // default 10), DSCDMA_BENCH_MEMORY (edits before the memory is read; default 5000).
 // DSCDMA_BENCH_KEEP=1 keeps the served folder (the pages with the peer's data) for a closer look.
+// DSCDMA_BENCH_ONLY=loads times only the loads (and reads the sizes): no peer data, edits or memory.
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
@@ -40,7 +41,8 @@ const count = (name, fallback) => Number(process.env[name] || fallback);
 const Edits = count('DSCDMA_BENCH_EDITS', 400);
 const Loads = count('DSCDMA_BENCH_LOADS', 20);
 const ThrottledLoads = count('DSCDMA_BENCH_THROTTLED', 10);
-const MemoryEdits = count('DSCDMA_BENCH_MEMORY', 5000);
+const OnlyLoads = process.env.DSCDMA_BENCH_ONLY === 'loads';
+const MemoryEdits = OnlyLoads ? 0 : count('DSCDMA_BENCH_MEMORY', 5000);
 const Blocks = 4; // each page opened this often per factor, alternating which goes first
 const Factors = [2, 8, 20];
 const Throttle = { offline: false, latency: 150, downloadThroughput: 1.6e6 / 8, uploadThroughput: 1.6e6 / 8 };
@@ -168,7 +170,8 @@ async function openReady(browser, url, { throttle = false, viewport = { width: 1
   }
   try {
     await page.goto(url, { waitUntil: 'commit', timeout: 30000 });
-    await page.waitForFunction(() => document.documentElement.dataset.state === 'ready' &&
+    // Polled from the commit on, when the new document may have no element yet.
+    await page.waitForFunction(() => document.documentElement?.dataset.state === 'ready' &&
       performance.getEntriesByName('dscdma-first-picture').length > 0, null, { timeout: 30000, polling: 50 });
   } catch (error) {
     await context.close();
@@ -351,22 +354,25 @@ const browser = await chromium.launch({
 });
 let compressing = null;
 try {
-  fs.writeFileSync(path.join(folder, 'bench-data.json'), JSON.stringify(await peerData(browser, plain.origin)));
+  if (!OnlyLoads)
+    fs.writeFileSync(path.join(folder, 'bench-data.json'), JSON.stringify(await peerData(browser, plain.origin)));
   compressFolder(folder);
   compressing = await startCompressingServer(folder);
   const load = os.loadavg();
   console.log(`site ${site}; load average at the start ${load.map((l) => l.toFixed(2)).join(' ')}; ${os.cpus().length} cores`);
 
-  const u = await updates(browser, plain.origin);
-  console.log('\nAn edit to the painted frame (ms; median, 90th and 99th percentile; one edit per frame):');
-  console.log('| edit | SF | page median | p90 | p99 | uPlot median | p90 | p99 | page / uPlot |');
-  console.log('|---|---|---|---|---|---|---|---|---|');
-  for (const kind of Object.keys(Kinds)) {
-    for (const sf of Factors) {
-      const p = u.page[kind][sf];
-      const q = u.uplot[kind][sf];
-      console.log(`| ${kind} | ${sf} | ${ms(median(p))} | ${ms(quantile(p, 0.9))} | ${ms(quantile(p, 0.99))} | ` +
-        `${ms(median(q))} | ${ms(quantile(q, 0.9))} | ${ms(quantile(q, 0.99))} | ${(median(p) / median(q)).toFixed(2)} |`);
+  if (!OnlyLoads) {
+    const u = await updates(browser, plain.origin);
+    console.log('\nAn edit to the painted frame (ms; median, 90th and 99th percentile; one edit per frame):');
+    console.log('| edit | SF | page median | p90 | p99 | uPlot median | p90 | p99 | page / uPlot |');
+    console.log('|---|---|---|---|---|---|---|---|---|');
+    for (const kind of Object.keys(Kinds)) {
+      for (const sf of Factors) {
+        const p = u.page[kind][sf];
+        const q = u.uplot[kind][sf];
+        console.log(`| ${kind} | ${sf} | ${ms(median(p))} | ${ms(quantile(p, 0.9))} | ${ms(quantile(p, 0.99))} | ` +
+          `${ms(median(q))} | ${ms(quantile(q, 0.9))} | ${ms(quantile(q, 0.99))} | ${(median(p) / median(q)).toFixed(2)} |`);
+      }
     }
   }
 

@@ -564,6 +564,8 @@ test('the page starts the module and its language in its head, and comes up with
       const s = await shown(other);
       assert.equal(s.received, nativeAnswer({ keyRx: '44' }).shown, host);
       assert.equal(await other.locator('#Label1').textContent(), 'Gesendetes Zeichen auf Kanal A', host);
+      const fetched = await other.evaluate(() => performance.getEntriesByType('resource').filter((e) => e.name.endsWith('/dscdma.wasm')).length);
+      assert.equal(fetched, 1, host + ': the module fetched once');
       // The blocked inline script is the only complaint the policy may cause.
       other.problems = other.problems.filter((p) => !/Content Security Policy|inline script/i.test(p));
       noProblems(other);
@@ -573,6 +575,44 @@ test('the page starts the module and its language in its head, and comes up with
     for (const [, server] of hosts)
       await server.close();
     fs.rmSync(folder, { recursive: true, force: true });
+  }
+});
+
+test('the first picture is marked with the charts drawn and the texts in their language, and waits for nothing else', async () => {
+  for (const [lang, label1] of [['en', 'Character to transmit on channel A'], ['de', 'Gesendetes Zeichen auf Kanal A']]) {
+    const page = await env.page();
+    // What the page shows at its mark, read in the task that makes it.
+    await page.addInitScript(() => {
+      const mark = performance.mark.bind(performance);
+      performance.mark = (name, ...rest) => {
+        if (name === 'dscdma-first-picture') {
+          const colours = (id) => {
+            const canvas = document.getElementById(id);
+            const data = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+            const seen = new Set();
+            for (let i = 0; i < data.length; i += 4)
+              seen.add((data[i] << 16) | (data[i + 1] << 8) | data[i + 2]);
+            return seen.size;
+          };
+          window.atFirstPicture = {
+            colours: ['rca', 'rcb', 'rcc', 'rcd'].map(colours),
+            label1: document.getElementById('Label1').textContent,
+            lang: document.documentElement.lang,
+            loaded: performance.getEntriesByType('resource').map((e) => new URL(e.name).pathname).sort(),
+          };
+        }
+        return mark(name, ...rest);
+      };
+    });
+    await env.open(page, env.server.origin + '/' + query({ lang }));
+    const at = await page.evaluate(() => window.atFirstPicture);
+    assert.ok(at.colours.every((n) => n >= 3), lang + ': every chart drawn at the mark, not only its ground: ' + at.colours);
+    assert.equal(at.label1, label1, lang);
+    assert.equal(at.lang, lang);
+    assert.deepEqual(at.loaded, ['/dscdma-page.js', '/dscdma.' + lang + '.itl', '/dscdma.css', '/dscdma.js', '/dscdma.wasm'].sort(),
+      lang + ': only the module, its loader, the page\'s script and style and the language file before the picture');
+    noProblems(page);
+    await page.context().close();
   }
 });
 

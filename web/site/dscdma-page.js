@@ -11,6 +11,8 @@
   const StoredHeights = [137, 145, 81, 281];
   const Languages = ['en', 'de'];
   const ButtonFace = 15; // the system colour index
+  // The charts' font, as the module asks the browser for it (BrowserCanvas::CssFont).
+  const ChartFontFamily = '"DejaVu Sans", sans-serif';
 
   // The page's own texts, which the desktop window has no keys for. %1, %2 ... are filled in.
   const PageTexts = {
@@ -101,7 +103,8 @@
     answers: [],         // the ids of the parent's messages that the next result answers
     run: true,           // the inputs changed since the last run
     texts: true,         // the language changed
-    ready: false,
+    drawn: false,        // the first picture is drawn
+    ready: false,        // and the rest of the page is done
   };
   const lastValid = { keyA: '', keyB: '', keyRx: '' }; // the key fields' last accepted texts
   const shown = { charA: '', charB: '' };              // what the character fields showed last
@@ -159,13 +162,8 @@
       runModel();
     }
     draw();
-    if (!state.ready) {
-      state.ready = true;
-      performance.mark('dscdma-first-picture');
-      // Loaded and usable, also when the first run failed (a receiver key too large to round).
-      document.documentElement.dataset.state = 'ready';
-      postReady();
-    }
+    if (!state.drawn)
+      firstPicture();
     postSize();
   }
 
@@ -223,16 +221,22 @@
     }
   }
 
+  // Only what differs is written: the page as sent is in English. Before the first picture only
+  // the texts on the screen; the names, the explanations and the About box come after it.
   function translatePage() {
-    // Only what differs is written: the page as sent is in English.
     document.documentElement.lang = state.lang;
     for (const el of document.querySelectorAll('[data-key]'))
       setText(el, caption(el.dataset.key));
-    for (const el of document.querySelectorAll('[data-label]'))
-      setAttribute(el, 'aria-label', caption(el.dataset.label));
     setText($('link'), page('link'));
     setText($('table'), page('table'));
     setText($('altTitle'), page('tableTitle'));
+    if (state.ready)
+      translateUnseen();
+  }
+
+  function translateUnseen() {
+    for (const el of document.querySelectorAll('[data-label]'))
+      setAttribute(el, 'aria-label', caption(el.dataset.label));
     for (const el of document.querySelectorAll('[data-page="close"]'))
       setAttribute(el, 'aria-label', page('close'));
     setText($('MMExplain'), [caption('BF_MMExplain1'), '', caption('BF_MMExplain2')].join('\n'));
@@ -991,8 +995,9 @@
 
   // The module as the page's head started to compile it, or, where the host let no script run
   // in the head, as the loader fetches it.
-  function moduleOptions(boot) {
-    const options = { canvases: ChartIds.map((id) => $(id)) };
+  function moduleOptions(boot, measureContext) {
+    // The module measures texts on a canvas of its own, or on the one given.
+    const options = { canvases: ChartIds.map((id) => $(id)), measureContext };
     if (boot.module) {
       options.instantiateWasm = (imports, done) => {
         boot.module.then((compiled) => WebAssembly.instantiate(compiled, imports)
@@ -1001,6 +1006,51 @@
       };
     }
     return options;
+  }
+
+  // While the module comes: the charts' canvases get the contexts that the module draws with
+  // (the same options, or the module would get none), filled with the button face rather than
+  // black, and the canvas that the module measures texts on has the charts' font ready, which
+  // the browser otherwise prepares at the first text the module measures.
+  function prepareCanvases(face) {
+    for (const id of ChartIds) {
+      const canvas = $(id);
+      const g = canvas.getContext('2d', { alpha: false });
+      g.fillStyle = face;
+      g.fillRect(0, 0, canvas.width, canvas.height);
+    }
+    const g = document.createElement('canvas').getContext('2d');
+    g.font = (wideQuery.matches ? 11 : MinimumText) + 'px ' + ChartFontFamily;
+    const sample = 'Channel 0123456789 ABCDEFGHIJK +-';
+    g.measureText(sample);
+    g.fillText(sample, 0, 20);
+    return g;
+  }
+
+  // The layout in which the module makes its charts: the stored sizes on this screen.
+  function storedLayout() {
+    return { wide: true, width: 0, ratio: window.devicePixelRatio || 1 };
+  }
+
+  // The picture is drawn; what it does not show follows once it is on the screen (after the
+  // frame that shows it, or by timer where the browser gives no frame).
+  function firstPicture() {
+    state.drawn = true;
+    performance.mark('dscdma-first-picture');
+    let settled = false;
+    const settle = () => {
+      if (settled)
+        return;
+      settled = true;
+      translateUnseen();
+      state.ready = true;
+      // Loaded and usable, also when the first run failed (a receiver key too large to round).
+      document.documentElement.dataset.state = 'ready';
+      postReady();
+      offline();
+    };
+    requestAnimationFrame(() => setTimeout(settle, 0));
+    setTimeout(settle, 100);
   }
 
   async function start() {
@@ -1015,27 +1065,31 @@
     }
     // The language file comes while the module compiles.
     const language = boot.language || fetchLanguage(state.lang);
+    const face = getComputedStyle(document.documentElement).getPropertyValue('--face').trim();
+    const measureContext = prepareCanvases(face);
+    measureLayout();
     try {
       if (boot.module)
         await boot.module; // a failure to fetch or compile is told here
-      mod = await createDscdma(moduleOptions(boot));
+      mod = await createDscdma(moduleOptions(boot, measureContext));
     } catch (e) {
       noWebAssembly(page('failed') + (e && e.message ? e.message : String(e)));
       return;
     }
     // Around the charts, the page shows the button face that they are drawn with.
-    document.documentElement.style.setProperty('--face', mod.systemColor(ButtonFace));
+    const charts = mod.systemColor(ButtonFace);
+    if (charts !== face)
+      document.documentElement.style.setProperty('--face', charts);
     takeInputTable();
     await loadLanguage(state.lang, language);
+    state.drawnLayout = storedLayout();
     wire();
     const { refused } = applySettings((name) => query.has(name) ? query.get(name) : undefined);
     reportIgnored(page('ignoredAddress'), refused);
-    measureLayout();
     for (const data of early.splice(0))
       await handleMessage(data);
     // The first picture at once rather than in the next frame: the browser shows it then anyway.
     frame();
-    offline();
   }
 
   start();
