@@ -40,7 +40,7 @@ Page& ThePage()
     if (!page.simulation) {
         for (int i = 0; i < 4; ++i) {
             const Rect place = SignalChartGeometry(Charts[i]);
-            page.canvases[i] = std::make_unique<BrowserCanvas>(i, place.width, place.height);
+            page.canvases[i] = std::make_unique<BrowserCanvas>(i, place.width, place.height, true);
         }
         page.simulation = std::make_unique<web::Simulation>(std::array<Canvas*, 4>{
             page.canvases[0].get(), page.canvases[1].get(), page.canvases[2].get(), page.canvases[3].get()});
@@ -52,6 +52,19 @@ web::Simulation& Simulation()
 {
     return *ThePage().simulation;
 }
+
+// What the charts drew during a call, handed to the browser as it returns.
+struct ShowsChanges
+{
+    ShowsChanges() = default;
+    ShowsChanges(const ShowsChanges&) = delete;
+    ShowsChanges& operator=(const ShowsChanges&) = delete;
+    ~ShowsChanges()
+    {
+        for (auto& canvas : ThePage().canvases)
+            canvas->ShowChanges();
+    }
+};
 
 // What the last call answers with.
 std::string s_out;
@@ -150,6 +163,7 @@ EMSCRIPTEN_KEEPALIVE int dscdma_typed_character(const char* block, int size)
 // A language file's bytes (block: the file).
 EMSCRIPTEN_KEEPALIVE int dscdma_load_language(const char* block, int size)
 {
+    const ShowsChanges shown;
     Simulation().LoadLanguage(Arg(Unpacked(block, size), 0));
     return Answer({});
 }
@@ -178,6 +192,7 @@ EMSCRIPTEN_KEEPALIVE int dscdma_update(const char* block, int size, int spread, 
     in.keyRx = Arg(args, 4);
     in.spread = spread;
     in.labels = labels != 0;
+    const ShowsChanges shown;
     try {
         const web::PageResult r = Simulation().Update(in);
         const auto byte = static_cast<unsigned char>(r.code & 0xFF);
@@ -212,6 +227,7 @@ EMSCRIPTEN_KEEPALIVE int dscdma_system_color(int index)
 EMSCRIPTEN_KEEPALIVE int dscdma_layout(int w0, int h0, int w1, int h1, int w2, int h2, int w3, int h3, int minimumText)
 {
     Page& page = ThePage();
+    const ShowsChanges shown;
     const int given[4][2] = {{w0, h0}, {w1, h1}, {w2, h2}, {w3, h3}};
     std::array<Size, 4> wanted{};
     for (std::size_t i = 0; i < 4; ++i) {
