@@ -8,9 +8,11 @@ namespace {
 // The unknown areas are a few texts per chart; past this many they are kept as one.
 constexpr std::size_t MaxUnknownAreas = 32;
 
+// Inner not empty.
 bool Covers(const Rect& outer, const Rect& inner)
 {
-    return inner.intersected(outer) == inner;
+    return inner.x >= outer.x && inner.y >= outer.y && inner.x + inner.width <= outer.x + outer.width &&
+           inner.y + inner.height <= outer.y + outer.height;
 }
 
 Rect Scaled(const Rect& r, int scale)
@@ -50,7 +52,9 @@ void PixelMirror::Fill(std::span<const Rect> rects, TColor rgb)
         fillDevice(Scaled(r, m_scale), rgb);
         m_filled.push_back(r);
         m_filledBounds = m_filledBounds.united(r);
-        std::erase_if(m_unknown, [&](const Rect& u) { return Covers(r, u); });
+        // The runs of a trace are too thin to cover a text: the plot's ground covers them.
+        if (r.width > 2 && r.height > 2)
+            std::erase_if(m_unknown, [&](const Rect& u) { return Covers(r, u); });
     }
 }
 
