@@ -106,10 +106,13 @@ int AnswerJson()
     return 1;
 }
 
-void WriteTraces(const std::vector<web::TraceValues>& traces)
+// The traces named in `letters`, all of them when it is empty.
+void WriteTraces(const std::vector<web::TraceValues>& traces, std::string_view letters)
 {
     s_json.BeginArray();
     for (const web::TraceValues& t : traces) {
+        if (!letters.empty() && letters.find(t.letter) == std::string_view::npos)
+            continue;
         s_json.BeginObject();
         s_json.Key("letter").Value(std::string_view(&t.letter, 1));
         s_json.Key("chart").Value(t.chart);
@@ -178,9 +181,9 @@ EMSCRIPTEN_KEEPALIVE int dscdma_translate(const char* block, int size)
     return Answer(Simulation().Translate(Arg(args, 0), params));
 }
 
-// Computes, plots and draws one run (block: a, b, keyA, keyB, keyRx): the result with what the
-// received-character label shows and a screen reader says of it, and the traces, or 0 and the
-// model's message.
+// Computes, plots and draws one run (block: a, b, keyA, keyB, keyRx, and the letters of the
+// traces wanted, all when empty): the result with what the received-character label shows and a
+// screen reader says of it, and the traces, or 0 and the model's message.
 EMSCRIPTEN_KEEPALIVE int dscdma_update(const char* block, int size, int spread, int labels)
 {
     const auto args = Unpacked(block, size);
@@ -205,7 +208,7 @@ EMSCRIPTEN_KEEPALIVE int dscdma_update(const char* block, int size, int spread, 
         s_json.Key("shown").Value(utf8::FromWindows1252(ShownReceivedCharacter(byte)));
         s_json.Key("spoken").Value(Simulation().SpokenCharacter(byte));
         s_json.Key("traces");
-        WriteTraces(Simulation().Traces());
+        WriteTraces(Simulation().Traces(), Arg(args, 5));
         s_json.EndObject();
         return AnswerJson();
     } catch (const std::exception& error) {
