@@ -40,7 +40,7 @@ Page& ThePage()
     if (!page.simulation) {
         for (int i = 0; i < 4; ++i) {
             const Rect place = SignalChartGeometry(Charts[i]);
-            page.canvases[i] = std::make_unique<BrowserCanvas>(i, place.width, place.height);
+            page.canvases[i] = std::make_unique<BrowserCanvas>(i, place.width, place.height, true);
         }
         page.simulation = std::make_unique<web::Simulation>(std::array<Canvas*, 4>{
             page.canvases[0].get(), page.canvases[1].get(), page.canvases[2].get(), page.canvases[3].get()});
@@ -52,6 +52,19 @@ web::Simulation& Simulation()
 {
     return *ThePage().simulation;
 }
+
+// What the charts drew during a call, handed to the browser as it returns.
+struct ShowsChanges
+{
+    ShowsChanges() = default;
+    ShowsChanges(const ShowsChanges&) = delete;
+    ShowsChanges& operator=(const ShowsChanges&) = delete;
+    ~ShowsChanges()
+    {
+        for (auto& canvas : ThePage().canvases)
+            canvas->ShowChanges();
+    }
+};
 
 // What the last call answers with.
 std::string s_out;
@@ -93,10 +106,13 @@ int AnswerJson()
     return 1;
 }
 
-void WriteTraces(const std::vector<web::TraceValues>& traces)
+// The traces named in `letters`, all of them when it is empty.
+void WriteTraces(const std::vector<web::TraceValues>& traces, std::string_view letters)
 {
     s_json.BeginArray();
     for (const web::TraceValues& t : traces) {
+        if (!letters.empty() && letters.find(t.letter) == std::string_view::npos)
+            continue;
         s_json.BeginObject();
         s_json.Key("letter").Value(std::string_view(&t.letter, 1));
         s_json.Key("chart").Value(t.chart);
@@ -150,6 +166,7 @@ EMSCRIPTEN_KEEPALIVE int dscdma_typed_character(const char* block, int size)
 // A language file's bytes (block: the file).
 EMSCRIPTEN_KEEPALIVE int dscdma_load_language(const char* block, int size)
 {
+    const ShowsChanges shown;
     Simulation().LoadLanguage(Arg(Unpacked(block, size), 0));
     return Answer({});
 }
@@ -164,9 +181,9 @@ EMSCRIPTEN_KEEPALIVE int dscdma_translate(const char* block, int size)
     return Answer(Simulation().Translate(Arg(args, 0), params));
 }
 
-// Computes, plots and draws one run (block: a, b, keyA, keyB, keyRx): the result with what the
-// received-character label shows and a screen reader says of it, and the traces, or 0 and the
-// model's message.
+// Computes, plots and draws one run (block: a, b, keyA, keyB, keyRx, and the letters of the
+// traces wanted, all when empty): the result with what the received-character label shows and a
+// screen reader says of it, and the traces, or 0 and the model's message.
 EMSCRIPTEN_KEEPALIVE int dscdma_update(const char* block, int size, int spread, int labels)
 {
     const auto args = Unpacked(block, size);
@@ -178,6 +195,7 @@ EMSCRIPTEN_KEEPALIVE int dscdma_update(const char* block, int size, int spread, 
     in.keyRx = Arg(args, 4);
     in.spread = spread;
     in.labels = labels != 0;
+    const ShowsChanges shown;
     try {
         const web::PageResult r = Simulation().Update(in);
         const auto byte = static_cast<unsigned char>(r.code & 0xFF);
@@ -190,7 +208,7 @@ EMSCRIPTEN_KEEPALIVE int dscdma_update(const char* block, int size, int spread, 
         s_json.Key("shown").Value(utf8::FromWindows1252(ShownReceivedCharacter(byte)));
         s_json.Key("spoken").Value(Simulation().SpokenCharacter(byte));
         s_json.Key("traces");
-        WriteTraces(Simulation().Traces());
+        WriteTraces(Simulation().Traces(), Arg(args, 5));
         s_json.EndObject();
         return AnswerJson();
     } catch (const std::exception& error) {
@@ -212,6 +230,7 @@ EMSCRIPTEN_KEEPALIVE int dscdma_system_color(int index)
 EMSCRIPTEN_KEEPALIVE int dscdma_layout(int w0, int h0, int w1, int h1, int w2, int h2, int w3, int h3, int minimumText)
 {
     Page& page = ThePage();
+    const ShowsChanges shown;
     const int given[4][2] = {{w0, h0}, {w1, h1}, {w2, h2}, {w3, h3}};
     std::array<Size, 4> wanted{};
     for (std::size_t i = 0; i < 4; ++i) {

@@ -10,7 +10,8 @@
 // The page's side: Module.canvases[i] is a <canvas>; its 2-D context draws in CSS pixels.
 // Colours arrive as 0x00BBGGRR, points and rectangles as int32 runs in the module's memory.
 
-EM_JS(void, dscdma_resize, (int i, int w, int h), {
+// Answers the pixel ratio when it is a whole number, else 0.
+EM_JS(int, dscdma_resize, (int i, int w, int h), {
     var c = Module['canvases'][i];
     var r = (typeof window !== 'undefined' && window.devicePixelRatio) || 1;
     if (!Module['contexts']) Module['contexts'] = [];
@@ -19,6 +20,18 @@ EM_JS(void, dscdma_resize, (int i, int w, int h), {
     if (c.height !== ph) c.height = ph;
     var g = Module['contexts'][i] = c.getContext('2d', { alpha: false });
     g.setTransform(r, 0, 0, r, 0, 0);
+    return r === Math.round(r) && r >= 1 ? r : 0;
+});
+
+// Hands the canvas the area (x, y, w, h) of `width` x `height` device pixels of RGBA bytes at
+// `data`; the image is kept over the module's memory until that moves.
+EM_JS(void, dscdma_put, (int i, const unsigned char* data, int width, int height, int x, int y, int w, int h), {
+    var images = Module['images'] || (Module['images'] = []);
+    var image = images[i];
+    if (!image || image.data.buffer !== HEAPU8.buffer || image.data.byteOffset !== data || image.width !== width ||
+        image.height !== height)
+        image = images[i] = new ImageData(new Uint8ClampedArray(HEAPU8.buffer, data, width * height * 4), width, height);
+    Module['contexts'][i].putImageData(image, 0, 0, x, y, w, h);
 });
 
 EM_JS(void, dscdma_fill_rects, (int i, const int* data, int count, int color), {
@@ -173,8 +186,9 @@ const int* Ints(const std::vector<Rect>& rects)
 
 } // namespace
 
-BrowserCanvas::BrowserCanvas(int index, int width, int height)
+BrowserCanvas::BrowserCanvas(int index, int width, int height, bool keepPixels)
     : m_index(index)
+    , m_keepPixels(keepPixels)
 {
     resize(width, height);
     fontChanged();
@@ -191,7 +205,41 @@ void BrowserCanvas::resize(int width, int height)
     // A new backing store forgets the clip with everything else.
     m_clipped = false;
     m_size = {std::max(width, 0), std::max(height, 0)};
-    dscdma_resize(m_index, m_size.width, m_size.height);
+    const int ratio = dscdma_resize(m_index, m_size.width, m_size.height);
+    m_mirrored = m_keepPixels && ratio > 0;
+    if (m_mirrored)
+        m_mirror.Reset(m_size, ratio);
+}
+
+void BrowserCanvas::ShowChanges()
+{
+    if (m_mirrored)
+        put(m_mirror.TakeChanged());
+}
+
+void BrowserCanvas::put(const std::vector<Rect>& deviceRects)
+{
+    const Size device = m_mirror.DeviceSize();
+    for (const Rect& r : deviceRects)
+        dscdma_put(m_index, m_mirror.Bytes(), device.width, device.height, r.x, r.y, r.width, r.height);
+}
+
+void BrowserCanvas::drawnByBrowser(const Rect& area)
+{
+    if (m_mirrored)
+        put(m_mirror.DrawElsewhere(area));
+}
+
+void BrowserCanvas::drawnByBrowser(std::span<const Point> points, int penWidth)
+{
+    if (!m_mirrored || points.empty())
+        return;
+    Rect box = Rect::FromCorners(points[0], points[0]);
+    for (const Point& p : points)
+        box = box.united(Rect::FromCorners(p, p));
+    // Round pens, mitred joints and smoothed edges reach past the points.
+    const int reach = penWidth + 2;
+    drawnByBrowser(box.adjusted(-reach, -reach, reach, reach));
 }
 
 void BrowserCanvas::setMinimumTextPixels(int pixels)
@@ -240,7 +288,9 @@ void BrowserCanvas::fontChanged()
 
 void BrowserCanvas::fillRects(const std::vector<Rect>& rects, TColor color)
 {
-    if (!rects.empty())
+    if (m_mirrored)
+        m_mirror.Fill(rects, ResolveClassicColor(color));
+    else if (!rects.empty())
         dscdma_fill_rects(m_index, Ints(rects), int(rects.size()), int(ResolveClassicColor(color)));
 }
 
@@ -257,6 +307,10 @@ void BrowserCanvas::strokeOpen(std::span<const Point> points)
         pts = m_thin;
     }
     if (p.style == PenStyle::Solid && p.width <= 3 && StrokeRuns(pts, p.width, m_rects)) {
+        if (m_mirrored) {
+            fillRects(m_rects, p.color);
+            return;
+        }
         // The pixels of those rectangles; the browser strokes a long trace faster than it fills
         // its rectangles, and faster still through its corners alone.
         if (m_rects.size() > 2) {
@@ -272,6 +326,10 @@ void BrowserCanvas::strokeOpen(std::span<const Point> points)
         if (brush().style == BrushStyle::Solid)
             fillRects({Rect::FromCorners(std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y))},
                       brush().color);
+        if (m_mirrored) {
+            fillRects(m_dashes, p.color);
+            return;
+        }
         // The dashes as one dashed stroke from the first pixel's outer edge with flat ends: the
         // pixels of the runs, counted from the start, in one call.
         const int dx = b.x > a.x ? 1 : b.x < a.x ? -1 : 0;
@@ -280,6 +338,7 @@ void BrowserCanvas::strokeOpen(std::span<const Point> points)
         return;
     }
     const int color = int(ResolveClassicColor(p.color));
+    drawnByBrowser(pts, p.width);
     if (p.style != PenStyle::Solid && p.width <= 1) {
         if (brush().style == BrushStyle::Solid)
             dscdma_stroke(m_index, Ints(pts), int(pts.size()), int(ResolveClassicColor(brush().color)), 1, 0, 0, 0);
@@ -326,6 +385,7 @@ void BrowserCanvas::rectangle(int x1, int y1, int x2, int y2)
                   pen().color);
         return;
     }
+    drawnByBrowser(Rect{x1, y1, x2 - x1, y2 - y1});
     const int inset = pen().width / 2;
     const Point outline[4] = {{x1 + inset, y1 + inset}, {x2 - inset - 1, y1 + inset}, {x2 - inset - 1, y2 - inset - 1},
                               {x1 + inset, y2 - inset - 1}};
@@ -336,6 +396,7 @@ void BrowserCanvas::polygon(std::span<const Point> points)
 {
     if (points.empty())
         return;
+    drawnByBrowser(points, pen().width);
     if (brush().style == BrushStyle::Solid)
         dscdma_fill_polygon(m_index, Ints(points), int(points.size()), int(ResolveClassicColor(brush().color)));
     if (pen().style != PenStyle::Clear)
@@ -353,6 +414,8 @@ void BrowserCanvas::textOut(int x, int y, std::string_view text)
     if (text.empty())
         return;
     const Metrics& m = measured(font(), text);
+    // Slanted and overhanging glyphs may reach a little beyond the measured box.
+    drawnByBrowser(Rect{x, y, m.width, m.height}.adjusted(-m.height / 2, -2, m.height / 2, 2));
     dscdma_text(m_index, x, y, utf8::FromWindows1252(text).c_str(), m_font.c_str(), int(ResolveClassicColor(fontColor())),
                 brush().style == BrushStyle::Solid, int(ResolveClassicColor(brush().color)), m.width, m.ascent,
                 m.height, (font().Style & fsUnderline) != 0);
@@ -388,10 +451,12 @@ void BrowserCanvas::setClipRect(const Rect& rect)
 {
     dscdma_clip(m_index, rect.x, rect.y, std::max(rect.width, 0), std::max(rect.height, 0), m_clipped);
     m_clipped = true;
+    m_mirror.SetClip(&rect);
 }
 
 void BrowserCanvas::clearClip()
 {
+    m_mirror.SetClip(nullptr);
     if (!m_clipped)
         return;
     dscdma_unclip(m_index);
@@ -400,6 +465,8 @@ void BrowserCanvas::clearClip()
 
 void BrowserCanvas::copyFrom(const Canvas& source, int x, int y)
 {
-    if (const auto* browser = dynamic_cast<const BrowserCanvas*>(&source))
+    if (const auto* browser = dynamic_cast<const BrowserCanvas*>(&source)) {
+        drawnByBrowser(Rect{x, y, browser->m_size.width, browser->m_size.height});
         dscdma_copy(m_index, browser->m_index, x, y);
+    }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/chart/canvas.h"
+#include "core/chart/pixelmirror.h"
 
 #include <map>
 #include <string>
@@ -12,12 +13,17 @@
 // desktop's canvas does: horizontal and vertical strokes and dotted lines as whole-pixel fills,
 // other strokes through the browser's stroker. Texts are measured by the browser in the fonts the
 // page has. System colours resolve by the core's classic table.
+//
+// A canvas that keeps its pixels draws the whole-pixel fills into a copy in the module's memory
+// and gives the browser only the changed area, as one image, at ShowChanges() and before the
+// browser draws something itself: the browser then rasterises a few texts instead of every
+// stroke of every trace. It needs a whole-number pixel ratio; at any other it draws as the rest.
 class BrowserCanvas final : public Canvas
 {
 public:
     // Draws onto Module.canvases[index], `width` x `height` CSS pixels (its backing store scaled
     // to the screen's pixel ratio).
-    BrowserCanvas(int index, int width, int height);
+    BrowserCanvas(int index, int width, int height, bool keepPixels = false);
     ~BrowserCanvas() override;
 
     Size size() const override { return m_size; }
@@ -38,6 +44,9 @@ public:
     // size (0: as asked). The page's narrow layout keeps every text readable this way.
     void setMinimumTextPixels(int pixels);
 
+    // Hands the browser what was filled since the last time; call it once a paint has ended.
+    void ShowChanges();
+
     // The CSS font that stands for a font description, at least `minimumPixels` high.
     static std::string CssFont(const FontDesc& font, int minimumPixels = 0);
 
@@ -53,11 +62,18 @@ private:
     const Metrics& measured(const FontDesc& font, std::string_view text) const;
     void strokeOpen(std::span<const Point> points);
     void fillRects(const std::vector<Rect>& rects, TColor color);
+    // Before the browser draws within `area` by itself.
+    void drawnByBrowser(const Rect& area);
+    void drawnByBrowser(std::span<const Point> points, int penWidth);
+    void put(const std::vector<Rect>& deviceRects);
 
     int m_index;
     int m_minimumText = 0;
     Size m_size;
     bool m_clipped = false;
+    bool m_keepPixels;
+    bool m_mirrored = false; // kept pixels at this pixel ratio
+    PixelMirror m_mirror;
     std::string m_font; // the current font as CSS
     std::vector<Point> m_thin;
     std::vector<Point> m_corners;

@@ -167,9 +167,12 @@
     postSize();
   }
 
+  // The traces that the charts' sentences tell of; the table shows them all.
+  const SpokenTraces = 'ADGK';
+
   function runModel() {
     const now = Object.assign({}, state.inputs);
-    const result = mod.update(now);
+    const result = mod.update(now, state.table ? '' : SpokenTraces);
     const answers = state.answers.splice(0);
     if (result instanceof Error) {
       // As the desktop's error report: the message; the previous picture stays.
@@ -983,6 +986,8 @@
     moveByTitleBar(explanations, explanations.querySelector('.titlebar'));
     $('table').addEventListener('click', () => {
       state.table = !state.table;
+      // The table shows every trace, the sentences only some: the run is made again.
+      state.run = true;
       schedule();
     });
     wireAbout();
