@@ -43,7 +43,7 @@ cp "$root"/web/examples/* "$out/examples/"
 # Every file a page of the site loads: the offline worker keeps them. A new page adds its own.
 site_files=(index.html dscdma-page.js dscdma.css dscdma.js dscdma.wasm dscdma.en.itl dscdma.de.itl
             dscdma.svg about.svg ok.svg dscdma-128.png dscdma-256.png dscdma.webmanifest
-            lab.html lab-page.js lab.css dscdma-lab.js dscdma-lab.wasm)
+            lab.html lab-slices.js lab-page.js lab.css dscdma-lab.js dscdma-lab.wasm)
 
 # The offline worker's version is drawn from the files' contents, so that a changed site is a
 # changed worker, which browsers then install.

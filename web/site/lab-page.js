@@ -10,8 +10,11 @@
   const Languages = ['en', 'de'];
   const ViewCount = 5;     // in the module's order: signals, decisions, rates, codes, spectrum
   const RatesView = 2;
-  const MeasureMs = 8;     // each slice of the curve
+  const MeasureMs = 8;     // the longest slice of the curve
+  const SliceWindowMs = 10; // from a frame's beginning, the time in which the curve's slices may be long
+  const ShortSliceMs = 1.5; // after it, as the next frame is near
   const RefineMs = 4;      // of each frame, for the shown view's own measurement
+  const DescribeWithinMs = 6; // a view drawn later than this into its frame is described in the next
   const FamilyKeys = { random: 'Random chips', walsh: 'Walsh codes', msequence: 'm-sequences', gold: 'Gold codes' };
   // The inputs the address and the parent's messages name, in the order they are applied:
   // the number of users first, as the powers and delays are counted against it.
@@ -33,8 +36,8 @@
     controls: true,    // the controls must show the set-up again
     layout: null,      // {wide, width, ratio}
     drawnLayout: null,
-    sliceBits: 2000,   // bits per slice, adapted to the time a slice takes
-    refineBits: 500,
+    refineBits: 500,   // of the shown view's own measurement per frame, adapted to the time it takes
+    undescribed: -1,   // a view drawn whose words wait for the next frame
     posted: 0,         // points of this curve posted to the parent
     answer: undefined, // the id of the parent's message that started this curve
     done: false,
@@ -412,15 +415,18 @@
 
   // ---------------------------------------------------------------------------------------
   // The curve is measured in slices of a few milliseconds, each a task of its own, so that the
-  // browser takes input and draws frames between any two; frames grow the shown view's own
-  // measurement and draw what changed. A frame the browser does not give (a hidden or throttled
-  // page) comes by timer instead.
+  // browser takes input and draws frames between any two; late in a frame's interval the slices
+  // are short (SliceClock), so that the next frame is not held up. Frames grow the shown view's
+  // own measurement and draw what changed. A frame the browser does not give (a hidden or
+  // throttled page) comes by timer instead.
 
   const slices = new MessageChannel();
+  const clock = new SliceClock({ windowMs: SliceWindowMs, sliceMs: MeasureMs, leastMs: ShortSliceMs });
   let slicing = false;
   slices.port1.onmessage = () => {
     slicing = false;
-    if (measure())
+    // A hidden page has no frames to keep.
+    if (measure(clock.allowance(performance.now(), !document.hidden)))
       measureOn();
   };
   // A curve begun waits for the frame that shows it begun, the page's first one included, so
@@ -446,6 +452,7 @@
   }
 
   function frame() {
+    clock.frameBegun(performance.now());
     cancelAnimationFrame(scheduled);
     clearTimeout(fallback);
     scheduled = 0;
@@ -462,9 +469,10 @@
       state.controls = false;
     }
     const more = refine();
+    describeLater();
     if (state.dirty[state.view])
       drawView(state.view);
-    if (state.view === RatesView)
+    else if (state.view === RatesView)
       describeProgress();
     drawNotice();
     if (!state.ready) {
@@ -477,18 +485,18 @@
       measureOn();
     }
     postSize();
-    if (more)
+    if (more || state.undescribed >= 0)
       schedule();
   }
 
-  // A slice of the curve, sized to take about MeasureMs; the results of the points it ended.
-  function measure() {
+  // A slice of the curve, sized to take about `ms`; the results of the points it ended.
+  function measure(ms) {
     if (state.done || state.paused)
       return false;
+    const bits = clock.bitsFor(ms);
     const start = performance.now();
-    const r = mod.measure(state.sliceBits);
-    const took = performance.now() - start;
-    state.sliceBits = adapt(state.sliceBits, took, MeasureMs);
+    const r = mod.measure(bits);
+    clock.ran(bits, performance.now() - start);
     if (r.completed > 0 || r.done) {
       state.dirty[RatesView] = true;
       state.done = r.done;
@@ -536,6 +544,8 @@
     return !!a && !!b && a.wide === b.wide && a.width === b.width && a.ratio === b.ratio;
   }
 
+  // The chart first; its words in the same frame only while the frame is young, else in the
+  // next, as a frame that draws a view for the first time may take long already.
   function drawView(v) {
     const width = state.layout ? state.layout.width : 600;
     // The signals' five bands, and the error rate's legend over its curves, want more height
@@ -546,8 +556,20 @@
     canvas.style.width = drawn[0] + 'px';
     canvas.style.height = drawn[1] + 'px';
     state.dirty[v] = false;
-    describe(v);
     performance.mark('dscdma-lab-drawn');
+    state.undescribed = v;
+    if (performance.now() - clock.frameStart < DescribeWithinMs)
+      describeLater();
+    else if (v === RatesView)
+      describeProgress();
+  }
+
+  // The words of the view drawn last, if they are still wanted.
+  function describeLater() {
+    const v = state.undescribed;
+    state.undescribed = -1;
+    if (v === state.view)
+      describe(v);
   }
 
   function setText(el, text) {
@@ -638,8 +660,9 @@
 
   function describeProgress() {
     const total = state.setUp.curve.levels.length;
+    // Asked in every frame while the error rate is shown: the count alone, not the points.
     const progress = mod.measure(0);
-    const measured = mod.points().length;
+    const measured = progress.measured;
     setText($('progress'), measured < total
       ? T('Measuring point <%1%> of <%2%> at <%3%> dB: <%4%> of <%5%> bits', [measured + 1, total,
         state.setUp.curve.levels[measured], progress.pointBits, state.setUp.bits])
