@@ -38,6 +38,7 @@
     drawnLayout: null,
     refineBits: 500,   // of the shown view's own measurement per frame, adapted to the time it takes
     undescribed: -1,   // a view drawn whose words wait for the next frame
+    refined: new Array(ViewCount).fill(false), // a view's own measurement has all it wants
     posted: 0,         // points of this curve posted to the parent
     answer: undefined, // the id of the parent's message that started this curve
     done: false,
@@ -125,6 +126,7 @@
       curveRestarted();
     state.controls = true;
     state.dirty.fill(true);
+    state.refined.fill(false);
     schedule();
     return '';
   }
@@ -510,14 +512,19 @@
     return !r.done;
   }
 
+  // Whether the shown view wants more of its own measurement. A view that has all it wants is
+  // not asked again until its set-up changes: asked, it would be drawn again for nothing.
   function refine() {
+    const v = state.view;
+    if (state.refined[v])
+      return false;
     const start = performance.now();
-    const more = mod.refine(state.view, state.refineBits);
-    const took = performance.now() - start;
-    if (took > 0 || more)
-      state.refineBits = adapt(state.refineBits, took, RefineMs);
-    if (more || took > 0)
-      state.dirty[state.view] = true;
+    const more = mod.refine(v, state.refineBits);
+    // Only a call that wants more measured all its bits: the others say nothing of the rate.
+    if (more)
+      state.refineBits = adapt(state.refineBits, performance.now() - start, RefineMs);
+    state.dirty[v] = true;
+    state.refined[v] = !more;
     return more;
   }
 
