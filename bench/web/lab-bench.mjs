@@ -67,9 +67,11 @@ async function curveRun(browser, server) {
   // Asked a few times a second, not in every frame.
   await page.waitForFunction(() => performance.getEntriesByName('dscdma-lab-curve-done').length > 0, null,
     { timeout: 60000, polling: 250 });
-  // The frame that shows the last point drawn.
+  // The frame that shows the last point drawn, and its words, which may come a frame later.
   await page.waitForFunction((n) => window.frameTimes.length > n, await page.evaluate(() => window.frameTimes.length),
     { timeout: 10000, polling: 50 });
+  await page.waitForFunction(() => document.querySelectorAll('#table2 tbody tr').length >= 15, null,
+    { timeout: 10000, polling: 50 }).catch(() => {});
   const r = await page.evaluate(() => {
     const start = performance.getEntriesByName('dscdma-lab-curve-start').pop().startTime;
     const done = performance.getEntriesByName('dscdma-lab-curve-done').pop().startTime;
