@@ -15,6 +15,7 @@
   const ShortSliceMs = 1.5; // after it, as the next frame is near
   const RefineMs = 4;      // of each frame, for the shown view's own measurement
   const DescribeWithinMs = 6; // a view drawn later than this into its frame is described in the next
+  const ProgressMs = 100;  // between two showings of the progress line
   const FamilyKeys = { random: 'Random chips', walsh: 'Walsh codes', msequence: 'm-sequences', gold: 'Gold codes' };
   // The inputs the address and the parent's messages name, in the order they are applied:
   // the number of users first, as the powers and delays are counted against it.
@@ -39,6 +40,7 @@
     refineBits: 500,   // of the shown view's own measurement per frame, adapted to the time it takes
     undescribed: -1,   // a view drawn whose words wait for the next frame
     refined: new Array(ViewCount).fill(false), // a view's own measurement has all it wants
+    progressShown: -Infinity, // when the progress line was last written
     posted: 0,         // points of this curve posted to the parent
     answer: undefined, // the id of the parent's message that started this curve
     done: false,
@@ -417,8 +419,8 @@
 
   // ---------------------------------------------------------------------------------------
   // The curve is measured in slices of a few milliseconds, each a task of its own, so that the
-  // browser takes input and draws frames between any two; late in a frame's interval the slices
-  // are short (SliceClock), so that the next frame is not held up. Frames grow the shown view's
+  // browser takes input and draws frames between any two; while the page waits for a frame, the
+  // slices are short late in a frame's interval (SliceClock), so that it is not held up. Frames grow the shown view's
   // own measurement and draw what changed. A frame the browser does not give (a hidden or
   // throttled page) comes by timer instead.
 
@@ -427,8 +429,8 @@
   let slicing = false;
   slices.port1.onmessage = () => {
     slicing = false;
-    // A hidden page has no frames to keep.
-    if (measure(clock.allowance(performance.now(), !document.hidden)))
+    // Only a frame of the page's own is kept from waiting; a hidden page has none.
+    if (measure(clock.allowance(performance.now(), scheduled !== 0 && !document.hidden)))
       measureOn();
   };
   // A curve begun waits for the frame that shows it begun, the page's first one included, so
@@ -506,8 +508,9 @@
         performance.mark('dscdma-lab-curve-done');
       postResults();
     }
-    // The progress line follows the slices while the error rate is shown.
-    if (state.view === RatesView || r.completed > 0)
+    // The progress line follows the slices while the error rate is shown, a few times a second:
+    // a frame for each slice would be laid out and painted for a changed number alone.
+    if (r.completed > 0 || (state.view === RatesView && performance.now() - state.progressShown >= ProgressMs))
       schedule();
     return !r.done;
   }
@@ -552,7 +555,8 @@
   }
 
   // The chart first; its words in the same frame only while the frame is young, else in the
-  // next, as a frame that draws a view for the first time may take long already.
+  // next, as a frame that draws a view for the first time may take long already. The page's
+  // first frame shows both: the curve begins after it.
   function drawView(v) {
     const width = state.layout ? state.layout.width : 600;
     // The signals' five bands, and the error rate's legend over its curves, want more height
@@ -565,7 +569,7 @@
     state.dirty[v] = false;
     performance.mark('dscdma-lab-drawn');
     state.undescribed = v;
-    if (performance.now() - clock.frameStart < DescribeWithinMs)
+    if (!state.ready || performance.now() - clock.frameStart < DescribeWithinMs)
       describeLater();
     else if (v === RatesView)
       describeProgress();
@@ -666,8 +670,9 @@
   }
 
   function describeProgress() {
+    state.progressShown = performance.now();
     const total = state.setUp.curve.levels.length;
-    // Asked in every frame while the error rate is shown: the count alone, not the points.
+    // Asked in many frames while the error rate is shown: the count alone, not the points.
     const progress = mod.measure(0);
     const measured = progress.measured;
     setText($('progress'), measured < total
