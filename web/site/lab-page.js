@@ -420,9 +420,9 @@
   // ---------------------------------------------------------------------------------------
   // The curve is measured in slices of a few milliseconds, each a task of its own, so that the
   // browser takes input and draws frames between any two; while the page waits for a frame, the
-  // slices are short late in a frame's interval (SliceClock), so that it is not held up. Frames grow the shown view's
-  // own measurement and draw what changed. A frame the browser does not give (a hidden or
-  // throttled page) comes by timer instead.
+  // slices are short late in a frame's interval (SliceClock), so that it is not held up. Frames
+  // grow the shown view's own measurement and draw what changed. A frame the browser does not
+  // give (a hidden or throttled page) comes by timer instead.
 
   const slices = new MessageChannel();
   const clock = new SliceClock({ windowMs: SliceWindowMs, sliceMs: MeasureMs, leastMs: ShortSliceMs });

@@ -2,8 +2,8 @@
 // may take long; once the frame is older than its window (the browser lays out and paints at the
 // end of the interval, and a frame that drew a view may have used it all), slices are short, so
 // that the next frame waits for one short slice at most. Each slice is sized from the rate the
-// last ones ran at, to the time it may take. Without frames to keep (a hidden page) every slice
-// may take long.
+// last ones ran at, to the time it may take. Without a frame to keep (none of the page's waits,
+// or the page is hidden) every slice may take long.
 'use strict';
 
 (function (root) {
@@ -22,7 +22,7 @@
       this.frameStart = now;
     }
 
-    // The milliseconds the next slice may take at `now`.
+    // The milliseconds the next slice may take at `now`; `framed`: a frame is waited for.
     allowance(now, framed) {
       if (!framed)
         return this.sliceMs;
