@@ -43,14 +43,14 @@ cp "$root"/web/examples/* "$out/examples/"
 # The pages' scripts and styles without comments, spaces and long local names: on a slow
 # connection every kilobyte before the first picture counts (a fifth of these files' compressed
 # size). The worker is left as written; the build writes its list of files into it below.
-for f in dscdma-page.js dscdma.js dscdma.css lab-page.js dscdma-lab.js lab.css; do
+for f in dscdma-page.js dscdma.js dscdma.css lab-slices.js lab-page.js dscdma-lab.js lab.css; do
   esbuild --minify --charset=utf8 --log-level=warning --allow-overwrite "$out/$f" --outfile="$out/$f"
 done
 
 # Every file a page of the site loads: the offline worker keeps them. A new page adds its own.
 site_files=(index.html dscdma-page.js dscdma.css dscdma.js dscdma.wasm dscdma.en.itl dscdma.de.itl
             dscdma.svg ok.svg dscdma-128.png dscdma-256.png dscdma.webmanifest
-            lab.html lab-page.js lab.css dscdma-lab.js dscdma-lab.wasm)
+            lab.html lab-slices.js lab-page.js lab.css dscdma-lab.js dscdma-lab.wasm)
 
 # The offline worker's version is drawn from the files' contents, so that a changed site is a
 # changed worker, which browsers then install.

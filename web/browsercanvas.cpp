@@ -423,7 +423,8 @@ void BrowserCanvas::textOut(int x, int y, std::string_view text)
 
 const BrowserCanvas::Metrics& BrowserCanvas::measured(const FontDesc& font, std::string_view text) const
 {
-    auto key = std::make_pair(CssFont(font, m_minimumText), utf8::FromWindows1252(text));
+    // The canvas's own font is the one asked for nearly always: its CSS is made once.
+    auto key = std::make_pair(font == this->font() ? m_font : CssFont(font, m_minimumText), utf8::FromWindows1252(text));
     auto found = s_measured.find(key);
     if (found == s_measured.end()) {
         int out[3] = {0, 0, 0};

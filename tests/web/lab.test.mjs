@@ -271,6 +271,33 @@ test('an edit while a curve is measured starts it again from the new set-up', as
   await page.close();
 });
 
+test('the error rate is not drawn again while its first point is measured; the decision values are, as they grow', async () => {
+  // A first point far longer than the test: the progress line follows it in every frame, while
+  // the chart has nothing new to show.
+  const page = await opened('?users=4&spread=16&ebn0=0:100:1&bits=1000000000');
+  await page.locator('#tab2').click();
+  await page.waitForFunction(() => !document.getElementById('progress').hidden, null, { timeout: 15000 });
+  await settled(page);
+  const drawnIn = (frames) => page.evaluate((n) => new Promise((resolve) => {
+    const before = performance.getEntriesByName('dscdma-lab-drawn').length;
+    let count = 0;
+    const tick = () => {
+      if (++count < n)
+        requestAnimationFrame(tick);
+      else
+        resolve(performance.getEntriesByName('dscdma-lab-drawn').length - before);
+    };
+    requestAnimationFrame(tick);
+  }), frames);
+  assert.equal(await drawnIn(120), 0, 'the error rate drawn again');
+  // The decision values measure their own and are drawn again as they grow.
+  await page.locator('#tab1').click();
+  await settled(page);
+  assert.ok(await drawnIn(30) > 1, 'the decision values drawn as they grow');
+  assert.deepEqual(page.problems, []);
+  await page.close();
+});
+
 test('Keep this curve holds curves for comparison until they are forgotten', async () => {
   const page = await opened('?users=2&spread=8&ebn0=0:2:1&bits=3000');
   await page.locator('#tab2').click();

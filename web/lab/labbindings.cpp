@@ -166,7 +166,7 @@ val SetUp(const val& in)
     return refusal.empty() ? val::null() : Error(refusal);
 }
 
-// {completed, done, pointBits}
+// {completed, done, pointBits, measured}: the points this call ended, and all measured so far
 val Measure(double bits)
 {
     web::LabSession& session = Session();
@@ -175,6 +175,7 @@ val Measure(double bits)
     out.set("completed", completed);
     out.set("done", session.CurveDone());
     out.set("pointBits", double(session.PointBits()));
+    out.set("measured", int(session.Points().size()));
     return out;
 }
 

@@ -10,8 +10,12 @@
   const Languages = ['en', 'de'];
   const ViewCount = 5;     // in the module's order: signals, decisions, rates, codes, spectrum
   const RatesView = 2;
-  const MeasureMs = 8;     // each slice of the curve
+  const MeasureMs = 8;     // the longest slice of the curve
+  const SliceWindowMs = 10; // from a frame's beginning, the time in which the curve's slices may be long
+  const ShortSliceMs = 1.5; // after it, as the next frame is near
   const RefineMs = 4;      // of each frame, for the shown view's own measurement
+  const DescribeWithinMs = 6; // a view drawn later than this into its frame is described in the next
+  const ProgressMs = 100;  // between two showings of the progress line
   const FamilyKeys = { random: 'Random chips', walsh: 'Walsh codes', msequence: 'm-sequences', gold: 'Gold codes' };
   // The inputs the address and the parent's messages name, in the order they are applied:
   // the number of users first, as the powers and delays are counted against it.
@@ -33,8 +37,10 @@
     controls: true,    // the controls must show the set-up again
     layout: null,      // {wide, width, ratio}
     drawnLayout: null,
-    sliceBits: 2000,   // bits per slice, adapted to the time a slice takes
-    refineBits: 500,
+    refineBits: 500,   // of the shown view's own measurement per frame, adapted to the time it takes
+    undescribed: -1,   // a view drawn whose words wait for the next frame
+    refined: new Array(ViewCount).fill(false), // a view's own measurement has all it wants
+    progressShown: -Infinity, // when the progress line was last written
     posted: 0,         // points of this curve posted to the parent
     answer: undefined, // the id of the parent's message that started this curve
     done: false,
@@ -122,6 +128,7 @@
       curveRestarted();
     state.controls = true;
     state.dirty.fill(true);
+    state.refined.fill(false);
     schedule();
     return '';
   }
@@ -412,15 +419,18 @@
 
   // ---------------------------------------------------------------------------------------
   // The curve is measured in slices of a few milliseconds, each a task of its own, so that the
-  // browser takes input and draws frames between any two; frames grow the shown view's own
-  // measurement and draw what changed. A frame the browser does not give (a hidden or throttled
-  // page) comes by timer instead.
+  // browser takes input and draws frames between any two; while the page waits for a frame, the
+  // slices are short late in a frame's interval (SliceClock), so that it is not held up. Frames
+  // grow the shown view's own measurement and draw what changed. A frame the browser does not
+  // give (a hidden or throttled page) comes by timer instead.
 
   const slices = new MessageChannel();
+  const clock = new SliceClock({ windowMs: SliceWindowMs, sliceMs: MeasureMs, leastMs: ShortSliceMs });
   let slicing = false;
   slices.port1.onmessage = () => {
     slicing = false;
-    if (measure())
+    // Only a frame of the page's own is kept from waiting; a hidden page has none.
+    if (measure(clock.allowance(performance.now(), scheduled !== 0 && !document.hidden)))
       measureOn();
   };
   // A curve begun waits for the frame that shows it begun, the page's first one included, so
@@ -446,6 +456,7 @@
   }
 
   function frame() {
+    clock.frameBegun(performance.now());
     cancelAnimationFrame(scheduled);
     clearTimeout(fallback);
     scheduled = 0;
@@ -462,9 +473,10 @@
       state.controls = false;
     }
     const more = refine();
+    describeLater();
     if (state.dirty[state.view])
       drawView(state.view);
-    if (state.view === RatesView)
+    else if (state.view === RatesView)
       describeProgress();
     drawNotice();
     if (!state.ready) {
@@ -477,18 +489,18 @@
       measureOn();
     }
     postSize();
-    if (more)
+    if (more || state.undescribed >= 0)
       schedule();
   }
 
-  // A slice of the curve, sized to take about MeasureMs; the results of the points it ended.
-  function measure() {
+  // A slice of the curve, sized to take about `ms`; the results of the points it ended.
+  function measure(ms) {
     if (state.done || state.paused)
       return false;
+    const bits = clock.bitsFor(ms);
     const start = performance.now();
-    const r = mod.measure(state.sliceBits);
-    const took = performance.now() - start;
-    state.sliceBits = adapt(state.sliceBits, took, MeasureMs);
+    const r = mod.measure(bits);
+    clock.ran(bits, performance.now() - start);
     if (r.completed > 0 || r.done) {
       state.dirty[RatesView] = true;
       state.done = r.done;
@@ -496,20 +508,26 @@
         performance.mark('dscdma-lab-curve-done');
       postResults();
     }
-    // The progress line follows the slices while the error rate is shown.
-    if (state.view === RatesView || r.completed > 0)
+    // The progress line follows the slices while the error rate is shown, a few times a second:
+    // a frame for each slice would be laid out and painted for a changed number alone.
+    if (r.completed > 0 || (state.view === RatesView && performance.now() - state.progressShown >= ProgressMs))
       schedule();
     return !r.done;
   }
 
+  // Whether the shown view wants more of its own measurement. A view that has all it wants is
+  // not asked again until its set-up changes: asked, it would be drawn again for nothing.
   function refine() {
+    const v = state.view;
+    if (state.refined[v])
+      return false;
     const start = performance.now();
-    const more = mod.refine(state.view, state.refineBits);
-    const took = performance.now() - start;
-    if (took > 0 || more)
-      state.refineBits = adapt(state.refineBits, took, RefineMs);
-    if (more || took > 0)
-      state.dirty[state.view] = true;
+    const more = mod.refine(v, state.refineBits);
+    // Only a call that wants more measured all its bits: the others say nothing of the rate.
+    if (more)
+      state.refineBits = adapt(state.refineBits, performance.now() - start, RefineMs);
+    state.dirty[v] = true;
+    state.refined[v] = !more;
     return more;
   }
 
@@ -536,6 +554,9 @@
     return !!a && !!b && a.wide === b.wide && a.width === b.width && a.ratio === b.ratio;
   }
 
+  // The chart first; its words in the same frame only while the frame is young, else in the
+  // next, as a frame that draws a view for the first time may take long already. The page's
+  // first frame shows both: the curve begins after it.
   function drawView(v) {
     const width = state.layout ? state.layout.width : 600;
     // The signals' five bands, and the error rate's legend over its curves, want more height
@@ -546,8 +567,20 @@
     canvas.style.width = drawn[0] + 'px';
     canvas.style.height = drawn[1] + 'px';
     state.dirty[v] = false;
-    describe(v);
     performance.mark('dscdma-lab-drawn');
+    state.undescribed = v;
+    if (!state.ready || performance.now() - clock.frameStart < DescribeWithinMs)
+      describeLater();
+    else if (v === RatesView)
+      describeProgress();
+  }
+
+  // The words of the view drawn last, if they are still wanted.
+  function describeLater() {
+    const v = state.undescribed;
+    state.undescribed = -1;
+    if (v === state.view)
+      describe(v);
   }
 
   function setText(el, text) {
@@ -637,9 +670,11 @@
   }
 
   function describeProgress() {
+    state.progressShown = performance.now();
     const total = state.setUp.curve.levels.length;
+    // Asked in many frames while the error rate is shown: the count alone, not the points.
     const progress = mod.measure(0);
-    const measured = mod.points().length;
+    const measured = progress.measured;
     setText($('progress'), measured < total
       ? T('Measuring point <%1%> of <%2%> at <%3%> dB: <%4%> of <%5%> bits', [measured + 1, total,
         state.setUp.curve.levels[measured], progress.pointBits, state.setUp.bits])
