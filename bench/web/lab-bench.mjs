@@ -70,9 +70,11 @@ async function curveRun(browser, server, tab) {
   await watchFrames(context);
   const page = await watchedPage(context);
   await openPage(page, server.origin + '/lab.html' + Curve);
-  // The error-rate view shown, as a student watching the curve grow would have it: a click of
-  // the mouse, not the driver's, which runs its scripts in the page first.
+  // The error-rate view shown once the curve is being measured, as a student who turns to it
+  // would: a click of the mouse, not the driver's, which runs its scripts in the page first.
   // Missed, the table of points below stays empty.
+  await page.waitForFunction(() => performance.getEntriesByName('dscdma-lab-curve-start').length > 0, null,
+    { timeout: 10000, polling: 20 });
   await page.mouse.click(tab.x, tab.y);
   // Asked a few times a second, not in every frame.
   await page.waitForFunction(() => performance.getEntriesByName('dscdma-lab-curve-done').length > 0, null,

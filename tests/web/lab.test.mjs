@@ -298,6 +298,27 @@ test('the error rate is not drawn again while its first point is measured; the d
   await page.close();
 });
 
+test('every view is drawn once, hidden, before the first curve is measured, and the shown one again when shown', async () => {
+  const page = await opened('?users=4&spread=16&ebn0=0:14:1&bits=100000');
+  await page.waitForFunction(() => performance.getEntriesByName('dscdma-lab-curve-start').length > 0, null,
+    { timeout: 15000 });
+  const state = () => page.evaluate(() => [0, 1, 2, 3, 4].map((v) => ({
+    hidden: document.getElementById('panel' + v).hidden,
+    width: document.getElementById('view' + v).style.width,
+  })));
+  const views = await state();
+  assert.equal(views.filter((v) => !v.hidden).length, 1);
+  for (const [v, view] of views.entries())
+    assert.match(view.width, /^[1-9]\d*px$/, `view ${v} drawn before the curve`);
+  // Shown, the error rate is drawn again, with the points measured by then.
+  const before = await page.evaluate(() => performance.getEntriesByName('dscdma-lab-drawn').length);
+  await page.locator('#tab2').click();
+  await settled(page);
+  assert.ok(await page.evaluate(() => performance.getEntriesByName('dscdma-lab-drawn').length) > before);
+  assert.deepEqual(page.problems, []);
+  await page.close();
+});
+
 test('Keep this curve holds curves for comparison until they are forgotten', async () => {
   const page = await opened('?users=2&spread=8&ebn0=0:2:1&bits=3000');
   await page.locator('#tab2').click();

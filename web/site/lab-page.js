@@ -48,6 +48,7 @@
     ready: false,
     curveStarting: false, // a curve begun whose first slice is to come
     awaitFrame: true,     // no slices until a frame has shown the curve begun
+    warmed: false,        // the hidden views drawn once, before the first curve
   };
 
   // ---------------------------------------------------------------------------------------
@@ -486,7 +487,10 @@
     }
     if (state.awaitFrame) {
       state.awaitFrame = false;
-      measureOn();
+      if (state.warmed)
+        measureOn();
+      else
+        warmViews();
     }
     postSize();
     if (more || state.undescribed >= 0)
@@ -558,6 +562,16 @@
   // next, as a frame that draws a view for the first time may take long already. The page's
   // first frame shows both: the curve begins after it.
   function drawView(v) {
+    drawChart(v);
+    performance.mark('dscdma-lab-drawn');
+    state.undescribed = v;
+    if (!state.ready || performance.now() - clock.frameStart < DescribeWithinMs)
+      describeLater();
+    else if (v === RatesView)
+      describeProgress();
+  }
+
+  function drawChart(v) {
     const width = state.layout ? state.layout.width : 600;
     // The signals' five bands, and the error rate's legend over its curves, want more height
     // than the other views on a narrow screen.
@@ -567,12 +581,32 @@
     canvas.style.width = drawn[0] + 'px';
     canvas.style.height = drawn[1] + 'px';
     state.dirty[v] = false;
-    performance.mark('dscdma-lab-drawn');
-    state.undescribed = v;
-    if (!state.ready || performance.now() - clock.frameStart < DescribeWithinMs)
-      describeLater();
-    else if (v === RatesView)
-      describeProgress();
+  }
+
+  // Before the first curve, each hidden view drawn once, a task each: the module's code for it
+  // compiled, its canvas made and its texts measured then, rather than in the frame that first
+  // shows it while a curve is measured. A view is drawn again when shown.
+  function warmViews() {
+    state.warmed = true;
+    const hidden = [];
+    for (let v = 0; v < ViewCount; ++v) {
+      if (v !== state.view)
+        hidden.push(v);
+    }
+    // Tasks by message, which a hidden page's timers would hold back for seconds.
+    const tasks = new MessageChannel();
+    tasks.port1.onmessage = () => {
+      const v = hidden.shift();
+      if (v === undefined) {
+        tasks.port1.close();
+        measureOn();
+        return;
+      }
+      if (v !== state.view)
+        drawChart(v);
+      tasks.port2.postMessage(0);
+    };
+    tasks.port2.postMessage(0);
   }
 
   // The words of the view drawn last, if they are still wanted.
