@@ -234,7 +234,7 @@ void BrowserCanvas::drawnByBrowser(std::span<const Point> points, int penWidth)
 {
     if (!m_mirrored || points.empty())
         return;
-    Rect box = Rect::FromCorners(points[0], points[0]);
+    Rect box;
     for (const Point& p : points)
         box = box.united(Rect::FromCorners(p, p));
     // Round pens, mitred joints and smoothed edges reach past the points.

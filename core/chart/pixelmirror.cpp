@@ -8,7 +8,7 @@ namespace {
 // The unknown areas are a few texts per chart; past this many they are kept as one.
 constexpr std::size_t MaxUnknownAreas = 32;
 
-// Inner not empty.
+// Whether `outer` holds every pixel of `inner`, which is not empty.
 bool Covers(const Rect& outer, const Rect& inner)
 {
     return inner.x >= outer.x && inner.y >= outer.y && inner.x + inner.width <= outer.x + outer.width &&

@@ -588,11 +588,7 @@
   // shows it while a curve is measured. A view is drawn again when shown.
   function warmViews() {
     state.warmed = true;
-    const hidden = [];
-    for (let v = 0; v < ViewCount; ++v) {
-      if (v !== state.view)
-        hidden.push(v);
-    }
+    const hidden = [...Array(ViewCount).keys()].filter((v) => v !== state.view);
     // Tasks by message, which a hidden page's timers would hold back for seconds.
     const tasks = new MessageChannel();
     tasks.port1.onmessage = () => {
