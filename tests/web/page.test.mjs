@@ -133,6 +133,33 @@ test('a character field holds the one character typed last, as on the desktop', 
   await page.close();
 });
 
+test('every byte received, as a character or by its name, fits the box that the window keeps for it', async () => {
+  const page = await opened('', { viewport: { width: 1000, height: 800 } });
+  const outside = await page.evaluate(async () => {
+    const field = document.getElementById('charA');
+    const received = document.getElementById('received');
+    const frame = () => new Promise((resolve) => requestAnimationFrame(() => setTimeout(resolve, 0)));
+    const typed = new TextDecoder('windows-1252');
+    const out = [];
+    for (let code = 0; code < 256; ++code) {
+      field.dispatchEvent(new InputEvent('beforeinput', {
+        inputType: 'insertText', data: typed.decode(new Uint8Array([code])), bubbles: true, cancelable: true,
+      }));
+      await frame();
+      const range = document.createRange();
+      range.selectNodeContents(received);
+      const text = range.getBoundingClientRect();
+      const box = received.getBoundingClientRect();
+      if (!received.textContent || text.left < box.left || text.right > box.right || text.top < box.top || text.bottom > box.bottom)
+        out.push(`${code} "${received.textContent}": ${text.left}..${text.right} in ${box.left}..${box.right}`);
+    }
+    return out;
+  });
+  assert.deepEqual(outside, []);
+  noProblems(page);
+  await page.context().close();
+});
+
 test('typing the character already shown does not recompute', async () => {
   const page = await opened();
   await page.evaluate(() => {
