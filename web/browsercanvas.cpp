@@ -203,7 +203,9 @@ BrowserCanvas::~BrowserCanvas()
 void BrowserCanvas::resize(int width, int height)
 {
     // A new backing store forgets the clip with everything else.
+    m_clip.reset();
     m_clipped = false;
+    m_clipCurrent = true;
     m_size = {std::max(width, 0), std::max(height, 0)};
     const int ratio = dscdma_resize(m_index, m_size.width, m_size.height);
     m_mirrored = m_keepPixels && ratio > 0;
@@ -226,8 +228,10 @@ void BrowserCanvas::put(const std::vector<Rect>& deviceRects)
 
 void BrowserCanvas::drawnByBrowser(const Rect& area)
 {
-    if (m_mirrored)
-        put(m_mirror.DrawElsewhere(area));
+    if (!m_mirrored)
+        return;
+    put(m_mirror.DrawElsewhere(area));
+    clipBrowser();
 }
 
 void BrowserCanvas::drawnByBrowser(std::span<const Point> points, int penWidth)
@@ -448,20 +452,38 @@ int BrowserCanvas::measureHeight(const FontDesc& font, std::string_view) const
     return measured(font, "Xg").height;
 }
 
+// With kept pixels the browser draws only the texts and the odd stroke, so its own clip is set
+// when it draws: a paint of filled pixels alone does not call it at all.
 void BrowserCanvas::setClipRect(const Rect& rect)
 {
-    dscdma_clip(m_index, rect.x, rect.y, std::max(rect.width, 0), std::max(rect.height, 0), m_clipped);
-    m_clipped = true;
     m_mirror.SetClip(&rect);
+    m_clip = rect;
+    m_clipCurrent = false;
+    if (!m_mirrored)
+        clipBrowser();
 }
 
 void BrowserCanvas::clearClip()
 {
     m_mirror.SetClip(nullptr);
-    if (!m_clipped)
+    m_clip.reset();
+    m_clipCurrent = !m_clipped;
+    if (!m_mirrored)
+        clipBrowser();
+}
+
+void BrowserCanvas::clipBrowser()
+{
+    if (m_clipCurrent)
         return;
-    dscdma_unclip(m_index);
-    m_clipped = false;
+    m_clipCurrent = true;
+    if (m_clip) {
+        dscdma_clip(m_index, m_clip->x, m_clip->y, std::max(m_clip->width, 0), std::max(m_clip->height, 0), m_clipped);
+        m_clipped = true;
+    } else if (m_clipped) {
+        dscdma_unclip(m_index);
+        m_clipped = false;
+    }
 }
 
 void BrowserCanvas::copyFrom(const Canvas& source, int x, int y)

@@ -4,6 +4,7 @@
 #include "core/chart/pixelmirror.h"
 
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -66,11 +67,15 @@ private:
     void drawnByBrowser(const Rect& area);
     void drawnByBrowser(std::span<const Point> points, int penWidth);
     void put(const std::vector<Rect>& deviceRects);
+    // Gives the browser's own drawing the clip last asked for.
+    void clipBrowser();
 
     int m_index;
     int m_minimumText = 0;
     Size m_size;
-    bool m_clipped = false;
+    std::optional<Rect> m_clip;  // the clip asked for
+    bool m_clipped = false;      // the browser's context holds a clip
+    bool m_clipCurrent = true;   // and it is the one asked for
     bool m_keepPixels;
     bool m_mirrored = false; // kept pixels at this pixel ratio
     PixelMirror m_mirror;

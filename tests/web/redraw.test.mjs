@@ -61,3 +61,41 @@ test('an edit draws only the charts whose picture changed', async () => {
     assert.deepEqual(await drawnBy(page, edit), charts, what);
   await page.close();
 });
+
+// Every call that reaches a chart's canvas, by name.
+function countCalls() {
+  window.calls = [];
+  const proto = CanvasRenderingContext2D.prototype;
+  for (const name of Object.getOwnPropertyNames(proto)) {
+    const original = Object.getOwnPropertyDescriptor(proto, name).value;
+    if (typeof original !== 'function' || name === 'constructor')
+      continue;
+    proto[name] = function (...args) {
+      if (window.calls && this.canvas.id)
+        window.calls.push(this.canvas.id + '.' + name);
+      return original.apply(this, args);
+    };
+  }
+}
+
+test('an edit that moves only traces hands each changed chart over as one image and nothing else', async () => {
+  const page = await env.page({ deviceScaleFactor: 2 });
+  await page.addInitScript(countCalls);
+  await env.open(page, env.server.origin + '/' + query({ sf: 20 }));
+  const callsOf = async (edit) => {
+    await settled(page);
+    await page.evaluate(() => { window.calls = []; });
+    await edit();
+    await settled(page);
+    return page.evaluate(() => window.calls);
+  };
+  assert.deepEqual(await callsOf(() => page.locator('#keyRx').fill('44')), ['rcd.putImageData']);
+  assert.deepEqual((await callsOf(async () => {
+    await page.locator('#charA').focus();
+    await page.keyboard.type('q');
+  })).sort(), ['rca.putImageData', 'rcc.putImageData', 'rcd.putImageData']);
+  // Texts are the browser's to draw: with the explanations shown, it draws them clipped to the plot.
+  const shown = await callsOf(() => page.locator('#explain').click());
+  assert.ok(shown.includes('rca.fillText') && shown.includes('rca.clip'), shown.join(' '));
+  await page.close();
+});
