@@ -160,6 +160,24 @@ test('every byte received, as a character or by its name, fits the box that the 
   await page.context().close();
 });
 
+test('a page that the browser gives no frames still shows every edit, by timer', async () => {
+  const page = await env.page();
+  await env.open(page, env.server.origin + '/');
+  // As in a hidden tab or a frame scrolled out of view: frames are asked for and never come.
+  await page.evaluate(() => {
+    let next = 0;
+    window.requestAnimationFrame = () => ++next;
+    window.cancelAnimationFrame = () => {};
+  });
+  for (const [key, expected] of [['44', 'W'], ['23', 'Z'], ['44', 'W']]) {
+    await page.locator('#keyRx').fill(key);
+    await page.waitForFunction((want) => document.getElementById('received').textContent === want, expected,
+      { polling: 20, timeout: 5000 });
+  }
+  noProblems(page);
+  await page.context().close();
+});
+
 test('typing the character already shown does not recompute', async () => {
   const page = await opened();
   await page.evaluate(() => {

@@ -134,7 +134,9 @@
 
   // ---------------------------------------------------------------------------------------
   // Frames: every change asks for one; a frame runs the model and draws what changed. A frame
-  // that the browser does not give (a hidden or throttled frame) comes by timer instead.
+  // that the browser does not give (a hidden or throttled frame) comes by timer instead: one
+  // timer at a time, left running past the frames that came, since making one costs an edit
+  // more than the rest of its script.
 
   let scheduled = 0;
   let fallback = 0;
@@ -142,12 +144,18 @@
     if (scheduled || !mod)
       return;
     scheduled = requestAnimationFrame(frame);
-    fallback = setTimeout(frame, 100);
+    if (!fallback)
+      fallback = setTimeout(frameByTimer, 100);
+  }
+
+  function frameByTimer() {
+    fallback = 0;
+    if (scheduled)
+      frame();
   }
 
   function frame() {
     cancelAnimationFrame(scheduled);
-    clearTimeout(fallback);
     scheduled = 0;
     if (!sameLayout(state.layout, state.drawnLayout)) {
       layoutCharts();
