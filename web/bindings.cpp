@@ -181,9 +181,8 @@ EMSCRIPTEN_KEEPALIVE int dscdma_translate(const char* block, int size)
     return Answer(Simulation().Translate(Arg(args, 0), params));
 }
 
-// Computes, plots and draws one run (block: a, b, keyA, keyB, keyRx, and the letters of the
-// traces wanted, all when empty): the result with what the received-character label shows and a
-// screen reader says of it, and the traces, or 0 and the model's message.
+// Computes, plots and draws one run (block: a, b, keyA, keyB, keyRx): the result with what the
+// received-character label shows and a screen reader says of it, or 0 and the model's message.
 EMSCRIPTEN_KEEPALIVE int dscdma_update(const char* block, int size, int spread, int labels)
 {
     const auto args = Unpacked(block, size);
@@ -207,13 +206,21 @@ EMSCRIPTEN_KEEPALIVE int dscdma_update(const char* block, int size, int spread, 
         s_json.Key("channel").Value(std::string_view(&r.channel, 1));
         s_json.Key("shown").Value(utf8::FromWindows1252(ShownReceivedCharacter(byte)));
         s_json.Key("spoken").Value(Simulation().SpokenCharacter(byte));
-        s_json.Key("traces");
-        WriteTraces(Simulation().Traces(), Arg(args, 5));
         s_json.EndObject();
         return AnswerJson();
     } catch (const std::exception& error) {
         return Answer(error.what(), 0);
     }
+}
+
+// The traces of the last run that succeeded, those whose letters the block names (all when it
+// names none); asked for apart from the run, by what shows them.
+EMSCRIPTEN_KEEPALIVE int dscdma_traces(const char* block, int size)
+{
+    const auto args = Unpacked(block, size);
+    s_json.Clear();
+    WriteTraces(Simulation().Traces(), Arg(args, 0));
+    return AnswerJson();
 }
 
 // The colour a system colour index stands for on the charts, as CSS, so that the page around

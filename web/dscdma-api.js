@@ -41,11 +41,13 @@
   Module['loadLanguage'] = (bytes) => { packed([bytes], _dscdma_load_language); };
   Module['translate'] = (key, params) =>
     (packed([text(key)].concat(Array.isArray(params) ? params.map(text) : []), _dscdma_translate), out());
-  // {received, code, ok, channel, shown, spoken, traces: [{letter, chart, perBit, values}]}, or an Error;
-  // the traces whose letters `letters` names, all without it.
-  Module['update'] = (inputs, letters) => orError(packed(
-    [text(inputs.a), text(inputs.b), text(inputs.keyA), text(inputs.keyB), text(inputs.keyRx), text(letters)],
+  // {received, code, ok, channel, shown, spoken}, or an Error.
+  Module['update'] = (inputs) => orError(packed(
+    [text(inputs.a), text(inputs.b), text(inputs.keyA), text(inputs.keyB), text(inputs.keyRx)],
     (p, n) => _dscdma_update(p, n, typeof inputs.sf === 'number' ? inputs.sf : 0, inputs.labels === true ? 1 : 0)), json);
+  // The last run's traces, [{letter, chart, perBit, values}]: those whose letters `letters` names,
+  // all without it.
+  Module['traces'] = (letters) => (packed([text(letters)], _dscdma_traces), json());
   Module['systemColor'] = (index) => (_dscdma_system_color(index), out());
   // Four [width, height] pairs in CSS pixels, or null for a chart's stored size.
   Module['layout'] = (sizes, minimumText) => {

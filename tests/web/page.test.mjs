@@ -178,6 +178,31 @@ test('a page that the browser gives no frames still shows every edit, by timer',
   await page.context().close();
 });
 
+test('an edit\'s frame shows the received character; the charts\' sentences follow it, once idle', async () => {
+  const page = await opened();
+  const batches = await page.evaluate(async () => {
+    const out = [];
+    const watched = ['received', 'sRca', 'sRcd'].map((id) => document.getElementById(id));
+    const observer = new MutationObserver((records) => {
+      out.push([...new Set(records.map((r) => (r.target.id || r.target.parentNode.id)))].sort().join(' '));
+    });
+    for (const el of watched)
+      observer.observe(el, { childList: true, characterData: true, subtree: true });
+    document.getElementById('charA').dispatchEvent(new InputEvent('beforeinput', {
+      inputType: 'insertText', data: 'q', bubbles: true, cancelable: true,
+    }));
+    const start = performance.now();
+    while (out.length < 2 && performance.now() - start < 2000)
+      await new Promise((resolve) => setTimeout(resolve, 10));
+    observer.disconnect();
+    return out;
+  });
+  assert.deepEqual(batches, ['received', 'sRca sRcd']);
+  assert.match(await page.locator('#sRca').textContent(), /^Channel 1 sends q: /);
+  noProblems(page);
+  await page.context().close();
+});
+
 test('typing the character already shown does not recompute', async () => {
   const page = await opened();
   await page.evaluate(() => {

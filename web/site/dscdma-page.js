@@ -95,7 +95,8 @@
     lang: 'en',
     table: false,        // "Show as table" is down
     result: null,        // the last run the model computed
-    traces: [],          // its traces, as numbers
+    ranWith: null,       // its inputs
+    runs: 0,             // how many runs the model computed
     error: '',           // the last run's error, while it stands
     notice: null,        // {text, link}: values ignored, or the link to this set-up
     layout: { wide: true, width: 0, ratio: 1 },
@@ -175,12 +176,9 @@
     postSize();
   }
 
-  // The traces that the charts' sentences tell of; the table shows them all.
-  const SpokenTraces = 'ADGK';
-
   function runModel() {
     const now = Object.assign({}, state.inputs);
-    const result = mod.update(now, state.table ? '' : SpokenTraces);
+    const result = mod.update(now);
     const answers = state.answers.splice(0);
     if (result instanceof Error) {
       // As the desktop's error report: the message; the previous picture stays.
@@ -190,7 +188,8 @@
     }
     state.error = '';
     state.result = result;
-    state.traces = result.traces;
+    state.ranWith = now;
+    state.runs += 1;
     postResult({ received: result.received, code: result.code, ok: result.ok, channel: result.channel }, now, answers);
   }
 
@@ -337,7 +336,7 @@
     setHidden(explanations, !state.inputs.labels);
     setAttribute($('table'), 'aria-pressed', String(state.table));
     setHidden($('alt'), !state.table);
-    drawSummary();
+    summaryLater();
     if (state.table)
       drawTable();
   }
@@ -377,40 +376,58 @@
       spread.style.setProperty('--at', at);
   }
 
-  function bitsOf(letter) {
-    const trace = state.traces.find((t) => t.letter === letter);
+  function bitsOf(traces, letter) {
+    const trace = traces.find((t) => t.letter === letter);
     return trace ? trace.values.map((v) => (v > 0 ? '1' : '0')).join(' ') : '';
   }
 
   // The byte a data trace carries, least significant bit first.
-  function byteOf(letter) {
-    const trace = state.traces.find((t) => t.letter === letter);
+  function byteOf(traces, letter) {
+    const trace = traces.find((t) => t.letter === letter);
     return trace ? trace.values.reduce((byte, v, bit) => byte | (v > 0 ? 1 << bit : 0), 0) : 0;
+  }
+
+  // The charts' sentences are read on demand and never seen: they are written once the frame is
+  // painted and the page is idle (within 100 ms), so that an edit's frame holds only what is seen.
+  let summaryDue = false;
+  let drawnSummary = { runs: -1, lang: '' };
+  function summaryLater() {
+    if (summaryDue || (drawnSummary.runs === state.runs && drawnSummary.lang === state.lang))
+      return;
+    summaryDue = true;
+    if (window.requestIdleCallback)
+      requestIdleCallback(drawSummary, { timeout: 100 });
+    else
+      setTimeout(drawSummary, 0);
   }
 
   // One sentence per chart; they describe the charts to a screen reader at all times.
   function drawSummary() {
+    summaryDue = false;
     const r = state.result;
-    if (!r || !state.traces.length)
+    if (!r || (drawnSummary.runs === state.runs && drawnSummary.lang === state.lang))
       return;
-    const inputs = state.inputs;
-    setText($('sRca'), page('sends', ['1', spokenCharacter(inputs.a, byteOf('A')), bitsOf('A')]));
-    setText($('sRcb'), page('sends', ['2', spokenCharacter(inputs.b, byteOf('D')), bitsOf('D')]));
-    const g = state.traces.find((t) => t.letter === 'G').values;
+    drawnSummary = { runs: state.runs, lang: state.lang };
+    const traces = mod.traces('ADGK');
+    const inputs = state.ranWith;
+    setText($('sRca'), page('sends', ['1', spokenCharacter(inputs.a, byteOf(traces, 'A')), bitsOf(traces, 'A')]));
+    setText($('sRcb'), page('sends', ['2', spokenCharacter(inputs.b, byteOf(traces, 'D')), bitsOf(traces, 'D')]));
+    const g = traces.find((t) => t.letter === 'G').values;
     const count = (v) => String(g.filter((x) => x === v).length);
     setText($('sRcc'), page('composite', [String(g.length), count(2), count(0), count(-2)]));
     const verdict = page(r.ok ? 'correct' : 'wrong');
     const received = spokenCharacter(r.received, r.code);
     setText($('sRcd'), r.channel === '-'
-      ? page('untuned', [inputs.keyRx, '', received, bitsOf('K'), verdict])
-      : page('tuned', [inputs.keyRx, r.channel, received, bitsOf('K'), verdict]));
+      ? page('untuned', [inputs.keyRx, '', received, bitsOf(traces, 'K'), verdict])
+      : page('tuned', [inputs.keyRx, r.channel, received, bitsOf(traces, 'K'), verdict]));
   }
 
-  let drawnTable = { traces: null, lang: '' };
+  let drawnTable = { runs: -1, lang: '' };
   function drawTable() {
-    if (drawnTable.traces === state.traces && drawnTable.lang === state.lang)
+    if (drawnTable.runs === state.runs && drawnTable.lang === state.lang)
       return;
-    drawnTable = { traces: state.traces, lang: state.lang };
+    drawnTable = { runs: state.runs, lang: state.lang };
+    const traces = mod.traces('');
     const table = $('traces');
     const head = document.createElement('thead');
     const row = head.insertRow();
@@ -429,7 +446,7 @@
       const body = document.createElement('tbody');
       const group = body.insertRow();
       th(group, $(ChartIds[chart]).getAttribute('aria-label'), 'rowgroup').colSpan = 9;
-      for (const trace of state.traces.filter((t) => t.chart === chart)) {
+      for (const trace of traces.filter((t) => t.chart === chart)) {
         const tr = body.insertRow();
         th(tr, trace.letter + ': ' + page('traces')[trace.letter], 'row');
         const per = trace.perBit ? 1 : trace.values.length / 8;
@@ -994,8 +1011,6 @@
     moveByTitleBar(explanations, explanations.querySelector('.titlebar'));
     $('table').addEventListener('click', () => {
       state.table = !state.table;
-      // The table shows every trace, the sentences only some: the run is made again.
-      state.run = true;
       schedule();
     });
     wireAbout();
@@ -1056,6 +1071,7 @@
         return;
       settled = true;
       translateUnseen();
+      drawSummary();
       state.ready = true;
       // Loaded and usable, also when the first run failed (a receiver key too large to round).
       document.documentElement.dataset.state = 'ready';
