@@ -116,6 +116,7 @@ Simulation::~Simulation() = default;
 
 void Simulation::buildCharts()
 {
+    m_plotted.fill(false);
     const SignalChart which[] = {SignalChart::RCA, SignalChart::RCB, SignalChart::RCC, SignalChart::RCD};
     for (std::size_t i = 0; i < 4; ++i) {
         m_presenters[i].reset();
@@ -187,8 +188,15 @@ PageResult Simulation::Update(const PageInputs& inputs)
     view.RCC = &chart(2);
     view.RCD = &chart(3);
     view.Translate = [this](const std::string& key) { return m_dictionary.Translate(key); };
+    // A chart drawn since it was last made or laid out, with the same explanations and traces,
+    // shows this run already.
+    for (std::size_t i = 0; i < 4; ++i)
+        view.Unchanged[i] =
+            m_plotted[i] && m_lastRun && m_plottedLabels == inputs.labels && SamePlot(int(i), *m_lastRun, r);
     PlotSignals(r, inputs.labels, view);
     m_lastRun = r;
+    m_plotted.fill(true);
+    m_plottedLabels = inputs.labels;
     return {utf8::FromWindows1252(r.RecoveredText), r.RecoveredByte, r.TransmissionOk, r.SelectedChannel};
 }
 
@@ -201,6 +209,7 @@ void Simulation::Relayout(const std::array<Size, 4>& sizes)
         // The canvas measures or scales differently: a new backing store, also at the same size
         // (the screen's pixel ratio may have changed), and a presenter that draws it whole.
         m_presenters[i].reset();
+        m_plotted[i] = false;
         m_canvases[i]->resize(c.Width(), c.Height());
         c.SetTextMetrics(m_canvases[i]);
         m_presenters[i] = std::make_unique<LayerPresenter>(c, *m_canvases[i]);

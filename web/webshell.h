@@ -114,6 +114,8 @@ private:
     std::array<std::unique_ptr<LayerPresenter>, 4> m_presenters;
     std::array<Size, 4> m_sizes{}; // as laid out last; none for the stored sizes
     std::optional<SimResult> m_lastRun;
+    std::array<bool, 4> m_plotted{}; // drawn since it was made or laid out
+    bool m_plottedLabels = false;    // with the explanations or without
 };
 
 // The drawing commands of one update per line of `sets`, recorded with fixed text metrics, as

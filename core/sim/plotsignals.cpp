@@ -139,17 +139,36 @@ void Plot(Chart& c, Which which, const SimResult& r, bool explain, const TSignal
 void PlotSignals(const SimResult& result, bool showExplanations, const TSignalView& view)
 {
     // The receiver chart tells which channel it is tuned to; the colour shows at its ShowItems.
-    switch (result.SelectedChannel) {
-    case '1': view.RCD->SetChartColor(view.RCA->ChartColor()); break;
-    case '2': view.RCD->SetChartColor(view.RCB->ChartColor()); break;
-    default: view.RCD->SetChartColor(White); break;
+    if (!view.Unchanged[3]) {
+        switch (result.SelectedChannel) {
+        case '1': view.RCD->SetChartColor(view.RCA->ChartColor()); break;
+        case '2': view.RCD->SetChartColor(view.RCB->ChartColor()); break;
+        default: view.RCD->SetChartColor(White); break;
+        }
     }
 
-    Plot(*view.RCA, Which::RCA, result, showExplanations, view);
-    Plot(*view.RCB, Which::RCB, result, showExplanations, view);
-    Plot(*view.RCC, Which::RCC, result, showExplanations, view);
-    Plot(*view.RCD, Which::RCD, result, showExplanations, view);
+    Chart* const charts[] = {view.RCA, view.RCB, view.RCC, view.RCD};
+    for (int i = 0; i < 4; ++i)
+        if (!view.Unchanged[std::size_t(i)])
+            Plot(*charts[i], Which(i), result, showExplanations, view);
 
     if (view.ShowResult)
         view.ShowResult(result.RecoveredText, result.TransmissionOk);
+}
+
+bool SamePlot(int chart, const SimResult& a, const SimResult& b)
+{
+    if (a.SpreadFactor != b.SpreadFactor || a.ChipDuration != b.ChipDuration)
+        return false;
+    if (chart == int(Which::RCD) && a.SelectedChannel != b.SelectedChannel)
+        return false;
+    for (const TraceRow& t : Traces) {
+        if (int(t.chart) != chart || !t.sample)
+            continue;
+        const int count = t.shape == Shape::BitSteps ? BitsPerChar : a.SampleCount();
+        for (int n = 1; n <= count; ++n)
+            if (t.sample(a, n) != t.sample(b, n))
+                return false;
+    }
+    return true;
 }

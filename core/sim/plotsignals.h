@@ -3,6 +3,7 @@
 #include "core/chart/palette.h"
 #include "core/sim/signalmodel.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -22,8 +23,15 @@ struct TSignalView
     std::function<std::string(const std::string& key)> Translate;
     // Shows the received character and the verdict; empty where there is no result display.
     std::function<void(const std::string& recoveredText, bool ok)> ShowResult;
+    // Charts, in the order above, that the caller knows to show this run already: left as they
+    // are rather than filled and compared again.
+    std::array<bool, 4> Unchanged{};
 };
 
 // Clears and refills all four charts with the eleven step traces of one run, the explanation
 // labels when asked for, and the result display. Every chart repaints once, at its ShowItems.
 void PlotSignals(const SimResult& result, bool showExplanations, const TSignalView& view);
+
+// Whether two runs draw the same traces on chart `chart` (0 to 3, RCA to RCD), the receiver's
+// chart in the same colour: with the same explanations and layout, the same picture.
+bool SamePlot(int chart, const SimResult& a, const SimResult& b);

@@ -150,6 +150,47 @@ TEST(WebShell, AnUpdateGivesTheModelsAnswersFromTheFieldTextsAndDrawsEveryChart)
     EXPECT_EQ(r.code, 0x5E);
 }
 
+// An edit draws only the charts whose picture it changed; one laid out or made again, or with
+// the explanations shown or hidden, is drawn whatever the run.
+TEST(WebShell, AnUpdateDrawsOnlyTheChartsThatItChanged)
+{
+    Recorded page;
+    web::PageInputs in;
+    page.simulation->Update(in);
+    const auto drawn = [&] {
+        std::string charts;
+        for (int i = 0; i < 4; ++i)
+            if (!page.Text(i).empty())
+                charts += char('0' + i);
+        page.Clear();
+        return charts;
+    };
+    drawn();
+    struct Step
+    {
+        const char* what;
+        void (*apply)(web::PageInputs&, web::Simulation&);
+        const char* charts;
+    };
+    const Step steps[] = {
+        {"the same inputs", [](web::PageInputs&, web::Simulation&) {}, ""},
+        {"the receiver key", [](web::PageInputs& i, web::Simulation&) { i.keyRx = "44"; }, "3"},
+        {"channel 1's character", [](web::PageInputs& i, web::Simulation&) { i.a = "q"; }, "023"},
+        {"the explanations", [](web::PageInputs& i, web::Simulation&) { i.labels = true; }, "0123"},
+        {"laid out again", [](web::PageInputs&, web::Simulation& s) {
+             s.Relayout({Size{366, 137}, Size{366, 145}, Size{366, 81}, Size{366, 281}});
+         }, "0123"},
+        {"a language", [](web::PageInputs&, web::Simulation& s) { s.LoadLanguage("[Channel 1]=Kanal 1|$$"); }, "0123"},
+        {"the same inputs again", [](web::PageInputs&, web::Simulation&) {}, ""},
+    };
+    for (const Step& step : steps) {
+        step.apply(in, *page.simulation);
+        page.Clear();
+        page.simulation->Update(in);
+        EXPECT_EQ(drawn(), step.charts) << step.what;
+    }
+}
+
 TEST(WebShell, AnUpdateTheModelRefusesDrawsNothing)
 {
     Recorded page;

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -217,6 +218,64 @@ TEST(PlotSignals, ReplacesThePreviousRunInsteadOfAppending)
 
 // The four charts as the main window stores them, translated without a language file and filled
 // with one run, drawn onto a recording canvas: what every shell shows.
+// Which charts two runs draw differently: each input reaches the charts of its traces, and the
+// receiver's chart also shows, by its colour, which channel it follows.
+TEST(PlotSignals, SamePlotTellsWhichChartsAnInputReaches)
+{
+    struct Case
+    {
+        const char* change;
+        void (*apply)(SimInput&);
+        std::array<bool, 4> same; // RCA, RCB, RCC, RCD
+    };
+    const Case cases[] = {
+        {"nothing", [](SimInput&) {}, {true, true, true, true}},
+        {"the receiver key", [](SimInput& in) { in.KeyRx = 44; }, {true, true, true, false}},
+        {"the receiver key, the same once rounded", [](SimInput& in) { in.KeyRx = 23.4; }, {true, true, true, true}},
+        {"channel 1's character", [](SimInput& in) { in.SetTextA("q"); }, {false, true, false, false}},
+        {"channel 2's character", [](SimInput& in) { in.SetTextB("k"); }, {true, false, false, false}},
+        {"channel 2's key", [](SimInput& in) { in.KeyB = 7; }, {true, false, false, false}},
+        {"the spreading factor", [](SimInput& in) { in.SpreadFactor = 7; }, {false, false, false, false}},
+    };
+    const SimResult before = ComputeSignals(SimInput{});
+    for (const Case& c : cases) {
+        SimInput in;
+        c.apply(in);
+        const SimResult after = ComputeSignals(in);
+        for (int chart = 0; chart < 4; ++chart) {
+            EXPECT_EQ(SamePlot(chart, before, after), c.same[std::size_t(chart)]) << c.change << ", chart " << chart;
+            EXPECT_EQ(SamePlot(chart, after, before), c.same[std::size_t(chart)]) << c.change << ", chart " << chart;
+        }
+    }
+    // The receiver on channel 2 either way, with its chips the same: only its colour can differ.
+    SimInput tuned;
+    tuned.KeyRx = 44;
+    SimResult other = ComputeSignals(tuned);
+    EXPECT_TRUE(SamePlot(3, other, ComputeSignals(tuned)));
+    other.SelectedChannel = '1';
+    EXPECT_FALSE(SamePlot(3, other, ComputeSignals(tuned)));
+}
+
+TEST(PlotSignals, AChartLeftUnchangedKeepsItsItemsAndColour)
+{
+    Charts charts;
+    const SimResult first = Simulate(8, 23);
+    PlotSignals(first, false, charts.view);
+    const auto itemsOf = [](const Chart& c) { return std::vector<TChartItem>(c.Items().begin(), c.Items().end()); };
+    const std::vector<TChartItem> receiverBefore = itemsOf(*charts.rcd);
+    const TColor colourBefore = charts.rcd->ChartColor();
+
+    charts.view.Unchanged = {true, true, true, true};
+    PlotSignals(Simulate(8, 44), false, charts.view);
+    EXPECT_EQ(itemsOf(*charts.rcd), receiverBefore);
+    EXPECT_EQ(charts.rcd->ChartColor(), colourBefore) << "left as it was, not tuned to channel 2";
+
+    charts.view.Unchanged = {true, true, true, false};
+    PlotSignals(Simulate(8, 44), false, charts.view);
+    EXPECT_NE(itemsOf(*charts.rcd), receiverBefore);
+    EXPECT_EQ(charts.rcd->ChartColor(), charts.rcb->ChartColor());
+}
+
 TEST(SignalCharts, StoredChartsShowTheirKeysWithoutPrefixAndTheTimeAxis)
 {
     Dictionary none;
