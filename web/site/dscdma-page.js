@@ -136,8 +136,8 @@
   // ---------------------------------------------------------------------------------------
   // Frames: every change asks for one; a frame runs the model and draws what changed. A frame
   // that the browser does not give (a hidden or throttled frame) comes by timer instead: one
-  // timer at a time, left running past the frames that came, since making one costs an edit
-  // more than the rest of its script.
+  // timer at a time, left running past the frames that came, since making a timer is among the
+  // dearest calls an edit would make.
 
   let scheduled = 0;
   let fallback = 0;
