@@ -29,13 +29,16 @@ export async function setUp(extra = {}) {
   };
 }
 
-// Waits until the page has drawn what the events so far changed: it draws once per frame, so a
-// frame after the one that is due (a page that gets no frames draws within 100 ms by timer).
+// Waits until the page has drawn what the events so far changed and written what it writes once
+// idle after it: it draws once per frame, so a frame after the one that is due, then the page's
+// idle time (a page that gets no frames draws within 100 ms by timer; its idle work comes within
+// 100 ms).
 export function settled(page) {
   return page.evaluate(() => new Promise((resolve) => {
     let done = false;
     const finish = () => { if (!done) { done = true; resolve(); } };
-    requestAnimationFrame(() => requestAnimationFrame(finish));
+    const idle = () => (window.requestIdleCallback ? requestIdleCallback(finish, { timeout: 150 }) : setTimeout(finish, 0));
+    requestAnimationFrame(() => requestAnimationFrame(idle));
     setTimeout(finish, 250);
   }));
 }
