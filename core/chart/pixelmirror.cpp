@@ -27,7 +27,8 @@ void PixelMirror::Reset(Size size, int scale)
     m_size = {std::max(size.width, 0), std::max(size.height, 0)};
     m_scale = std::max(scale, 1);
     const Size device = DeviceSize();
-    m_pixels.assign(std::size_t(device.width) * std::size_t(device.height), 0);
+    // Not zeroed: a phone's charts at three device pixels per pixel are megabytes to clear.
+    m_pixels.reset(new std::uint32_t[std::size_t(device.width) * std::size_t(device.height)]);
     m_filled.clear();
     m_filledBounds = {};
     m_unknown.assign(1, bounds());
@@ -65,7 +66,7 @@ void PixelMirror::fillDevice(const Rect& rect, TColor rgb)
     std::uint32_t pixel = 0;
     std::memcpy(&pixel, bytes, 4);
     const std::size_t stride = std::size_t(m_size.width) * std::size_t(m_scale);
-    std::uint32_t* row = m_pixels.data() + std::size_t(rect.y) * stride + std::size_t(rect.x);
+    std::uint32_t* row = m_pixels.get() + std::size_t(rect.y) * stride + std::size_t(rect.x);
     for (int y = 0; y < rect.height; ++y, row += stride)
         std::fill_n(row, rect.width, pixel);
 }

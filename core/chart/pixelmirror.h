@@ -4,6 +4,7 @@
 #include "core/chart/geometry.h"
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -36,7 +37,7 @@ public:
     std::vector<Rect> TakeChanged();
 
     // The device pixels, row after row, as red, green, blue and alpha bytes.
-    const std::uint8_t* Bytes() const { return reinterpret_cast<const std::uint8_t*>(m_pixels.data()); }
+    const std::uint8_t* Bytes() const { return reinterpret_cast<const std::uint8_t*>(m_pixels.get()); }
 
 private:
     Rect bounds() const { return Rect::FromSize(m_size); }
@@ -45,7 +46,9 @@ private:
 
     Size m_size;
     int m_scale = 1;
-    std::vector<std::uint32_t> m_pixels; // each the four bytes of a pixel, in their order in memory
+    // Each the four bytes of a pixel, in their order in memory; left as allocated, since a pixel
+    // is handed over only once a fill has set it (the rest is unknown until then).
+    std::unique_ptr<std::uint32_t[]> m_pixels;
     Rect m_clip;
     bool m_clipped = false;
     // Surface pixels: what was filled since the last hand-over (each piece, and all of it),
