@@ -39,13 +39,16 @@ TEST(PixelMirror, FillsWholeDevicePixelsWithinTheSurfaceAndTheClip)
         PixelMirror m;
         m.Reset({10, 10}, c.scale);
         ASSERT_EQ(m.DeviceSize(), (Size{10 * c.scale, 10 * c.scale}));
+        // A ground that the fill below must leave where it does not reach.
+        m.Fill(Rect{0, 0, 10, 10}, clNavy);
+        m.TakeChanged();
         if (c.clipped)
             m.SetClip(&clip);
         m.Fill(c.fill, Red);
         for (int y = 0; y < 10 * c.scale; ++y)
             for (int x = 0; x < 10 * c.scale; ++x) {
                 const bool inside = c.expected.contains({x / c.scale, y / c.scale});
-                ASSERT_EQ(PixelAt(m, x, y), inside ? (std::vector<int>{255, 0, 0, 255}) : (std::vector<int>{0, 0, 0, 0}))
+                ASSERT_EQ(PixelAt(m, x, y), inside ? (std::vector<int>{255, 0, 0, 255}) : (std::vector<int>{0, 0, 128, 255}))
                     << "scale " << c.scale << " at " << x << "," << y;
             }
         // What changed, in device pixels, and only once.
