@@ -196,7 +196,7 @@ BrowserCanvas::BrowserCanvas(int index, int width, int height, bool keepPixels)
 
 BrowserCanvas::~BrowserCanvas()
 {
-    if (m_clipped)
+    if (m_browserClip)
         dscdma_unclip(m_index);
 }
 
@@ -204,8 +204,7 @@ void BrowserCanvas::resize(int width, int height)
 {
     // A new backing store forgets the clip with everything else.
     m_clip.reset();
-    m_clipped = false;
-    m_clipCurrent = true;
+    m_browserClip.reset();
     m_size = {std::max(width, 0), std::max(height, 0)};
     const int ratio = dscdma_resize(m_index, m_size.width, m_size.height);
     m_mirrored = m_keepPixels && ratio > 0;
@@ -458,7 +457,6 @@ void BrowserCanvas::setClipRect(const Rect& rect)
 {
     m_mirror.SetClip(&rect);
     m_clip = rect;
-    m_clipCurrent = false;
     if (!m_mirrored)
         clipBrowser();
 }
@@ -467,23 +465,20 @@ void BrowserCanvas::clearClip()
 {
     m_mirror.SetClip(nullptr);
     m_clip.reset();
-    m_clipCurrent = !m_clipped;
     if (!m_mirrored)
         clipBrowser();
 }
 
 void BrowserCanvas::clipBrowser()
 {
-    if (m_clipCurrent)
+    if (m_browserClip == m_clip)
         return;
-    m_clipCurrent = true;
-    if (m_clip) {
-        dscdma_clip(m_index, m_clip->x, m_clip->y, std::max(m_clip->width, 0), std::max(m_clip->height, 0), m_clipped);
-        m_clipped = true;
-    } else if (m_clipped) {
+    if (m_clip)
+        dscdma_clip(m_index, m_clip->x, m_clip->y, std::max(m_clip->width, 0), std::max(m_clip->height, 0),
+                    m_browserClip.has_value());
+    else
         dscdma_unclip(m_index);
-        m_clipped = false;
-    }
+    m_browserClip = m_clip;
 }
 
 void BrowserCanvas::copyFrom(const Canvas& source, int x, int y)

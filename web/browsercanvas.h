@@ -73,9 +73,8 @@ private:
     int m_index;
     int m_minimumText = 0;
     Size m_size;
-    std::optional<Rect> m_clip;  // the clip asked for
-    bool m_clipped = false;      // the browser's context holds a clip
-    bool m_clipCurrent = true;   // and it is the one asked for
+    std::optional<Rect> m_clip;        // the clip asked for
+    std::optional<Rect> m_browserClip; // the clip the browser's context holds
     bool m_keepPixels;
     bool m_mirrored = false; // kept pixels at this pixel ratio
     PixelMirror m_mirror;

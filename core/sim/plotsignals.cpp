@@ -61,6 +61,12 @@ const TraceRow Traces[] = {
      false, "Trace K: Recovered Signal", 0.5, false},
 };
 
+// How many steps a trace draws: a sample each, or a bit each.
+int StepCount(const TraceRow& t, const SimResult& r)
+{
+    return t.shape == Shape::BitSteps ? BitsPerChar : r.SampleCount();
+}
+
 void Draw(Chart& c, const TraceRow& t, const SimResult& r)
 {
     if (t.layer != KeptLayer)
@@ -80,7 +86,7 @@ void Draw(Chart& c, const TraceRow& t, const SimResult& r)
     const bool bits = t.shape == Shape::BitSteps;
     // Times as products of the index, so that every run draws the very same x values.
     auto x = [&](int n) { return bits ? n * r.ChipDuration * r.SpreadFactor : n * r.ChipDuration; };
-    const int count = bits ? BitsPerChar : r.SampleCount();
+    const int count = StepCount(t, r);
     for (int n = 1; n <= count; ++n) {
         const double v = t.sample(r, n);
         c.LineToPoint(x(n - 1), v);
@@ -165,7 +171,7 @@ bool SamePlot(int chart, const SimResult& a, const SimResult& b)
     for (const TraceRow& t : Traces) {
         if (int(t.chart) != chart || !t.sample)
             continue;
-        const int count = t.shape == Shape::BitSteps ? BitsPerChar : a.SampleCount();
+        const int count = StepCount(t, a);
         for (int n = 1; n <= count; ++n)
             if (t.sample(a, n) != t.sample(b, n))
                 return false;
