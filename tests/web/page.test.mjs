@@ -178,11 +178,11 @@ test('a page that the browser gives no frames still shows every edit, by timer',
   await page.context().close();
 });
 
-test('an edit\'s frame shows the received character; the charts\' sentences follow it, once idle', async () => {
+test('an edit\'s frame shows the received character; what a screen reader reads of it follows, once idle', async () => {
   const page = await opened();
   const batches = await page.evaluate(async () => {
     const out = [];
-    const watched = ['received', 'sRca', 'sRcd'].map((id) => document.getElementById(id));
+    const watched = ['received', 'receivedSpoken', 'sRca', 'sRcd'].map((id) => document.getElementById(id));
     const observer = new MutationObserver((records) => {
       out.push([...new Set(records.map((r) => (r.target.id || r.target.parentNode.id)))].sort().join(' '));
     });
@@ -197,8 +197,9 @@ test('an edit\'s frame shows the received character; the charts\' sentences foll
     observer.disconnect();
     return out;
   });
-  assert.deepEqual(batches, ['received', 'sRca sRcd']);
+  assert.deepEqual(batches, ['received', 'receivedSpoken sRca sRcd']);
   assert.match(await page.locator('#sRca').textContent(), /^Channel 1 sends q: /);
+  assert.equal(await page.locator('#receivedSpoken').textContent(), 'Received Character: q');
   noProblems(page);
   await page.context().close();
 });

@@ -328,7 +328,6 @@
       setText(received, r.shown);
       received.classList.toggle('wrong', !r.ok);
       setText($('verdict'), r.ok ? '' : T('Transmission Error'));
-      setText($('receivedSpoken'), r.spoken);
     }
     drawNotice();
     drawSpread();
@@ -336,7 +335,7 @@
     setHidden(explanations, !state.inputs.labels);
     setAttribute($('table'), 'aria-pressed', String(state.table));
     setHidden($('alt'), !state.table);
-    summaryLater();
+    spokenLater();
     if (state.table)
       drawTable();
   }
@@ -387,27 +386,30 @@
     return trace ? trace.values.reduce((byte, v, bit) => byte | (v > 0 ? 1 << bit : 0), 0) : 0;
   }
 
-  // The charts' sentences are read on demand and never seen: they are written once the frame is
-  // painted and the page is idle (within 100 ms), so that an edit's frame holds only what is seen.
-  let summaryDue = false;
-  let drawnSummary = { runs: -1, lang: '' };
-  function summaryLater() {
-    if (summaryDue || (drawnSummary.runs === state.runs && drawnSummary.lang === state.lang))
+  // What only a screen reader reads, the charts' sentences and the received character as spoken,
+  // is written once the frame is painted and the page is idle (within 100 ms): an edit's frame
+  // holds only what is seen, and a text changed in it costs the frame a layout of its own.
+  let spokenDue = false;
+  let drawnSpoken = { runs: -1, lang: '' };
+  function spokenLater() {
+    if (spokenDue || (drawnSpoken.runs === state.runs && drawnSpoken.lang === state.lang))
       return;
-    summaryDue = true;
+    spokenDue = true;
     if (window.requestIdleCallback)
-      requestIdleCallback(drawSummary, { timeout: 100 });
+      requestIdleCallback(drawSpoken, { timeout: 100 });
     else
-      setTimeout(drawSummary, 0);
+      setTimeout(drawSpoken, 0);
   }
 
-  // One sentence per chart; they describe the charts to a screen reader at all times.
-  function drawSummary() {
-    summaryDue = false;
+  // One sentence per chart, which describes it to a screen reader at all times, and the received
+  // character, which the live region announces.
+  function drawSpoken() {
+    spokenDue = false;
     const r = state.result;
-    if (!r || (drawnSummary.runs === state.runs && drawnSummary.lang === state.lang))
+    if (!r || (drawnSpoken.runs === state.runs && drawnSpoken.lang === state.lang))
       return;
-    drawnSummary = { runs: state.runs, lang: state.lang };
+    drawnSpoken = { runs: state.runs, lang: state.lang };
+    setText($('receivedSpoken'), r.spoken);
     const traces = mod.traces('ADGK');
     const inputs = state.ranWith;
     setText($('sRca'), page('sends', ['1', spokenCharacter(inputs.a, byteOf(traces, 'A')), bitsOf(traces, 'A')]));
@@ -1071,7 +1073,7 @@
         return;
       settled = true;
       translateUnseen();
-      drawSummary();
+      drawSpoken();
       state.ready = true;
       // Loaded and usable, also when the first run failed (a receiver key too large to round).
       document.documentElement.dataset.state = 'ready';
