@@ -391,8 +391,14 @@
   // holds only what is seen, and a text changed in it costs the frame a layout of its own.
   let spokenDue = false;
   let drawnSpoken = { runs: -1, lang: '' };
+
+  // Whether what was drawn for {runs, lang} shows the last run in the page's language.
+  function showsLastRun(drawn) {
+    return drawn.runs === state.runs && drawn.lang === state.lang;
+  }
+
   function spokenLater() {
-    if (spokenDue || (drawnSpoken.runs === state.runs && drawnSpoken.lang === state.lang))
+    if (spokenDue || showsLastRun(drawnSpoken))
       return;
     spokenDue = true;
     if (window.requestIdleCallback)
@@ -406,7 +412,7 @@
   function drawSpoken() {
     spokenDue = false;
     const r = state.result;
-    if (!r || (drawnSpoken.runs === state.runs && drawnSpoken.lang === state.lang))
+    if (!r || showsLastRun(drawnSpoken))
       return;
     drawnSpoken = { runs: state.runs, lang: state.lang };
     setText($('receivedSpoken'), r.spoken);
@@ -426,7 +432,7 @@
 
   let drawnTable = { runs: -1, lang: '' };
   function drawTable() {
-    if (drawnTable.runs === state.runs && drawnTable.lang === state.lang)
+    if (showsLastRun(drawnTable))
       return;
     drawnTable = { runs: state.runs, lang: state.lang };
     const traces = mod.traces('');
