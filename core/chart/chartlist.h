@@ -33,8 +33,9 @@ struct TChartItem
     bool operator==(const TChartItem&) const = default;
 };
 
-// The display list: a contiguous array that grows by a fixed step rather than per item, so a
-// chart that is refilled on every edit reallocates at most once per block.
+// The display list: a contiguous array that grows by a fixed step rather than per item. Emptied,
+// it reports no capacity but keeps its storage for the next fill, so a chart that is refilled on
+// every edit allocates only when it grows past its largest list.
 class ChartItemList
 {
 public:
@@ -43,6 +44,8 @@ public:
     using Allocator = std::unique_ptr<TChartItem[]> (*)(std::size_t count);
 
     static constexpr int MaxAllocSize = 1'000'000;
+    // Storage of up to this many items outlives Clear; a larger list gives its storage back.
+    static constexpr std::size_t MaxKeptItems = 65'536;
 
     ChartItemList() = default;
 
@@ -64,7 +67,8 @@ public:
         m_items[std::size_t(m_count)] = item;
         ++m_count;
     }
-    // Releases the storage.
+    // Count and Capacity become 0; the storage is released or, up to MaxKeptItems, kept for
+    // the items appended next.
     void Clear();
 
     void SetAllocator(Allocator allocator) { m_allocate = allocator; }
@@ -76,6 +80,7 @@ private:
     std::unique_ptr<TChartItem[]> m_items;
     int m_count = 0;
     std::size_t m_capacity = 0;
+    std::size_t m_stored = 0; // items that m_items holds room for, at least m_capacity
     int m_allocSize = 1000;
     Allocator m_allocate = &DefaultAllocate;
 };

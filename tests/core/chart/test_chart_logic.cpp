@@ -59,7 +59,7 @@ TEST(ChartItemList, AllocSizeAcceptsOnlyOneToAMillion)
     EXPECT_EQ(list.Capacity(), 6u);
 }
 
-TEST(ChartItemList, ClearReleasesStorage)
+TEST(ChartItemList, ClearEmptiesTheListAndReportsNoCapacity)
 {
     ChartItemList list;
     list.Append(item(1));
@@ -67,6 +67,59 @@ TEST(ChartItemList, ClearReleasesStorage)
     EXPECT_EQ(list.Count(), 0);
     EXPECT_EQ(list.Capacity(), 0u);
     EXPECT_EQ(list.begin(), list.end());
+}
+
+int g_allocations = 0;
+
+std::unique_ptr<TChartItem[]> countingAllocate(std::size_t count)
+{
+    ++g_allocations;
+    return ChartItemList::DefaultAllocate(count);
+}
+
+// Every run clears and refills the charts: the refill takes the storage it had, unless that was
+// too large to keep.
+TEST(ChartItemList, ARefillAfterClearTakesTheKeptStorageUpToItsLimit)
+{
+    const struct
+    {
+        std::size_t block;
+        bool kept;
+    } cases[] = {{ChartItemList::MaxKeptItems, true}, {ChartItemList::MaxKeptItems + 1, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.block);
+        ChartItemList list;
+        list.SetAllocator(&countingAllocate);
+        list.SetAllocSize(int(c.block));
+        list.Append(item(1));
+        list.Append(item(2));
+        list.Clear();
+        g_allocations = 0;
+        list.Append(item(3));
+        EXPECT_EQ(g_allocations, c.kept ? 0 : 1);
+        EXPECT_EQ(list.Count(), 1);
+        EXPECT_EQ(list.Capacity(), c.block);
+        EXPECT_EQ(list[0], item(3));
+        // The slot the earlier fill used is empty again, as in fresh storage.
+        EXPECT_EQ(list[1], TChartItem{});
+    }
+}
+
+TEST(ChartItemList, AKeptStorageTooSmallForTheNextBlockIsReplacedAndTheItemsCarriedOver)
+{
+    ChartItemList list;
+    list.SetAllocator(&countingAllocate);
+    list.SetAllocSize(2);
+    for (int i = 0; i < 4; ++i)
+        list.Append(item(i));
+    list.Clear();
+    g_allocations = 0;
+    for (int i = 10; i < 15; ++i)
+        list.Append(item(i));
+    EXPECT_EQ(g_allocations, 1); // the third block only
+    EXPECT_EQ(list.Capacity(), 6u);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(list[i], item(10 + i));
 }
 
 std::unique_ptr<TChartItem[]> failingAllocate(std::size_t)
