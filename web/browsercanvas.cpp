@@ -7,7 +7,8 @@
 
 #include <algorithm>
 
-// The page's side: Module.canvases[i] is a <canvas>; its 2-D context draws in CSS pixels.
+// The page's side: Module.canvases[i] is a <canvas>, or the offscreen canvas that one shows; its
+// 2-D context draws in CSS pixels.
 // Colours arrive as 0x00BBGGRR, points and rectangles as int32 runs in the module's memory.
 
 // Answers the pixel ratio when it is a whole number, else 0.

@@ -34,11 +34,15 @@ after(async () => { await env.tearDown(); });
 function noteChartTexts(context) {
   return context.addInitScript(() => {
     window.chartFonts = [];
-    const fill = CanvasRenderingContext2D.prototype.fillText;
-    CanvasRenderingContext2D.prototype.fillText = function (text, x, y, ...rest) {
-      window.chartFonts.push({ canvas: this.canvas.id, text: String(text), font: this.font });
-      return fill.call(this, text, x, y, ...rest);
-    };
+    for (const proto of [CanvasRenderingContext2D.prototype, window.OffscreenCanvasRenderingContext2D?.prototype]) {
+      const fill = proto?.fillText;
+      if (!fill)
+        continue;
+      proto.fillText = function (text, x, y, ...rest) {
+        window.chartFonts.push({ canvas: this.canvas.id, text: String(text), font: this.font });
+        return fill.call(this, text, x, y, ...rest);
+      };
+    }
   });
 }
 
@@ -211,8 +215,13 @@ test('the charts are laid out again at the full width and drawn at the pixel rat
       assert.equal(c.store, Math.round(wanted * ratio), `${size.name} ${c.id}: one store pixel per device pixel`);
     }
     // The trace labels end inside the chart: the layout took the width, not a scaled picture.
-    const right = await page.evaluate(() => Math.max(...window.chartFonts.filter((f) => f.canvas === 'rcd')
-      .map((f) => document.getElementById('rcd').getContext('2d').measureText(f.text).width)));
+    const right = await page.evaluate(() => {
+      const g = document.createElement('canvas').getContext('2d');
+      return Math.max(...window.chartFonts.filter((f) => f.canvas === 'rcd').map((f) => {
+        g.font = f.font;
+        return g.measureText(f.text).width;
+      }));
+    });
     assert.ok(right < charts[3].css, `${size.name}: labels fit`);
     await page.context().close();
   }

@@ -44,11 +44,17 @@ async function opened(width, height, search = '') {
   await page.setViewport({ width, height });
   await page.evaluateOnNewDocument(() => {
     window.chartFonts = [];
-    const fill = CanvasRenderingContext2D.prototype.fillText;
-    CanvasRenderingContext2D.prototype.fillText = function (text, ...rest) {
-      window.chartFonts.push(this.font);
-      return fill.call(this, text, ...rest);
-    };
+    // The charts draw on offscreen canvases where the browser has them.
+    for (const proto of [CanvasRenderingContext2D.prototype, window.OffscreenCanvasRenderingContext2D?.prototype]) {
+      const fill = proto?.fillText;
+      if (!fill)
+        continue;
+      proto.fillText = function (text, ...rest) {
+        if (!(this.canvas instanceof HTMLCanvasElement) || this.canvas.isConnected) // not the one for measuring
+          window.chartFonts.push(this.font);
+        return fill.call(this, text, ...rest);
+      };
+    }
   });
   await page.goto(server.origin + '/index.html' + search);
   await page.waitForFunction(() => document.documentElement.dataset.state === 'ready', { timeout: 30000 });
@@ -62,14 +68,26 @@ function settled(page) {
 
 async function shown(page) {
   await settled(page);
-  return page.evaluate(() => ({
-    received: document.getElementById('received').textContent,
-    verdict: document.getElementById('verdict').textContent,
-  }));
+  return page.evaluate(() => {
+    // The receiver chart's ground, as its element shows it.
+    const chart = document.getElementById('rcd');
+    const copy = document.createElement('canvas');
+    copy.width = chart.width;
+    copy.height = chart.height;
+    const g = copy.getContext('2d');
+    g.drawImage(chart, 0, 0);
+    return {
+      received: document.getElementById('received').textContent,
+      verdict: document.getElementById('verdict').textContent,
+      ground: Array.from(g.getImageData(394, 25, 1, 1).data.slice(0, 3)).join(','),
+    };
+  });
 }
 
-test('Firefox: the page gives the native model\'s answers as keys are typed', { skip }, async () => {
+test('Firefox: the page gives the native model\'s answers as keys are typed, and draws them', { skip }, async () => {
   const page = await opened(1280, 800);
+  // The receiver chart in the colour of the channel it follows: 2, none, 1.
+  const grounds = { 44: '249,235,193', 7: '255,255,255', 23: '221,221,255' };
   for (const keyRx of ['44', '7', '23']) {
     await page.evaluate(() => { const f = document.getElementById('keyRx'); f.focus(); f.select(); });
     await page.keyboard.type(keyRx);
@@ -77,6 +95,7 @@ test('Firefox: the page gives the native model\'s answers as keys are typed', { 
     const native = nativeAnswer({ keyRx });
     assert.equal(s.received, native.shown, keyRx);
     assert.equal(s.verdict, native.ok ? '' : 'Transmission Error', keyRx);
+    assert.equal(s.ground, grounds[keyRx], keyRx);
   }
   assert.deepEqual(page.problems, []);
   await page.close();

@@ -11,17 +11,21 @@ after(async () => { await env.tearDown(); });
 const Charts = ['rca', 'rcb', 'rcc', 'rcd'];
 
 // Every call of a canvas context that puts pixels on it, counted per canvas.
+// (An offscreen canvas carries its chart's id, see chartHooks.)
 function countDrawing() {
   window.drawn = {};
-  const proto = CanvasRenderingContext2D.prototype;
-  for (const name of ['fillRect', 'clearRect', 'strokeRect', 'fill', 'stroke', 'fillText', 'strokeText', 'drawImage', 'putImageData']) {
-    const original = proto[name];
-    proto[name] = function (...args) {
-      const id = this.canvas.id;
-      if (id)
-        window.drawn[id] = (window.drawn[id] || 0) + 1;
-      return original.apply(this, args);
-    };
+  for (const proto of [CanvasRenderingContext2D.prototype, window.OffscreenCanvasRenderingContext2D?.prototype]) {
+    for (const name of ['fillRect', 'clearRect', 'strokeRect', 'fill', 'stroke', 'fillText', 'strokeText', 'drawImage', 'putImageData']) {
+      const original = proto?.[name];
+      if (!original)
+        continue;
+      proto[name] = function (...args) {
+        const id = this.canvas.id;
+        if (id)
+          window.drawn[id] = (window.drawn[id] || 0) + 1;
+        return original.apply(this, args);
+      };
+    }
   }
 }
 
@@ -65,16 +69,17 @@ test('an edit draws only the charts whose picture changed', async () => {
 // Every call that reaches a chart's canvas, by name.
 function countCalls() {
   window.calls = [];
-  const proto = CanvasRenderingContext2D.prototype;
-  for (const name of Object.getOwnPropertyNames(proto)) {
-    const original = Object.getOwnPropertyDescriptor(proto, name).value;
-    if (typeof original !== 'function' || name === 'constructor')
-      continue;
-    proto[name] = function (...args) {
-      if (window.calls && this.canvas.id)
-        window.calls.push(this.canvas.id + '.' + name);
-      return original.apply(this, args);
-    };
+  for (const proto of [CanvasRenderingContext2D.prototype, window.OffscreenCanvasRenderingContext2D?.prototype]) {
+    for (const name of Object.getOwnPropertyNames(proto ?? {})) {
+      const original = Object.getOwnPropertyDescriptor(proto, name).value;
+      if (typeof original !== 'function' || name === 'constructor')
+        continue;
+      proto[name] = function (...args) {
+        if (window.calls && this.canvas.id)
+          window.calls.push(this.canvas.id + '.' + name);
+        return original.apply(this, args);
+      };
+    }
   }
 }
 

@@ -1033,7 +1033,7 @@
   // in the head, as the loader fetches it.
   function moduleOptions(boot, measureContext) {
     // The module measures texts on a canvas of its own, or on the one given.
-    const options = { canvases: ChartIds.map((id) => $(id)), measureContext };
+    const options = { canvases: ChartIds.map((id) => surfaces[id]), measureContext };
     if (boot.module) {
       options.instantiateWasm = (imports, done) => {
         boot.module.then((compiled) => WebAssembly.instantiate(compiled, imports)
@@ -1044,13 +1044,20 @@
     return options;
   }
 
+  // Where the browser can, each chart draws on an offscreen canvas that its element shows. The
+  // browser then sends the screen only the charts drawn in a frame; the page's own canvases it
+  // would send again, all four, with every frame that changes anything on the page.
+  const offscreen = typeof OffscreenCanvasRenderingContext2D === 'function' &&
+    typeof HTMLCanvasElement.prototype.transferControlToOffscreen === 'function';
+  const surfaces = {}; // what each chart draws on, by the id of its element
+
   // While the module comes: the charts' canvases get the contexts that the module draws with
   // (the same options, or the module would get none), filled with the button face rather than
   // black, and the canvas that the module measures texts on has the charts' font ready, which
   // the browser otherwise prepares at the first text the module measures.
   function prepareCanvases(face) {
     for (const id of ChartIds) {
-      const canvas = $(id);
+      const canvas = surfaces[id] = offscreen ? $(id).transferControlToOffscreen() : $(id);
       const g = canvas.getContext('2d', { alpha: false });
       g.fillStyle = face;
       g.fillRect(0, 0, canvas.width, canvas.height);

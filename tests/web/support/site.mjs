@@ -19,6 +19,7 @@ export async function setUp(extra = {}) {
     browser,
     async page(options = {}) {
       const context = await browser.newContext({ viewport: { width: 1000, height: 800 }, ...options });
+      await context.addInitScript(chartHooks);
       return watchedPage(context);
     },
     open: openPage,
@@ -26,6 +27,35 @@ export async function setUp(extra = {}) {
       await browser.close();
       await server.close();
     },
+  };
+}
+
+// An init script for reading the charts back. Where the browser can, the page draws each chart
+// on an offscreen canvas that the chart's element shows, and the element then has no context of
+// its own. Such a canvas carries its element's id here, as the element does, and is kept in
+// window.chartSurfaces. window.chartContext(id) is the context that a chart is drawn with;
+// window.shownPixels(id[, x, y, w, h]) the RGBA bytes that its element shows (drawn up to the
+// last frame), in store pixels.
+export function chartHooks() {
+  window.chartSurfaces = {};
+  const transfer = HTMLCanvasElement.prototype.transferControlToOffscreen;
+  if (transfer) {
+    HTMLCanvasElement.prototype.transferControlToOffscreen = function () {
+      const surface = transfer.call(this);
+      Object.defineProperty(surface, 'id', { value: this.id });
+      window.chartSurfaces[this.id] = surface;
+      return surface;
+    };
+  }
+  window.chartContext = (id) => (window.chartSurfaces[id] || document.getElementById(id)).getContext('2d');
+  window.shownPixels = (id, x = 0, y = 0, w = undefined, h = undefined) => {
+    const element = document.getElementById(id);
+    const copy = document.createElement('canvas');
+    copy.width = element.width;
+    copy.height = element.height;
+    const g = copy.getContext('2d', { willReadFrequently: true });
+    g.drawImage(element, 0, 0);
+    return g.getImageData(x, y, w ?? copy.width, h ?? copy.height).data;
   };
 }
 
