@@ -66,6 +66,18 @@ test('an edit draws only the charts whose picture changed', async () => {
   await page.close();
 });
 
+test('a chart whose context the browser gave back after losing it is drawn again, with the others', async () => {
+  const page = await env.page();
+  await page.addInitScript(countDrawing);
+  await env.open(page, env.server.origin + '/' + query({ sf: 20 }));
+  // The browser empties the canvas and tells it so; there is no way to make it lose one.
+  const drawn = await drawnBy(page, () => page.evaluate(() => {
+    (window.chartSurfaces.rcc || document.getElementById('rcc')).dispatchEvent(new Event('contextrestored'));
+  }));
+  assert.deepEqual(drawn, Charts);
+  await page.close();
+});
+
 // Every call that reaches a chart's canvas, by name.
 function countCalls() {
   window.calls = [];

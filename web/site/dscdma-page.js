@@ -1027,6 +1027,14 @@
     window.addEventListener('resize', measureLayout);
     new ResizeObserver(measureLayout).observe($('charts'));
     new ResizeObserver(schedule).observe(document.body);
+    // A context that the browser lost (its graphics process restarted) comes back empty, and the
+    // charts drawn before would stay blank: all are laid out and drawn again.
+    for (const id of ChartIds) {
+      surfaces[id].addEventListener('contextrestored', () => {
+        state.drawnLayout = null;
+        schedule();
+      });
+    }
   }
 
   // The module as the page's head started to compile it, or, where the host let no script run
