@@ -66,15 +66,30 @@ test('an edit draws only the charts whose picture changed', async () => {
   await page.close();
 });
 
-test('a chart whose context the browser gave back after losing it is drawn again, with the others', async () => {
+test('charts whose context the browser gave back empty are drawn again, all of them', async () => {
   const page = await env.page();
   await page.addInitScript(countDrawing);
   await env.open(page, env.server.origin + '/' + query({ sf: 20 }));
-  // The browser empties the canvas and tells it so; there is no way to make it lose one.
+  // The composite chart's white ground, as shown.
+  const ground = async () => {
+    await settled(page);
+    return page.evaluate(() => Array.from(window.shownPixels('rcc', 394, 25, 1, 1).slice(0, 3)).join(','));
+  };
+  assert.equal(await ground(), '255,255,255');
+  // The browser empties the canvases and tells them so; a page cannot make it lose a context.
+  await page.evaluate((charts) => {
+    for (const id of charts) {
+      const g = window.chartContext(id);
+      g.fillStyle = '#000';
+      g.fillRect(0, 0, g.canvas.width, g.canvas.height);
+    }
+  }, Charts);
+  assert.equal(await ground(), '0,0,0');
   const drawn = await drawnBy(page, () => page.evaluate(() => {
     (window.chartSurfaces.rcc || document.getElementById('rcc')).dispatchEvent(new Event('contextrestored'));
   }));
   assert.deepEqual(drawn, Charts);
+  assert.equal(await ground(), '255,255,255');
   await page.close();
 });
 
