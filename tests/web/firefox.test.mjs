@@ -44,7 +44,7 @@ async function opened(width, height, search = '') {
   await page.setViewport({ width, height });
   await page.evaluateOnNewDocument(() => {
     window.chartFonts = [];
-    // The charts draw on offscreen canvases where the browser has them.
+    // Both kinds of context: the page draws its charts on offscreen canvases in some browsers.
     for (const proto of [CanvasRenderingContext2D.prototype, window.OffscreenCanvasRenderingContext2D?.prototype]) {
       const fill = proto?.fillText;
       if (!fill)

@@ -517,9 +517,11 @@ async function pixel(page, id, x, y) {
 }
 
 test('the four charts are drawn, the receiver chart in the colour of the channel it recovers', async () => {
-  // Drawn on offscreen canvases where the browser has them, else on the elements themselves.
+  // Drawn on offscreen canvases in a Chromium that has them, else on the elements themselves.
   const noOffscreen = () => { delete window.OffscreenCanvasRenderingContext2D; };
-  for (const [how, setUp, handedOver] of [['offscreen', null, true], ['on the elements', noOffscreen, false]]) {
+  const webKit = () => { Object.defineProperty(Navigator.prototype, 'vendor', { get: () => 'Apple Computer, Inc.' }); };
+  for (const [how, setUp, handedOver] of [['offscreen', null, true], ['without offscreen canvases', noOffscreen, false],
+    ['in WebKit', webKit, false]]) {
     const page = await env.page();
     if (setUp)
       await page.addInitScript(setUp);

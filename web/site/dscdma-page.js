@@ -1052,10 +1052,13 @@
     return options;
   }
 
-  // Where the browser can, each chart draws on an offscreen canvas that its element shows. The
-  // browser then sends the screen only the charts drawn in a frame; the page's own canvases it
-  // would send again, all four, with every frame that changes anything on the page.
-  const offscreen = typeof OffscreenCanvasRenderingContext2D === 'function' &&
+  // In Chromium (this vendor in every browser built on it) each chart draws on an offscreen canvas
+  // that its element shows: Chromium then sends the screen only the charts drawn in a frame, where
+  // it sends the page's own canvases again, all four, with every frame that changes anything on
+  // the page. Not in WebKit, which shows nothing of what a page draws on such a canvas itself
+  // (WebKitGTK 2.50), nor in browsers not seen to gain from it.
+  const offscreen = navigator.vendor === 'Google Inc.' &&
+    typeof OffscreenCanvasRenderingContext2D === 'function' &&
     typeof HTMLCanvasElement.prototype.transferControlToOffscreen === 'function';
   const surfaces = {}; // what each chart draws on, by the id of its element
 

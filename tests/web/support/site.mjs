@@ -30,9 +30,9 @@ export async function setUp(extra = {}) {
   };
 }
 
-// An init script for reading the charts back. Where the browser can, the page draws each chart
-// on an offscreen canvas that the chart's element shows, and the element then has no context of
-// its own. Such a canvas carries its element's id here, as the element does, and is kept in
+// An init script for reading the charts back. Where the page draws each chart on an offscreen
+// canvas that the chart's element shows (in Chromium), the element has no context of its own.
+// Such a canvas carries its element's id here, as the element does, and is kept in
 // window.chartSurfaces. window.chartContext(id) is the context that a chart is drawn with;
 // window.shownPixels(id[, x, y, w, h]) the RGBA bytes that its element shows (drawn up to the
 // last frame), in store pixels.
