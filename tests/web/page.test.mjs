@@ -510,7 +510,8 @@ test('the explanations panel moves by finger as by mouse, and stays where its ti
 async function pixel(page, id, x, y) {
   await settled(page);
   return page.evaluate(([id, x, y]) => {
-    const ratio = document.getElementById(id).width / document.getElementById(id).clientWidth;
+    const canvas = document.getElementById(id);
+    const ratio = canvas.width / canvas.clientWidth;
     const d = window.shownPixels(id, Math.floor(x * ratio), Math.floor(y * ratio), 1, 1);
     return `rgb(${d[0]}, ${d[1]}, ${d[2]})`;
   }, [id, x, y]);
@@ -520,8 +521,12 @@ test('the four charts are drawn, the receiver chart in the colour of the channel
   // Drawn on offscreen canvases in a Chromium that has them, else on the elements themselves.
   const noOffscreen = () => { delete window.OffscreenCanvasRenderingContext2D; };
   const webKit = () => { Object.defineProperty(Navigator.prototype, 'vendor', { get: () => 'Apple Computer, Inc.' }); };
-  for (const [how, setUp, handedOver] of [['offscreen', null, true], ['without offscreen canvases', noOffscreen, false],
-    ['in WebKit', webKit, false]]) {
+  const ways = [
+    ['offscreen', null, true],
+    ['without offscreen canvases', noOffscreen, false],
+    ['in WebKit', webKit, false],
+  ];
+  for (const [how, setUp, handedOver] of ways) {
     const page = await env.page();
     if (setUp)
       await page.addInitScript(setUp);
