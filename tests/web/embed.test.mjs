@@ -133,8 +133,10 @@ test('the worked example checks the exercise through the messages', async () => 
   // for the receiver's number.
   await frame.locator('#keyA').fill('44');
   await frame.locator('#keyB').fill('23');
-  await page.waitForFunction(() => document.getElementById('feedback').textContent.includes('transmitters have changed'),
+  // The feedback on both edits: after the first alone the transmitters have changed as well.
+  await page.waitForFunction(() => document.getElementById('feedback').textContent.includes('channel 2 “W” with 23'),
     null, { timeout: 10000 });
+  assert.match(await feedback.textContent(), /transmitters have changed/);
   assert.equal(await feedback.getAttribute('class'), '', 'not solved');
   assert.equal(await frame.locator('#received').textContent(), 'W');
   await page.locator('#again').click();
