@@ -4,7 +4,9 @@
 //   channel A's character, at spreading factors 2, 8 and 20, against a peer page that draws the
 //   same four charts with the same eleven step traces at the same sizes with uPlot;
 // - a cold load to the first picture (performance mark 'dscdma-first-picture') against a floor
-//   page that only compiles the same module and draws one canvas, on the loopback and on a
+//   page that only compiles the same module and draws one canvas, and against the page's own
+//   content with that floor's script in place of the page's scripts (what showing the page's
+//   document and style costs, before any script of the page runs), on the loopback and on a
 //   throttled connection (150 ms latency, 1.6 Mbit/s) with and without compression;
 // - what the browser downloads, and the memory after 5,000 edits.
 // A measurement, not a test: it fails only when a page does not run. bench/web/bench.sh installs
@@ -70,7 +72,20 @@ function prepareFolder() {
   const uplot = path.dirname(requireDep.resolve('uplot/package.json'));
   for (const file of ['uPlot.iife.min.js', 'uPlot.min.css'])
     fs.copyFileSync(path.join(uplot, 'dist', file), path.join(folder, file));
+  fs.writeFileSync(path.join(folder, 'content.html'), contentPage());
   return folder;
+}
+
+// The page's document as it stands, with the floor's script in place of the page's first script
+// and none of the others.
+function contentPage() {
+  const floor = fs.readFileSync(path.join(here, 'pages', 'floor.html'), 'utf8').match(/<script>[\s\S]*?<\/script>/)[0];
+  let html = fs.readFileSync(path.join(site, 'index.html'), 'utf8');
+  const scripts = html.match(/<script\b[\s\S]*?<\/script>\n?/g) || [];
+  if (!scripts.some((s) => s.includes('dscdma-page.js')))
+    throw new Error(`${site}/index.html: the page's script was not found, so its content page cannot be made`);
+  scripts.forEach((s, k) => { html = html.replace(s, () => (k === 0 ? floor + '\n' : '')); });
+  return html;
 }
 
 function compressFolder(folder) {
@@ -273,14 +288,18 @@ async function updates(browser, origin) {
   return results;
 }
 
+const LoadPages = { page: 'index', content: 'content', floor: 'floor' };
+
 // A load that shows no picture within the bound is counted apart, not timed.
 async function loads(browser, origins, count, throttle) {
-  const times = { page: [], floor: [], stuck: 0 };
+  const times = { page: [], content: [], floor: [], stuck: 0 };
+  const names = Object.keys(LoadPages);
   for (let i = 0; i < count; ++i) {
-    for (const name of i % 2 ? ['floor', 'page'] : ['page', 'floor']) {
+    // Each page first, second and last in turn.
+    for (const name of names.map((_, k) => names[(i + k) % names.length])) {
       let page = null;
       try {
-        page = await openReady(browser, `${origins}/${name === 'page' ? 'index' : 'floor'}.html`, { throttle });
+        page = await openReady(browser, `${origins}/${LoadPages[name]}.html`, { throttle });
         times[name].push(await page.evaluate(() => performance.getEntriesByName('dscdma-first-picture')[0].startTime));
       } catch (error) {
         if (error.name !== 'TimeoutError')
@@ -381,16 +400,19 @@ try {
     ['throttled, compressed', compressing.origin, ThrottledLoads, true],
     ['throttled, uncompressed', plain.origin, ThrottledLoads, true],
   ];
-  console.log('\nCold load to the first picture (ms; median, min, max):');
-  console.log('| connection | loads | page median | min | max | floor median | min | max | page / floor |');
-  console.log('|---|---|---|---|---|---|---|---|---|');
+  console.log('\nCold load to the first picture (ms; median, min, max). The content page is the page\'s document');
+  console.log('with the floor\'s script in place of its own:');
+  console.log('| connection | loads | page median | min | max | content median | min | max | floor median | min | max | ' +
+    'page / floor | content / floor | page / content |');
+  console.log('|---|---|---|---|---|---|---|---|---|---|---|---|---|---|');
   for (const [name, origin, n, throttle] of ways) {
     if (!n)
       continue;
     const t = await loads(browser, origin, n, throttle);
     const row = (v) => `${median(v).toFixed(0)} | ${Math.min(...v).toFixed(0)} | ${Math.max(...v).toFixed(0)}`;
-    console.log(`| ${name} | ${n}${t.stuck ? ` (${t.stuck} stuck)` : ''} | ${row(t.page)} | ${row(t.floor)} | ` +
-      `${(median(t.page) / median(t.floor)).toFixed(2)} |`);
+    const ratio = (a, b) => (median(a) / median(b)).toFixed(2);
+    console.log(`| ${name} | ${n}${t.stuck ? ` (${t.stuck} stuck)` : ''} | ${row(t.page)} | ${row(t.content)} | ` +
+      `${row(t.floor)} | ${ratio(t.page, t.floor)} | ${ratio(t.content, t.floor)} | ${ratio(t.page, t.content)} |`);
   }
 
   if (MemoryEdits) {
