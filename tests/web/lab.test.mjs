@@ -1,7 +1,8 @@
 // The lab page in Debian's chromium: driven from its address to the results it posts, against the
 // command line's counts; settings from the parent only; refused values named with the set-up kept;
-// an edit that starts the curve again; curves kept; the link to a set-up; both languages with
-// every text in the language files; and the page again without a network.
+// an edit that starts the curve again; views drawn again on canvases the browser gave back empty;
+// curves kept; the link to a set-up; both languages with every text in the language files; and the
+// page again without a network.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
@@ -315,6 +316,38 @@ test('every view is drawn once, hidden, before the first curve is measured, and 
   await page.locator('#tab2').click();
   await settled(page);
   assert.ok(await page.evaluate(() => performance.getEntriesByName('dscdma-lab-drawn').length) > before);
+  assert.deepEqual(page.problems, []);
+  await page.close();
+});
+
+test('views whose context the browser gave back empty are drawn again at the screen\'s pixel ratio, a hidden one when shown', async () => {
+  const page = await opened('?bits=1000&ebn0=0:1:1', { deviceScaleFactor: 2 });
+  await page.waitForFunction(() => performance.getEntriesByName('dscdma-lab-curve-start').length > 0, null,
+    { timeout: 15000 });
+  // The ground at a view's top-left corner and at its bottom-right one, which a drawing at half
+  // the size leaves as it was.
+  const corners = async (id) => {
+    await settled(page);
+    return page.evaluate((id) => {
+      const c = document.getElementById(id);
+      return [[2, 2], [c.width - 3, c.height - 3]]
+        .map(([x, y]) => Array.from(window.shownPixels(id, x, y, 1, 1).slice(0, 3)).join(','));
+    }, id);
+  };
+  const [ground, far] = await corners('view0');
+  assert.notEqual(ground, '0,0,0');
+  assert.equal(far, ground);
+  // What the browser does on a restore: the canvases emptied, their transform and clip gone. A
+  // page cannot make it lose a context.
+  await page.evaluate(() => { for (const id of ['view0', 'view3']) window.chartContext(id).reset(); });
+  assert.deepEqual(await corners('view0'), ['0,0,0', '0,0,0']);
+  await page.evaluate(() => {
+    for (const id of ['view0', 'view3'])
+      document.getElementById(id).dispatchEvent(new Event('contextrestored'));
+  });
+  assert.deepEqual(await corners('view0'), [ground, ground], 'the shown view');
+  await page.locator('#tab3').click();
+  assert.deepEqual(await corners('view3'), [ground, ground], 'the hidden view, shown');
   assert.deepEqual(page.problems, []);
   await page.close();
 });

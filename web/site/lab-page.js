@@ -992,6 +992,15 @@
     wideQuery.addEventListener('change', measureLayout);
     window.addEventListener('resize', measureLayout);
     new ResizeObserver(measureLayout).observe($('views'));
+    // A context that the browser lost (its graphics process restarted) comes back empty, and the
+    // view drawn before would stay blank: it is drawn again, a hidden one when shown. Every
+    // drawing sizes its canvas anew, which sets the transform and forgets the clip.
+    for (let v = 0; v < ViewCount; ++v) {
+      $('view' + v).addEventListener('contextrestored', () => {
+        state.dirty[v] = true;
+        schedule();
+      });
+    }
     measureLayout();
     for (const data of early.splice(0))
       await handleMessage(data);
