@@ -21,9 +21,10 @@ DSCDMA_PACKAGES=(
 # serves them). npm fetches the test driver itself (pinned by tests/web/package-lock.json); a
 # machine without Node gets Debian's.
 DSCDMA_WEB_PACKAGES=(cmake ninja-build emscripten esbuild zip brotli python3)
-# Firefox ESR runs the page's tests a second time, driven over WebDriver BiDi; unzip opens the
+# Firefox ESR runs the page's tests a second time, driven over WebDriver BiDi; WebKitGTK's browser
+# (with its WebDriver, on Xvfb's display) shows the page as a WebKit browser does; unzip opens the
 # learning-platform package.
-DSCDMA_BROWSER_PACKAGES=(chromium firefox-esr unzip)
+DSCDMA_BROWSER_PACKAGES=(chromium firefox-esr webkit2gtk-driver xvfb unzip)
 
 dscdma_node_packages() {
   command -v node >/dev/null || echo nodejs
