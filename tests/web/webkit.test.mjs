@@ -99,7 +99,8 @@ before(async () => {
   const port = await freePort();
   driver = started(driverProgram, ['--port=' + port], {
     stdio: ['ignore', 'ignore', 'pipe'],
-    env: { ...process.env, DISPLAY: display, XDG_RUNTIME_DIR: runtime },
+    // One device pixel to a CSS pixel whatever the desktop's scale: the charts are compared in pixels.
+    env: { ...process.env, DISPLAY: display, XDG_RUNTIME_DIR: runtime, GDK_SCALE: '1', GDK_DPI_SCALE: '1' },
   });
   webdriver = `http://127.0.0.1:${port}`;
   await poll('WebKitWebDriver ready', 15000, async () => {
