@@ -1,6 +1,6 @@
-// The page in WebKit: WebKitGTK's MiniBrowser, driven over WebDriver on a private X display. The
-// window's picture of each chart is compared with the chart's own pixels, since a browser can
-// hold a picture that it does not show.
+// The page and the lab in WebKit: WebKitGTK's MiniBrowser, driven over WebDriver on a private X
+// display. The window's picture of each chart is compared with the chart's own pixels, since a
+// browser can hold a picture that it does not show.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
@@ -16,6 +16,8 @@ import { startServer } from './support/server.mjs';
 const ChannelA = [221, 221, 255];
 const ChannelB = [249, 235, 193];
 const Grounds = { rca: ChannelA, rcb: ChannelB, rcc: [255, 255, 255], rcd: ChannelA };
+// The button face, around the lab's views.
+const Face = [192, 192, 192];
 const driverProgram = process.env.DSCDMA_WEBKIT_DRIVER || '/usr/bin/WebKitWebDriver';
 // The browser comes with WebKitGTK's library, in its folder for this machine's architecture.
 const browserProgram = process.env.DSCDMA_WEBKIT_BROWSER || (() => {
@@ -141,6 +143,7 @@ async function openSession() {
   });
   const at = `/session/${sessionId}`;
   const session = {
+    at,
     open: (url) => command('POST', at + '/url', { url }),
     run: (script, args = []) => command('POST', at + '/execute/sync', { script, args }),
     runAsync: (script, args = []) => command('POST', at + '/execute/async', { script, args }),
@@ -205,14 +208,15 @@ const Compare = `
   image.onerror = () => done({ share: 2, ground: 0 });
   image.src = 'data:image/png;base64,' + png;`;
 
-// Waits (up to 5 s) until the window shows the chart as its canvas holds it, on `ground`.
-async function shownAsHeld(session, id, ground = Grounds[id]) {
+// Waits (up to 5 s) until the window shows the chart as its canvas holds it, at least `least` of
+// it in `ground`.
+async function shownAsHeld(session, id, ground = Grounds[id], least = 0.3) {
   let last = null;
   const what = () => `${id}: ${(100 * last.share).toFixed(1)} % of its pixels shown otherwise than held, ` +
     `${(100 * last.ground).toFixed(1)} % on its ground`;
   await poll(what, 5000, async () => {
     last = await session.runAsync(Compare, [id, await session.shot(), ground]);
-    return last.share < 0.01 && last.ground > 0.3 ? true : undefined;
+    return last.share < 0.01 && last.ground >= least ? true : undefined;
   });
 }
 
@@ -230,6 +234,20 @@ test('the four charts show on the screen as drawn, and an edit shows in the rece
     await session.type('#keyRx', '44');
     await poll('W received', 5000, async () => (await received()) === 'W' ? true : undefined);
     await shownAsHeld(session, 'rcd', ChannelB);
+  } finally {
+    await session.close();
+  }
+});
+
+test('the lab\'s signals show on the screen as drawn, and so does the error rate when its tab is clicked', { skip }, async () => {
+  const session = await openSession();
+  try {
+    await session.open(server.origin + '/lab.html?bits=1000&ebn0=0:1:1');
+    await poll('the lab ready', 30000, async () =>
+      (await session.run('return document.documentElement.dataset.state')) === 'ready' ? true : undefined);
+    await shownAsHeld(session, 'view0', Face, 0.1);
+    await command('POST', `${session.at}/element/${await session.element('#tab2')}/click`, {});
+    await shownAsHeld(session, 'view2', Face, 0.1);
   } finally {
     await session.close();
   }
