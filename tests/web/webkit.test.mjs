@@ -143,7 +143,6 @@ async function openSession() {
   });
   const at = `/session/${sessionId}`;
   const session = {
-    at,
     open: (url) => command('POST', at + '/url', { url }),
     run: (script, args = []) => command('POST', at + '/execute/sync', { script, args }),
     runAsync: (script, args = []) => command('POST', at + '/execute/async', { script, args }),
@@ -151,6 +150,7 @@ async function openSession() {
     // What the window shows, as a PNG in base 64. (WebKitGTK's screenshots of single elements
     // leave a canvas black.)
     shot: () => command('GET', at + '/screenshot'),
+    click: async (css) => command('POST', `${at}/element/${await session.element(css)}/click`, {}),
     type: async (css, text) => {
       const element = await session.element(css);
       await command('POST', `${at}/element/${element}/clear`, {});
@@ -220,12 +220,21 @@ async function shownAsHeld(session, id, ground = Grounds[id], least = 0.3) {
   });
 }
 
-test('the four charts show on the screen as drawn, and an edit shows in the receiver\'s chart', { skip }, async () => {
+// Runs `body` with a browser session on `address` of the site, once the page there is ready.
+async function onPage(address, body) {
   const session = await openSession();
   try {
-    await session.open(server.origin + '/index.html');
-    await poll('the page ready', 30000, async () =>
+    await session.open(server.origin + address);
+    await poll(`${address} ready`, 30000, async () =>
       (await session.run('return document.documentElement.dataset.state')) === 'ready' ? true : undefined);
+    await body(session);
+  } finally {
+    await session.close();
+  }
+}
+
+test('the four charts show on the screen as drawn, and an edit shows in the receiver\'s chart', { skip }, () =>
+  onPage('/index.html', async (session) => {
     const received = () => session.run("return document.getElementById('received').textContent");
     assert.equal(await received(), 'Z');
     for (const id of Object.keys(Grounds))
@@ -234,21 +243,11 @@ test('the four charts show on the screen as drawn, and an edit shows in the rece
     await session.type('#keyRx', '44');
     await poll('W received', 5000, async () => (await received()) === 'W' ? true : undefined);
     await shownAsHeld(session, 'rcd', ChannelB);
-  } finally {
-    await session.close();
-  }
-});
+  }));
 
-test('the lab\'s signals show on the screen as drawn, and so does the error rate when its tab is clicked', { skip }, async () => {
-  const session = await openSession();
-  try {
-    await session.open(server.origin + '/lab.html?bits=1000&ebn0=0:1:1');
-    await poll('the lab ready', 30000, async () =>
-      (await session.run('return document.documentElement.dataset.state')) === 'ready' ? true : undefined);
+test('the lab\'s signals show on the screen as drawn, and so does the error rate when its tab is clicked', { skip }, () =>
+  onPage('/lab.html?bits=1000&ebn0=0:1:1', async (session) => {
     await shownAsHeld(session, 'view0', Face, 0.1);
-    await command('POST', `${session.at}/element/${await session.element('#tab2')}/click`, {});
+    await session.click('#tab2');
     await shownAsHeld(session, 'view2', Face, 0.1);
-  } finally {
-    await session.close();
-  }
-});
+  }));
