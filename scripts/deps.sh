@@ -49,5 +49,8 @@ dscdma_install_listed() {
   fi
   echo "Installing: ${missing[*]}"
   "${sudo[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  # The downloaded archives are not kept: on a fresh machine they come to 410 MB, on a disk that
+  # the builds fill.
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+    -o APT::Keep-Downloaded-Packages=false "${missing[@]}"
 }
